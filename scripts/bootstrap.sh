@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Kinetta
+# needs. Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+build_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-composite0-dev
+  libxcb-randr0-dev libxcb-image0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-xinput-dev
+  libimagequant-dev libpng-dev liblz4-dev libzstd-dev
+)
+test_packages=(
+  libgtest-dev libgmock-dev libgif-dev
+  xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool
+  qt6-qpa-plugins libqt6dbus6
+)
+
+want=("${build_packages[@]}")
+if [[ "${1:-}" == "--with-tests" ]]; then
+  want+=("${test_packages[@]}")
+fi
+
+missing=()
+for pkg in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,71 @@
+#include "cli/CommandLine.h"
+
+#include "kinetta/Version.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+namespace kinetta::cli {
+namespace {
+
+struct Subcommand {
+    std::string_view name;
+    std::string_view summary;
+    std::function<int(const QStringList& args)> run;
+};
+
+const std::vector<Subcommand>& subcommands()
+{
+    static const std::vector<Subcommand> all = {
+    };
+    return all;
+}
+
+void printUsage(std::FILE* out)
+{
+    std::fprintf(out, "Usage: kinetta [--version | --help]\n"
+                      "       kinetta COMMAND [OPTIONS]\n\nCommands:\n");
+    for (const Subcommand& command : subcommands()) {
+        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+                     static_cast<int>(command.summary.size()), command.summary.data());
+    }
+    std::fprintf(out, "\nRun 'kinetta COMMAND --help' for a command's options.\n");
+}
+
+} // namespace
+
+int runCommandLine(int argc, char** argv)
+{
+    if (argc < 2)
+        return -1;
+    const std::string_view first = argv[1];
+    if (first == "--version" || first == "-v") {
+        std::printf("kinetta %s\n", kVersion);
+        return 0;
+    }
+    if (first == "--help" || first == "-h") {
+        printUsage(stdout);
+        return 0;
+    }
+    for (const Subcommand& command : subcommands()) {
+        if (command.name == first) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("kinetta"));
+            QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+            QStringList args = QCoreApplication::arguments();
+            args.removeFirst(); // the program
+            args.removeFirst(); // the subcommand
+            return command.run(args);
+        }
+    }
+    std::fprintf(stderr, "kinetta: unknown command or option '%s'\n\n", argv[1]);
+    printUsage(stderr);
+    return 2;
+}
+
+} // namespace kinetta::cli

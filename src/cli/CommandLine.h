@@ -1,0 +1,10 @@
+#pragma once
+
+namespace kinetta::cli {
+
+// Runs `kinetta SUBCOMMAND ...` when argv names a subcommand or a global option
+// (--version, --help). Returns the process exit status, or -1 when argv asks for
+// the desktop program instead.
+[[nodiscard]] int runCommandLine(int argc, char** argv);
+
+} // namespace kinetta::cli
