@@ -1,0 +1,109 @@
+#include "model/IniPreferencesStore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringConverter>
+#include <QtDebug>
+
+namespace kinetta
+{
+namespace
+{
+
+// QSettings skips lines it cannot read and drops them, or values it cannot
+// decode, the next time it writes the file. Find those lines first so that a
+// damaged file is never rewritten. Returns the first bad line's number.
+std::optional<int> firstUnreadableLine(const QByteArray& content)
+{
+    auto decoder = QStringDecoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(content);
+    if (decoder.hasError())
+        return 1;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    bool continued = false;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        const bool wasContinued = continued;
+        continued = line.endsWith(QLatin1Char('\\'));
+        if (wasContinued || line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']')))
+                return i + 1;
+            continue;
+        }
+        if (!line.contains(QLatin1Char('=')) || line.startsWith(QLatin1Char('=')))
+            return i + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+IniPreferencesStore::IniPreferencesStore(const QString& filePath)
+    : m_filePath(filePath), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+{
+    const QFileInfo info(filePath);
+    if (info.exists()) {
+        QFile file(filePath);
+        if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+            m_loadProblem = QStringLiteral("The settings file %1 cannot be read.").arg(filePath);
+        } else if (const auto line = firstUnreadableLine(file.readAll())) {
+            m_loadProblem = QStringLiteral("The settings file %1 is damaged at line %2.")
+                                .arg(filePath)
+                                .arg(*line);
+        } else if (m_settings->status() != QSettings::NoError) {
+            m_loadProblem = QStringLiteral("The settings file %1 is damaged.").arg(filePath);
+        } else {
+            const QStringList keys = m_settings->allKeys();
+            for (const QString& key : keys) {
+                if (!m_settings->value(key).isValid()) {
+                    m_loadProblem = QStringLiteral("The settings file %1 holds a value that cannot "
+                                                   "be read under \"%2\".")
+                                        .arg(filePath, key);
+                    break;
+                }
+            }
+        }
+    }
+    if (m_loadProblem) {
+        m_fileUsable = false;
+        qWarning().noquote() << *m_loadProblem
+                             << "It is left unchanged; settings changed now last until the program "
+                                "quits.";
+    }
+}
+
+IniPreferencesStore::~IniPreferencesStore() = default;
+
+QString IniPreferencesStore::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/kinetta/kinetta.conf");
+}
+
+QVariant IniPreferencesStore::value(const QString& key) const
+{
+    const auto remembered = m_memory.constFind(key);
+    if (remembered != m_memory.constEnd())
+        return *remembered;
+    return m_settings->value(key);
+}
+
+std::optional<QString> IniPreferencesStore::setValue(const QString& key, const QVariant& value)
+{
+    if (!m_fileUsable) {
+        m_memory.insert(key, value);
+        return QStringLiteral("Settings are not saved: %1").arg(m_loadProblem.value_or(QString()));
+    }
+    // QSettings keeps the value in memory and retries the write at the next sync.
+    m_settings->setValue(key, value);
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        return QStringLiteral("Settings could not be saved to %1.").arg(m_filePath);
+    return std::nullopt;
+}
+
+} // namespace kinetta

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/PreferencesStore.h"
+
+#include <QHash>
+
+namespace kinetta
+{
+
+// Keeps settings for one run only: for tests, and the fallback when no store is given.
+class MemoryPreferencesStore final : public PreferencesStore
+{
+public:
+    [[nodiscard]] QVariant value(const QString& key) const override { return m_values.value(key); }
+    [[nodiscard]] std::optional<QString> setValue(const QString& key,
+                                                  const QVariant& value) override
+    {
+        m_values.insert(key, value);
+        return std::nullopt;
+    }
+    [[nodiscard]] bool contains(const QString& key) const { return m_values.contains(key); }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+} // namespace kinetta

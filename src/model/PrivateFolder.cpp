@@ -1,0 +1,125 @@
+#include "model/PrivateFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kinetta
+{
+namespace
+{
+
+constexpr mode_t kPrivateMode = S_IRWXU;
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+PrivateFolder::Result failure(const QString& text)
+{
+    return {QString(), text};
+}
+
+// A descriptor that is closed on every way out.
+class FileDescriptor final
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The XDG runtime folder is only trusted when it is what the specification of
+// that variable promises: an absolute path to a folder of ours.
+bool usableRuntimeFolder(const QByteArray& path)
+{
+    if (path.isEmpty() || !path.startsWith('/'))
+        return false;
+    struct stat info {
+    };
+    if (::lstat(path.constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0022) == 0;
+}
+
+} // namespace
+
+PrivateFolder::Result PrivateFolder::ensure(const QString& path)
+{
+    if (path.isEmpty())
+        return failure(QStringLiteral("No folder was given."));
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), kPrivateMode) != 0 && errno != EEXIST)
+        return failure(
+            QStringLiteral("Cannot create the folder %1: %2").arg(path, systemError(errno)));
+
+    // O_NOFOLLOW: a link planted in the folder's place is refused, not followed.
+    const FileDescriptor fd(
+        ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0) {
+        const int error = errno;
+        struct stat info {
+        };
+        if (::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+            return failure(
+                QStringLiteral("%1 is a symbolic link; it is not used as a private folder.")
+                    .arg(path));
+        if (error == ENOTDIR)
+            return failure(QStringLiteral("%1 exists and is not a folder.").arg(path));
+        return failure(
+            QStringLiteral("Cannot open the folder %1: %2").arg(path, systemError(error)));
+    }
+    struct stat info {
+    };
+    if (::fstat(fd.get(), &info) != 0)
+        return failure(
+            QStringLiteral("Cannot inspect the folder %1: %2").arg(path, systemError(errno)));
+    if (info.st_uid != ::geteuid())
+        return failure(
+            QStringLiteral("%1 belongs to another user; it is not used as a private folder.")
+                .arg(path));
+    if ((info.st_mode & 07777) != kPrivateMode && ::fchmod(fd.get(), kPrivateMode) != 0)
+        return failure(
+            QStringLiteral("Cannot make the folder %1 private: %2").arg(path, systemError(errno)));
+    return {path, QString()};
+}
+
+PrivateFolder::Result PrivateFolder::root()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (usableRuntimeFolder(runtime))
+        return ensure(QFile::decodeName(runtime) + QStringLiteral("/kinetta"));
+
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return failure(
+            QStringLiteral("Neither a runtime nor a cache folder is known for this user."));
+    if (!QDir().mkpath(cache))
+        return failure(QStringLiteral("Cannot create the cache folder %1.").arg(cache));
+    return ensure(cache + QStringLiteral("/kinetta"));
+}
+
+PrivateFolder::Result PrivateFolder::subfolder(const QString& name)
+{
+    const Result base = root();
+    if (!base.ok())
+        return base;
+    return ensure(base.path + QLatin1Char('/') + name);
+}
+
+} // namespace kinetta
