@@ -1,0 +1,149 @@
+#include "gif/EncodePipeline.h"
+
+#include "gif/FrameCompressor.h"
+
+#include <algorithm>
+#include <omp.h>
+#include <thread>
+
+namespace kinetta::gif
+{
+
+EncodePipeline::EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence,
+                               FrameSize size, int delayHundredths, unsigned threads,
+                               QuantiserSettings settings)
+    : m_source(source), m_sequence(std::move(sequence)), m_size(size), m_delay(delayHundredths),
+      m_threads(std::max(1u, threads)), m_window(std::max<std::size_t>(2, 2 * m_threads)),
+      m_settings(settings), m_jobs(m_sequence.size())
+{
+}
+
+std::shared_ptr<EncodePipeline::Decoded> EncodePipeline::acquire(std::size_t position)
+{
+    std::unique_lock lock(m_mutex);
+    std::shared_ptr<Decoded>& slot = m_decoded[position];
+    const bool owner = !slot;
+    if (owner) {
+        slot = std::make_shared<Decoded>();
+        // Read as the current frame of its own job and the previous of the next.
+        slot->users = position + 1 < m_sequence.size() ? 2 : 1;
+    }
+    std::shared_ptr<Decoded> entry = slot;
+    if (!owner) {
+        m_changed.wait(lock, [&] { return entry->ready; });
+        return entry;
+    }
+    lock.unlock();
+    const auto count =
+        static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_size.height);
+    entry->pixels.resize(count);
+    const std::size_t index = m_sequence[position];
+    if (ReadError failed = m_source.readFrame(index, entry->pixels)) {
+        entry->error = *failed;
+        entry->pixels.clear();
+    } else if (m_source.frameSize(index) != m_size) {
+        entry->error = "frame " + std::to_string(index + 1) + " changed size while encoding";
+        entry->pixels.clear();
+    } else {
+        // The alpha byte carries no meaning in a frame; make it opaque so
+        // colours compare equal.
+        for (std::uint32_t& pixel : entry->pixels)
+            pixel |= 0xFF000000u;
+    }
+    lock.lock();
+    entry->ready = true;
+    m_changed.notify_all();
+    return entry;
+}
+
+void EncodePipeline::release(std::size_t position)
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_decoded.find(position);
+    if (it != m_decoded.end() && --it->second->users <= 0)
+        m_decoded.erase(it);
+}
+
+void EncodePipeline::work()
+{
+    // Frames are the unit of parallelism; nested quantiser threads would only
+    // compete with them, and a fixed count keeps its results reproducible.
+    omp_set_num_threads(1);
+    FrameCompressor compressor(m_settings);
+    for (;;) {
+        std::size_t position = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] {
+                return m_stop || m_nextJob >= m_jobs.size() || m_nextJob < m_written + m_window;
+            });
+            if (m_stop || m_nextJob >= m_jobs.size())
+                return;
+            position = m_nextJob++;
+        }
+        Job job;
+        const std::shared_ptr<Decoded> current = acquire(position);
+        const std::shared_ptr<Decoded> previous = position > 0 ? acquire(position - 1) : nullptr;
+        if (!current->error.empty() || (previous && !previous->error.empty())) {
+            job.kind = EncodeError::SourceFailed;
+            job.error = !current->error.empty() ? current->error : previous->error;
+        } else {
+            std::span<const std::uint32_t> before;
+            if (previous)
+                before = previous->pixels;
+            if (!compressor.compress(current->pixels, before, m_size, m_delay, job.bytes,
+                                     job.error))
+                job.kind = EncodeError::Internal;
+        }
+        release(position);
+        if (position > 0)
+            release(position - 1);
+        std::lock_guard lock(m_mutex);
+        job.done = true;
+        m_jobs[position] = std::move(job);
+        m_changed.notify_all();
+    }
+}
+
+EncodeResult EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress)
+{
+    const unsigned workerCount =
+        static_cast<unsigned>(std::min<std::size_t>(m_threads, m_jobs.size()));
+    std::vector<std::thread> workers;
+    workers.reserve(workerCount);
+    for (unsigned i = 0; i < workerCount; ++i)
+        workers.emplace_back([this] { work(); });
+
+    EncodeResult outcome = EncodeResult::success({});
+    for (std::size_t position = 0; position < m_jobs.size(); ++position) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_jobs[position].done; });
+            job = std::move(m_jobs[position]);
+            m_jobs[position] = Job{};
+            m_written = position + 1;
+            m_changed.notify_all();
+        }
+        if (job.kind != EncodeError::None) {
+            outcome = EncodeResult::failure(job.kind, job.error);
+            break;
+        }
+        out.insert(out.end(), job.bytes.begin(), job.bytes.end());
+        if (progress && !progress(position + 1, m_jobs.size())) {
+            outcome = EncodeResult::failure(EncodeError::Cancelled, "encoding was cancelled");
+            break;
+        }
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_changed.notify_all();
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    m_decoded.clear();
+    return outcome;
+}
+
+} // namespace kinetta::gif

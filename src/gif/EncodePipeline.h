@@ -1,0 +1,69 @@
+#pragma once
+
+#include "gif/FrameSource.h"
+#include "gif/GifEncoder.h"
+#include "gif/Quantiser.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kinetta::gif
+{
+
+// Compresses the frames of a sequence on a few worker threads and appends
+// their blocks in order. At most a small window of frames is in flight, so the
+// decoded frames held at once stay bounded whatever the frame count, and each
+// frame's blocks depend only on it and its predecessor, so the bytes do not
+// depend on the thread count.
+class EncodePipeline final
+{
+public:
+    EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence, FrameSize size,
+                   int delayHundredths, unsigned threads, QuantiserSettings settings);
+
+    // Appends every frame's blocks to out. On failure out holds a partial file.
+    [[nodiscard]] EncodeResult run(std::vector<std::uint8_t>& out,
+                                   const ProgressCallback& progress);
+
+private:
+    struct Decoded {
+        std::vector<std::uint32_t> pixels;
+        std::string error;
+        bool ready = false;
+        int users = 0;
+    };
+    struct Job {
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+        EncodeError kind = EncodeError::None;
+        bool done = false;
+    };
+
+    void work();
+    [[nodiscard]] std::shared_ptr<Decoded> acquire(std::size_t position);
+    void release(std::size_t position);
+
+    const FrameSource& m_source;
+    std::vector<std::size_t> m_sequence;
+    FrameSize m_size;
+    int m_delay;
+    unsigned m_threads;
+    std::size_t m_window;
+    QuantiserSettings m_settings;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::size_t, std::shared_ptr<Decoded>> m_decoded;
+    std::vector<Job> m_jobs;
+    std::size_t m_nextJob = 0;
+    std::size_t m_written = 0;
+    bool m_stop = false;
+};
+
+} // namespace kinetta::gif

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "gif/ColourMap.h"
+#include "gif/FrameSource.h"
+#include "gif/LzwEncoder.h"
+#include "gif/Quantiser.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kinetta::gif
+{
+
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The smallest rectangle holding every pixel that differs between two frames
+// of one size, or nothing when they are equal.
+[[nodiscard]] std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
+                                              std::span<const std::uint32_t> previous,
+                                              FrameSize size);
+
+// Turns one frame into its GIF blocks (graphic control extension, image
+// descriptor, local colour table, image data). A frame after the first carries
+// only the rectangle that changed since the previous frame, with unchanged
+// pixels transparent where that compresses better. The output depends only on
+// the two frames, so frames can be compressed in any order on any thread.
+// One instance per thread: it keeps its scratch buffers between frames.
+class FrameCompressor final
+{
+public:
+    explicit FrameCompressor(QuantiserSettings settings = {});
+
+    // Pixels are 0xFFRRGGBB. previous is empty for the first frame.
+    [[nodiscard]] bool compress(std::span<const std::uint32_t> current,
+                                std::span<const std::uint32_t> previous, FrameSize size,
+                                int delayHundredths, std::vector<std::uint8_t>& out,
+                                std::string& error);
+
+private:
+    struct Candidate {
+        std::vector<std::uint8_t> indices;
+        std::vector<std::uint32_t> palette; // 0 marks the transparent entry
+        int transparentIndex = -1;
+        std::vector<std::uint8_t> packed;
+        int minCodeSize = 2;
+        bool valid = false;
+    };
+
+    void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
+    void extractRect(std::span<const std::uint32_t> current,
+                     std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
+    void buildExact();
+    void buildMixed(const Candidate& transparent, Candidate& mixed) const;
+    void pack(Candidate& candidate);
+    void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
+                     std::vector<std::uint8_t>& out) const;
+
+    Quantiser m_quantiser;
+    LzwEncoder m_lzw;
+    ColourMap m_opaqueColours;
+    ColourMap m_changedColours;
+    Rect m_rect;
+    bool m_hasPrevious = false;
+    std::vector<std::uint32_t> m_pixels; // the rectangle, contiguous
+    std::vector<std::uint8_t> m_keep;    // 1 where the pixel changed
+    Candidate m_opaque;
+    Candidate m_transparent;
+    Candidate m_mixed;
+};
+
+} // namespace kinetta::gif

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "gif/FrameSource.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kinetta::gif
+{
+
+enum class EncodeError {
+    None,
+    EmptyInput,     // no frames
+    SizeMismatch,   // frames of different sizes
+    InvalidSize,    // a frame of zero size or larger than GIF allows
+    InvalidOptions, // fps not a positive number, loop count out of range
+    SourceFailed,   // a frame could not be read
+    Cancelled,      // the progress callback asked to stop
+    Internal,       // the quantiser failed
+};
+
+// The whole GIF file, or why there is none.
+class EncodeResult final
+{
+public:
+    static EncodeResult success(std::vector<std::uint8_t> bytes);
+    static EncodeResult failure(EncodeError error, std::string message);
+
+    [[nodiscard]] bool ok() const { return m_error == EncodeError::None; }
+    [[nodiscard]] EncodeError error() const { return m_error; }
+    [[nodiscard]] const std::string& message() const { return m_message; }
+    [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
+    [[nodiscard]] std::vector<std::uint8_t> takeBytes() { return std::move(m_bytes); }
+
+private:
+    EncodeResult() = default;
+
+    EncodeError m_error = EncodeError::None;
+    std::string m_message;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+// Called on the calling thread after each written frame with the number of
+// frames written so far and the total; returning false cancels the encode.
+using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
+
+class GifEncoder final
+{
+public:
+    struct Options {
+        Options() = default;
+        Options(double fpsValue, std::int64_t loopCountValue = 0, std::int64_t skipFramesValue = 1,
+                bool boomerangValue = false)
+            : fps(fpsValue), loopCount(loopCountValue), skipFrames(skipFramesValue),
+              boomerang(boomerangValue)
+        {
+        }
+
+        double fps = 10;
+        // 0 repeats without end; written as given (0 to 65535).
+        std::int64_t loopCount = 0;
+        // Keep one frame in every skipFrames, each shown that many times as long.
+        // Values below 1 are taken as 1.
+        std::int64_t skipFrames = 1;
+        // Play the kept frames forward, then backward without repeating the ends.
+        bool boomerang = false;
+    };
+
+    GifEncoder() = delete;
+
+    // Encodes the selected frames into a GIF89a file held in memory. threads 0
+    // uses every core; the bytes are the same whatever the thread count.
+    [[nodiscard]] static EncodeResult encode(const FrameSource& source, const Options& options,
+                                             const ProgressCallback& progress = {},
+                                             unsigned threads = 0);
+
+    // Source indices written, in order, for a source of frameCount frames.
+    [[nodiscard]] static std::vector<std::size_t> selectFrames(std::size_t frameCount,
+                                                               const Options& options);
+
+    // The one delay written for every frame, in hundredths of a second:
+    // 100 * skipFrames / fps rounded to the nearest hundredth (halves away from
+    // zero), at least 1 because viewers show a zero delay as their own default,
+    // at most 65535. 0 when fps is not a positive finite number.
+    [[nodiscard]] static int delayHundredths(const Options& options);
+};
+
+} // namespace kinetta::gif

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kinetta::gif
+{
+
+struct QuantiserSettings {
+    int speed = 4;            // libimagequant speed, 1 (best) to 10 (fastest)
+    float ditherLevel = 1.0f; // 0 none, 1 full error diffusion
+    int maxFixedColours = 48; // flat colours kept exactly
+};
+
+// Reduces an image of more than 256 colours to a palette. Large flat areas keep
+// their exact colour and pixels whose colour made it into the palette are never
+// dithered, so UI surfaces and text stay clean while photos and gradients get
+// error diffusion.
+class Quantiser final
+{
+public:
+    explicit Quantiser(QuantiserSettings settings = {}) : m_settings(settings) {}
+
+    // pixels: width*height colours 0xFFRRGGBB. keep: empty, or one byte per
+    // pixel, 0 where the pixel is to be transparent. Fills indices (one per
+    // pixel) and palette (0xAARRGGBB, alpha 0 for the transparent entry);
+    // transparentIndex is -1 when no pixel is transparent.
+    [[nodiscard]] bool quantise(std::span<const std::uint32_t> pixels,
+                                std::span<const std::uint8_t> keep, int width, int height,
+                                std::vector<std::uint8_t>& indices,
+                                std::vector<std::uint32_t>& palette, int& transparentIndex,
+                                std::string& error);
+
+private:
+    void collectFlatColours(std::span<const std::uint32_t> pixels,
+                            std::span<const std::uint8_t> keep, int width);
+
+    QuantiserSettings m_settings;
+    std::vector<std::uint8_t> m_rgba;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_flat; // colour, count
+};
+
+} // namespace kinetta::gif

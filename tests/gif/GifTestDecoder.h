@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kinetta::gif::testing
+{
+
+struct DecodedImage {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int delayHundredths = 0;
+    int disposal = 0;
+    int transparentIndex = -1;
+    int colourTableSize = 0;
+    // The canvas after this image was drawn, 0xFFRRGGBB (0 where never drawn).
+    std::vector<std::uint32_t> canvas;
+};
+
+struct DecodedGif {
+    int width = 0;
+    int height = 0;
+    std::optional<int> loopCount;
+    std::vector<DecodedImage> images;
+};
+
+// Decodes with giflib, an implementation independent of the encoder, and
+// composes each image over the previous canvas as a viewer would.
+[[nodiscard]] std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes,
+                                                  std::string* error = nullptr);
+
+} // namespace kinetta::gif::testing
