@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "cli/EncodeCommand.h"
+
 #include "kinetta/Version.h"
 
 #include <QCoreApplication>
@@ -22,6 +24,7 @@ struct Subcommand {
 const std::vector<Subcommand>& subcommands()
 {
     static const std::vector<Subcommand> all = {
+        {"encode", "encode PNG images into an animated GIF", runEncodeCommand},
     };
     return all;
 }
