@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kinetta
+{
+
+// The general-purpose compressor under the frame codec.
+enum class FrameCodec : std::uint8_t { Lz4 = 0, Zstd = 1 };
+
+struct CompressorSettings {
+    // zstd at level 1 keeps screen content about twice as small as LZ4 for
+    // nearly the same time per frame (measured by bench/store).
+    FrameCodec codec = FrameCodec::Zstd;
+    // LZ4: acceleration (1 = default, higher is faster and larger).
+    // Zstd: compression level (negative levels are the fast ones).
+    int level = 1;
+    // At most this many delta frames follow a keyframe, so that a run of
+    // unchanged frames still decodes from a nearby keyframe.
+    int maxDeltaRun = 300;
+    // A keyframe is made once the tiles changed since the last keyframe add up
+    // to this many whole frames; reading a frame then costs one keyframe plus at
+    // most about this much tile work.
+    double maxChangedFramesPerRun = 1.5;
+    // A frame that changes more than this share of its tiles becomes a keyframe:
+    // its delta would be as large and slower to read.
+    double keyframeChangeShare = 0.6;
+};
+
+// One compressed frame: a keyframe holds the whole image, a delta holds the
+// tiles that changed since the frame before it, XORed with their old pixels.
+struct EncodedFrame {
+    bool keyframe = true;
+    // Pixels in the tiles this frame carries (all of them for a keyframe).
+    std::size_t changedPixels = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Tiles are 64 pixels wide and 16 rows tall (smaller at the right and bottom edge).
+inline constexpr int kFrameTileWidth = 64;
+inline constexpr int kFrameTileHeight = 16;
+
+// Compresses the frames of one recording in order. Not thread-safe: it runs on
+// the recorder's frame queue.
+class FrameCompressor final
+{
+public:
+    FrameCompressor(int width, int height, CompressorSettings settings = {});
+    ~FrameCompressor();
+    FrameCompressor(const FrameCompressor&) = delete;
+    FrameCompressor& operator=(const FrameCompressor&) = delete;
+
+    [[nodiscard]] int width() const { return m_width; }
+    [[nodiscard]] int height() const { return m_height; }
+
+    // pixels: width*height values, rows without padding. The result decodes
+    // with decodeFrame() on top of the frame compressed just before it.
+    [[nodiscard]] EncodedFrame compress(std::span<const std::uint32_t> pixels);
+    // The next frame becomes a keyframe.
+    void restart();
+
+private:
+    [[nodiscard]] EncodedFrame makeKeyframe(std::span<const std::uint32_t> pixels);
+    [[nodiscard]] EncodedFrame makeDelta(std::span<const std::uint32_t> pixels,
+                                         std::size_t changedPixels);
+    [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels);
+    void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw);
+
+    struct ZstdContext;
+    int m_width;
+    int m_height;
+    int m_tilesX;
+    int m_tilesY;
+    CompressorSettings m_settings;
+    std::vector<std::uint32_t> m_previous;
+    std::vector<std::uint8_t> m_changed; // one flag per tile
+    std::vector<std::uint32_t> m_scratch;
+    bool m_havePrevious = false;
+    int m_deltaRun = 0;
+    std::size_t m_changedSinceKeyframe = 0;
+    std::unique_ptr<ZstdContext> m_zstd;
+};
+
+// Decodes a keyframe into out (width*height values), or applies a delta to out,
+// which must hold the frame before it. Returns an empty string on success and
+// a message when the data is damaged.
+[[nodiscard]] std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int height,
+                                      std::span<std::uint32_t> out);
+// Whether encoded bytes hold a keyframe (false for damaged data too).
+[[nodiscard]] bool isKeyframe(std::span<const std::uint8_t> encoded);
+
+} // namespace kinetta

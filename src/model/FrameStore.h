@@ -1,0 +1,91 @@
+#pragma once
+
+#include "model/Frame.h"
+#include "model/FrameCompressor.h"
+
+#include <QImage>
+#include <QString>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace kinetta
+{
+
+class SpillFile;
+
+// Keeps the frames of a recording compressed as they arrive, so that a long
+// recording fits in bounded memory. Each frame is stored as a keyframe or as the
+// tiles changed since the frame before; the Frames it hands out decode on read,
+// from any thread, and share what they need (so trimmed or reordered lists copy
+// nothing). Past the memory budget, further frames go to an unnamed temporary
+// file; nothing is dropped. add() and restart() run on one thread at a time
+// (the recorder's frame queue).
+class FrameStore final
+{
+public:
+    // Overrides the memory budget, in bytes (tests use a tiny one).
+    static constexpr const char* kBudgetVariable = "KINETTA_FRAME_MEMORY_BUDGET";
+
+    struct Options {
+        // 0: defaultMemoryBudget().
+        std::size_t memoryBudget = 0;
+        CompressorSettings compressor;
+        // Empty: SpillFile::defaultFolder().
+        QString spillFolder;
+    };
+    // The environment variable when it holds a byte count, else a quarter of
+    // the physical memory.
+    [[nodiscard]] static std::size_t defaultMemoryBudget();
+
+    FrameStore();
+    explicit FrameStore(Options options);
+    ~FrameStore();
+    FrameStore(const FrameStore&) = delete;
+    FrameStore& operator=(const FrameStore&) = delete;
+
+    // Told once per recording, with a line for the user, when frames start going
+    // to the temporary file (or could not). Called on the thread of add().
+    void setNoticeHandler(std::function<void(const QString&)> handler);
+
+    // A new recording: the next frame is a keyframe and the notice may come
+    // again. Also lets go of the last frame, which the store keeps to chain the
+    // next one to; call it when a recording ends.
+    void restart();
+
+    // Stores one frame of width*height pixels (0xAARRGGBB, rows without
+    // padding); frames of a recording come in order.
+    [[nodiscard]] Frame add(int width, int height, std::span<const std::uint32_t> pixels);
+    // A null image gives a null frame.
+    [[nodiscard]] Frame add(const QImage& image);
+
+    [[nodiscard]] std::size_t memoryBudget() const { return m_budget; }
+    // Compressed bytes of every frame from this store still alive, in memory
+    // and in the temporary file.
+    [[nodiscard]] std::size_t memoryBytes() const;
+    [[nodiscard]] std::size_t spilledBytes() const;
+
+    struct Accounting {
+        std::atomic<std::size_t> memory{0};
+        std::atomic<std::size_t> spilled{0};
+    };
+
+private:
+    void tell(const QString& line);
+
+    Options m_options;
+    std::size_t m_budget;
+    std::shared_ptr<Accounting> m_accounting;
+    std::unique_ptr<FrameCompressor> m_compressor;
+    std::shared_ptr<const FrameStorage> m_last;
+    // Held by the frames stored in it alone, so it goes when they go.
+    std::weak_ptr<SpillFile> m_spill;
+    bool m_spillFailed = false;
+    bool m_told = false;
+    std::function<void(const QString&)> m_notice;
+};
+
+} // namespace kinetta

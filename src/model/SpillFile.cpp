@@ -1,0 +1,148 @@
+#include "model/SpillFile.h"
+
+#include "model/PrivateFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace kinetta
+{
+namespace
+{
+
+QString systemError(const QString& what, int error)
+{
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+class Descriptor final
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+    [[nodiscard]] int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// An unnamed file in dirFd: O_TMPFILE where the file system has it, otherwise
+// an exclusive random name unlinked straight away.
+int openUnnamed(int dirFd, int& error)
+{
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        return fd;
+#endif
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = QByteArrayLiteral(".frames-") +
+                                QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        fd = ::openat(dirFd, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
+        if (fd >= 0) {
+            ::unlinkat(dirFd, name.constData(), 0);
+            return fd;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    error = errno;
+    return -1;
+}
+
+} // namespace
+
+QString SpillFile::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/kinetta");
+}
+
+SpillFile::Result SpillFile::create(const QString& folder)
+{
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    const PrivateFolder::Result made = PrivateFolder::ensure(folder);
+    if (!made.ok())
+        return {nullptr, made.error};
+
+    // Checked again on the descriptor the file is made through, so the folder
+    // cannot be swapped for a link between the check and the use.
+    Descriptor dir(::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.get() < 0)
+        return {nullptr, systemError(QStringLiteral("cannot open %1").arg(folder), errno)};
+    struct stat info {
+    };
+    if (::fstat(dir.get(), &info) != 0 || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)
+        return {nullptr, QStringLiteral("%1 is not a private folder of this user").arg(folder)};
+
+    int error = 0;
+    const int fd = openUnnamed(dir.get(), error);
+    if (fd < 0)
+        return {nullptr,
+                systemError(QStringLiteral("cannot create a file in %1").arg(folder), error)};
+    return {std::shared_ptr<SpillFile>(new SpillFile(fd)), {}};
+}
+
+SpillFile::~SpillFile()
+{
+    ::close(m_fd);
+}
+
+std::int64_t SpillFile::append(std::span<const std::uint8_t> bytes)
+{
+    const std::lock_guard lock(m_mutex);
+    const std::int64_t offset = m_end;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return -1; // the space written so far is reused by the next append
+        done += static_cast<std::size_t>(n);
+    }
+    m_end = offset + static_cast<std::int64_t>(bytes.size());
+    return offset;
+}
+
+bool SpillFile::read(std::int64_t offset, std::span<std::uint8_t> out) const
+{
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::int64_t SpillFile::size() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_end;
+}
+
+} // namespace kinetta

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+
+namespace kinetta
+{
+
+// An unnamed temporary file in a private folder that compressed frames move to
+// once the memory budget is spent. It has no name from the moment it exists
+// (O_TMPFILE, else a name removed at once), so the space is returned when the
+// last frame stored in it is released, and also when the program dies.
+// Appends come from one thread; reads from any thread.
+class SpillFile final
+{
+public:
+    struct Result {
+        std::shared_ptr<SpillFile> file;
+        QString error; // empty on success
+    };
+    // folder is made private (PrivateFolder::ensure) and created when missing;
+    // a symbolic link or a folder of another user is refused.
+    [[nodiscard]] static Result create(const QString& folder);
+    // The folder used when none is given: the user's cache folder + /kinetta.
+    // Not the runtime folder: that is usually memory-backed, which would defeat
+    // the purpose of spilling.
+    [[nodiscard]] static QString defaultFolder();
+
+    ~SpillFile();
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+
+    // Appends bytes; returns their offset, or -1 when the file cannot take them.
+    [[nodiscard]] std::int64_t append(std::span<const std::uint8_t> bytes);
+    // Reads bytes back from offset; false on a short read or an error.
+    [[nodiscard]] bool read(std::int64_t offset, std::span<std::uint8_t> out) const;
+    [[nodiscard]] std::int64_t size() const;
+    [[nodiscard]] int descriptor() const { return m_fd; }
+
+private:
+    explicit SpillFile(int fd) : m_fd(fd) {}
+
+    int m_fd;
+    mutable std::mutex m_mutex;
+    std::int64_t m_end = 0;
+};
+
+} // namespace kinetta
