@@ -7,7 +7,7 @@
 #  - a GIF that plays at the wrong speed is caught by its duration.
 # Usage: bench/gif/check-metrics.sh [clip]
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 
 clip=${1:-terminal}

@@ -5,7 +5,7 @@
 # there is kept; --force records everything again. Usage:
 #   bench/gif/make-corpus.sh [--force] [clip...]
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 
 force=0

@@ -8,7 +8,7 @@
 # KINETTA defaults to build/src/kinetta; record the corpus first with
 # bench/gif/make-corpus.sh.
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wanted=()
@@ -70,7 +70,8 @@ report=$out_dir/gif-results.md
 {
     echo "# GIF encoder benchmark"
     echo
-    echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores; ${clip_width}x${clip_height} PNG frames at $clip_fps fps."
+    echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start;" \
+        "${clip_width}x${clip_height} PNG frames at $clip_fps fps."
     echo "kinetta: $kinetta ($kinetta_state). $(ffmpeg -version | head -n1 | cut -d' ' -f1-3);" \
         "$(gifsicle --version | head -n1); $("$gifski" --version)."
     echo "SSIM and PSNR: the decoded GIF against the source frames, frame by frame in time, planar RGB."
