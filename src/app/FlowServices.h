@@ -1,0 +1,94 @@
+#pragma once
+
+#include "model/CaptureMode.h"
+#include "model/Frame.h"
+
+#include <QByteArray>
+#include <QRectF>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kinetta
+{
+
+// What the flow asks the capture engine to record, read from the session at
+// the moment the recorder starts.
+struct RecorderRequest {
+    CaptureMode mode = CaptureMode::fullScreen;
+    double fps = 10;
+    double scale = 0.5;
+    std::optional<std::uint32_t> selectedWindowID;
+    std::optional<QRectF> selectedRect;
+    bool showCursor = true;
+
+    friend bool operator==(const RecorderRequest&, const RecorderRequest&) = default;
+};
+
+// The capture engine as the flow sees it. Start and stop may take a while, so
+// both answer later, on the main thread, through the callback given.
+class FlowRecorder
+{
+public:
+    // Nothing on success, else the error's description for the user.
+    using StartDone = std::function<void(std::optional<QString> error)>;
+    using StopDone = std::function<void(FrameList frames)>;
+    // The description of why a running capture ended by itself.
+    using StreamErrorHandler = std::function<void(const QString& description)>;
+
+    virtual ~FlowRecorder() = default;
+    virtual void start(const RecorderRequest& request, StartDone done) = 0;
+    // Never fails; gives the frames kept since the start (none when not capturing).
+    virtual void stop(StopDone done) = 0;
+    // Called on the main thread.
+    virtual void setStreamErrorHandler(StreamErrorHandler handler) = 0;
+};
+
+struct EncodeRequest {
+    FrameList frames;
+    double fps = 10;
+    std::int64_t loopCount = 0;
+};
+
+// One running encode; cancelling makes it finish soon with no data.
+class EncodeJob final
+{
+public:
+    void cancel() { m_cancelled.store(true); }
+    [[nodiscard]] bool isCancelled() const { return m_cancelled.load(); }
+
+private:
+    std::atomic<bool> m_cancelled = false;
+};
+
+// GIF encoding off the main thread.
+class FlowEncoder
+{
+public:
+    // The GIF, or nothing when encoding failed or was cancelled.
+    using Done = std::function<void(std::optional<QByteArray> gif)>;
+
+    virtual ~FlowEncoder() = default;
+    // done runs later on the main thread, unless the encoder is gone by then.
+    [[nodiscard]] virtual std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) = 0;
+};
+
+// Where auto-copied GIFs go: the clipboard, or the Downloads folder when too
+// large or the copy failed. The command line puts its output file in the
+// clipboard's place.
+class FlowDelivery
+{
+public:
+    virtual ~FlowDelivery() = default;
+    [[nodiscard]] virtual qint64 clipboardByteLimit() const = 0;
+    [[nodiscard]] virtual bool copyToClipboard(const QByteArray& gif) = 0;
+    virtual void pruneClipboardCache() = 0;
+    // The written file's path, or nothing.
+    [[nodiscard]] virtual std::optional<QString> saveToDownloads(const QByteArray& gif) = 0;
+    [[nodiscard]] virtual QString formattedSize(const QByteArray& gif) const = 0;
+};
+
+} // namespace kinetta

@@ -1,0 +1,363 @@
+#include "app/RecordingFlow.h"
+
+#include "model/RecordingSession.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace kinetta
+{
+namespace
+{
+
+const QString kEncodingIcon = QStringLiteral("gearshape.fill");
+const QString kDoneIcon = QStringLiteral("checkmark.circle.fill");
+const QString kEncodingColour = QStringLiteral("7C3AED");
+
+} // namespace
+
+RecordingFlow::RecordingFlow(Services services, QObject* parent)
+    : QObject(parent), m_session(services.session), m_scheduler(services.scheduler),
+      m_port(services.port), m_recorder(services.recorder), m_encoder(services.encoder),
+      m_delivery(services.delivery)
+{
+    // The status icon follows the recording flag from the start; the
+    // recording popover has nothing to show once a recording has ended.
+    connect(&m_session, &RecordingSession::isRecordingChanged, this, [this](bool recording) {
+        m_port.updateStatusIcon(recording);
+        if (!recording)
+            m_port.closeRecordingPopover();
+    });
+    m_port.updateStatusIcon(m_session.isRecording());
+    if (!m_session.isRecording())
+        m_port.closeRecordingPopover();
+
+    QPointer<RecordingFlow> self(this);
+    m_recorder.setStreamErrorHandler([self](const QString& description) {
+        if (self)
+            self->handleStreamError(description);
+    });
+}
+
+RecordingFlow::~RecordingFlow()
+{
+    m_recorder.setStreamErrorHandler({});
+    // Nobody is left to deliver what the encodes would produce.
+    for (const PendingEncode& encode : m_encodes)
+        encode.job->cancel();
+}
+
+QString RecordingFlow::countdownStartText(std::int64_t seconds)
+{
+    return QStringLiteral("Recording starts in %1 %2.")
+        .arg(seconds)
+        .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
+}
+
+QString RecordingFlow::startFailedText(const QString& errorDescription)
+{
+    const qsizetype lineEnd = errorDescription.indexOf(QLatin1Char('\n'));
+    return QStringLiteral("Recording failed: ") +
+           (lineEnd < 0 ? errorDescription : errorDescription.left(lineEnd));
+}
+
+QString RecordingFlow::stoppedText(std::size_t frameCount)
+{
+    return QStringLiteral("Recording stopped. %1 frames captured.")
+        .arg(static_cast<qulonglong>(frameCount));
+}
+
+void RecordingFlow::setPhase(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    Q_EMIT phaseChanged(phase);
+}
+
+void RecordingFlow::announce(const QString& text, AnnouncementTopic topic)
+{
+    m_port.announce(Announcement{text, topic, Announcement::outcomePriority});
+}
+
+void RecordingFlow::showToast(const Toast& toast)
+{
+    m_port.showToast(toast);
+    m_encodingToastShown = toast.kind == ToastKind::encoding;
+    // Every toast is spoken as well.
+    announce(toast.message, toast.kind == ToastKind::encoding ? AnnouncementTopic::recording
+                                                              : AnnouncementTopic::delivery);
+}
+
+void RecordingFlow::initiateRecording()
+{
+    if (m_phase != Phase::idle)
+        return;
+    if (m_session.captureMode() == CaptureMode::area) {
+        m_port.showAreaOverlay();
+        announce(QStringLiteral("Area selector open. Drag to define a recording area, or press "
+                                "Escape to cancel."),
+                 AnnouncementTopic::recording);
+        return;
+    }
+    // A window must have been chosen beforehand; the recorder reports a missing one.
+    beginRecording(std::nullopt);
+}
+
+void RecordingFlow::beginRecording(std::optional<QRectF> rect)
+{
+    // A second start while one is under way would run two countdowns or
+    // restart a running capture and lose its frames.
+    if (m_phase != Phase::idle)
+        return;
+    m_requestedRect = rect;
+    if (!m_session.useCountdown()) {
+        startRecorder();
+        return;
+    }
+    setPhase(Phase::countingDown);
+    m_session.setIsCountingDown(true);
+    m_session.setCancelCountdown(false);
+    m_port.showCountdownOverlay();
+    const std::int64_t seconds = m_session.countdownSeconds();
+    announce(countdownStartText(seconds), AnnouncementTopic::countdown);
+    m_port.installEscapeMonitor();
+    if (seconds <= 0)
+        finishCountdown(false);
+    else
+        showCountdownValue(seconds, true);
+}
+
+void RecordingFlow::showCountdownValue(std::int64_t value, bool first)
+{
+    m_session.setCountdownValue(value);
+    m_port.updateStatusCountdown(value);
+    if (!first)
+        announce(QString::number(value), AnnouncementTopic::countdown);
+    m_countdownTimer = m_scheduler.singleShot(countdownStep, [this, value] {
+        if (m_session.cancelCountdown())
+            finishCountdown(true);
+        else if (value > 1)
+            showCountdownValue(value - 1, false);
+        else
+            finishCountdown(false);
+    });
+}
+
+void RecordingFlow::finishCountdown(bool cancelled)
+{
+    m_port.removeEscapeMonitor();
+    m_session.setCountdownValue(std::nullopt);
+    m_session.setIsCountingDown(false);
+    m_port.updateStatusCountdown(std::nullopt);
+    m_port.hideCountdownOverlay();
+    m_session.setCancelCountdown(false);
+    if (cancelled) {
+        m_countdownTimer.cancel();
+        announce(QStringLiteral("Recording cancelled."), AnnouncementTopic::countdown);
+        setPhase(Phase::idle);
+        return;
+    }
+    setPhase(Phase::starting);
+    m_countdownTimer = m_scheduler.singleShot(startPause, [this] { startRecorder(); });
+}
+
+void RecordingFlow::startRecorder()
+{
+    setPhase(Phase::starting);
+    RecorderRequest request;
+    request.mode = m_session.captureMode();
+    request.fps = m_session.fps();
+    request.scale = m_session.scale();
+    if (const auto& window = m_session.selectedWindow())
+        request.selectedWindowID = window->windowID;
+    request.selectedRect = m_requestedRect ? m_requestedRect : m_session.selectedRect();
+    request.showCursor = m_session.showCursor();
+    QPointer<RecordingFlow> self(this);
+    m_recorder.start(request, [self](std::optional<QString> error) {
+        if (self)
+            self->recorderStarted(error);
+    });
+}
+
+void RecordingFlow::recorderStarted(const std::optional<QString>& error)
+{
+    if (m_phase != Phase::starting)
+        return;
+    if (error) {
+        m_session.setErrorMessage(*error);
+        announce(startFailedText(*error), AnnouncementTopic::failure);
+        m_port.showControlPanel();
+        setPhase(Phase::idle);
+        return;
+    }
+    ++m_generation;
+    // An earlier recording's encode may still run; its progress toast no
+    // longer describes what is going on.
+    if (m_encodingToastShown) {
+        m_port.hideToast();
+        m_encodingToastShown = false;
+    }
+    m_session.setIsRecording(true);
+    m_session.setRecordingSeconds(0);
+    // In the recording phase from here: a stop request on the change signal
+    // below already finds the timer running and the state in place.
+    m_phase = Phase::recording;
+    startRecordingTimer();
+    announce(QStringLiteral("Recording started. Press Control Shift G to stop."),
+             AnnouncementTopic::recording);
+    Q_EMIT phaseChanged(Phase::recording);
+}
+
+void RecordingFlow::startRecordingTimer()
+{
+    m_recordingTimer = m_scheduler.repeating(recordingTick, [this] { recordingTicked(); });
+}
+
+void RecordingFlow::recordingTicked()
+{
+    if (m_phase != Phase::recording)
+        return;
+    const qint64 seconds = m_session.recordingSeconds() + 1;
+    m_session.setRecordingSeconds(seconds);
+    if (!m_port.isRecordingPopoverShown())
+        m_port.updateStatusTitle(seconds);
+    if (m_session.useAutoStop() && m_session.autoStopSeconds() <= seconds)
+        stopRecording();
+}
+
+void RecordingFlow::stopRecording()
+{
+    // A stop that is already waiting for the recorder owns the frames; a
+    // second one would get an empty list and overwrite them.
+    if (m_phase != Phase::recording)
+        return;
+    m_recordingTimer.cancel();
+    m_discarding = false;
+    setPhase(Phase::stopping);
+    QPointer<RecordingFlow> self(this);
+    m_recorder.stop([self](FrameList frames) {
+        if (self)
+            self->recorderStopped(std::move(frames));
+    });
+}
+
+void RecordingFlow::discardRecording()
+{
+    if (m_phase != Phase::recording)
+        return;
+    m_recordingTimer.cancel();
+    m_discarding = true;
+    setPhase(Phase::stopping);
+    QPointer<RecordingFlow> self(this);
+    m_recorder.stop([self](FrameList frames) {
+        if (self)
+            self->recorderStopped(std::move(frames));
+    });
+}
+
+void RecordingFlow::recorderStopped(FrameList frames)
+{
+    if (m_phase != Phase::stopping)
+        return;
+    m_session.setIsRecording(false);
+    if (m_discarding) {
+        m_discarding = false;
+        m_session.setCapturedFrames({});
+        announce(QStringLiteral("Recording discarded."), AnnouncementTopic::recording);
+        setPhase(Phase::idle);
+        return;
+    }
+    const std::size_t count = frames.size();
+    m_session.setCapturedFrames(std::move(frames));
+    announce(stoppedText(count), AnnouncementTopic::recording);
+    const FrameList& kept = m_session.capturedFrames();
+    // Encoding is under way before anyone watching the phase sees idle.
+    if (m_session.autoCopy() && !kept.empty())
+        startAutoCopy(kept);
+    setPhase(Phase::idle);
+    if (!m_session.autoCopy() && !kept.empty())
+        m_port.showPreviewWindow();
+}
+
+void RecordingFlow::handleStreamError(const QString& description)
+{
+    // While idle (or already stopping) there is no recording for it to end.
+    if (m_phase != Phase::recording)
+        return;
+    stopRecording();
+    m_session.setErrorMessage(QStringLiteral("Recording stopped: ") + description);
+}
+
+void RecordingFlow::cancelCountdown()
+{
+    m_session.setCancelCountdown(true);
+}
+
+void RecordingFlow::recordScreen()
+{
+    if (m_session.isRecording() || m_session.isCountingDown())
+        return;
+    m_session.setCaptureMode(CaptureMode::fullScreen);
+    m_port.closeControlPanel();
+    initiateRecording();
+}
+
+void RecordingFlow::recordWindow()
+{
+    if (m_session.isRecording() || m_session.isCountingDown())
+        return;
+    m_session.setCaptureMode(CaptureMode::window);
+    m_port.showWindowPicker();
+}
+
+void RecordingFlow::recordArea()
+{
+    if (m_session.isRecording() || m_session.isCountingDown())
+        return;
+    m_session.setCaptureMode(CaptureMode::area);
+    m_port.closeControlPanel();
+    initiateRecording();
+}
+
+void RecordingFlow::stopFromMenu()
+{
+    if (m_session.isRecording())
+        stopRecording();
+}
+
+void RecordingFlow::discardFromMenu()
+{
+    if (!m_session.isRecording())
+        return;
+    m_port.closeRecordingPopover();
+    discardRecording();
+}
+
+void RecordingFlow::cancelCountdownFromMenu()
+{
+    cancelCountdown();
+}
+
+void RecordingFlow::recordAgainFromMenu()
+{
+    if (m_session.isRecording())
+        return;
+    m_port.closePreviewWindow();
+    m_session.setCapturedFrames({});
+    initiateRecording();
+}
+
+void RecordingFlow::stopFromPopover()
+{
+    m_port.closeRecordingPopover();
+    stopRecording();
+}
+
+void RecordingFlow::discardFromPopover()
+{
+    m_port.closeRecordingPopover();
+    discardRecording();
+}
+
+} // namespace kinetta

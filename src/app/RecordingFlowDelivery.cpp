@@ -1,0 +1,139 @@
+// The auto-copy half of the recording flow: encode off the main thread, then
+// the clipboard, the Downloads folder or, failing both, the preview.
+#include "app/RecordingFlow.h"
+#include "model/RecordingSession.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace kinetta
+{
+
+void RecordingFlow::startAutoCopy(const FrameList& frames)
+{
+    EncodeRequest request;
+    request.frames = frames;
+    request.fps = m_session.fps();
+    request.loopCount = m_session.loopCount();
+    showToast(Toast{QStringLiteral("Encoding GIF…"), QStringLiteral("gearshape.fill"),
+                    QStringLiteral("7C3AED"), false, ToastKind::encoding});
+    const std::uint64_t id = ++m_nextEncodeId;
+    // Registered before the encoder may answer, so an answer is never unknown.
+    m_encodes.push_back(PendingEncode{id, m_generation, nullptr});
+    QPointer<RecordingFlow> self(this);
+    auto job = m_encoder.encode(std::move(request), [self, id](std::optional<QByteArray> gif) {
+        if (self)
+            self->encodeFinished(id, std::move(gif));
+    });
+    const auto pending =
+        std::find_if(m_encodes.begin(), m_encodes.end(),
+                     [id](const PendingEncode& encode) { return encode.id == id; });
+    if (pending != m_encodes.end())
+        pending->job = std::move(job);
+}
+
+void RecordingFlow::abortEncoding()
+{
+    for (const PendingEncode& encode : m_encodes) {
+        if (encode.job)
+            encode.job->cancel();
+    }
+}
+
+void RecordingFlow::encodeFinished(std::uint64_t id, std::optional<QByteArray> gif)
+{
+    const auto pending =
+        std::find_if(m_encodes.begin(), m_encodes.end(),
+                     [id](const PendingEncode& encode) { return encode.id == id; });
+    if (pending == m_encodes.end())
+        return;
+    const PendingEncode encode = *pending;
+    m_encodes.erase(pending);
+
+    if (encode.job && encode.job->isCancelled()) {
+        // Asked for (the command line gives up); the frames stay in the session.
+        if (encode.generation == m_generation && m_encodingToastShown) {
+            m_port.hideToast();
+            m_encodingToastShown = false;
+        }
+        Q_EMIT autoCopyFinished(AutoCopyResult::cancelled, {});
+        return;
+    }
+    if (encode.generation != m_generation) {
+        deliverSuperseded(gif);
+        return;
+    }
+    if (!gif) {
+        failDelivery(QStringLiteral("GIF encoding failed."));
+        return;
+    }
+    deliver(*gif);
+}
+
+void RecordingFlow::deliver(const QByteArray& gif)
+{
+    const auto size = static_cast<qint64>(gif.size());
+    if (size <= m_delivery.clipboardByteLimit() && m_delivery.copyToClipboard(gif)) {
+        m_delivery.pruneClipboardCache();
+        const QString sizeText = m_delivery.formattedSize(gif);
+        showToast(Toast{QStringLiteral("GIF copied to clipboard · ") + sizeText,
+                        QStringLiteral("checkmark.circle.fill"),
+                        {},
+                        true,
+                        ToastKind::copied});
+        announce(QStringLiteral("GIF copied to clipboard. ") + sizeText + QLatin1Char('.'),
+                 AnnouncementTopic::delivery);
+        Q_EMIT autoCopyFinished(AutoCopyResult::copied, {});
+        return;
+    }
+    // Too large for the clipboard, or the copy failed: the Downloads folder.
+    const std::optional<QString> saved = m_delivery.saveToDownloads(gif);
+    if (!saved) {
+        failDelivery(QStringLiteral("Couldn't copy or save the GIF."));
+        return;
+    }
+    const QString sizeText = m_delivery.formattedSize(gif);
+    showToast(Toast{QStringLiteral("Too big to copy (") + sizeText +
+                        QStringLiteral(") — saved to Downloads"),
+                    QStringLiteral("checkmark.circle.fill"),
+                    {},
+                    true,
+                    ToastKind::savedToDownloads});
+    announce(QStringLiteral("GIF too large for clipboard. Saved to Downloads. ") + sizeText +
+                 QLatin1Char('.'),
+             AnnouncementTopic::delivery);
+    Q_EMIT autoCopyFinished(AutoCopyResult::savedToDownloads, *saved);
+}
+
+void RecordingFlow::failDelivery(const QString& message)
+{
+    if (m_encodingToastShown) {
+        m_port.hideToast();
+        m_encodingToastShown = false;
+    }
+    m_session.setErrorMessage(message);
+    // The frames are still in the session; the editor lets the user keep them.
+    m_port.showPreviewWindow();
+    Q_EMIT autoCopyFinished(AutoCopyResult::failed, {});
+}
+
+void RecordingFlow::deliverSuperseded(const std::optional<QByteArray>& gif)
+{
+    // A newer recording has begun since: the clipboard, the toast, the error
+    // banner and the preview belong to it now. The older GIF is still kept,
+    // in the Downloads folder, and said so.
+    std::optional<QString> saved;
+    if (gif)
+        saved = m_delivery.saveToDownloads(*gif);
+    if (saved) {
+        announce(QStringLiteral("GIF of the earlier recording saved to Downloads. ") +
+                     m_delivery.formattedSize(*gif) + QLatin1Char('.'),
+                 AnnouncementTopic::delivery);
+    } else {
+        announce(QStringLiteral("Couldn't save the GIF of the earlier recording."),
+                 AnnouncementTopic::failure);
+    }
+    Q_EMIT autoCopyFinished(AutoCopyResult::superseded, saved.value_or(QString()));
+}
+
+} // namespace kinetta

@@ -1,0 +1,60 @@
+#include "app/ThreadedGifEncoder.h"
+
+#include "gif/GifEncoder.h"
+#include "model/FrameListSource.h"
+
+#include <QMetaObject>
+#include <algorithm>
+
+namespace kinetta
+{
+
+ThreadedGifEncoder::ThreadedGifEncoder(QObject* parent) : QObject(parent)
+{
+    // The encoder spreads one GIF over every core itself; more than one
+    // encode at a time would only compete for them.
+    m_pool.setMaxThreadCount(1);
+}
+
+ThreadedGifEncoder::~ThreadedGifEncoder()
+{
+    for (const auto& weak : m_jobs) {
+        if (auto job = weak.lock())
+            job->cancel();
+    }
+    m_pool.waitForDone();
+}
+
+std::optional<QByteArray> ThreadedGifEncoder::encodeNow(const EncodeRequest& request,
+                                                        const EncodeJob& job)
+{
+    if (job.isCancelled())
+        return std::nullopt;
+    const FrameListSource source(request.frames);
+    const gif::GifEncoder::Options options(request.fps, request.loopCount, 1, false);
+    const gif::EncodeResult result = gif::GifEncoder::encode(
+        source, options, [&job](std::size_t, std::size_t) { return !job.isCancelled(); });
+    if (!result.ok() || job.isCancelled())
+        return std::nullopt;
+    const auto& bytes = result.bytes();
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Done done)
+{
+    auto job = std::make_shared<EncodeJob>();
+    std::erase_if(m_jobs, [](const std::weak_ptr<EncodeJob>& weak) { return weak.expired(); });
+    m_jobs.push_back(job);
+    m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
+        std::optional<QByteArray> gif = encodeNow(request, *job);
+        // The frames are not needed any more; let them go on this thread.
+        request.frames.clear();
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), gif = std::move(gif)] { done(gif); },
+            Qt::QueuedConnection);
+    });
+    return job;
+}
+
+} // namespace kinetta

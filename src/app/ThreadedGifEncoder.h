@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/FlowServices.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+namespace kinetta
+{
+
+// Encodes on a pool thread with the program's GIF encoder and hands the
+// result back to the main thread. Destroying it cancels and waits for what runs.
+class ThreadedGifEncoder final : public QObject, public FlowEncoder
+{
+    Q_OBJECT
+
+public:
+    explicit ThreadedGifEncoder(QObject* parent = nullptr);
+    ~ThreadedGifEncoder() override;
+
+    [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) override;
+
+    // Runs on the calling thread; nothing when encoding failed or job was cancelled.
+    [[nodiscard]] static std::optional<QByteArray> encodeNow(const EncodeRequest& request,
+                                                             const EncodeJob& job);
+
+private:
+    QThreadPool m_pool;
+    std::vector<std::weak_ptr<EncodeJob>> m_jobs;
+};
+
+} // namespace kinetta

@@ -1,0 +1,135 @@
+#include "cli/TerminalRecording.h"
+
+#include "app/GifDelivery.h"
+#include "model/RecordingSession.h"
+
+#include <QFileInfo>
+
+namespace kinetta::cli
+{
+
+TerminalRecording::TerminalRecording(Services services, QString outputPath, Printer print,
+                                     std::optional<QString> downloadsFolder, QObject* parent)
+    : QObject(parent), m_session(services.session), m_print(std::move(print)), m_port(m_print),
+      m_delivery(std::move(outputPath), std::move(downloadsFolder)),
+      m_flow({services.session, services.scheduler, m_port, services.recorder, services.encoder,
+              m_delivery})
+{
+    connect(&m_flow, &RecordingFlow::phaseChanged, this, &TerminalRecording::phaseChanged);
+    connect(&m_flow, &RecordingFlow::autoCopyFinished, this, &TerminalRecording::autoCopyFinished);
+    connect(&m_session, &RecordingSession::errorMessageChanged, this,
+            [this](const std::optional<QString>& message) {
+                if (message && !isFinished())
+                    m_print(QStringLiteral("kinetta: ") + *message);
+            });
+}
+
+void TerminalRecording::start()
+{
+    // The area, if any, is already the session's; there is no overlay to draw one.
+    m_flow.beginRecording();
+}
+
+void TerminalRecording::interrupt()
+{
+    if (isFinished())
+        return;
+    switch (m_flow.phase()) {
+    case RecordingFlow::Phase::countingDown:
+        m_flow.cancelCountdown();
+        return;
+    case RecordingFlow::Phase::starting:
+        m_stopWhenStarted = true;
+        return;
+    case RecordingFlow::Phase::recording:
+        m_flow.stopRecording();
+        return;
+    case RecordingFlow::Phase::stopping:
+        // The frames are on their way; the encode they start is given up.
+        m_abortEncoding = true;
+        return;
+    case RecordingFlow::Phase::idle:
+        if (m_flow.isEncoding()) {
+            m_abortEncoding = true;
+            m_flow.abortEncoding();
+        }
+        return;
+    }
+}
+
+void TerminalRecording::phaseChanged(RecordingFlow::Phase phase)
+{
+    const RecordingFlow::Phase previous = m_lastPhase;
+    m_lastPhase = phase;
+    if (phase == RecordingFlow::Phase::recording && m_stopWhenStarted) {
+        m_flow.stopRecording();
+        return;
+    }
+    if (phase != RecordingFlow::Phase::idle)
+        return;
+    switch (previous) {
+    case RecordingFlow::Phase::countingDown:
+        // Cancelled; the flow has said so.
+        finish(interruptedStatus);
+        return;
+    case RecordingFlow::Phase::starting:
+        // The start failed; the error has been printed.
+        finish(1);
+        return;
+    case RecordingFlow::Phase::stopping:
+        if (m_flow.isEncoding()) {
+            if (m_abortEncoding)
+                m_flow.abortEncoding();
+            return;
+        }
+        m_print(QStringLiteral("kinetta: nothing was recorded; no file was written."));
+        finish(1);
+        return;
+    case RecordingFlow::Phase::idle:
+    case RecordingFlow::Phase::recording:
+        return;
+    }
+}
+
+void TerminalRecording::autoCopyFinished(RecordingFlow::AutoCopyResult result,
+                                         const QString& location)
+{
+    switch (result) {
+    case RecordingFlow::AutoCopyResult::copied:
+        m_print(QStringLiteral("Wrote %1 (%2).")
+                    .arg(m_delivery.outputPath(),
+                         GifDelivery::formattedSize(QFileInfo(m_delivery.outputPath()).size())));
+        finish(0);
+        return;
+    case RecordingFlow::AutoCopyResult::savedToDownloads:
+        m_print(QStringLiteral("kinetta: could not write %1: %2")
+                    .arg(m_delivery.outputPath(), m_delivery.writeError().value_or(QString())));
+        m_print(QStringLiteral("Saved the GIF to %1 instead.").arg(location));
+        finish(1);
+        return;
+    case RecordingFlow::AutoCopyResult::failed:
+        // The flow's message has been printed; there is no editor to fall back to.
+        if (m_delivery.writeError())
+            m_print(QStringLiteral("kinetta: could not write %1: %2")
+                        .arg(m_delivery.outputPath(), *m_delivery.writeError()));
+        finish(1);
+        return;
+    case RecordingFlow::AutoCopyResult::cancelled:
+        m_print(QStringLiteral("Stopped before the GIF was written; no file was written."));
+        finish(interruptedStatus);
+        return;
+    case RecordingFlow::AutoCopyResult::superseded:
+        // One recording per run: nothing can supersede it.
+        return;
+    }
+}
+
+void TerminalRecording::finish(int status)
+{
+    if (isFinished())
+        return;
+    m_exitStatus = status;
+    Q_EMIT finished(status);
+}
+
+} // namespace kinetta::cli

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/RecordingFlow.h"
+#include "cli/OutputFileDelivery.h"
+#include "cli/TerminalFlowPort.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace kinetta::cli
+{
+
+// One `kinetta record` run through the recording flow, with the output file
+// in the clipboard's place. Interrupts (Ctrl-C, a termination request) step
+// it along: during the countdown they cancel it, while recording they stop
+// and save, and a second one while the GIF is being made gives up without
+// leaving a file. The session must have auto-copy on.
+class TerminalRecording final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int interruptedStatus = 130;
+
+    struct Services {
+        RecordingSession& session;
+        Scheduler& scheduler;
+        FlowRecorder& recorder;
+        FlowEncoder& encoder;
+    };
+    using Printer = TerminalFlowPort::Printer;
+
+    TerminalRecording(Services services, QString outputPath, Printer print,
+                      std::optional<QString> downloadsFolder = std::nullopt,
+                      QObject* parent = nullptr);
+
+    void start();
+    void interrupt();
+
+    [[nodiscard]] bool isFinished() const { return m_exitStatus.has_value(); }
+    [[nodiscard]] std::optional<int> exitStatus() const { return m_exitStatus; }
+    [[nodiscard]] const RecordingFlow& flow() const { return m_flow; }
+
+Q_SIGNALS:
+    void finished(int exitStatus);
+
+private:
+    void phaseChanged(RecordingFlow::Phase phase);
+    void autoCopyFinished(RecordingFlow::AutoCopyResult result, const QString& location);
+    void finish(int status);
+
+    RecordingSession& m_session;
+    Printer m_print;
+    TerminalFlowPort m_port;
+    OutputFileDelivery m_delivery;
+    RecordingFlow m_flow;
+    RecordingFlow::Phase m_lastPhase = RecordingFlow::Phase::idle;
+    bool m_stopWhenStarted = false;
+    bool m_abortEncoding = false;
+    std::optional<int> m_exitStatus;
+};
+
+} // namespace kinetta::cli

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FlowTestDoubles.h"
+#include "app/RecordingFlow.h"
+#include "model/RecordingSession.h"
+#include "model/VirtualScheduler.h"
+
+#include <chrono>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace kinetta::test
+{
+
+using namespace std::chrono_literals;
+
+inline FrameList makeFrames(std::size_t count)
+{
+    FrameList frames;
+    for (std::size_t i = 0; i < count; ++i)
+        frames.push_back(Frame::fromPixels(2, 2, std::vector<std::uint32_t>(4, 0xff000000u + i)));
+    return frames;
+}
+
+class FlowTest : public ::testing::Test
+{
+protected:
+    FlowTest()
+    {
+        session.setUseCountdown(false);
+        session.setAutoCopy(false);
+    }
+
+    // Starts a recording without countdown and lets the recorder succeed.
+    void startRecording()
+    {
+        flow.beginRecording();
+        ASSERT_FALSE(recorder.pendingStarts.empty());
+        recorder.completeStart();
+        ASSERT_EQ(flow.phase(), RecordingFlow::Phase::recording);
+    }
+
+    // Records, stops and hands back count frames.
+    void recordAndStop(std::size_t count)
+    {
+        startRecording();
+        flow.stopRecording();
+        ASSERT_FALSE(recorder.pendingStops.empty());
+        recorder.completeStop(makeFrames(count));
+    }
+
+    RecordingSession session;
+    VirtualScheduler scheduler;
+    RecordingPort port;
+    FakeRecorder recorder;
+    FakeEncoder encoder;
+    FakeDelivery delivery;
+    RecordingFlow flow{{session, scheduler, port, recorder, encoder, delivery}};
+};
+
+} // namespace kinetta::test

@@ -1,0 +1,188 @@
+// The flow's real recorder and encoder adapters: answers come back to the
+// main thread through its event loop.
+#include "FlowTestDoubles.h"
+#include "app/AsyncScreenRecorder.h"
+#include "app/RecordingFlow.h"
+#include "app/ThreadedGifEncoder.h"
+#include "capture/ScreenRecorder.h"
+#include "model/RecordingSession.h"
+#include "model/VirtualScheduler.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace kinetta::test
+{
+namespace
+{
+
+QCoreApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "flow_services_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Runs the event loop until done() holds; false if it never does.
+template <typename Predicate> bool processUntil(Predicate done)
+{
+    application();
+    QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+// One display and one window; streams deliver what the test pushes.
+class StubCaptureSource final : public CaptureSource
+{
+public:
+    [[nodiscard]] bool preflightAccess() override { return true; }
+    void requestAccess() override {}
+    [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override
+    {
+        return ShareableContent{{{1, QRect(0, 0, 640, 480)}}, {{77, QRectF(0, 0, 300, 200), 5}}};
+    }
+    [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
+    startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override
+    {
+        lastConfiguration = configuration;
+        m_output.store(&output);
+        return std::unique_ptr<CaptureStream>(new Stream);
+    }
+    [[nodiscard]] CaptureStreamOutput* output() const { return m_output.load(); }
+
+    std::optional<StreamConfiguration> lastConfiguration;
+
+private:
+    class Stream final : public CaptureStream
+    {
+    public:
+        void stop() override {}
+    };
+    std::atomic<CaptureStreamOutput*> m_output = nullptr;
+};
+
+class FlowServicesTest : public ::testing::Test
+{
+protected:
+    FlowServicesTest()
+    {
+        application();
+        session.setUseCountdown(false);
+        session.setAutoCopy(false);
+    }
+
+    std::shared_ptr<StubCaptureSource> source = std::make_shared<StubCaptureSource>();
+    // Every arrival one second after the last, so the throttle keeps them all.
+    std::atomic<int> clockTicks = 0;
+    AsyncScreenRecorder recorder{std::make_unique<ScreenRecorder>(
+        source, [this] { return static_cast<double>(++clockTicks); }, 1)};
+    RecordingSession session;
+    VirtualScheduler scheduler;
+    RecordingPort port;
+    FakeEncoder encoder;
+    FakeDelivery delivery;
+    RecordingFlow flow{{session, scheduler, port, recorder, encoder, delivery}};
+};
+
+TEST_F(FlowServicesTest, WindowModeWithoutAWindowFailsWithTheRecordersText)
+{
+    session.setCaptureMode(CaptureMode::window);
+    flow.initiateRecording();
+    EXPECT_EQ(flow.phase(), RecordingFlow::Phase::starting);
+    ASSERT_TRUE(processUntil([&] { return flow.phase() == RecordingFlow::Phase::idle; }));
+    EXPECT_EQ(session.errorMessage(), "No window selected.");
+    EXPECT_EQ(port.announcementTexts(), QStringList{"Recording failed: No window selected."});
+    EXPECT_EQ(port.count("showControlPanel"), 1);
+    EXPECT_FALSE(session.isRecording());
+}
+
+TEST_F(FlowServicesTest, RecordsThroughTheRealRecorderAndHandsTheFramesBack)
+{
+    session.setCaptureMode(CaptureMode::window);
+    WindowInfo window;
+    window.windowID = 77;
+    session.setSelectedWindow(window);
+    session.setScale(1.0);
+    flow.initiateRecording();
+    ASSERT_TRUE(processUntil([&] { return session.isRecording(); }));
+    ASSERT_TRUE(source->lastConfiguration);
+    EXPECT_EQ(source->lastConfiguration->targetID, 77u);
+    EXPECT_EQ(source->lastConfiguration->outputSize, QSize(300, 200));
+
+    std::thread capture([this] {
+        for (std::uint32_t i = 0; i < 3; ++i)
+            source->output()->streamDidOutput(CapturedImage{2, 2, {i, i, i, i}});
+    });
+    capture.join();
+    flow.stopRecording();
+    ASSERT_TRUE(processUntil([&] { return !session.isRecording(); }));
+    ASSERT_EQ(session.capturedFrames().size(), 3u);
+    EXPECT_EQ(session.capturedFrames()[2].pixels()[0], 2u);
+    EXPECT_EQ(port.count("showPreviewWindow"), 1);
+}
+
+TEST_F(FlowServicesTest, StreamErrorFromTheCaptureThreadStopsOnTheMainThread)
+{
+    flow.initiateRecording();
+    ASSERT_TRUE(processUntil([&] { return session.isRecording(); }));
+    std::thread capture([this] {
+        source->output()->streamDidOutput(CapturedImage{2, 2, {1, 1, 1, 1}});
+        source->output()->streamDidStop(CaptureError{QStringLiteral("The display went away.")});
+    });
+    capture.join();
+    ASSERT_TRUE(processUntil([&] { return !session.isRecording(); }));
+    EXPECT_EQ(session.errorMessage(), "Recording stopped: The display went away.");
+    EXPECT_EQ(session.capturedFrames().size(), 1u);
+}
+
+EncodeRequest twoFrames()
+{
+    EncodeRequest request;
+    request.frames.push_back(Frame::fromPixels(4, 4, std::vector<std::uint32_t>(16, 0xffff0000u)));
+    request.frames.push_back(Frame::fromPixels(4, 4, std::vector<std::uint32_t>(16, 0xff0000ffu)));
+    request.fps = 10;
+    return request;
+}
+
+TEST(ThreadedGifEncoderTest, EncodesOffTheMainThreadAndAnswersOnIt)
+{
+    application();
+    ThreadedGifEncoder encoder;
+    std::optional<std::optional<QByteArray>> answer;
+    const QThread* answeredOn = nullptr;
+    auto job = encoder.encode(twoFrames(), [&](std::optional<QByteArray> gif) {
+        answer = std::move(gif);
+        answeredOn = QThread::currentThread();
+    });
+    ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
+    ASSERT_TRUE(answer->has_value());
+    EXPECT_TRUE((*answer)->startsWith("GIF89a"));
+    EXPECT_EQ(answeredOn, QCoreApplication::instance()->thread());
+}
+
+TEST(ThreadedGifEncoderTest, FailedOrCancelledEncodesGiveNothing)
+{
+    EncodeJob fresh;
+    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(EncodeRequest{}, fresh));
+    EncodeRequest mixed = twoFrames();
+    mixed.frames.push_back(Frame::fromPixels(2, 2, std::vector<std::uint32_t>(4, 0)));
+    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(mixed, fresh));
+    EncodeJob cancelled;
+    cancelled.cancel();
+    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(twoFrames(), cancelled));
+    EXPECT_TRUE(ThreadedGifEncoder::encodeNow(twoFrames(), fresh));
+}
+
+} // namespace
+} // namespace kinetta::test

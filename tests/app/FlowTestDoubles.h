@@ -1,0 +1,197 @@
+#pragma once
+
+#include "app/FlowPort.h"
+#include "app/FlowServices.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kinetta::test
+{
+
+// Records every port call as a short line, plus the announcements and toasts.
+class RecordingPort final : public FlowPort
+{
+public:
+    void showCountdownOverlay() override { log(QStringLiteral("showCountdownOverlay")); }
+    void hideCountdownOverlay() override { log(QStringLiteral("hideCountdownOverlay")); }
+    void installEscapeMonitor() override
+    {
+        escapeMonitorInstalled = true;
+        log(QStringLiteral("installEscapeMonitor"));
+    }
+    void removeEscapeMonitor() override
+    {
+        escapeMonitorInstalled = false;
+        log(QStringLiteral("removeEscapeMonitor"));
+    }
+    void showAreaOverlay() override { log(QStringLiteral("showAreaOverlay")); }
+    void showWindowPicker() override { log(QStringLiteral("showWindowPicker")); }
+    void showPreviewWindow() override { log(QStringLiteral("showPreviewWindow")); }
+    void closePreviewWindow() override { log(QStringLiteral("closePreviewWindow")); }
+    void showControlPanel() override { log(QStringLiteral("showControlPanel")); }
+    void closeControlPanel() override { log(QStringLiteral("closeControlPanel")); }
+    void closeRecordingPopover() override { log(QStringLiteral("closeRecordingPopover")); }
+    [[nodiscard]] bool isRecordingPopoverShown() const override { return recordingPopoverShown; }
+    void showToast(const Toast& toast) override
+    {
+        toasts.push_back(toast);
+        currentToast = toast;
+        log(QStringLiteral("showToast ") + toast.message);
+    }
+    void hideToast() override
+    {
+        currentToast.reset();
+        log(QStringLiteral("hideToast"));
+    }
+    void updateStatusIcon(bool recording) override
+    {
+        log(QStringLiteral("updateStatusIcon ") +
+            (recording ? QStringLiteral("recording") : QStringLiteral("idle")));
+    }
+    void updateStatusTitle(std::int64_t seconds) override
+    {
+        titles.push_back(seconds);
+        log(QStringLiteral("updateStatusTitle %1").arg(seconds));
+    }
+    void updateStatusCountdown(std::optional<std::int64_t> value) override
+    {
+        countdowns.push_back(value);
+        log(QStringLiteral("updateStatusCountdown ") +
+            (value ? QString::number(*value) : QStringLiteral("none")));
+    }
+    void announce(const Announcement& announcement) override
+    {
+        announcements.push_back(announcement);
+        log(QStringLiteral("announce ") + announcement.text);
+    }
+
+    [[nodiscard]] QStringList announcementTexts() const
+    {
+        QStringList texts;
+        for (const Announcement& announcement : announcements)
+            texts << announcement.text;
+        return texts;
+    }
+    [[nodiscard]] int count(const QString& call) const
+    {
+        return static_cast<int>(calls.count(call));
+    }
+
+    QStringList calls;
+    std::vector<Announcement> announcements;
+    std::vector<Toast> toasts;
+    std::optional<Toast> currentToast;
+    std::vector<std::int64_t> titles;
+    std::vector<std::optional<std::int64_t>> countdowns;
+    bool recordingPopoverShown = false;
+    bool escapeMonitorInstalled = false;
+
+private:
+    void log(const QString& line) { calls << line; }
+};
+
+// Starts and stops when the test says so, so that races can be set up.
+class FakeRecorder final : public FlowRecorder
+{
+public:
+    void start(const RecorderRequest& request, StartDone done) override
+    {
+        requests.push_back(request);
+        pendingStarts.push_back(std::move(done));
+    }
+    void stop(StopDone done) override
+    {
+        ++stopCalls;
+        pendingStops.push_back(std::move(done));
+    }
+    void setStreamErrorHandler(StreamErrorHandler handler) override
+    {
+        streamError = std::move(handler);
+    }
+
+    void completeStart(std::optional<QString> error = std::nullopt)
+    {
+        auto done = std::move(pendingStarts.front());
+        pendingStarts.pop_front();
+        done(std::move(error));
+    }
+    void completeStop(FrameList frames)
+    {
+        auto done = std::move(pendingStops.front());
+        pendingStops.pop_front();
+        done(std::move(frames));
+    }
+
+    std::vector<RecorderRequest> requests;
+    std::deque<StartDone> pendingStarts;
+    std::deque<StopDone> pendingStops;
+    int stopCalls = 0;
+    StreamErrorHandler streamError;
+};
+
+class FakeEncoder final : public FlowEncoder
+{
+public:
+    struct Pending {
+        EncodeRequest request;
+        Done done;
+        std::shared_ptr<EncodeJob> job;
+    };
+
+    [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) override
+    {
+        auto job = std::make_shared<EncodeJob>();
+        pending.push_back(Pending{std::move(request), std::move(done), job});
+        ++encodeCalls;
+        return job;
+    }
+    // Finishes the oldest encode (or the one at index) with gif.
+    void finish(std::optional<QByteArray> gif, std::size_t index = 0)
+    {
+        Pending entry = std::move(pending.at(index));
+        pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(index));
+        entry.done(entry.job->isCancelled() ? std::nullopt : std::move(gif));
+    }
+
+    std::deque<Pending> pending;
+    int encodeCalls = 0;
+};
+
+class FakeDelivery final : public FlowDelivery
+{
+public:
+    [[nodiscard]] qint64 clipboardByteLimit() const override { return limit; }
+    [[nodiscard]] bool copyToClipboard(const QByteArray& gif) override
+    {
+        copied.push_back(gif);
+        return copySucceeds;
+    }
+    void pruneClipboardCache() override { ++pruneCalls; }
+    [[nodiscard]] std::optional<QString> saveToDownloads(const QByteArray& gif) override
+    {
+        saved.push_back(gif);
+        if (!saveSucceeds)
+            return std::nullopt;
+        return QStringLiteral("/home/user/Downloads/kinetta.gif");
+    }
+    [[nodiscard]] QString formattedSize(const QByteArray& gif) const override
+    {
+        return QStringLiteral("%1 B").arg(gif.size());
+    }
+
+    qint64 limit = 100;
+    bool copySucceeds = true;
+    bool saveSucceeds = true;
+    std::vector<QByteArray> copied;
+    std::vector<QByteArray> saved;
+    int pruneCalls = 0;
+};
+
+} // namespace kinetta::test

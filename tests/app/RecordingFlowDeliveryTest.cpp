@@ -1,0 +1,223 @@
+#include "FlowFixture.h"
+
+namespace kinetta::test
+{
+namespace
+{
+
+using Result = RecordingFlow::AutoCopyResult;
+
+class AutoCopyTest : public FlowTest
+{
+protected:
+    AutoCopyTest()
+    {
+        session.setAutoCopy(true);
+        QObject::connect(&flow, &RecordingFlow::autoCopyFinished, &flow,
+                         [this](Result result, const QString& location) {
+                             results.push_back(result);
+                             locations.push_back(location);
+                         });
+    }
+
+    std::vector<Result> results;
+    std::vector<QString> locations;
+};
+
+TEST_F(AutoCopyTest, ZeroFramesEncodesNothingAndOpensNothing)
+{
+    recordAndStop(0);
+    EXPECT_EQ(encoder.encodeCalls, 0);
+    EXPECT_TRUE(port.toasts.empty());
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_FALSE(flow.isEncoding());
+}
+
+TEST_F(AutoCopyTest, EncodesWithTheSessionsRateAndLoopCountOffTheMainPath)
+{
+    session.setFps(15);
+    session.setLoopCount(3);
+    recordAndStop(3);
+    ASSERT_EQ(encoder.pending.size(), 1u);
+    EXPECT_EQ(encoder.pending[0].request.fps, 15);
+    EXPECT_EQ(encoder.pending[0].request.loopCount, 3);
+    EXPECT_EQ(encoder.pending[0].request.frames, session.capturedFrames());
+    EXPECT_TRUE(flow.isEncoding());
+    ASSERT_TRUE(port.currentToast);
+    EXPECT_EQ(port.currentToast->message, "Encoding GIF…");
+    EXPECT_EQ(port.currentToast->icon, "gearshape.fill");
+    EXPECT_EQ(port.currentToast->iconColorHex, "7C3AED");
+    EXPECT_FALSE(port.currentToast->autoDismiss);
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+}
+
+TEST_F(AutoCopyTest, AtTheLimitGoesToTheClipboard)
+{
+    recordAndStop(2);
+    encoder.finish(QByteArray(100, 'g'));
+    ASSERT_EQ(delivery.copied.size(), 1u);
+    EXPECT_TRUE(delivery.saved.empty());
+    EXPECT_EQ(delivery.pruneCalls, 1);
+    ASSERT_TRUE(port.currentToast);
+    EXPECT_EQ(port.currentToast->message, "GIF copied to clipboard · 100 B");
+    EXPECT_EQ(port.currentToast->icon, "checkmark.circle.fill");
+    EXPECT_TRUE(port.currentToast->autoDismiss);
+    EXPECT_EQ(port.announcementTexts().last(), "GIF copied to clipboard. 100 B.");
+    EXPECT_EQ(results, std::vector<Result>{Result::copied});
+    EXPECT_FALSE(flow.isEncoding());
+}
+
+TEST_F(AutoCopyTest, AboveTheLimitIsSavedToDownloadsWithoutTryingTheClipboard)
+{
+    recordAndStop(2);
+    encoder.finish(QByteArray(101, 'g'));
+    EXPECT_TRUE(delivery.copied.empty());
+    ASSERT_EQ(delivery.saved.size(), 1u);
+    EXPECT_EQ(delivery.pruneCalls, 0);
+    ASSERT_TRUE(port.currentToast);
+    EXPECT_EQ(port.currentToast->message, "Too big to copy (101 B) — saved to Downloads");
+    EXPECT_EQ(port.currentToast->icon, "checkmark.circle.fill");
+    EXPECT_EQ(port.announcementTexts().last(),
+              "GIF too large for clipboard. Saved to Downloads. 101 B.");
+    EXPECT_EQ(results, std::vector<Result>{Result::savedToDownloads});
+    EXPECT_EQ(locations.back(), "/home/user/Downloads/kinetta.gif");
+}
+
+TEST_F(AutoCopyTest, FailedCopyBelowTheLimitTakesTheSamePathToDownloads)
+{
+    delivery.copySucceeds = false;
+    recordAndStop(2);
+    encoder.finish(QByteArray(10, 'g'));
+    EXPECT_EQ(delivery.copied.size(), 1u);
+    EXPECT_EQ(delivery.saved.size(), 1u);
+    EXPECT_EQ(delivery.pruneCalls, 0);
+    ASSERT_TRUE(port.currentToast);
+    EXPECT_EQ(port.currentToast->message, "Too big to copy (10 B) — saved to Downloads");
+    EXPECT_EQ(session.errorMessage(), std::nullopt);
+}
+
+TEST_F(AutoCopyTest, NeitherCopiedNorSavedOpensThePreviewWithTheFrames)
+{
+    delivery.copySucceeds = false;
+    delivery.saveSucceeds = false;
+    recordAndStop(3);
+    const FrameList frames = session.capturedFrames();
+    encoder.finish(QByteArray(10, 'g'));
+    EXPECT_EQ(session.errorMessage(), "Couldn't copy or save the GIF.");
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(port.count("showPreviewWindow"), 1);
+    EXPECT_EQ(session.capturedFrames(), frames);
+    EXPECT_EQ(results, std::vector<Result>{Result::failed});
+}
+
+TEST_F(AutoCopyTest, EncodingFailureOpensThePreviewWithTheFramesIntact)
+{
+    recordAndStop(3);
+    const FrameList frames = session.capturedFrames();
+    encoder.finish(std::nullopt);
+    EXPECT_EQ(session.errorMessage(), "GIF encoding failed.");
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(port.count("hideToast"), 1);
+    EXPECT_EQ(port.count("showPreviewWindow"), 1);
+    EXPECT_EQ(session.capturedFrames(), frames);
+    EXPECT_TRUE(delivery.copied.empty());
+    EXPECT_TRUE(delivery.saved.empty());
+}
+
+TEST_F(AutoCopyTest, FullRunAnnouncesInOrder)
+{
+    session.setUseCountdown(true);
+    session.setCountdownSeconds(3);
+    flow.initiateRecording();
+    scheduler.advance(3150ms);
+    recorder.completeStart();
+    scheduler.advance(2s);
+    flow.stopFromPopover();
+    recorder.completeStop(makeFrames(20));
+    encoder.finish(QByteArray(42, 'g'));
+    EXPECT_EQ(port.announcementTexts(),
+              (QStringList{"Recording starts in 3 seconds.", "2", "1",
+                           "Recording started. Press Control Shift G to stop.",
+                           "Recording stopped. 20 frames captured.", "Encoding GIF…",
+                           "GIF copied to clipboard · 42 B", "GIF copied to clipboard. 42 B."}));
+    for (const Announcement& announcement : port.announcements)
+        EXPECT_EQ(announcement.priority, 2000);
+    EXPECT_EQ(port.titles, (std::vector<std::int64_t>{1, 2}));
+}
+
+TEST_F(AutoCopyTest, EncodeOutlivedByANewRecordingStaysOutOfItsWay)
+{
+    recordAndStop(3);
+    const FrameList first = session.capturedFrames();
+    startRecording();
+    // The old progress toast is taken down when the new recording starts.
+    EXPECT_FALSE(port.currentToast);
+    encoder.finish(QByteArray(10, 'g'));
+    EXPECT_TRUE(delivery.copied.empty());
+    ASSERT_EQ(delivery.saved.size(), 1u);
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_EQ(session.errorMessage(), std::nullopt);
+    EXPECT_TRUE(session.isRecording());
+    EXPECT_EQ(port.announcementTexts().last(),
+              "GIF of the earlier recording saved to Downloads. 10 B.");
+    EXPECT_EQ(results, std::vector<Result>{Result::superseded});
+
+    // The new recording delivers normally.
+    flow.stopRecording();
+    recorder.completeStop(makeFrames(1));
+    encoder.finish(QByteArray(5, 'h'));
+    ASSERT_EQ(delivery.copied.size(), 1u);
+    EXPECT_EQ(delivery.copied[0], QByteArray(5, 'h'));
+}
+
+TEST_F(AutoCopyTest, SlowOldEncodeDoesNotReplaceTheNewerClipboardOrPreview)
+{
+    recordAndStop(3);
+    recordAndStop(2);
+    const FrameList second = session.capturedFrames();
+    ASSERT_EQ(encoder.pending.size(), 2u);
+    encoder.finish(QByteArray(5, 'n'), 1);
+    ASSERT_EQ(delivery.copied.size(), 1u);
+    encoder.finish(std::nullopt, 0);
+    EXPECT_EQ(delivery.copied.size(), 1u);
+    EXPECT_EQ(session.errorMessage(), std::nullopt);
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_EQ(session.capturedFrames(), second);
+    EXPECT_EQ(port.currentToast->message, "GIF copied to clipboard · 5 B");
+    EXPECT_EQ(port.announcementTexts().last(), "Couldn't save the GIF of the earlier recording.");
+}
+
+TEST_F(AutoCopyTest, AbortCancelsTheEncodeAndKeepsTheFrames)
+{
+    recordAndStop(3);
+    const FrameList frames = session.capturedFrames();
+    flow.abortEncoding();
+    ASSERT_EQ(encoder.pending.size(), 1u);
+    EXPECT_TRUE(encoder.pending[0].job->isCancelled());
+    encoder.finish(QByteArray(5, 'x'));
+    EXPECT_TRUE(delivery.copied.empty());
+    EXPECT_TRUE(delivery.saved.empty());
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(session.capturedFrames(), frames);
+    EXPECT_EQ(results, std::vector<Result>{Result::cancelled});
+}
+
+TEST_F(AutoCopyTest, EncodeFinishingAfterTheFlowIsGoneIsDropped)
+{
+    auto other = std::make_unique<RecordingFlow>(
+        RecordingFlow::Services{session, scheduler, port, recorder, encoder, delivery});
+    other->beginRecording();
+    recorder.completeStart();
+    other->stopRecording();
+    recorder.completeStop(makeFrames(1));
+    ASSERT_EQ(encoder.pending.size(), 1u);
+    other.reset();
+    EXPECT_TRUE(encoder.pending[0].job->isCancelled());
+    encoder.finish(QByteArray(5, 'x'));
+    EXPECT_TRUE(delivery.copied.empty());
+}
+
+} // namespace
+} // namespace kinetta::test
