@@ -88,8 +88,10 @@ bool run(const Scene& scene, const Setting& setting)
     FrameList list;
     std::vector<double> storeMs;
     for (const auto& pixels : scene.frames) {
+        // Handed over, as the recorder does with each grabbed image.
+        std::vector<std::uint32_t> grabbed = pixels;
         const auto start = Clock::now();
-        list.push_back(store.add(scene.width, scene.height, pixels));
+        list.push_back(store.add(scene.width, scene.height, std::move(grabbed)));
         storeMs.push_back(msSince(start));
     }
     const double rawBytes = static_cast<double>(scene.frames.size()) * scene.width * scene.height *

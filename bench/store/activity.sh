@@ -57,13 +57,16 @@ page)
         -e less /usr/share/common-licenses/GPL-3 &
     pids+=($!)
     sleep 1
-    win=$(xdotool search --sync --name '^page$' | head -n1)
+    xdotool search --sync --name '^page$' >/dev/null
+    # xterm ignores synthetic key events: send real ones, with the pointer over
+    # it so that it has the focus even without a window manager.
+    xdotool mousemove 600 400
     step=0
     while ((SECONDS < end)); do
         if ((step % 40 == 39)); then
-            xdotool key --window "$win" space 2>/dev/null || true
+            xdotool key space 2>/dev/null || true
         else
-            xdotool key --window "$win" j 2>/dev/null || true
+            xdotool key j 2>/dev/null || true
         fi
         step=$((step + 1))
         sleep 0.1

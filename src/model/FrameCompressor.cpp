@@ -84,16 +84,27 @@ void FrameCompressor::restart()
 
 EncodedFrame FrameCompressor::compress(std::span<const std::uint32_t> pixels)
 {
+    return compressFrame(pixels, nullptr);
+}
+
+EncodedFrame FrameCompressor::compress(std::vector<std::uint32_t>&& pixels)
+{
+    return compressFrame(pixels, &pixels);
+}
+
+EncodedFrame FrameCompressor::compressFrame(std::span<const std::uint32_t> pixels,
+                                            std::vector<std::uint32_t>* owned)
+{
     assert(pixels.size() == m_previous.size());
     if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun)
-        return makeKeyframe(pixels);
+        return makeKeyframe(pixels, owned);
     const std::size_t changed = markChangedTiles(pixels);
     const auto total = static_cast<double>(m_previous.size());
     if (static_cast<double>(changed) > m_settings.keyframeChangeShare * total ||
         static_cast<double>(m_changedSinceKeyframe + changed) >
             m_settings.maxChangedFramesPerRun * total)
-        return makeKeyframe(pixels);
-    return makeDelta(pixels, changed);
+        return makeKeyframe(pixels, owned);
+    return makeDelta(pixels, changed, owned);
 }
 
 std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pixels)
@@ -130,9 +141,9 @@ std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pix
     return changedPixels;
 }
 
-EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels)
+EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels,
+                                           std::vector<std::uint32_t>* owned)
 {
-    std::copy(pixels.begin(), pixels.end(), m_previous.begin());
     m_havePrevious = true;
     m_deltaRun = 0;
     m_changedSinceKeyframe = 0;
@@ -141,11 +152,17 @@ EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels
     frame.keyframe = true;
     frame.changedPixels = pixels.size();
     pack(frame, {reinterpret_cast<const std::uint8_t*>(pixels.data()), pixels.size_bytes()});
+    // A frame handed over becomes the reference as it is, saving a full copy.
+    if (owned)
+        m_previous.swap(*owned);
+    else
+        std::copy(pixels.begin(), pixels.end(), m_previous.begin());
     return frame;
 }
 
 EncodedFrame FrameCompressor::makeDelta(std::span<const std::uint32_t> pixels,
-                                        std::size_t changedPixels)
+                                        std::size_t changedPixels,
+                                        std::vector<std::uint32_t>* owned)
 {
     ++m_deltaRun;
     m_changedSinceKeyframe += changedPixels;
@@ -172,11 +189,14 @@ EncodedFrame FrameCompressor::makeDelta(std::span<const std::uint32_t> pixels,
             for (int x = x0; x < x1; ++x) {
                 const std::size_t i = row + static_cast<std::size_t>(x);
                 m_scratch[k++] = pixels[i] ^ m_previous[i];
-                m_previous[i] = pixels[i];
+                if (!owned)
+                    m_previous[i] = pixels[i];
             }
         }
     }
     assert(k == changedPixels);
+    if (owned)
+        m_previous.swap(*owned);
 
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(m_scratch.data()),
                                             m_scratch.size() * sizeof(std::uint32_t));

@@ -61,13 +61,20 @@ public:
     // pixels: width*height values, rows without padding. The result decodes
     // with decodeFrame() on top of the frame compressed just before it.
     [[nodiscard]] EncodedFrame compress(std::span<const std::uint32_t> pixels);
+    // The same, taking the pixels over (they are kept as the reference for the
+    // next frame instead of a copy); pixels is left with unspecified content.
+    [[nodiscard]] EncodedFrame compress(std::vector<std::uint32_t>&& pixels);
     // The next frame becomes a keyframe.
     void restart();
 
 private:
-    [[nodiscard]] EncodedFrame makeKeyframe(std::span<const std::uint32_t> pixels);
+    [[nodiscard]] EncodedFrame compressFrame(std::span<const std::uint32_t> pixels,
+                                             std::vector<std::uint32_t>* owned);
+    [[nodiscard]] EncodedFrame makeKeyframe(std::span<const std::uint32_t> pixels,
+                                            std::vector<std::uint32_t>* owned);
     [[nodiscard]] EncodedFrame makeDelta(std::span<const std::uint32_t> pixels,
-                                         std::size_t changedPixels);
+                                         std::size_t changedPixels,
+                                         std::vector<std::uint32_t>* owned);
     [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels);
     void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw);
 

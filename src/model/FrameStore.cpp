@@ -168,16 +168,34 @@ void FrameStore::tell(const QString& line)
         m_notice(line);
 }
 
-Frame FrameStore::add(int width, int height, std::span<const std::uint32_t> pixels)
+bool FrameStore::prepare(int width, int height, std::size_t pixelCount)
 {
     if (width <= 0 || height <= 0 ||
-        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
-        return {};
+        pixelCount != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        return false;
     if (!m_compressor || m_compressor->width() != width || m_compressor->height() != height) {
         m_compressor = std::make_unique<FrameCompressor>(width, height, m_options.compressor);
         m_last.reset();
     }
-    EncodedFrame encoded = m_compressor->compress(pixels);
+    return true;
+}
+
+Frame FrameStore::add(int width, int height, std::span<const std::uint32_t> pixels)
+{
+    if (!prepare(width, height, pixels.size()))
+        return {};
+    return keep(width, height, m_compressor->compress(pixels));
+}
+
+Frame FrameStore::add(int width, int height, std::vector<std::uint32_t>&& pixels)
+{
+    if (!prepare(width, height, pixels.size()))
+        return {};
+    return keep(width, height, m_compressor->compress(std::move(pixels)));
+}
+
+Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
+{
     auto previous =
         encoded.keyframe ? nullptr : std::static_pointer_cast<const StoredFrame>(m_last);
     auto stored = std::make_shared<StoredFrame>(width, height, encoded.keyframe,

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace kinetta
 {
@@ -59,6 +60,8 @@ public:
     // Stores one frame of width*height pixels (0xAARRGGBB, rows without
     // padding); frames of a recording come in order.
     [[nodiscard]] Frame add(int width, int height, std::span<const std::uint32_t> pixels);
+    // The same, taking the pixels over, which spares the store a copy of them.
+    [[nodiscard]] Frame add(int width, int height, std::vector<std::uint32_t>&& pixels);
     // A null image gives a null frame.
     [[nodiscard]] Frame add(const QImage& image);
 
@@ -74,6 +77,8 @@ public:
     };
 
 private:
+    [[nodiscard]] bool prepare(int width, int height, std::size_t pixelCount);
+    [[nodiscard]] Frame keep(int width, int height, EncodedFrame encoded);
     void tell(const QString& line);
 
     Options m_options;

@@ -28,7 +28,11 @@ std::vector<EncodedFrame> roundTrip(int width, int height,
     std::vector<std::uint32_t> decoded(static_cast<std::size_t>(width) *
                                        static_cast<std::size_t>(height));
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        encoded.push_back(compressor.compress(frames[i]));
+        // Alternate between lending and handing over the pixels.
+        if (i % 2 == 0)
+            encoded.push_back(compressor.compress(frames[i]));
+        else
+            encoded.push_back(compressor.compress(std::vector<std::uint32_t>(frames[i])));
         EXPECT_EQ(isKeyframe(encoded.back().bytes), encoded.back().keyframe);
         const std::string error = decodeFrame(encoded.back().bytes, width, height, decoded);
         EXPECT_EQ(error, "") << "frame " << i;

@@ -47,8 +47,13 @@ std::vector<std::vector<std::uint32_t>> recording(int count)
 FrameList store(FrameStore& frameStore, const std::vector<std::vector<std::uint32_t>>& frames)
 {
     FrameList list;
-    for (const auto& pixels : frames)
-        list.push_back(frameStore.add(kWidth, kHeight, pixels));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        // Alternate between lending and handing over the pixels.
+        if (i % 3 == 2)
+            list.push_back(frameStore.add(kWidth, kHeight, std::vector<std::uint32_t>(frames[i])));
+        else
+            list.push_back(frameStore.add(kWidth, kHeight, frames[i]));
+    }
     return list;
 }
 
@@ -190,7 +195,7 @@ TEST(FrameStore, FramesOutliveTheStoreAndImagesOfEveryLayoutAreTaken)
         image.setPixel(32, 8, qRgb(200, 100, 50));
         list.push_back(frameStore.add(image));
         EXPECT_TRUE(frameStore.add(QImage()).isNull());
-        EXPECT_TRUE(frameStore.add(0, 5, {}).isNull());
+        EXPECT_TRUE(frameStore.add(0, 5, std::span<const std::uint32_t>()).isNull());
         EXPECT_TRUE(frameStore.add(2, 2, std::vector<std::uint32_t>(3)).isNull()) << "short data";
         // A size change within a recording starts over with a keyframe.
         list.push_back(frameStore.add(Frame::fromPixels(2, 1, {0xff000001, 0xff000002}).toImage()));
