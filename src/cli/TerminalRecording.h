@@ -7,7 +7,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
+
+namespace kinetta
+{
+class CaptureSource;
+}
 
 namespace kinetta::cli
 {
@@ -61,5 +67,13 @@ private:
     bool m_abortEncoding = false;
     std::optional<int> m_exitStatus;
 };
+
+// Runs one recording of the session's target on the given capture platform
+// into outputPath, printing on stderr, until it is written, cancelled or has
+// failed; Ctrl-C and SIGTERM interrupt it. Needs a QCoreApplication; returns
+// the command's exit status.
+[[nodiscard]] int runTerminalRecording(RecordingSession& session,
+                                       std::shared_ptr<CaptureSource> source,
+                                       const QString& outputPath);
 
 } // namespace kinetta::cli

@@ -1,0 +1,65 @@
+#include "cli/InterruptNotifier.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kinetta::cli
+{
+namespace
+{
+
+// Written by the handler, which may only do async-signal-safe things.
+volatile std::sig_atomic_t g_writeFd = -1;
+
+void forwardSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const auto byte = static_cast<unsigned char>(signalNumber);
+    if (g_writeFd >= 0)
+        (void)::write(g_writeFd, &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_fds) != 0) {
+        m_fds[0] = m_fds[1] = -1;
+        return;
+    }
+    g_writeFd = m_fds[0];
+    m_notifier = new QSocketNotifier(m_fds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InterruptNotifier::readSignals);
+
+    struct sigaction action {
+    };
+    action.sa_handler = &forwardSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, &m_oldInt);
+    ::sigaction(SIGTERM, &action, &m_oldTerm);
+}
+
+InterruptNotifier::~InterruptNotifier()
+{
+    if (m_fds[0] < 0)
+        return;
+    ::sigaction(SIGINT, &m_oldInt, nullptr);
+    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    g_writeFd = -1;
+    ::close(m_fds[0]);
+    ::close(m_fds[1]);
+}
+
+void InterruptNotifier::readSignals()
+{
+    unsigned char byte = 0;
+    while (::read(m_fds[1], &byte, 1) == 1)
+        Q_EMIT interrupted(byte);
+}
+
+} // namespace kinetta::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <csignal>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace kinetta::cli
+{
+
+// Turns SIGINT and SIGTERM into a Qt signal on the thread that made it, so
+// that Ctrl-C is handled by the event loop rather than in a signal handler.
+// One at a time; the previous handlers come back when it is destroyed.
+class InterruptNotifier final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InterruptNotifier(QObject* parent = nullptr);
+    ~InterruptNotifier() override;
+
+    [[nodiscard]] bool isValid() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void interrupted(int signalNumber);
+
+private:
+    void readSignals();
+
+    int m_fds[2] = {-1, -1};
+    QSocketNotifier* m_notifier = nullptr;
+    struct sigaction m_oldInt {
+    };
+    struct sigaction m_oldTerm {
+    };
+};
+
+} // namespace kinetta::cli

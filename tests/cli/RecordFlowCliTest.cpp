@@ -1,0 +1,130 @@
+// `kinetta record` end to end on a private X server: the countdown printed as
+// announced, Ctrl-C cancelling it, --duration stopping on its own, Ctrl-C
+// while recording saving the file.
+#include "capture/XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace kinetta::test
+{
+namespace
+{
+
+class RecordFlowCliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
+        ASSERT_TRUE(home.isValid());
+    }
+
+    void TearDown() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    [[nodiscard]] QString output() const { return home.filePath(QStringLiteral("out.gif")); }
+
+    void launch(const QStringList& options)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
+        // Saved settings of the user running the tests must not leak in.
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home.filePath(QStringLiteral("config")));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(KINETTA_EXECUTABLE),
+                      QStringList{QStringLiteral("record")} + options);
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+
+    // Reads stderr until a line equal to (or, with prefix, starting with) text.
+    bool waitForLine(const QString& text, bool prefix = false)
+    {
+        for (;;) {
+            while (process.canReadLine()) {
+                const QString line = QString::fromUtf8(process.readLine()).trimmed();
+                lines << line;
+                if (line == text || (prefix && line.startsWith(text)))
+                    return true;
+            }
+            if (!process.waitForReadyRead(15000))
+                return false;
+        }
+    }
+
+    int finish()
+    {
+        EXPECT_TRUE(process.waitForFinished(30000));
+        lines += QString::fromUtf8(process.readAllStandardError())
+                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    void interrupt() { ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0); }
+
+    testing::XvfbServer xvfb{320, 240};
+    QTemporaryDir home;
+    QProcess process;
+    QStringList lines;
+};
+
+TEST_F(RecordFlowCliTest, CountdownIsPrintedAndCtrlCCancelsIt)
+{
+    launch({QStringLiteral("--countdown"), QStringLiteral("3"), QStringLiteral("-o"), output()});
+    ASSERT_TRUE(waitForLine(QStringLiteral("Recording starts in 3 seconds.")))
+        << lines.join('\n').toStdString();
+    interrupt();
+    EXPECT_EQ(finish(), 130);
+    EXPECT_EQ(lines, (QStringList{"Recording starts in 3 seconds.", "Recording cancelled."}));
+    EXPECT_FALSE(QFile::exists(output()));
+}
+
+TEST_F(RecordFlowCliTest, DurationStopsByItselfAndWritesTheGif)
+{
+    launch({QStringLiteral("--countdown"), QStringLiteral("2"), QStringLiteral("--duration"),
+            QStringLiteral("1"), QStringLiteral("--fps"), QStringLiteral("5"), QStringLiteral("-o"),
+            output()});
+    ASSERT_EQ(finish(), 0) << lines.join('\n').toStdString();
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"Recording starts in 2 seconds.", "1",
+                                            "Recording started. Press Control Shift G to stop."}));
+    EXPECT_TRUE(lines[3].startsWith("Recording stopped. ")) << lines[3].toStdString();
+    EXPECT_EQ(lines[4], "Encoding GIF…");
+    EXPECT_TRUE(lines[5].startsWith("Wrote " + output())) << lines[5].toStdString();
+    QFile gif(output());
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gif.read(6), "GIF89a");
+}
+
+TEST_F(RecordFlowCliTest, CtrlCWhileRecordingStopsAndSaves)
+{
+    launch({QStringLiteral("--countdown"), QStringLiteral("0"), QStringLiteral("-o"), output()});
+    ASSERT_TRUE(waitForLine(QStringLiteral("Recording started. Press Control Shift G to stop.")))
+        << lines.join('\n').toStdString();
+    interrupt();
+    EXPECT_EQ(finish(), 0) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.first(), "Recording starts in 0 seconds.");
+    QFile gif(output());
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gif.read(6), "GIF89a");
+    // Only the finished file: no temporary file left beside it.
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.gif"});
+}
+
+} // namespace
+} // namespace kinetta::test
