@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <algorithm>
+#include <utility>
 
 namespace kinetta
 {
@@ -165,6 +166,7 @@ void RecordingFlow::finishCountdown(bool cancelled)
 void RecordingFlow::startRecorder()
 {
     setPhase(Phase::starting);
+    m_pendingStreamError.reset();
     RecorderRequest request;
     request.mode = m_session.captureMode();
     request.fps = m_session.fps();
@@ -207,6 +209,8 @@ void RecordingFlow::recorderStarted(const std::optional<QString>& error)
     announce(QStringLiteral("Recording started. Press Control Shift G to stop."),
              AnnouncementTopic::recording);
     Q_EMIT phaseChanged(Phase::recording);
+    if (const std::optional<QString> ended = std::exchange(m_pendingStreamError, std::nullopt))
+        handleStreamError(*ended);
 }
 
 void RecordingFlow::startRecordingTimer()
@@ -282,6 +286,12 @@ void RecordingFlow::recorderStopped(FrameList frames)
 
 void RecordingFlow::handleStreamError(const QString& description)
 {
+    // The stream can end before the recorder's start has come back to us; the
+    // recording it belongs to is stopped as soon as it is under way.
+    if (m_phase == Phase::starting) {
+        m_pendingStreamError = description;
+        return;
+    }
     // While idle (or already stopping) there is no recording for it to end.
     if (m_phase != Phase::recording)
         return;

@@ -137,6 +137,8 @@ private:
     std::optional<QRectF> m_requestedRect;
     // The stop waiting for the recorder throws its frames away.
     bool m_discarding = false;
+    // A stream error that came while the recorder's start was on its way back.
+    std::optional<QString> m_pendingStreamError;
     TimerHandle m_countdownTimer;
     TimerHandle m_recordingTimer;
     // Counts recordings that started; an encode belongs to the one it was made

@@ -367,6 +367,30 @@ TEST_F(FlowTest, StreamErrorWhileRecordingStopsAndDeliversLikeAUserStop)
     EXPECT_EQ(session.errorMessage(), "Recording stopped: The recorded window was closed.");
 }
 
+TEST_F(FlowTest, StreamErrorBeforeTheStartHasComeBackStopsTheNewRecording)
+{
+    flow.beginRecording();
+    recorder.streamError(QStringLiteral("The window was closed."));
+    EXPECT_EQ(session.errorMessage(), std::nullopt);
+    recorder.completeStart();
+    EXPECT_EQ(recorder.stopCalls, 1);
+    EXPECT_EQ(session.errorMessage(), "Recording stopped: The window was closed.");
+    recorder.completeStop(makeFrames(1));
+    EXPECT_FALSE(session.isRecording());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(FlowTest, StreamErrorBeforeAFailedStartIsForgotten)
+{
+    flow.beginRecording();
+    recorder.streamError(QStringLiteral("gone"));
+    recorder.completeStart(QStringLiteral("No display found."));
+    flow.beginRecording();
+    recorder.completeStart();
+    EXPECT_EQ(recorder.stopCalls, 0);
+    EXPECT_TRUE(session.isRecording());
+}
+
 TEST_F(FlowTest, StreamErrorDuringCountdownIsDropped)
 {
     session.setUseCountdown(true);
