@@ -1,0 +1,112 @@
+#pragma once
+
+#include "capture/RecordingError.h"
+
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace kinetta
+{
+
+// A value or the platform's error.
+template <typename T> class CaptureResult final
+{
+public:
+    CaptureResult(T value) : m_value(std::move(value)) {}            // NOLINT
+    CaptureResult(CaptureError error) : m_value(std::move(error)) {} // NOLINT
+
+    [[nodiscard]] bool ok() const { return std::holds_alternative<T>(m_value); }
+    [[nodiscard]] T& value() { return std::get<T>(m_value); }
+    [[nodiscard]] const T& value() const { return std::get<T>(m_value); }
+    [[nodiscard]] const CaptureError& error() const { return std::get<CaptureError>(m_value); }
+
+private:
+    std::variant<T, CaptureError> m_value;
+};
+
+struct DisplayInfo {
+    std::uint32_t displayID = 0;
+    QRect frame; // global coordinates, origin top-left
+};
+
+struct ShareableWindow {
+    std::uint32_t windowID = 0;
+    QRectF frame; // global coordinates, origin top-left
+    std::optional<std::int64_t> pid;
+};
+
+// What can be captured right now. The first display is the one captured in
+// screen and area mode.
+struct ShareableContent {
+    std::vector<DisplayInfo> displays;
+    std::vector<ShareableWindow> windows;
+};
+
+struct StreamConfiguration {
+    enum class Content { display, window };
+    Content content = Content::display;
+    // The display's or window's identifier, by content.
+    std::uint32_t targetID = 0;
+    // Display captures leave out the windows of this process, as far as the
+    // platform allows.
+    std::optional<std::int64_t> excludedPid;
+    bool showsCursor = true;
+    // Whole frames per second the stream delivers at most.
+    int maximumFrameRate = 1;
+    QSize outputSize;
+    // Part of the display to capture, relative to the display's origin.
+    std::optional<QRectF> sourceRect;
+};
+
+// One image delivered by a stream, already at the output size: rows top to
+// bottom without padding, pixels 0xAARRGGBB. Empty pixels mean the image could
+// not be made.
+struct CapturedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+// Receives what a running stream produces. Called on the stream's own thread.
+class CaptureStreamOutput
+{
+public:
+    virtual ~CaptureStreamOutput() = default;
+    virtual void streamDidOutput(CapturedImage image) = 0;
+    // The stream ended by itself (the window closed, the display went away).
+    // Nothing is delivered after this.
+    virtual void streamDidStop(const CaptureError& error) = 0;
+};
+
+class CaptureStream
+{
+public:
+    virtual ~CaptureStream() = default;
+    // Ends the capture and waits for the stream's thread; no output is called
+    // once this returns. Safe to call more than once.
+    virtual void stop() = 0;
+};
+
+// A platform's screen capture (X11 now; a portal later; a fake in tests).
+class CaptureSource
+{
+public:
+    virtual ~CaptureSource() = default;
+    // Whether the process may capture the screen.
+    [[nodiscard]] virtual bool preflightAccess() = 0;
+    // Asks the user or the system for access where that is possible.
+    virtual void requestAccess() = 0;
+    [[nodiscard]] virtual CaptureResult<ShareableContent> shareableContent() = 0;
+    // Starts delivering frames to output until stopped or an error ends it.
+    [[nodiscard]] virtual CaptureResult<std::unique_ptr<CaptureStream>>
+    startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) = 0;
+};
+
+} // namespace kinetta

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "capture/CaptureSource.h"
+#include "capture/RecordingError.h"
+#include "capture/SerialQueue.h"
+#include "model/CaptureMode.h"
+#include "model/Frame.h"
+
+#include <QRectF>
+#include <QSize>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace kinetta
+{
+
+// Output size and source rectangle of a capture, from the mode's captured size.
+struct CaptureGeometry {
+    QSize outputSize;
+    std::optional<QRectF> sourceRect;
+};
+
+// Every dimension is trunc(size * scale), and at least 2. Area mode without a
+// rectangle captures the whole display through a source rectangle of its size.
+[[nodiscard]] CaptureGeometry captureGeometry(CaptureMode mode, QSizeF displaySize,
+                                              QSizeF windowSize, std::optional<QRectF> selectedRect,
+                                              double scale);
+
+// The capture engine: starts a stream for the chosen target, keeps at most one
+// frame per 1/fps seconds of arrival time and hands them over on stop(). One
+// recorder serves every recording of the program.
+//
+// start() and stop() are called from one thread (the main thread); frames are
+// kept on the recorder's own serial frame queue.
+class ScreenRecorder final : private CaptureStreamOutput
+{
+public:
+    // Seconds on a clock that only moves forward.
+    using Clock = std::function<double()>;
+    using StreamErrorHandler = std::function<void(const CaptureError&)>;
+
+    explicit ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock = {},
+                            std::optional<std::int64_t> ownPid = std::nullopt);
+    ~ScreenRecorder() override;
+    ScreenRecorder(const ScreenRecorder&) = delete;
+    ScreenRecorder& operator=(const ScreenRecorder&) = delete;
+
+    // Clears the frames of any earlier recording first, then starts capturing.
+    [[nodiscard]] std::optional<StartError> start(CaptureMode mode, double fps, double scale,
+                                                  std::optional<std::uint32_t> selectedWindowID,
+                                                  std::optional<QRectF> selectedRect,
+                                                  bool showCursor);
+    // Ends the capture and returns the kept frames, first first; the recorder's
+    // list is empty afterwards.
+    [[nodiscard]] FrameList stop();
+
+    // Told, on the capture thread, when a running capture ends by itself; the
+    // handler moves to the main thread itself.
+    void setOnStreamError(StreamErrorHandler handler);
+
+    [[nodiscard]] double targetInterval() const { return m_targetInterval.load(); }
+    [[nodiscard]] bool isCapturing() const { return m_stream != nullptr; }
+    // The configuration of the running (or last started) stream.
+    [[nodiscard]] const std::optional<StreamConfiguration>& streamConfiguration() const
+    {
+        return m_configuration;
+    }
+
+    // Stream output: reads the arrival time and queues the keep-or-drop step.
+    void streamDidOutput(CapturedImage image) override;
+    void streamDidStop(const CaptureError& error) override;
+
+    // Turns a delivered image into a frame; a null frame when it cannot.
+    [[nodiscard]] static Frame makeFrame(CapturedImage&& image);
+
+private:
+    std::optional<StartError> startStream(CaptureMode mode, double fps, double scale,
+                                          std::optional<std::uint32_t> selectedWindowID,
+                                          std::optional<QRectF> selectedRect, bool showCursor);
+    void keepOrDrop(double arrival, CapturedImage image);
+
+    std::shared_ptr<CaptureSource> m_source;
+    Clock m_clock;
+    std::int64_t m_ownPid;
+    std::unique_ptr<CaptureStream> m_stream;
+    std::optional<StreamConfiguration> m_configuration;
+    // Written by start() before a stream exists, read by keep-or-drop steps.
+    std::atomic<double> m_targetInterval = 0.1;
+
+    std::mutex m_handlerMutex;
+    StreamErrorHandler m_onStreamError;
+
+    // Touched only on m_frameQueue.
+    FrameList m_frames;
+    double m_lastFrameTime = 0;
+    // Declared last so that it is destroyed (and drained) first.
+    SerialQueue m_frameQueue;
+};
+
+} // namespace kinetta

@@ -1,0 +1,282 @@
+#include "capture/x11/X11CaptureStream.h"
+
+#include "capture/x11/X11Windows.h"
+
+#include <algorithm>
+#include <xcb/composite.h>
+
+namespace kinetta::x11
+{
+namespace
+{
+
+// Deliveries are spaced a hair more than one interval apart, so that the
+// recorder's throttle, which drops anything closer than 1/fps, keeps them all
+// despite scheduling jitter.
+constexpr auto kDeliveryMargin = std::chrono::microseconds(250);
+
+} // namespace
+
+CaptureResult<std::unique_ptr<CaptureStream>>
+X11CaptureStream::start(const std::string& displayName, const StreamConfiguration& configuration,
+                        const QRect& displayRect, CaptureStreamOutput& output)
+{
+    QString error;
+    auto connection = XcbConnection::open(displayName, &error);
+    if (!connection)
+        return CaptureError{error};
+    std::unique_ptr<X11CaptureStream> stream(
+        new X11CaptureStream(std::move(connection), configuration, output));
+    const auto failure = configuration.content == StreamConfiguration::Content::window
+                             ? stream->prepareWindow()
+                             : stream->prepareDisplay(displayRect);
+    if (failure)
+        return *failure;
+    stream->m_thread = std::thread([raw = stream.get()] { raw->run(); });
+    return std::unique_ptr<CaptureStream>(std::move(stream));
+}
+
+X11CaptureStream::X11CaptureStream(std::unique_ptr<XcbConnection> connection,
+                                   const StreamConfiguration& configuration,
+                                   CaptureStreamOutput& output)
+    : m_connection(std::move(connection)), m_configuration(configuration), m_output(output),
+      m_grabber(*m_connection)
+{
+}
+
+X11CaptureStream::~X11CaptureStream()
+{
+    stop();
+    releaseWindow();
+}
+
+void X11CaptureStream::stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopRequested = true;
+    }
+    m_wake.notify_all();
+    // An error handler that stops the stream from the capture thread must not
+    // wait for itself.
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+}
+
+std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
+{
+    if (auto unsupported =
+            X11Grabber::unsupportedFormat(*m_connection, m_connection->screen()->root_depth))
+        return CaptureError{*unsupported};
+    const QRect screen(0, 0, m_connection->screen()->width_in_pixels,
+                       m_connection->screen()->height_in_pixels);
+    QRect rect = displayRect.intersected(screen);
+    if (m_configuration.sourceRect)
+        rect = m_configuration.sourceRect->toAlignedRect()
+                   .translated(displayRect.topLeft())
+                   .intersected(rect);
+    if (rect.width() < 1 || rect.height() < 1)
+        return CaptureError{QStringLiteral("The area to record lies outside the display.")};
+    m_grabRect = rect;
+    if (m_configuration.excludedPid) {
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection->get(), m_connection->root(), XCB_CW_EVENT_MASK,
+                                     &mask);
+    }
+    xcb_flush(m_connection->get());
+    return std::nullopt;
+}
+
+std::optional<CaptureError> X11CaptureStream::prepareWindow()
+{
+    xcb_connection_t* c = m_connection->get();
+    m_window = m_configuration.targetID;
+    XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window), nullptr));
+    if (!geometry)
+        return CaptureError{QStringLiteral("The window to record has closed.")};
+    if (auto unsupported = X11Grabber::unsupportedFormat(*m_connection, geometry->depth))
+        return CaptureError{*unsupported};
+    m_windowSize = QSize(geometry->width, geometry->height);
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
+    if (m_connection->hasComposite()) {
+        // Redirected, the window keeps all of its contents off screen, so the
+        // parts other windows cover are still there to read.
+        XcbReply<xcb_generic_error_t> error(xcb_request_check(
+            c,
+            xcb_composite_redirect_window_checked(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
+        m_redirected = !error;
+        nameWindowPixmap();
+    }
+    return std::nullopt;
+}
+
+void X11CaptureStream::nameWindowPixmap()
+{
+    xcb_connection_t* c = m_connection->get();
+    if (m_pixmap != XCB_NONE) {
+        xcb_free_pixmap(c, m_pixmap);
+        m_pixmap = XCB_NONE;
+    }
+    if (!m_redirected || !m_windowMapped)
+        return;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, m_window, pixmap)));
+    if (!error)
+        m_pixmap = pixmap;
+}
+
+void X11CaptureStream::releaseWindow()
+{
+    if (m_window == XCB_NONE || m_connection->broken())
+        return;
+    xcb_connection_t* c = m_connection->get();
+    if (m_pixmap != XCB_NONE)
+        xcb_free_pixmap(c, m_pixmap);
+    if (m_redirected)
+        xcb_composite_unredirect_window(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+    const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    m_pixmap = XCB_NONE;
+    m_window = XCB_NONE;
+}
+
+bool X11CaptureStream::waitUntil(Clock::time_point when)
+{
+    std::unique_lock lock(m_mutex);
+    return !m_wake.wait_until(lock, when, [this] { return m_stopRequested; });
+}
+
+std::optional<CaptureError> X11CaptureStream::handleEvents()
+{
+    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection->get())}) {
+        const auto type = event->response_type & 0x7f;
+        if (m_configuration.content == StreamConfiguration::Content::display) {
+            if (type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY ||
+                type == XCB_CONFIGURE_NOTIFY || type == XCB_DESTROY_NOTIFY ||
+                type == XCB_REPARENT_NOTIFY)
+                m_ownWindowsDirty = true;
+            continue;
+        }
+        if (type == XCB_DESTROY_NOTIFY &&
+            reinterpret_cast<xcb_destroy_notify_event_t*>(event.get())->window == m_window) {
+            m_window = XCB_NONE;
+            m_pixmap = XCB_NONE;
+            return CaptureError{QStringLiteral("The recorded window was closed.")};
+        }
+        if (type == XCB_UNMAP_NOTIFY) {
+            // Minimised or moved to another desktop: no frames until it is back.
+            m_windowMapped = false;
+            nameWindowPixmap();
+        } else if (type == XCB_MAP_NOTIFY) {
+            m_windowMapped = true;
+            nameWindowPixmap();
+        } else if (type == XCB_CONFIGURE_NOTIFY) {
+            const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event.get());
+            const QSize size(configure->width, configure->height);
+            if (configure->window == m_window && size != m_windowSize) {
+                // A resized window gets a new pixmap of the new size.
+                m_windowSize = size;
+                nameWindowPixmap();
+            }
+        }
+    }
+    if (m_connection->broken())
+        return CaptureError{QStringLiteral("The connection to the X display was lost.")};
+    return std::nullopt;
+}
+
+std::optional<CapturedImage> X11CaptureStream::grabFrame()
+{
+    std::optional<GrabbedImage> image;
+    QPoint origin;
+    if (m_configuration.content == StreamConfiguration::Content::display) {
+        if (m_configuration.excludedPid && m_ownWindowsDirty) {
+            m_ownWindows = windowRectsOfProcess(*m_connection, *m_configuration.excludedPid);
+            m_ownWindowsDirty = false;
+        }
+        image = m_grabber.grab(m_connection->root(), m_grabRect);
+        origin = m_grabRect.topLeft();
+        if (!image)
+            return std::nullopt;
+        // What is under our own windows cannot be read on X11: blank them out.
+        for (const QRect& own : m_ownWindows)
+            fillRect(*image, own.translated(-origin), 0xff000000u);
+    } else {
+        if (!m_windowMapped || m_windowSize.isEmpty())
+            return std::nullopt;
+        const xcb_drawable_t drawable = m_pixmap != XCB_NONE ? m_pixmap : m_window;
+        image = m_grabber.grab(drawable, QRect(QPoint(0, 0), m_windowSize));
+        if (!image)
+            return std::nullopt;
+        if (m_configuration.showsCursor) {
+            const auto bounds = windowRootBounds(*m_connection, m_window);
+            if (!bounds)
+                return std::nullopt;
+            origin = bounds->topLeft();
+        }
+    }
+    if (m_configuration.showsCursor)
+        m_grabber.drawPointer(*image, origin);
+    return scaleToOutput(*image);
+}
+
+CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)
+{
+    const QSize output = m_configuration.outputSize;
+    CapturedImage result{output.width(), output.height(), {}};
+    result.pixels.resize(static_cast<std::size_t>(output.width()) * output.height());
+    if (image.width == output.width() && image.height == output.height()) {
+        copyOpaque(image, result.pixels.data());
+        return result;
+    }
+    if (!m_scaler || m_scaler->sourceWidth() != image.width ||
+        m_scaler->sourceHeight() != image.height)
+        m_scaler = std::make_unique<AreaScaler>(image.width, image.height, output.width(),
+                                                output.height());
+    m_scaler->scale(image.pixels, image.stride, result.pixels.data());
+    for (std::uint32_t& pixel : result.pixels)
+        pixel |= 0xff000000u;
+    return result;
+}
+
+void X11CaptureStream::run()
+{
+    const auto interval = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / std::max(1, m_configuration.maximumFrameRate)));
+    Clock::time_point nextDelivery = Clock::now();
+    Clock::duration grabLead{};
+    for (;;) {
+        // Start grabbing early by about as long as a grab takes, so that the
+        // image is ready when its delivery is due.
+        if (!waitUntil(nextDelivery - grabLead))
+            return;
+        if (auto error = handleEvents()) {
+            m_output.streamDidStop(*error);
+            return;
+        }
+        const auto grabStart = Clock::now();
+        std::optional<CapturedImage> image = grabFrame();
+        const auto grabTime = Clock::now() - grabStart;
+        grabLead = std::max<Clock::duration>(grabTime + grabTime / 4, grabLead * 15 / 16);
+        if (!image) {
+            if (m_connection->broken()) {
+                m_output.streamDidStop(
+                    CaptureError{QStringLiteral("The connection to the X display was lost.")});
+                return;
+            }
+            nextDelivery = Clock::now() + interval;
+            continue;
+        }
+        if (!waitUntil(nextDelivery))
+            return;
+        const auto delivered = Clock::now();
+        m_output.streamDidOutput(std::move(*image));
+        nextDelivery = delivered + interval + kDeliveryMargin;
+    }
+}
+
+} // namespace kinetta::x11

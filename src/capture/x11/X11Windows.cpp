@@ -1,0 +1,200 @@
+#include "capture/x11/X11Windows.h"
+
+#include <QByteArray>
+#include <QList>
+#include <algorithm>
+
+namespace kinetta::x11
+{
+namespace
+{
+
+struct PendingWindow {
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t position;
+    xcb_get_property_cookie_t pid;
+    xcb_get_property_cookie_t wmClass;
+    xcb_get_property_cookie_t netName;
+    xcb_get_property_cookie_t name;
+    xcb_get_property_cookie_t type;
+    xcb_get_property_cookie_t state;
+};
+
+XcbReply<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection,
+                                                 xcb_get_property_cookie_t cookie)
+{
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(connection, cookie, nullptr));
+}
+
+std::vector<std::uint32_t> cardinals(const XcbReply<xcb_get_property_reply_t>& reply)
+{
+    if (!reply || reply->format != 32)
+        return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+std::optional<QByteArray> bytes(const XcbReply<xcb_get_property_reply_t>& reply)
+{
+    if (!reply || reply->format != 8 || reply->type == XCB_NONE)
+        return std::nullopt;
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+std::vector<xcb_window_t> rootChildren(xcb_connection_t* connection, xcb_window_t root)
+{
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return {children, children + xcb_query_tree_children_length(tree.get())};
+}
+
+X11Window readWindow(const XcbConnection& x, xcb_window_t id, PendingWindow& pending)
+{
+    xcb_connection_t* c = x.get();
+    const Atoms& atoms = x.atoms();
+    X11Window window;
+    window.id = id;
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, pending.attributes, nullptr));
+    XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, pending.geometry, nullptr));
+    XcbReply<xcb_translate_coordinates_reply_t> position(
+        xcb_translate_coordinates_reply(c, pending.position, nullptr));
+    const auto pid = cardinals(propertyReply(c, pending.pid));
+    const auto wmClass = bytes(propertyReply(c, pending.wmClass));
+    const auto netName = bytes(propertyReply(c, pending.netName));
+    const auto name = bytes(propertyReply(c, pending.name));
+    const auto types = cardinals(propertyReply(c, pending.type));
+    const auto states = cardinals(propertyReply(c, pending.state));
+
+    if (attributes) {
+        window.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        window.overrideRedirect = attributes->override_redirect != 0;
+    }
+    if (geometry && position)
+        window.bounds = QRect(position->dst_x, position->dst_y, geometry->width, geometry->height);
+    if (!pid.empty())
+        window.pid = pid.front();
+    if (wmClass) {
+        // Two NUL-terminated strings: instance, then class.
+        const QList<QByteArray> parts = wmClass->split('\0');
+        if (parts.size() >= 2 && !parts[1].isEmpty())
+            window.appName = QString::fromLocal8Bit(parts[1]);
+        else if (!parts.isEmpty() && !parts[0].isEmpty())
+            window.appName = QString::fromLocal8Bit(parts[0]);
+    }
+    if (netName)
+        window.title = QString::fromUtf8(*netName);
+    else if (name)
+        window.title = QString::fromLatin1(*name);
+    const bool normalType =
+        types.empty() || std::any_of(types.begin(), types.end(), [&](std::uint32_t type) {
+            return type == atoms.netWmWindowTypeNormal || type == atoms.netWmWindowTypeDialog;
+        });
+    // The first type the window knows decides; later ones are fallbacks.
+    const bool firstIsNormal = types.empty() || types.front() == atoms.netWmWindowTypeNormal ||
+                               types.front() == atoms.netWmWindowTypeDialog;
+    const bool hidden =
+        std::find(states.begin(), states.end(), atoms.netWmStateHidden) != states.end();
+    window.ordinary = attributes && !window.overrideRedirect && window.viewable && normalType &&
+                      firstIsNormal && !hidden;
+    return window;
+}
+
+} // namespace
+
+std::optional<std::vector<X11Window>> listApplicationWindows(const XcbConnection& x)
+{
+    xcb_connection_t* c = x.get();
+    const Atoms& atoms = x.atoms();
+    XcbReply<xcb_get_property_reply_t> stacking(xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, x.root(), atoms.netClientListStacking, XCB_ATOM_WINDOW, 0, 1u << 16),
+        nullptr));
+    std::vector<xcb_window_t> ids;
+    if (stacking && stacking->type == XCB_ATOM_WINDOW) {
+        ids = cardinals(stacking);
+    } else {
+        if (x.broken())
+            return std::nullopt;
+        // No window manager: the root's children are the application windows.
+        ids = rootChildren(c, x.root());
+    }
+    std::reverse(ids.begin(), ids.end()); // bottom-to-top lists become front to back
+
+    std::vector<PendingWindow> pending;
+    pending.reserve(ids.size());
+    for (xcb_window_t id : ids) {
+        pending.push_back(
+            {xcb_get_window_attributes(c, id), xcb_get_geometry(c, id),
+             xcb_translate_coordinates(c, id, x.root(), 0, 0),
+             xcb_get_property(c, 0, id, atoms.netWmPid, XCB_ATOM_CARDINAL, 0, 1),
+             xcb_get_property(c, 0, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024),
+             xcb_get_property(c, 0, id, atoms.netWmName, atoms.utf8String, 0, 4096),
+             xcb_get_property(c, 0, id, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+             xcb_get_property(c, 0, id, atoms.netWmWindowType, XCB_ATOM_ATOM, 0, 64),
+             xcb_get_property(c, 0, id, atoms.netWmState, XCB_ATOM_ATOM, 0, 64)});
+    }
+    std::vector<X11Window> windows;
+    windows.reserve(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        X11Window window = readWindow(x, ids[i], pending[i]);
+        // A window that vanished while we asked has no attributes: leave it out.
+        if (window.bounds || window.viewable)
+            windows.push_back(std::move(window));
+    }
+    if (x.broken())
+        return std::nullopt;
+    return windows;
+}
+
+std::vector<QRect> windowRectsOfProcess(const XcbConnection& x, std::int64_t pid)
+{
+    xcb_connection_t* c = x.get();
+    const std::vector<xcb_window_t> tops = rootChildren(c, x.root());
+    std::vector<QRect> rects;
+    for (xcb_window_t top : tops) {
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, top), nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        auto owner = readCardinals(c, top, x.atoms().netWmPid, XCB_ATOM_CARDINAL);
+        if (owner.empty()) {
+            // A window manager's frame: the client is one level down.
+            for (xcb_window_t child : rootChildren(c, top)) {
+                owner = readCardinals(c, child, x.atoms().netWmPid, XCB_ATOM_CARDINAL);
+                if (!owner.empty())
+                    break;
+            }
+        }
+        if (owner.empty() || static_cast<std::int64_t>(owner.front()) != pid)
+            continue;
+        XcbReply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, top), nullptr));
+        if (geometry)
+            rects.emplace_back(geometry->x, geometry->y,
+                               geometry->width + 2 * geometry->border_width,
+                               geometry->height + 2 * geometry->border_width);
+    }
+    return rects;
+}
+
+std::optional<QRect> windowRootBounds(const XcbConnection& x, xcb_window_t window)
+{
+    xcb_connection_t* c = x.get();
+    auto geometryCookie = xcb_get_geometry(c, window);
+    auto positionCookie = xcb_translate_coordinates(c, window, x.root(), 0, 0);
+    XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    XcbReply<xcb_translate_coordinates_reply_t> position(
+        xcb_translate_coordinates_reply(c, positionCookie, nullptr));
+    if (!geometry || !position)
+        return std::nullopt;
+    return QRect(position->dst_x, position->dst_y, geometry->width, geometry->height);
+}
+
+} // namespace kinetta::x11
