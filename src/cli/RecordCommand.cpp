@@ -1,0 +1,355 @@
+#include "cli/RecordCommand.h"
+
+#include "capture/CaptureBackend.h"
+#include "cli/TerminalRecording.h"
+#include "model/IniPreferencesStore.h"
+#include "model/MemoryPreferencesStore.h"
+#include "model/RecordingSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cmath>
+#include <cstdio>
+
+namespace kinetta::cli
+{
+namespace
+{
+
+constexpr double kMinFps = 1;
+constexpr double kMaxFps = 60;
+constexpr double kMinScale = 0.05;
+constexpr double kMaxScale = 1.0;
+constexpr std::int64_t kMaxDuration = 24 * 60 * 60;
+constexpr std::int64_t kMaxLoop = 65535;
+constexpr std::int64_t kMaxCountdown = 60;
+
+std::optional<double> parseNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::int64_t> parseInteger(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QRectF> parseArea(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto value = parseNumber(parts[i].trimmed());
+        if (!value)
+            return std::nullopt;
+        values[i] = *value;
+    }
+    return QRectF(values[0], values[1], values[2], values[3]);
+}
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "kinetta record: %s\n", message.toLocal8Bit().constData());
+}
+
+// The saved settings, copied so that what the options change stays in this run.
+std::shared_ptr<MemoryPreferencesStore> savedSettings()
+{
+    IniPreferencesStore saved;
+    auto copy = std::make_shared<MemoryPreferencesStore>();
+    for (const QString& key :
+         {settings::kFps, settings::kScale, settings::kCaptureMode, settings::kUseCountdown,
+          settings::kCountdownSeconds, settings::kShowCursor, settings::kUseAutoStop,
+          settings::kAutoStopSeconds, settings::kLoopCount, settings::kAutoCopy}) {
+        const QVariant value = saved.value(key);
+        if (value.isValid())
+            (void)copy->setValue(key, value);
+    }
+    return copy;
+}
+
+} // namespace
+
+QString recordUsage()
+{
+    return QStringLiteral(
+        "Usage: kinetta record [--mode screen|window|area] [--window ID] [--area X,Y,W,H]\n"
+        "                     [--fps N] [--scale S] [--cursor|--no-cursor]\n"
+        "                     [--duration SECONDS] [--loop N] [--countdown N|--no-countdown]\n"
+        "                     -o OUT.gif\n\n"
+        "Records the screen, one window or an area into an animated GIF. Without\n"
+        "--duration it records until Ctrl-C. Options left out take the saved settings;\n"
+        "given options are used for this recording only.\n\n"
+        "  --mode MODE        screen, window or area\n"
+        "  --window ID        X window id, decimal or 0x hex (see 'kinetta windows')\n"
+        "  --area X,Y,W,H     rectangle of the display, at least 2x2\n"
+        "  --fps N            frames per second, 1 to 60\n"
+        "  --scale S          output size relative to the screen, 0.05 to 1\n"
+        "  --duration SECONDS stop after this many seconds, 1 to 86400\n"
+        "  --loop N           GIF repeats, 0 (forever) to 65535\n"
+        "  --countdown N      seconds of countdown before recording, 0 to 60\n"
+        "  -o, --output FILE  where the GIF is written\n");
+}
+
+std::optional<std::uint32_t> parseWindowID(const QString& text)
+{
+    bool ok = false;
+    qulonglong value = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) && text.size() > 2)
+        value = text.mid(2).toULongLong(&ok, 16);
+    else if (!text.isEmpty() && text.front().isDigit())
+        value = text.toULongLong(&ok, 10);
+    if (!ok || value == 0 || value > 0xffffffffULL)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
+{
+    RecordOptions options;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        QString name = arg;
+        std::optional<QString> inlineValue;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            name = arg.section(QLatin1Char('='), 0, 0);
+            inlineValue = arg.section(QLatin1Char('='), 1);
+        }
+        const auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        const auto missing = [&] { return QStringLiteral("%1 needs a value").arg(name); };
+        if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
+            options.help = true;
+        } else if (name == QLatin1String("--cursor")) {
+            options.cursor = true;
+        } else if (name == QLatin1String("--no-cursor")) {
+            options.cursor = false;
+        } else if (name == QLatin1String("--no-countdown")) {
+            options.countdownSeconds = -1;
+        } else if (name == QLatin1String("--mode")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            if (*text == QLatin1String("screen"))
+                options.mode = CaptureMode::fullScreen;
+            else if (*text == QLatin1String("window"))
+                options.mode = CaptureMode::window;
+            else if (*text == QLatin1String("area"))
+                options.mode = CaptureMode::area;
+            else
+                return QStringLiteral("--mode must be screen, window or area, not '%1'").arg(*text);
+        } else if (name == QLatin1String("--window")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.windowID = parseWindowID(*text);
+            if (!options.windowID)
+                return QStringLiteral("--window takes an X window id such as 0x1e00004 or "
+                                      "31457284, not '%1'")
+                    .arg(*text);
+        } else if (name == QLatin1String("--area")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.area = parseArea(*text);
+            if (!options.area)
+                return QStringLiteral("--area takes X,Y,WIDTH,HEIGHT, not '%1'").arg(*text);
+            if (options.area->width() < 2 || options.area->height() < 2)
+                return QStringLiteral("--area must be at least 2x2 pixels");
+        } else if (name == QLatin1String("--fps")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.fps = parseNumber(*text);
+            if (!options.fps || *options.fps < kMinFps || *options.fps > kMaxFps)
+                return QStringLiteral("--fps must be a number from 1 to 60, not '%1'").arg(*text);
+        } else if (name == QLatin1String("--scale")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.scale = parseNumber(*text);
+            if (!options.scale || *options.scale < kMinScale || *options.scale > kMaxScale)
+                return QStringLiteral("--scale must be a number from 0.05 to 1, not '%1'")
+                    .arg(*text);
+        } else if (name == QLatin1String("--duration")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.durationSeconds = parseInteger(*text);
+            if (!options.durationSeconds || *options.durationSeconds < 1 ||
+                *options.durationSeconds > kMaxDuration)
+                return QStringLiteral("--duration must be whole seconds from 1 to 86400, not '%1'")
+                    .arg(*text);
+        } else if (name == QLatin1String("--loop")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.loopCount = parseInteger(*text);
+            if (!options.loopCount || *options.loopCount < 0 || *options.loopCount > kMaxLoop)
+                return QStringLiteral("--loop must be a whole number from 0 to 65535, not '%1'")
+                    .arg(*text);
+        } else if (name == QLatin1String("--countdown")) {
+            const auto text = value();
+            if (!text)
+                return missing();
+            options.countdownSeconds = parseInteger(*text);
+            if (!options.countdownSeconds || *options.countdownSeconds < 0 ||
+                *options.countdownSeconds > kMaxCountdown)
+                return QStringLiteral("--countdown must be whole seconds from 0 to 60, not '%1'")
+                    .arg(*text);
+        } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
+            const auto text = value();
+            if (!text || text->isEmpty())
+                return missing();
+            options.output = *text;
+        } else {
+            return QStringLiteral("unknown option '%1' (see 'kinetta record --help')").arg(arg);
+        }
+    }
+    if (options.help)
+        return options;
+    // A window id or an area names the mode by itself.
+    if (options.windowID && options.area)
+        return QStringLiteral("--window and --area cannot be used together");
+    if (options.windowID && options.mode && *options.mode != CaptureMode::window)
+        return QStringLiteral("--window needs --mode window");
+    if (options.area && options.mode && *options.mode != CaptureMode::area)
+        return QStringLiteral("--area needs --mode area");
+    if (options.windowID)
+        options.mode = CaptureMode::window;
+    if (options.area)
+        options.mode = CaptureMode::area;
+    if (options.output.isEmpty())
+        return QStringLiteral("the output file is missing (-o OUT.gif)");
+    return options;
+}
+
+std::optional<QString> checkTarget(CaptureMode mode, std::optional<std::uint32_t> windowID,
+                                   std::optional<QRectF> area, const ShareableContent& content)
+{
+    if (content.displays.empty())
+        return QStringLiteral("No display found.");
+    const QRect display = content.displays.front().frame;
+    if (mode == CaptureMode::window) {
+        if (!windowID)
+            return QStringLiteral("window mode needs --window ID (see 'kinetta windows')");
+        const bool listed =
+            std::any_of(content.windows.begin(), content.windows.end(),
+                        [&](const auto& window) { return window.windowID == *windowID; });
+        if (!listed)
+            return QStringLiteral("no window 0x%1 is on screen (see 'kinetta windows')")
+                .arg(*windowID, 0, 16);
+    }
+    if (mode == CaptureMode::area && area) {
+        const QRectF bounds(0, 0, display.width(), display.height());
+        if (!bounds.contains(*area))
+            return QStringLiteral("the area %1,%2,%3,%4 lies outside the display (%5x%6)")
+                .arg(area->x())
+                .arg(area->y())
+                .arg(area->width())
+                .arg(area->height())
+                .arg(display.width())
+                .arg(display.height());
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> checkOutputWritable(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder, not a file").arg(path);
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists())
+        return QStringLiteral("cannot write %1: the folder %2 does not exist")
+            .arg(path, folder.path());
+    QTemporaryFile probe(folder.filePath(QStringLiteral(".kinetta-probe-XXXXXX")));
+    if (!probe.open())
+        return QStringLiteral("cannot write %1: %2").arg(path, probe.errorString());
+    return std::nullopt;
+}
+
+int runRecordCommand(const QStringList& args)
+{
+    auto parsed = parseRecordOptions(args);
+    if (const auto* error = std::get_if<QString>(&parsed)) {
+        printError(*error);
+        return 2;
+    }
+    const RecordOptions options = std::get<RecordOptions>(parsed);
+    if (options.help) {
+        std::fputs(recordUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    RecordingSession session(savedSettings());
+    if (options.mode)
+        session.setCaptureMode(*options.mode);
+    if (options.fps)
+        session.setFps(*options.fps);
+    if (options.scale)
+        session.setScale(*options.scale);
+    if (options.cursor)
+        session.setShowCursor(*options.cursor);
+    if (options.loopCount)
+        session.setLoopCount(*options.loopCount);
+    if (options.countdownSeconds) {
+        session.setUseCountdown(*options.countdownSeconds >= 0);
+        if (*options.countdownSeconds >= 0)
+            session.setCountdownSeconds(*options.countdownSeconds);
+    }
+    // Without a duration the recording runs until interrupted.
+    session.setUseAutoStop(options.durationSeconds.has_value());
+    if (options.durationSeconds)
+        session.setAutoStopSeconds(*options.durationSeconds);
+
+    // Everything is checked before the first frame, so bad input costs nothing.
+    if (auto problem = checkOutputWritable(options.output)) {
+        printError(*problem);
+        return 1;
+    }
+    const std::shared_ptr<CaptureSource> source = createCaptureSource();
+    const auto content = source->shareableContent();
+    if (!content.ok()) {
+        printError(content.error().message);
+        return 1;
+    }
+    const CaptureMode mode = session.captureMode();
+    if (auto problem = checkTarget(mode, options.windowID, options.area, content.value())) {
+        printError(*problem);
+        return 1;
+    }
+    if (mode == CaptureMode::window) {
+        const auto& windows = content.value().windows;
+        const auto found = std::find_if(windows.begin(), windows.end(), [&](const auto& window) {
+            return window.windowID == *options.windowID;
+        });
+        WindowInfo info;
+        info.windowID = found->windowID;
+        info.frame = found->frame;
+        info.pid = static_cast<std::int32_t>(found->pid.value_or(0));
+        session.setSelectedWindow(info);
+    }
+    if (mode == CaptureMode::area)
+        session.setSelectedRect(options.area);
+    return runTerminalRecording(session, source, QFileInfo(options.output).absoluteFilePath());
+}
+
+} // namespace kinetta::cli
