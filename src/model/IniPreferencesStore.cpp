@@ -16,14 +16,13 @@ namespace
 // damaged file is never rewritten. Returns the first bad line's number.
 std::optional<int> firstUnreadableLine(const QByteArray& content)
 {
-    auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(content);
-    if (decoder.hasError())
-        return 1;
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QList<QByteArray> lines = content.split('\n');
     bool continued = false;
     for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
+        auto decoder = QStringDecoder(QStringDecoder::Utf8);
+        const QString line = QString(decoder.decode(lines[i])).trimmed();
+        if (decoder.hasError())
+            return i + 1;
         const bool wasContinued = continued;
         continued = line.endsWith(QLatin1Char('\\'));
         if (wasContinued || line.isEmpty() || line.startsWith(QLatin1Char(';')) ||

@@ -252,6 +252,23 @@ void RecordingSession::setWindowListSource(std::shared_ptr<WindowListSource> sou
 
 void RecordingSession::refreshWindows()
 {
+    // A refresh asked for while one runs (a source that reports a change while
+    // it is being read) runs after it, so each completes in turn and the later
+    // one's result wins.
+    if (m_refreshing) {
+        m_refreshAgain = true;
+        return;
+    }
+    m_refreshing = true;
+    do {
+        m_refreshAgain = false;
+        refreshWindowsOnce();
+    } while (m_refreshAgain);
+    m_refreshing = false;
+}
+
+void RecordingSession::refreshWindowsOnce()
+{
     setWindowsLoading(true);
     std::optional<std::vector<WindowListEntry>> entries;
     if (m_windowSource)

@@ -185,12 +185,15 @@ Q_SIGNALS:
 
 private:
     void loadSettings();
+    void refreshWindowsOnce();
     void persist(const QString& key, const QVariant& value);
 
     std::shared_ptr<PreferencesStore> m_store;
     std::shared_ptr<WindowListSource> m_windowSource;
     std::optional<QString> m_preferencesProblem;
     bool m_writeFailureReported = false;
+    bool m_refreshing = false;
+    bool m_refreshAgain = false;
 
     double m_fps = settings::kDefaultFps;
     double m_scale = settings::kDefaultScale;

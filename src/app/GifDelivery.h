@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace kinetta
+{
+
+// Where finished GIF bytes go: the clipboard (a cached file plus the bytes),
+// the Downloads folder, and the size text shown with them. No operation throws
+// or shows text; failures are false or absent results, and callers word them.
+// Files are written to a temporary name beside the target and renamed, so a
+// failed write never leaves a truncated GIF under the final name.
+class GifDelivery final
+{
+public:
+    GifDelivery() = delete;
+
+    // GIF data longer than this is saved to Downloads instead of copied.
+    static constexpr qint64 clipboardByteLimit = 52428800;
+    // How many cached clipboard copies pruning keeps.
+    static constexpr std::size_t keptClipboardCopies = 3;
+    // Name of the cache folder inside the private folder.
+    static inline const QString clipboardCacheName = QStringLiteral("Kinetta-Clipboard");
+
+    // Whole kilobytes ("1023 KB"), or from 1 MiB on megabytes with one decimal
+    // computed from the whole kilobytes ("1.5 MB").
+    [[nodiscard]] static QString formattedSize(const QByteArray& data);
+    [[nodiscard]] static QString formattedSize(qint64 byteCount);
+
+    // "kinetta-yyyy-MM-dd-HH-mm-ss-XXXXXXXX.gif" in local time; the eight
+    // random hex digits keep two names of the same second apart.
+    [[nodiscard]] static QString timestampedName();
+
+    // Writes the bytes to a fresh subfolder of the clipboard cache, then
+    // replaces the clipboard with one item: the file's URL (text/uri-list) and
+    // the bytes (image/gif). False, with the clipboard untouched, when the
+    // file could not be written or there is no clipboard in this process.
+    [[nodiscard]] static bool copyToClipboard(const QByteArray& data);
+    [[nodiscard]] static bool copyToClipboard(const QByteArray& data, const QString& cacheFolder);
+
+    // Keeps the three newest entries of the clipboard cache and removes the
+    // rest with their contents. Hidden entries are left alone; errors are ignored.
+    static void pruneClipboardCache();
+    static void pruneClipboardCache(const QString& cacheFolder);
+
+    // Writes the bytes into the user's Downloads folder under a timestamped
+    // name; the file's path, or nothing when there is no Downloads folder or
+    // the write failed.
+    [[nodiscard]] static std::optional<QString> saveToDownloads(const QByteArray& data);
+    [[nodiscard]] static std::optional<QString> saveToFolder(const QByteArray& data,
+                                                             const QString& folder);
+
+    // The private clipboard cache folder, created when missing; nothing when
+    // no safe folder could be had (for instance a symbolic link in its place).
+    [[nodiscard]] static std::optional<QString> clipboardCacheFolder();
+    // The first existing Downloads folder of the user, if any.
+    [[nodiscard]] static std::optional<QString> downloadsFolder();
+
+    // Writes data to path through a temporary file in the same folder and a
+    // rename. Nothing on success, else the reason.
+    [[nodiscard]] static std::optional<QString> writeFile(const QString& path,
+                                                          const QByteArray& data);
+
+    struct CacheEntry {
+        QString name;
+        // When the entry was made; nothing when that cannot be read.
+        std::optional<QDateTime> created;
+    };
+    // The entries pruning removes: all but the `keep` newest, undated entries
+    // counting as oldest, equal dates keeping their listing order.
+    [[nodiscard]] static std::vector<QString>
+    entriesToPrune(const std::vector<CacheEntry>& entries, std::size_t keep = keptClipboardCopies);
+};
+
+} // namespace kinetta
