@@ -79,6 +79,7 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
     }
     m_frameQueue.sync([this] {
         m_frames.clear();
+        m_store.restart();
         m_lastFrameTime = -std::numeric_limits<double>::infinity();
     });
     if (!std::isfinite(fps) || fps < 1)
@@ -147,7 +148,11 @@ FrameList ScreenRecorder::stop()
         m_stream->stop();
         m_stream.reset();
     }
-    return m_frameQueue.sync([this] { return std::exchange(m_frames, {}); });
+    return m_frameQueue.sync([this] {
+        // The store keeps the last frame to chain the next one to; let it go.
+        m_store.restart();
+        return std::exchange(m_frames, {});
+    });
 }
 
 void ScreenRecorder::streamDidOutput(CapturedImage image)
@@ -164,7 +169,7 @@ void ScreenRecorder::keepOrDrop(double arrival, CapturedImage image)
     if (arrival - m_lastFrameTime < m_targetInterval)
         return;
     m_lastFrameTime = arrival;
-    Frame frame = makeFrame(std::move(image));
+    Frame frame = makeFrame(m_store, std::move(image));
     if (!frame.isNull())
         m_frames.push_back(std::move(frame));
 }
@@ -180,13 +185,14 @@ void ScreenRecorder::streamDidStop(const CaptureError& error)
         handler(error);
 }
 
-Frame ScreenRecorder::makeFrame(CapturedImage&& image)
+Frame ScreenRecorder::makeFrame(FrameStore& store, CapturedImage&& image)
 {
     const auto expected = static_cast<std::size_t>(std::max(image.width, 0)) *
                           static_cast<std::size_t>(std::max(image.height, 0));
     if (image.width <= 0 || image.height <= 0 || image.pixels.size() != expected)
         return {};
-    return Frame::fromPixels(image.width, image.height, std::move(image.pixels));
+    // Kept compressed from here on, so a long recording stays in bounded memory.
+    return store.add(image.width, image.height, std::move(image.pixels));
 }
 
 } // namespace kinetta

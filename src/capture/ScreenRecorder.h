@@ -5,6 +5,7 @@
 #include "capture/SerialQueue.h"
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
+#include "model/FrameStore.h"
 
 #include <QRectF>
 #include <QSize>
@@ -74,8 +75,9 @@ public:
     void streamDidOutput(CapturedImage image) override;
     void streamDidStop(const CaptureError& error) override;
 
-    // Turns a delivered image into a frame; a null frame when it cannot.
-    [[nodiscard]] static Frame makeFrame(CapturedImage&& image);
+    // Turns a delivered image into a frame kept by store; a null frame when it
+    // cannot.
+    [[nodiscard]] static Frame makeFrame(FrameStore& store, CapturedImage&& image);
 
 private:
     std::optional<StartError> startStream(CaptureMode mode, double fps, double scale,
@@ -96,6 +98,9 @@ private:
 
     // Touched only on m_frameQueue.
     FrameList m_frames;
+    // Compresses the kept frames; past its memory budget it says so once per
+    // recording on stderr and goes on in a temporary file.
+    FrameStore m_store;
     double m_lastFrameTime = 0;
     // Declared last so that it is destroyed (and drained) first.
     SerialQueue m_frameQueue;

@@ -166,6 +166,8 @@ void FrameStore::tell(const QString& line)
     m_told = true;
     if (m_notice)
         m_notice(line);
+    else
+        qWarning("%s", qPrintable(line));
 }
 
 bool FrameStore::prepare(int width, int height, std::size_t pixelCount)

@@ -50,6 +50,7 @@ public:
 
     // Told once per recording, with a line for the user, when frames start going
     // to the temporary file (or could not). Called on the thread of add().
+    // Without a handler the line goes to the warning log (stderr).
     void setNoticeHandler(std::function<void(const QString&)> handler);
 
     // A new recording: the next frame is a keyframe and the notice may come

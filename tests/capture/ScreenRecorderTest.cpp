@@ -239,10 +239,12 @@ TEST_F(RecorderFixture, StreamErrorReachesTheHandlerAndFramesSurvive)
 
 TEST(ScreenRecorderMakeFrameTest, RejectsImagesWhoseSizeDoesNotMatch)
 {
-    EXPECT_TRUE(ScreenRecorder::makeFrame(CapturedImage{2, 2, {1, 2, 3}}).isNull());
-    EXPECT_TRUE(ScreenRecorder::makeFrame(CapturedImage{0, 2, {}}).isNull());
-    EXPECT_TRUE(ScreenRecorder::makeFrame(CapturedImage{-1, -1, {1}}).isNull());
-    const Frame frame = ScreenRecorder::makeFrame(CapturedImage{2, 1, {0xff010203, 0xff040506}});
+    FrameStore store;
+    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{2, 2, {1, 2, 3}}).isNull());
+    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{0, 2, {}}).isNull());
+    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{-1, -1, {1}}).isNull());
+    const Frame frame =
+        ScreenRecorder::makeFrame(store, CapturedImage{2, 1, {0xff010203, 0xff040506}});
     ASSERT_FALSE(frame.isNull());
     EXPECT_EQ(frame.pixels(), (std::vector<std::uint32_t>{0xff010203, 0xff040506}));
 }
