@@ -85,23 +85,31 @@ QString IniPreferencesStore::defaultFilePath()
 
 QVariant IniPreferencesStore::value(const QString& key) const
 {
-    const auto remembered = m_memory.constFind(key);
-    if (remembered != m_memory.constEnd())
-        return *remembered;
+    const auto unsaved = m_unsaved.constFind(key);
+    if (unsaved != m_unsaved.constEnd())
+        return *unsaved;
     return m_settings->value(key);
 }
 
 std::optional<QString> IniPreferencesStore::setValue(const QString& key, const QVariant& value)
 {
-    if (!m_fileUsable) {
-        m_memory.insert(key, value);
+    m_unsaved.insert(key, value);
+    if (!m_fileUsable)
         return QStringLiteral("Settings are not saved: %1").arg(m_loadProblem.value_or(QString()));
-    }
-    // QSettings keeps the value in memory and retries the write at the next sync.
-    m_settings->setValue(key, value);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
+
+    // A QSettings object keeps its first error for good, so each save uses a
+    // fresh one: a save that works again after a failure is seen to work.
+    QSettings writer(m_filePath, QSettings::IniFormat);
+    if (writer.status() != QSettings::NoError)
+        return QStringLiteral("Settings could not be saved: %1 has become unreadable.")
+            .arg(m_filePath);
+    for (auto it = m_unsaved.constBegin(); it != m_unsaved.constEnd(); ++it)
+        writer.setValue(it.key(), it.value());
+    writer.sync();
+    if (writer.status() != QSettings::NoError)
         return QStringLiteral("Settings could not be saved to %1.").arg(m_filePath);
+    m_unsaved.clear();
+    m_settings->sync(); // pick up what was just written
     return std::nullopt;
 }
 

@@ -12,9 +12,10 @@ namespace kinetta
 // through on every assignment.
 //
 // A file that cannot be parsed is left as it is and never overwritten, so the
-// user's hand edits survive; the program then runs on defaults plus this run's
-// assignments, kept in memory, and loadProblem() says why. A write that fails
-// (read-only folder, full disk) keeps the value in memory and returns the reason.
+// user's hand edits survive; the program then runs on what could be read plus
+// this run's assignments, kept in memory, and loadProblem() says why. A write
+// that fails (read-only folder, full disk) keeps the value in memory, returns
+// the reason, and is retried with the next assignment.
 class IniPreferencesStore final : public PreferencesStore
 {
 public:
@@ -32,8 +33,9 @@ public:
 private:
     QString m_filePath;
     std::unique_ptr<QSettings> m_settings;
-    // Used instead of the file once it has proved unreadable.
-    QHash<QString, QVariant> m_memory;
+    // Assigned values not yet known to be in the file; they win over it and
+    // go with the next save that works.
+    QHash<QString, QVariant> m_unsaved;
     bool m_fileUsable = true;
     std::optional<QString> m_loadProblem;
 };

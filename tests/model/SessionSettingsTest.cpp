@@ -3,6 +3,7 @@
 #include "model/RecordingSession.h"
 #include "model/SignalLog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
@@ -107,6 +108,9 @@ TEST(SessionSettings, EverySettingSurvivesANewSessionOnTheSameFile)
         session.setLoopCount(7);
         session.setAutoCopy(true);
         session.setIsRecording(true); // state, never stored
+        EXPECT_EQ(session.preferences().doubleValue(QStringLiteral("fps")), 15.0);
+        EXPECT_EQ(session.preferences().stringValue(QStringLiteral("captureMode")),
+                  QStringLiteral("Area"));
     }
     const RecordingSession again(std::make_shared<IniPreferencesStore>(path));
     EXPECT_EQ(again.fps(), 15.0);
@@ -258,6 +262,21 @@ TEST(SessionSettings, AFileThatCannotBeWrittenIsReportedOnceAndValuesStayInMemor
     EXPECT_TRUE(session.preferencesProblem()->contains(path));
     EXPECT_EQ(session.fps(), 30.0);
     EXPECT_EQ(session.preferences().doubleValue(QStringLiteral("scale")), 1.0);
+
+    // Once the folder can be made, the next save writes what was kept, and a
+    // later failure is reported afresh.
+    ASSERT_TRUE(QFile::remove(dir.filePath(QStringLiteral("blocked"))));
+    session.setLoopCount(4);
+    EXPECT_EQ(problems.count(), 1);
+    const QByteArray written = readAll(path);
+    EXPECT_TRUE(written.contains("fps=30")) << written.toStdString();
+    EXPECT_TRUE(written.contains("scale=1")) << written.toStdString();
+    EXPECT_TRUE(written.contains("loopCount=4")) << written.toStdString();
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("blocked")));
+    writeAll(dir.filePath(QStringLiteral("blocked")), "x");
+    session.setLoopCount(5);
+    EXPECT_EQ(problems.count(), 2);
 }
 
 TEST(SessionSettings, AFileThatIsAFolderIsReportedAtLoad)
