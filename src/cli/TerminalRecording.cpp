@@ -105,7 +105,8 @@ void TerminalRecording::autoCopyFinished(RecordingFlow::AutoCopyResult result,
         m_print(QStringLiteral("kinetta: could not write %1: %2")
                     .arg(m_delivery.outputPath(), m_delivery.writeError().value_or(QString())));
         m_print(QStringLiteral("Saved the GIF to %1 instead.").arg(location));
-        finish(1);
+        // Nothing recorded was lost.
+        finish(0);
         return;
     case RecordingFlow::AutoCopyResult::failed:
         // The flow's message has been printed; there is no editor to fall back to.

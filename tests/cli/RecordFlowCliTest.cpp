@@ -116,9 +116,14 @@ TEST_F(RecordFlowCliTest, CtrlCWhileRecordingStopsAndSaves)
     launch({QStringLiteral("--countdown"), QStringLiteral("0"), QStringLiteral("-o"), output()});
     ASSERT_TRUE(waitForLine(QStringLiteral("Recording started. Press Control Shift G to stop.")))
         << lines.join('\n').toStdString();
+    // Let it record for half a second (it runs until interrupted), then Ctrl-C.
+    EXPECT_FALSE(process.waitForFinished(500));
     interrupt();
     EXPECT_EQ(finish(), 0) << lines.join('\n').toStdString();
     EXPECT_EQ(lines.first(), "Recording starts in 0 seconds.");
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[2].startsWith("Recording stopped. ")) << lines[2].toStdString();
+    EXPECT_FALSE(lines[2].startsWith("Recording stopped. 0 ")) << lines[2].toStdString();
     QFile gif(output());
     ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
     EXPECT_EQ(gif.read(6), "GIF89a");
