@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -141,6 +142,14 @@ TEST(TimestampedName, HasTheShapeAndDiffersWithinOneSecond)
         names.insert(name);
     }
     EXPECT_EQ(names.size(), 200u);
+    // They were made within a few milliseconds: most share their second.
+    std::map<QString, int> perSecond;
+    for (const QString& name : names)
+        ++perSecond[name.left(QStringLiteral("kinetta-yyyy-MM-dd-HH-mm-ss").size())];
+    int largest = 0;
+    for (const auto& [second, count] : perSecond)
+        largest = std::max(largest, count);
+    EXPECT_GE(largest, 100);
 }
 
 TEST_F(Delivery, CopyPutsTheFileAndTheBytesOnTheClipboard)
