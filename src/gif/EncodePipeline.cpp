@@ -11,10 +11,10 @@ namespace kinetta::gif
 
 EncodePipeline::EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence,
                                FrameSize size, int delayHundredths, unsigned threads,
-                               QuantiserSettings settings)
+                               QuantiserSettings settings, const GlobalPalette* global)
     : m_source(source), m_sequence(std::move(sequence)), m_size(size), m_delay(delayHundredths),
       m_threads(std::max(1u, threads)), m_window(std::max<std::size_t>(2, 2 * m_threads)),
-      m_settings(settings), m_jobs(m_sequence.size())
+      m_settings(settings), m_global(global), m_jobs(m_sequence.size())
 {
 }
 
@@ -69,7 +69,7 @@ void EncodePipeline::work()
     // Frames are the unit of parallelism; nested quantiser threads would only
     // compete with them, and a fixed count keeps its results reproducible.
     omp_set_num_threads(1);
-    FrameCompressor compressor(m_settings);
+    FrameCompressor compressor(m_settings, m_global);
     for (;;) {
         std::size_t position = 0;
         {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gif/FrameCompressor.h"
 #include "gif/FrameSource.h"
 #include "gif/GifEncoder.h"
 #include "gif/Quantiser.h"
@@ -25,7 +26,8 @@ class EncodePipeline final
 {
 public:
     EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence, FrameSize size,
-                   int delayHundredths, unsigned threads, QuantiserSettings settings);
+                   int delayHundredths, unsigned threads, QuantiserSettings settings,
+                   const GlobalPalette* global);
 
     // Appends every frame's blocks to out. On failure out holds a partial file.
     [[nodiscard]] EncodeResult run(std::vector<std::uint8_t>& out,
@@ -56,6 +58,7 @@ private:
     unsigned m_threads;
     std::size_t m_window;
     QuantiserSettings m_settings;
+    const GlobalPalette* m_global;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -1,6 +1,7 @@
 #include "gif/FrameCompressor.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace kinetta::gif
@@ -79,16 +80,67 @@ std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
                 static_cast<int>(bottom - top + 1)};
 }
 
-FrameCompressor::FrameCompressor(QuantiserSettings settings) : m_quantiser(settings) {}
+std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pixels,
+                                                      FrameSize size,
+                                                      const QuantiserSettings& settings)
+{
+    GlobalPalette palette;
+    palette.indexOf.reset(255);
+    bool exact = true;
+    for (const std::uint32_t pixel : pixels) {
+        if (palette.indexOf.indexOf(pixel) == ColourMap::kNotFound) {
+            exact = false;
+            break;
+        }
+    }
+    if (exact) {
+        palette.colours = palette.indexOf.colours();
+    } else {
+        Quantiser quantiser(settings);
+        int transparent = -1;
+        std::string error;
+        if (!quantiser.quantise(pixels, {}, size.width, size.height, palette.firstIndices,
+                                palette.colours, transparent, error, 255))
+            return std::nullopt;
+        // The quantiser may repeat a colour; keep one entry per colour.
+        palette.indexOf.reset(255);
+        std::vector<std::uint8_t> slot(palette.colours.size());
+        for (std::size_t k = 0; k < palette.colours.size(); ++k)
+            slot[k] = static_cast<std::uint8_t>(palette.indexOf.indexOf(palette.colours[k]));
+        palette.colours = palette.indexOf.colours();
+        for (std::uint8_t& index : palette.firstIndices)
+            index = slot[index];
+    }
+    palette.transparentIndex = static_cast<int>(palette.colours.size());
+    palette.colours.push_back(0);
+    return palette;
+}
+
+FrameCompressor::FrameCompressor(QuantiserSettings settings, const GlobalPalette* global)
+    : m_settings(settings), m_quantiser(settings), m_globalPalette(global)
+{
+}
 
 void FrameCompressor::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
 {
     // Nothing changed: one transparent pixel keeps the frame (and its delay).
     Candidate& c = m_transparent;
-    c.indices.assign(1, 0);
-    c.palette.assign(2, 0);
-    c.palette[1] = 0xFF000000u;
-    c.transparentIndex = 0;
+    if (m_globalPalette) {
+        c.indices.assign(1, static_cast<std::uint8_t>(m_globalPalette->transparentIndex));
+        c.palette = m_globalPalette->colours;
+        c.transparentIndex = m_globalPalette->transparentIndex;
+        c.usesGlobal = true;
+    } else {
+        c.indices.assign(1, 0);
+        c.palette.assign(2, 0);
+        c.palette[1] = 0xFF000000u;
+        c.transparentIndex = 0;
+        c.usesGlobal = false;
+    }
+    m_hasPrevious = true;
+    m_keep.assign(1, 0);
+    m_pixels.assign(1, 0);
+    m_rect = Rect{0, 0, 1, 1};
     pack(c);
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
@@ -117,7 +169,9 @@ void FrameCompressor::buildExact()
 {
     const std::size_t count = m_pixels.size();
     m_opaque.valid = false;
+    m_opaque.usesGlobal = false;
     m_transparent.valid = false;
+    m_transparent.usesGlobal = false;
 
     m_opaqueColours.reset(256);
     m_opaque.indices.resize(count);
@@ -157,6 +211,92 @@ void FrameCompressor::buildExact()
     m_transparent.valid = true;
 }
 
+int FrameCompressor::nearestGlobal(std::uint32_t colour, int& distance)
+{
+    constexpr std::uint32_t kSlots = 8192;
+    if (m_nearestKeys.empty()) {
+        m_nearestKeys.assign(kSlots, 0);
+        m_nearestValues.assign(kSlots, 0);
+    }
+    std::uint32_t slot = (colour * 2654435761u) >> 19;
+    for (int probe = 0; probe < 16 && m_nearestKeys[slot] != 0; ++probe) {
+        if (m_nearestKeys[slot] == colour) {
+            distance = static_cast<int>(m_nearestValues[slot] >> 8);
+            return static_cast<int>(m_nearestValues[slot] & 0xFF);
+        }
+        slot = (slot + 1) & (kSlots - 1);
+    }
+    int best = -1;
+    int bestDistance = 0;
+    const std::vector<std::uint32_t>& colours = m_globalPalette->colours;
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        if (colours[i] == 0)
+            continue;
+        const int dr =
+            static_cast<int>((colours[i] >> 16) & 0xFF) - static_cast<int>((colour >> 16) & 0xFF);
+        const int dg =
+            static_cast<int>((colours[i] >> 8) & 0xFF) - static_cast<int>((colour >> 8) & 0xFF);
+        const int db = static_cast<int>(colours[i] & 0xFF) - static_cast<int>(colour & 0xFF);
+        const int d = dr * dr + dg * dg + db * db;
+        if (best < 0 || d < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = d;
+        }
+    }
+    if (m_nearestKeys[slot] == 0) {
+        m_nearestKeys[slot] = colour;
+        m_nearestValues[slot] =
+            static_cast<std::uint32_t>(bestDistance) << 8 | static_cast<std::uint32_t>(best);
+    }
+    distance = bestDistance;
+    return best;
+}
+
+void FrameCompressor::buildGlobal()
+{
+    // Every changed pixel (or every pixel of a first frame) in the shared
+    // table, exactly or by a colour close enough.
+    m_global.valid = false;
+    m_globalMixed.valid = false;
+    if (!m_globalPalette)
+        return;
+    const std::size_t count = m_pixels.size();
+    const auto t = static_cast<std::uint8_t>(m_globalPalette->transparentIndex);
+    if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
+        // The shared table was quantised from this frame: lossy, so not taken
+        // when an exact table is possible and no colour error is allowed.
+        if (m_settings.paletteDistance <= 0 && m_opaque.valid)
+            return;
+        m_global.indices = m_globalPalette->firstIndices;
+    } else {
+        std::fill(m_nearestKeys.begin(), m_nearestKeys.end(), 0);
+        const int limit = m_settings.paletteDistance * m_settings.paletteDistance;
+        m_global.indices.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (m_hasPrevious && m_keep[i] == 0) {
+                m_global.indices[i] = t;
+                continue;
+            }
+            int index = m_globalPalette->indexOf.find(m_pixels[i]);
+            if (index == ColourMap::kNotFound) {
+                int distance = 0;
+                index = nearestGlobal(m_pixels[i], distance);
+                if (index < 0 || distance > limit)
+                    return;
+            }
+            m_global.indices[i] = static_cast<std::uint8_t>(index);
+        }
+    }
+    m_global.palette = m_globalPalette->colours;
+    m_global.transparentIndex = m_hasPrevious ? m_globalPalette->transparentIndex : -1;
+    m_global.usesGlobal = true;
+    m_global.valid = true;
+    if (m_hasPrevious) {
+        buildMixed(m_global, m_globalMixed);
+        m_globalMixed.usesGlobal = true;
+    }
+}
+
 void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed) const
 {
     // An unchanged pixel may repeat its left neighbour's index instead of being
@@ -165,6 +305,7 @@ void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed)
     mixed.palette = transparent.palette;
     mixed.transparentIndex = transparent.transparentIndex;
     mixed.valid = transparent.valid;
+    mixed.usesGlobal = transparent.usesGlobal;
     const auto t = static_cast<std::uint8_t>(transparent.transparentIndex);
     const auto w = static_cast<std::size_t>(m_rect.width);
     const std::size_t count = m_pixels.size();
@@ -176,10 +317,77 @@ void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed)
     }
 }
 
+void FrameCompressor::buildSubstitutes(const Candidate& candidate)
+{
+    const std::vector<std::uint32_t>& palette = candidate.palette;
+    const int limit = m_settings.lossyDistance * m_settings.lossyDistance;
+    std::array<std::pair<int, std::uint8_t>, 256> near{};
+    for (std::size_t a = 0; a < palette.size(); ++a) {
+        std::size_t n = 0;
+        if (palette[a] != 0) {
+            for (std::size_t b = 0; b < palette.size(); ++b) {
+                if (b == a || palette[b] == 0)
+                    continue;
+                const int dr = static_cast<int>((palette[a] >> 16) & 0xFF) -
+                               static_cast<int>((palette[b] >> 16) & 0xFF);
+                const int dg = static_cast<int>((palette[a] >> 8) & 0xFF) -
+                               static_cast<int>((palette[b] >> 8) & 0xFF);
+                const int db =
+                    static_cast<int>(palette[a] & 0xFF) - static_cast<int>(palette[b] & 0xFF);
+                const int d = dr * dr + dg * dg + db * db;
+                if (d <= limit)
+                    near[n++] = {d, static_cast<std::uint8_t>(b)};
+            }
+        }
+        std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(n));
+        n = std::min<std::size_t>(n, LzwEncoder::Substitutes::kMax);
+        m_substitutes.count[a] = static_cast<std::uint8_t>(n);
+        for (std::size_t k = 0; k < n; ++k)
+            m_substitutes.near[a][k] = near[k].second;
+    }
+    m_alternates.clear();
+    if (candidate.transparentIndex < 0)
+        return;
+    // Unchanged pixels may show their own colour when the palette has it.
+    ColourMap& paletteColours = m_opaqueColours;
+    paletteColours.reset(256);
+    std::vector<std::uint8_t> slots;
+    for (std::size_t k = 0; k < palette.size(); ++k) {
+        if (palette[k] != 0 && paletteColours.find(palette[k]) == ColourMap::kNotFound) {
+            (void)paletteColours.indexOf(palette[k]);
+            slots.push_back(static_cast<std::uint8_t>(k));
+        }
+    }
+    m_alternates.resize(m_pixels.size());
+    for (std::size_t i = 0; i < m_pixels.size(); ++i) {
+        const int found = m_keep[i] != 0 ? ColourMap::kNotFound : paletteColours.find(m_pixels[i]);
+        m_alternates[i] = found == ColourMap::kNotFound
+                              ? std::int16_t{-1}
+                              : static_cast<std::int16_t>(slots[static_cast<std::size_t>(found)]);
+    }
+}
+
 void FrameCompressor::pack(Candidate& candidate)
 {
     candidate.minCodeSize = std::max(2, tableBits(candidate.palette.size()));
-    m_lzw.compress(candidate.indices, candidate.minCodeSize, candidate.packed);
+    const bool lossy = m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
+    if (lossy)
+        buildSubstitutes(candidate);
+    for (const bool keepFullTable : {false, true}) {
+        std::vector<std::uint8_t>& packed = keepFullTable ? m_packedAlternative : candidate.packed;
+        if (lossy) {
+            m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
+                                m_substitutes, m_rect.width, candidate.minCodeSize, packed,
+                                keepFullTable);
+        } else {
+            m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, keepFullTable);
+        }
+        // A table that never fills gives the same codes either way.
+        if (!keepFullTable && candidate.indices.size() < 4096)
+            break;
+    }
+    if (candidate.indices.size() >= 4096 && m_packedAlternative.size() < candidate.packed.size())
+        candidate.packed.swap(m_packedAlternative);
 }
 
 void FrameCompressor::appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
@@ -192,6 +400,11 @@ void FrameCompressor::appendImage(const Candidate& candidate, const Rect& rect, 
     putU16(out, rect.y);
     putU16(out, rect.width);
     putU16(out, rect.height);
+    if (candidate.usesGlobal) {
+        out.push_back(0);
+        LzwEncoder::appendImageData(candidate.packed, candidate.minCodeSize, out);
+        return;
+    }
     out.push_back(static_cast<std::uint8_t>(0x80 | (bits - 1)));
     const std::size_t entries = std::size_t{1} << bits;
     for (std::size_t i = 0; i < entries; ++i) {
@@ -221,12 +434,15 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
     }
     extractRect(current, previous, size, m_rect);
     buildExact();
-    if (!m_opaque.valid && !m_transparent.valid) {
+    buildGlobal();
+    // Quantise only what neither an exact table nor the shared one can show.
+    if (!m_opaque.valid && !m_transparent.valid && !m_global.valid) {
         Candidate& target = m_hasPrevious ? m_transparent : m_opaque;
         if (!m_quantiser.quantise(m_pixels, m_keep, m_rect.width, m_rect.height, target.indices,
                                   target.palette, target.transparentIndex, error))
             return false;
         target.valid = true;
+        target.usesGlobal = false;
     }
     m_mixed.valid = false;
     if (m_transparent.valid)
@@ -234,12 +450,14 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
 
     const Candidate* best = nullptr;
     std::size_t bestSize = 0;
-    for (Candidate* candidate : {&m_opaque, &m_transparent, &m_mixed}) {
+    for (Candidate* candidate : {&m_global, &m_globalMixed, &m_opaque, &m_transparent, &m_mixed}) {
         if (!candidate->valid)
             continue;
         pack(*candidate);
-        const std::size_t total = LzwEncoder::imageDataSize(candidate->packed.size()) +
-                                  3 * (std::size_t{1} << tableBits(candidate->palette.size()));
+        const std::size_t table =
+            candidate->usesGlobal ? 0
+                                  : 3 * (std::size_t{1} << tableBits(candidate->palette.size()));
+        const std::size_t total = LzwEncoder::imageDataSize(candidate->packed.size()) + table;
         if (!best || total < bestSize) {
             best = candidate;
             bestSize = total;

@@ -21,6 +21,22 @@ struct Rect {
     int height = 0;
 };
 
+// A colour table shared by every frame, written once in the file's header:
+// the first frame's colours plus a transparent entry. Frames whose colours it
+// holds need no table of their own.
+struct GlobalPalette {
+    std::vector<std::uint32_t> colours; // 0 marks the transparent entry
+    int transparentIndex = -1;
+    ColourMap indexOf;                      // exact colours of the table
+    std::vector<std::uint8_t> firstIndices; // the first frame mapped to it, when lossy
+
+    // The first frame's colours, or a quantised palette of it when it has more
+    // than 255. Nothing when the quantiser fails.
+    [[nodiscard]] static std::optional<GlobalPalette>
+    fromFrame(std::span<const std::uint32_t> pixels, FrameSize size,
+              const QuantiserSettings& settings);
+};
+
 // The smallest rectangle holding every pixel that differs between two frames
 // of one size, or nothing when they are equal.
 [[nodiscard]] std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
@@ -36,7 +52,9 @@ struct Rect {
 class FrameCompressor final
 {
 public:
-    explicit FrameCompressor(QuantiserSettings settings = {});
+    // global, when given, must outlive the compressor.
+    explicit FrameCompressor(QuantiserSettings settings = {},
+                             const GlobalPalette* global = nullptr);
 
     // Pixels are 0xFFRRGGBB. previous is empty for the first frame.
     [[nodiscard]] bool compress(std::span<const std::uint32_t> current,
@@ -52,18 +70,27 @@ private:
         std::vector<std::uint8_t> packed;
         int minCodeSize = 2;
         bool valid = false;
+        bool usesGlobal = false; // no local table: the indices refer to the global one
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
     void extractRect(std::span<const std::uint32_t> current,
                      std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
     void buildExact();
+    void buildGlobal();
+    [[nodiscard]] int nearestGlobal(std::uint32_t colour, int& distance);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
     void pack(Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& out) const;
 
+    void buildSubstitutes(const Candidate& candidate);
+
+    QuantiserSettings m_settings;
     Quantiser m_quantiser;
+    LzwEncoder::Substitutes m_substitutes;
+    std::vector<std::int16_t> m_alternates;
+    std::vector<std::uint8_t> m_packedAlternative;
     LzwEncoder m_lzw;
     ColourMap m_opaqueColours;
     ColourMap m_changedColours;
@@ -74,6 +101,11 @@ private:
     Candidate m_opaque;
     Candidate m_transparent;
     Candidate m_mixed;
+    Candidate m_global;
+    Candidate m_globalMixed;
+    const GlobalPalette* m_globalPalette = nullptr;
+    std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
+    std::vector<std::uint32_t> m_nearestValues;
 };
 
 } // namespace kinetta::gif

@@ -1,8 +1,10 @@
 #include "gif/GifEncoder.h"
 
 #include "gif/EncodePipeline.h"
+#include "gif/FrameCompressor.h"
 
 #include <cmath>
+#include <omp.h>
 #include <string_view>
 #include <thread>
 
@@ -20,17 +22,29 @@ void putU16(std::vector<std::uint8_t>& out, std::int64_t value)
     out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
 }
 
-void appendHeader(std::vector<std::uint8_t>& out, FrameSize size, std::int64_t loopCount)
+void appendHeader(std::vector<std::uint8_t>& out, FrameSize size, std::int64_t loopCount,
+                  const GlobalPalette* global)
 {
     for (const char c : std::string_view("GIF89a"))
         out.push_back(static_cast<std::uint8_t>(c));
     putU16(out, size.width);
     putU16(out, size.height);
-    // No global colour table (each frame carries the table it needs), 8-bit
-    // colour resolution, background 0, square pixels.
-    out.push_back(0x70);
+    // 8-bit colour resolution, background 0, square pixels; a global colour
+    // table when the first frame's colours make one.
+    int bits = 1;
+    while (global && (std::size_t{1} << bits) < global->colours.size())
+        ++bits;
+    out.push_back(static_cast<std::uint8_t>(global ? 0xF0 | (bits - 1) : 0x70));
     out.push_back(0);
     out.push_back(0);
+    if (global) {
+        for (std::size_t i = 0; i < (std::size_t{1} << bits); ++i) {
+            const std::uint32_t c = i < global->colours.size() ? global->colours[i] : 0;
+            out.push_back(static_cast<std::uint8_t>(c >> 16));
+            out.push_back(static_cast<std::uint8_t>(c >> 8));
+            out.push_back(static_cast<std::uint8_t>(c));
+        }
+    }
     // Application extension for looping; 0 repeats without end.
     out.push_back(0x21);
     out.push_back(0xFF);
@@ -97,7 +111,7 @@ int GifEncoder::delayHundredths(const Options& options)
 }
 
 EncodeResult GifEncoder::encode(const FrameSource& source, const Options& options,
-                                const ProgressCallback& progress, unsigned threads)
+                                const ProgressCallback& progress, const EncodeSettings& settings)
 {
     const std::size_t count = source.frameCount();
     if (count == 0)
@@ -128,12 +142,37 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
     }
 
     std::vector<std::size_t> sequence = selectFrames(count, options);
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = settings.threads != 0
+                                 ? settings.threads
+                                 : std::max(1u, std::thread::hardware_concurrency());
+
+    QuantiserSettings qs{};
+    if (settings.lossless) {
+        qs.lossyDistance = 0;
+        qs.paletteDistance = 0;
+    }
+    // A colour table shared by all frames, made from the first one. Built on a
+    // thread of its own so the quantiser runs single-threaded, as on the workers.
+    std::optional<GlobalPalette> global;
+    std::optional<std::string> readError;
+    std::thread([&] {
+        omp_set_num_threads(1);
+        std::vector<std::uint32_t> first(static_cast<std::size_t>(size.width) *
+                                         static_cast<std::size_t>(size.height));
+        readError = source.readFrame(sequence.front(), first);
+        if (readError)
+            return;
+        for (std::uint32_t& pixel : first)
+            pixel |= 0xFF000000u;
+        global = GlobalPalette::fromFrame(first, size, qs);
+    }).join();
+    if (readError)
+        return EncodeResult::failure(EncodeError::SourceFailed, *readError);
+    const GlobalPalette* shared = global ? &*global : nullptr;
 
     std::vector<std::uint8_t> bytes;
-    appendHeader(bytes, size, options.loopCount);
-    EncodePipeline pipeline(source, std::move(sequence), size, delay, threads, QuantiserSettings{});
+    appendHeader(bytes, size, options.loopCount, shared);
+    EncodePipeline pipeline(source, std::move(sequence), size, delay, threads, qs, shared);
     EncodeResult result = pipeline.run(bytes, progress);
     if (!result.ok())
         return result;

@@ -43,6 +43,17 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
+// How an encode runs; none of it changes the frames chosen or their timing.
+struct EncodeSettings {
+    // Worker threads; 0 uses every core. The bytes do not depend on it.
+    unsigned threads = 0;
+    // Every frame whose colours fit a table is written exactly. Otherwise a
+    // colour may be shown by one within a small distance (at most 16 in RGB
+    // for compression, 24 for the shared table) where that saves bytes; the
+    // difference does not show on screen content and makes files smaller.
+    bool lossless = false;
+};
+
 // Called on the calling thread after each written frame with the number of
 // frames written so far and the total; returning false cancels the encode.
 using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
@@ -71,11 +82,10 @@ public:
 
     GifEncoder() = delete;
 
-    // Encodes the selected frames into a GIF89a file held in memory. threads 0
-    // uses every core; the bytes are the same whatever the thread count.
+    // Encodes the selected frames into a GIF89a file held in memory.
     [[nodiscard]] static EncodeResult encode(const FrameSource& source, const Options& options,
                                              const ProgressCallback& progress = {},
-                                             unsigned threads = 0);
+                                             const EncodeSettings& settings = {});
 
     // Source indices written, in order, for a source of frameCount frames.
     [[nodiscard]] static std::vector<std::size_t> selectFrames(std::size_t frameCount,

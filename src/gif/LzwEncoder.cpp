@@ -66,8 +66,15 @@ void LzwEncoder::resetTable()
     std::fill(m_keys.begin(), m_keys.end(), kEmpty);
 }
 
-void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                          std::vector<std::uint8_t>& packed)
+// The coder shared by the exact and the lossy variants. A full code table is
+// either replaced at once (a clear code and a fresh table, best for noisy,
+// dithered images) or kept to the end of the image (best for screen content
+// whose patterns repeat across it); callers try both.
+template <bool Lossy>
+void LzwEncoder::run(std::span<const std::uint8_t> indices,
+                     std::span<const std::int16_t> alternates, int transparentIndex,
+                     const Substitutes* substitutes, int width, int minCodeSize, bool keepFullTable,
+                     std::vector<std::uint8_t>& packed)
 {
     assert(minCodeSize >= 2 && minCodeSize <= 8);
     packed.clear();
@@ -87,34 +94,70 @@ void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize
         return;
     }
 
+    auto find = [this](std::uint32_t key, bool& found) {
+        std::uint32_t slot = slotOf(key);
+        while (m_keys[slot] != kEmpty) {
+            if (m_keys[slot] == key) {
+                found = true;
+                return slot;
+            }
+            slot = (slot + 1) & (kTableSize - 1);
+        }
+        found = false;
+        return slot;
+    };
+
+    const auto w = static_cast<std::size_t>(width);
     std::uint32_t prefix = indices[0];
     const std::size_t count = indices.size();
     for (std::size_t i = 1; i < count; ++i) {
         const std::uint32_t symbol = indices[i];
-        const std::uint32_t key = (prefix << 8) | symbol;
-        std::uint32_t slot = slotOf(key);
         bool found = false;
-        while (m_keys[slot] != kEmpty) {
-            if (m_keys[slot] == key) {
-                found = true;
-                break;
-            }
-            slot = (slot + 1) & (kTableSize - 1);
-        }
+        const std::uint32_t slot = find((prefix << 8) | symbol, found);
         if (found) {
             prefix = m_codes[slot];
             continue;
         }
+        if constexpr (Lossy) {
+            const bool flat =
+                i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
+            if (!flat) {
+                int shown = static_cast<int>(symbol);
+                if (shown == transparentIndex) {
+                    shown = alternates.empty() ? -1 : alternates[i];
+                    if (shown >= 0) {
+                        const std::uint32_t other =
+                            find((prefix << 8) | static_cast<std::uint32_t>(shown), found);
+                        if (found) {
+                            prefix = m_codes[other];
+                            continue;
+                        }
+                    }
+                }
+                if (shown >= 0) {
+                    const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
+                    const int n = substitutes->count[static_cast<std::size_t>(shown)];
+                    for (int k = 0; k < n && !found; ++k) {
+                        const std::uint32_t other =
+                            find((prefix << 8) | near[static_cast<std::size_t>(k)], found);
+                        if (found)
+                            prefix = m_codes[other];
+                    }
+                    if (found)
+                        continue;
+                }
+            }
+        }
         writer.put(prefix, codeBits);
         if (nextCode < kMaxCodes) {
-            m_keys[slot] = key;
+            m_keys[slot] = (prefix << 8) | symbol;
             m_codes[slot] = static_cast<std::uint16_t>(nextCode);
             ++nextCode;
             // The decoder adds its entries one code later, so the width grows
             // once the newest code no longer fits the current width.
             if (nextCode > (1u << codeBits) && codeBits < kMaxCodeBits)
                 ++codeBits;
-        } else {
+        } else if (!keepFullTable) {
             writer.put(clearCode, codeBits);
             resetTable();
             codeBits = minCodeSize + 1;
@@ -132,6 +175,21 @@ void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize
     }
     writer.put(endCode, codeBits);
     writer.finish();
+}
+
+void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize,
+                          std::vector<std::uint8_t>& packed, bool keepFullTable)
+{
+    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, keepFullTable, packed);
+}
+
+void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
+                               std::span<const std::int16_t> alternates, int transparentIndex,
+                               const Substitutes& substitutes, int width, int minCodeSize,
+                               std::vector<std::uint8_t>& packed, bool keepFullTable)
+{
+    run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize,
+              keepFullTable, packed);
 }
 
 void LzwEncoder::appendImageData(std::span<const std::uint8_t> packed, int minCodeSize,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -16,9 +17,29 @@ public:
 
     // Replaces packed with the packed codes of indices (the GIF image data
     // before it is split into sub-blocks). Every index must be below
-    // 1 << minCodeSize; minCodeSize is 2 to 8.
+    // 1 << minCodeSize; minCodeSize is 2 to 8. keepFullTable: once the code
+    // table is full, keep using it rather than starting a new one.
     void compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                  std::vector<std::uint8_t>& packed);
+                  std::vector<std::uint8_t>& packed, bool keepFullTable = false);
+
+    // Colours close enough to each palette entry to stand in for it, closest
+    // first; used by compressLossy().
+    struct Substitutes {
+        static constexpr int kMax = 6;
+        std::array<std::array<std::uint8_t, kMax>, 256> near{};
+        std::array<std::uint8_t, 256> count{};
+    };
+
+    // Like compress(), but where the exact index would end the current string
+    // and a substitute would continue it, the substitute is written instead:
+    // longer strings for a bounded colour error. A transparent pixel may be
+    // replaced only by alternates[i] (an index showing the colour already on
+    // screen, or -1) and that index's substitutes. A pixel equal to its left and
+    // upper neighbours is always kept exact, so flat areas stay flat.
+    void compressLossy(std::span<const std::uint8_t> indices,
+                       std::span<const std::int16_t> alternates, int transparentIndex,
+                       const Substitutes& substitutes, int width, int minCodeSize,
+                       std::vector<std::uint8_t>& packed, bool keepFullTable = false);
 
     // Appends the image data of one GIF image to out: the minimum code size byte,
     // the packed codes in sub-blocks of at most 255 bytes and the terminator.
@@ -32,6 +53,10 @@ public:
                 std::vector<std::uint8_t>& out);
 
 private:
+    template <bool Lossy>
+    void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
+             int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
+             bool keepFullTable, std::vector<std::uint8_t>& packed);
     void resetTable();
 
     std::vector<std::uint32_t> m_keys;

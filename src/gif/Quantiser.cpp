@@ -96,7 +96,7 @@ void Quantiser::collectFlatColours(std::span<const std::uint32_t> pixels,
 bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const std::uint8_t> keep,
                          int width, int height, std::vector<std::uint8_t>& indices,
                          std::vector<std::uint32_t>& palette, int& transparentIndex,
-                         std::string& error)
+                         std::string& error, int maxColours)
 {
     const std::size_t count = pixels.size();
     m_rgba.resize(count * 4);
@@ -120,7 +120,7 @@ bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const 
         error = "cannot create the quantiser";
         return false;
     }
-    liq_set_max_colors(attr.get(), 256);
+    liq_set_max_colors(attr.get(), maxColours);
     liq_set_speed(attr.get(), m_settings.speed);
     std::unique_ptr<liq_image, ImageDeleter> image(
         liq_image_create_rgba(attr.get(), m_rgba.data(), width, height, 0));

@@ -9,9 +9,15 @@ namespace kinetta::gif
 {
 
 struct QuantiserSettings {
-    int speed = 4;            // libimagequant speed, 1 (best) to 10 (fastest)
-    float ditherLevel = 1.0f; // 0 none, 1 full error diffusion
+    int speed = 6;            // libimagequant speed, 1 (best) to 10 (fastest)
+    float ditherLevel = 0.5f; // 0 none, 1 full error diffusion
     int maxFixedColours = 48; // flat colours kept exactly
+    // Largest RGB distance by which compression may move a pixel's colour to
+    // continue a longer string; 0 compresses without any loss.
+    int lossyDistance = 16;
+    // Largest RGB distance at which a frame's colour may be shown by the
+    // nearest entry of the table shared by all frames.
+    int paletteDistance = 24;
 };
 
 // Reduces an image of more than 256 colours to a palette. Large flat areas keep
@@ -31,7 +37,7 @@ public:
                                 std::span<const std::uint8_t> keep, int width, int height,
                                 std::vector<std::uint8_t>& indices,
                                 std::vector<std::uint32_t>& palette, int& transparentIndex,
-                                std::string& error);
+                                std::string& error, int maxColours = 256);
 
 private:
     void collectFlatColours(std::span<const std::uint32_t> pixels,

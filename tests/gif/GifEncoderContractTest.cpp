@@ -227,7 +227,7 @@ TEST(Contract, UnreadableFrameFailsWithItsMessage)
 {
     VectorSource source(4, 3, distinctFrames(5));
     source.failAt = 3;
-    const EncodeResult result = GifEncoder::encode(source, Options(), {}, 2);
+    const EncodeResult result = GifEncoder::encode(source, Options(), {}, {.threads = 2});
     EXPECT_EQ(result.error(), EncodeError::SourceFailed);
     EXPECT_EQ(result.message(), "frame 4 is unreadable");
     EXPECT_TRUE(result.bytes().empty());
