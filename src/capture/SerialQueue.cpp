@@ -1,5 +1,7 @@
 #include "capture/SerialQueue.h"
 
+#include <pthread.h>
+
 namespace kinetta
 {
 
@@ -26,6 +28,7 @@ void SerialQueue::async(std::function<void()> task)
 
 void SerialQueue::run()
 {
+    pthread_setname_np(pthread_self(), "kinetta-frames");
     for (;;) {
         std::function<void()> task;
         {

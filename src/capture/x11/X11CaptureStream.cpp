@@ -3,6 +3,7 @@
 #include "capture/x11/X11Windows.h"
 
 #include <algorithm>
+#include <pthread.h>
 #include <xcb/composite.h>
 
 namespace kinetta::x11
@@ -245,6 +246,7 @@ CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)
 
 void X11CaptureStream::run()
 {
+    pthread_setname_np(pthread_self(), "kinetta-grab");
     const auto interval = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / std::max(1, m_configuration.maximumFrameRate)));
     Clock::time_point nextDelivery = Clock::now();

@@ -1,0 +1,104 @@
+// Records the whole display for a while with the real recorder and X11
+// source, and prints the frames kept and the process CPU time per kept frame,
+// read just before the recording is stopped.
+#include "capture/ScreenRecorder.h"
+#include "capture/x11/X11CaptureSource.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+
+// User plus system time of this process, in milliseconds.
+double processCpuMs()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i)
+        fields >> skip;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    fields >> user >> system;
+    return static_cast<double>(user + system) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of each named thread of this process, in milliseconds.
+std::string threadCpu()
+{
+    std::string report;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks)
+        return report;
+    while (dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string base = std::string("/proc/self/task/") + entry->d_name;
+        std::ifstream commFile(base + "/comm");
+        std::string name;
+        std::getline(commFile, name);
+        if (name.rfind("kinetta-", 0) != 0)
+            continue;
+        std::ifstream stat(base + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string skip;
+        for (int i = 3; i < 14; ++i)
+            fields >> skip;
+        unsigned long long user = 0;
+        unsigned long long system = 0;
+        fields >> user >> system;
+        report +=
+            " " + name + "_ms=" +
+            std::to_string(static_cast<long long>(static_cast<double>(user + system) * 1000.0 /
+                                                  static_cast<double>(sysconf(_SC_CLK_TCK))));
+    }
+    closedir(tasks);
+    return report;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: capture_bench SECONDS FPS SCALE\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    const double seconds = std::atof(argv[1]);
+    const double fps = std::atof(argv[2]);
+    const double scale = std::atof(argv[3]);
+    kinetta::ScreenRecorder recorder(std::make_shared<kinetta::x11::X11CaptureSource>());
+    const double cpuBefore = processCpuMs();
+    const auto error = recorder.start(kinetta::CaptureMode::fullScreen, fps, scale, std::nullopt,
+                                      std::nullopt, true);
+    if (error) {
+        std::fprintf(stderr, "capture_bench: %s\n", error->description().toLocal8Bit().constData());
+        return 1;
+    }
+    // The benchmark itself waits out the recording time; the recorder runs on its own threads.
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double cpu = processCpuMs() - cpuBefore;
+    const std::string threads = threadCpu();
+    const kinetta::FrameList frames = recorder.stop();
+    const double requested = seconds * fps;
+    const auto size = frames.empty() ? QSize() : frames.front().size();
+    std::printf("kinetta scale=%.2f size=%dx%d kept=%zu requested=%.0f kept%%=%.1f cpu_ms=%.0f "
+                "cpu_ms_per_frame=%.2f (threads:%s)\n",
+                scale, size.width(), size.height(), frames.size(), requested,
+                100.0 * static_cast<double>(frames.size()) / requested, cpu,
+                frames.empty() ? 0.0 : cpu / static_cast<double>(frames.size()), threads.c_str());
+    return 0;
+}
