@@ -46,7 +46,7 @@ fi
 [[ -x $gifski ]] || die "gifski binary not found at $gifski"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
-diff4() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.4f", a - b }'; }
+diff6() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.6f", a - b }'; }
 # True when the comparison holds for two decimal numbers, e.g. cmp 0.98 '>=' 0.97.
 cmp() { awk -v a="$1" -v b="$3" -v op="$2" 'BEGIN {
     r = (op == "<") ? a < b : (op == "<=") ? a <= b : (op == ">=") ? a >= b : 0; exit !r }'; }
@@ -156,9 +156,9 @@ for clip in "${wanted[@]}"; do
         if [[ -n ${ssim[kinetta]:-} && -n ${ssim[gifsicle]:-} && -n ${ssim[gifski]:-} ]]; then
             k=kinetta
             echo "- size kinetta / (ffmpeg + gifsicle): $(ratio "${size[$k]}" "${size[gifsicle]}");" \
-                "SSIM kinetta - (ffmpeg + gifsicle): $(diff4 "${ssim[$k]}" "${ssim[gifsicle]}")"
+                "SSIM kinetta - (ffmpeg + gifsicle): $(diff6 "${ssim[$k]}" "${ssim[gifsicle]}")"
             echo "- size kinetta / gifski: $(ratio "${size[$k]}" "${size[gifski]}");" \
-                "SSIM kinetta - gifski: $(diff4 "${ssim[$k]}" "${ssim[gifski]}")"
+                "SSIM kinetta - gifski: $(diff6 "${ssim[$k]}" "${ssim[gifski]}")"
             echo "- wall time kinetta / ffmpeg two-pass: $(ratio "${secs[$k]}" "${secs[ffmpeg]}");" \
                 "kinetta / gifski: $(ratio "${secs[$k]}" "${secs[gifski]}");" \
                 "CPU time kinetta / ffmpeg two-pass: $(ratio "${cpu[$k]}" "${cpu[ffmpeg]}")"
