@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
 #include "cli/EncodeCommand.h"
+#include "cli/RecordCommand.h"
+#include "cli/WindowsCommand.h"
 
 #include "kinetta/Version.h"
 
@@ -25,6 +27,8 @@ const std::vector<Subcommand>& subcommands()
 {
     static const std::vector<Subcommand> all = {
         {"encode", "encode PNG images into an animated GIF", runEncodeCommand},
+        {"record", "record the screen, a window or an area into a GIF", runRecordCommand},
+        {"windows", "list the windows that can be recorded", runWindowsCommand},
     };
     return all;
 }
