@@ -141,7 +141,7 @@ void FrameCompressor::appendMinimalFrame(int delayHundredths, std::vector<std::u
     m_keep.assign(1, 0);
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
-    pack(c);
+    pack(c, false, c.packed);
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
 
@@ -367,27 +367,23 @@ void FrameCompressor::buildSubstitutes(const Candidate& candidate)
     }
 }
 
-void FrameCompressor::pack(Candidate& candidate)
+void FrameCompressor::pack(Candidate& candidate, bool keepFullTable,
+                           std::vector<std::uint8_t>& packed)
 {
     candidate.minCodeSize = std::max(2, tableBits(candidate.palette.size()));
-    const bool lossy = m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
-    if (lossy)
+    if (m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
         buildSubstitutes(candidate);
-    for (const bool keepFullTable : {false, true}) {
-        std::vector<std::uint8_t>& packed = keepFullTable ? m_packedAlternative : candidate.packed;
-        if (lossy) {
-            m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
-                                m_substitutes, m_rect.width, candidate.minCodeSize, packed,
-                                keepFullTable);
-        } else {
-            m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, keepFullTable);
-        }
-        // A table that never fills gives the same codes either way.
-        if (!keepFullTable && candidate.indices.size() < 4096)
-            break;
+        m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
+                            m_substitutes, m_rect.width, candidate.minCodeSize, packed,
+                            keepFullTable);
+    } else {
+        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, keepFullTable);
     }
-    if (candidate.indices.size() >= 4096 && m_packedAlternative.size() < candidate.packed.size())
-        candidate.packed.swap(m_packedAlternative);
+}
+
+std::size_t FrameCompressor::tableBytes(const Candidate& candidate)
+{
+    return candidate.usesGlobal ? 0 : 3 * (std::size_t{1} << tableBits(candidate.palette.size()));
 }
 
 void FrameCompressor::appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
@@ -448,20 +444,24 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
     if (m_transparent.valid)
         buildMixed(m_transparent, m_mixed);
 
-    const Candidate* best = nullptr;
+    Candidate* best = nullptr;
     std::size_t bestSize = 0;
     for (Candidate* candidate : {&m_global, &m_globalMixed, &m_opaque, &m_transparent, &m_mixed}) {
         if (!candidate->valid)
             continue;
-        pack(*candidate);
-        const std::size_t table =
-            candidate->usesGlobal ? 0
-                                  : 3 * (std::size_t{1} << tableBits(candidate->palette.size()));
-        const std::size_t total = LzwEncoder::imageDataSize(candidate->packed.size()) + table;
+        pack(*candidate, false, candidate->packed);
+        const std::size_t total =
+            LzwEncoder::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
         if (!best || total < bestSize) {
             best = candidate;
             bestSize = total;
         }
+    }
+    // A table that can fill up: see whether keeping it beats starting anew.
+    if (best->indices.size() >= 4096) {
+        pack(*best, true, m_packedAlternative);
+        if (m_packedAlternative.size() < best->packed.size())
+            best->packed.swap(m_packedAlternative);
     }
     appendImage(*best, m_rect, delayHundredths, out);
     return true;

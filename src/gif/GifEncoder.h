@@ -48,7 +48,7 @@ struct EncodeSettings {
     // Worker threads; 0 uses every core. The bytes do not depend on it.
     unsigned threads = 0;
     // Every frame whose colours fit a table is written exactly. Otherwise a
-    // colour may be shown by one within a small distance (at most 16 in RGB
+    // colour may be shown by one within a small distance (at most 20 in RGB
     // for compression, 24 for the shared table) where that saves bytes; the
     // difference does not show on screen content and makes files smaller.
     bool lossless = false;

@@ -9,12 +9,12 @@ namespace kinetta::gif
 {
 
 struct QuantiserSettings {
-    int speed = 6;            // libimagequant speed, 1 (best) to 10 (fastest)
-    float ditherLevel = 0.5f; // 0 none, 1 full error diffusion
-    int maxFixedColours = 48; // flat colours kept exactly
+    int speed = 7;             // libimagequant speed, 1 (best) to 10 (fastest)
+    float ditherLevel = 0.25f; // 0 none, 1 full error diffusion
+    int maxFixedColours = 48;  // flat colours kept exactly
     // Largest RGB distance by which compression may move a pixel's colour to
     // continue a longer string; 0 compresses without any loss.
-    int lossyDistance = 16;
+    int lossyDistance = 20;
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
     int paletteDistance = 24;
