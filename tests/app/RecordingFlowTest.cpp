@@ -333,6 +333,36 @@ TEST_F(FlowTest, StartRequestsWhileRecordingOrStoppingAreIgnored)
     EXPECT_EQ(port.count("closePreviewWindow"), 0);
 }
 
+TEST_F(FlowTest, MenuEntriesSetTheModeAndStart)
+{
+    flow.recordWindow();
+    EXPECT_EQ(session.captureMode(), CaptureMode::window);
+    EXPECT_EQ(port.count("showWindowPicker"), 1);
+    EXPECT_TRUE(recorder.requests.empty());
+
+    flow.recordArea();
+    EXPECT_EQ(session.captureMode(), CaptureMode::area);
+    EXPECT_EQ(port.count("showAreaOverlay"), 1);
+    EXPECT_TRUE(recorder.requests.empty());
+
+    flow.recordScreen();
+    EXPECT_EQ(session.captureMode(), CaptureMode::fullScreen);
+    EXPECT_EQ(port.count("closeControlPanel"), 2);
+    ASSERT_EQ(recorder.requests.size(), 1u);
+    EXPECT_EQ(recorder.requests[0].mode, CaptureMode::fullScreen);
+}
+
+TEST_F(FlowTest, StopFromMenuOnlyWhileRecording)
+{
+    flow.stopFromMenu();
+    flow.discardFromMenu();
+    EXPECT_EQ(recorder.stopCalls, 0);
+    EXPECT_EQ(port.count("closeRecordingPopover"), 1);
+    startRecording();
+    flow.stopFromMenu();
+    EXPECT_EQ(recorder.stopCalls, 1);
+}
+
 TEST_F(FlowTest, RecordAgainClosesThePreviewAndStartsOver)
 {
     recordAndStop(2);
