@@ -351,7 +351,9 @@ void RecordingFlow::cancelCountdownFromMenu()
 
 void RecordingFlow::recordAgainFromMenu()
 {
-    if (m_session.isRecording())
+    // During a countdown the new start would be ignored, and the preview's
+    // frames must not be thrown away for nothing.
+    if (m_session.isRecording() || m_phase != Phase::idle)
         return;
     m_port.closePreviewWindow();
     m_session.setCapturedFrames({});

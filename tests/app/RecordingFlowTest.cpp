@@ -352,6 +352,17 @@ TEST_F(FlowTest, MenuEntriesSetTheModeAndStart)
     EXPECT_EQ(recorder.requests[0].mode, CaptureMode::fullScreen);
 }
 
+TEST_F(FlowTest, RecordAgainDuringACountdownKeepsThePreview)
+{
+    recordAndStop(2);
+    const FrameList frames = session.capturedFrames();
+    session.setUseCountdown(true);
+    flow.beginRecording();
+    flow.recordAgainFromMenu();
+    EXPECT_EQ(port.count("closePreviewWindow"), 0);
+    EXPECT_EQ(session.capturedFrames(), frames);
+}
+
 TEST_F(FlowTest, StopFromMenuOnlyWhileRecording)
 {
     flow.stopFromMenu();
