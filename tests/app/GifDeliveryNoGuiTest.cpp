@@ -15,9 +15,6 @@ TEST(DeliveryWithoutClipboard, CopyFailsAndWritesNothing)
     char* argv[] = {name, nullptr};
     const QCoreApplication app(argc, argv);
     const QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString cache = dir.filePath(QStringLiteral("cache"));
-    EXPECT_FALSE(GifDelivery::copyToClipboard(QByteArray("GIF89a"), cache));
-    EXPECT_FALSE(QDir(cache).exists());
+    EXPECT_FALSE(GifDelivery::copyToClipboard("GIF89a", dir.filePath(QStringLiteral("cache"))));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
