@@ -53,7 +53,8 @@ TEST(RecordableWindows, KeepsOrdinaryWindowsOfOtherProcessesLargerThanTheMinimum
     noBounds.bounds.reset();
     const auto windows = recordableWindows(
         {entry(1, "A", "w100", {0, 0, 100, 300}), entry(2, "A", "h50", {0, 0, 300, 50}),
-         entry(3, "A", "ok", {0, 0, 101, 51}), entry(4, "A", "negative", {0, 0, -400, 300}),
+         entry(11, "A", "100x50", {0, 0, 100, 50}), entry(3, "A", "ok", {0, 0, 101, 51}),
+         entry(4, "A", "negative", {0, 0, -400, 300}),
          entry(5, "A", "nan", {0, 0, std::nan(""), 300}), panel, noBounds,
          entry(8, "Me", "huge", {0, 0, 4000, 3000}, kOwnPid),
          entry(9, "B", "no pid", {0, 0, 400, 300}, std::nullopt),
