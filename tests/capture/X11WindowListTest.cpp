@@ -140,3 +140,16 @@ TEST_F(WindowListFixture, SessionFiltersSortsAndFollowsTheClientList)
     EXPECT_EQ(session.availableWindows().size(), 3u);
     EXPECT_FALSE(session.selectedWindow());
 }
+
+TEST_F(WindowListFixture, ProcessOfAWindowWithoutPidComesFromTheServer)
+{
+    // Older toolkits set no _NET_WM_PID; the X server still knows a local client's process.
+    const xcb_window_t silent = window(200, 100, "Silent", "no pid", std::nullopt);
+    x11::X11WindowListSource source(server.display());
+    const auto entries = source.listWindows();
+    ASSERT_TRUE(entries);
+    const auto found = std::find_if(entries->begin(), entries->end(),
+                                    [&](const auto& entry) { return entry.windowID == silent; });
+    ASSERT_NE(found, entries->end());
+    EXPECT_EQ(found->pid, static_cast<std::int64_t>(getpid()));
+}

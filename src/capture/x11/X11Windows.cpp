@@ -1,5 +1,9 @@
 #include "capture/x11/X11Windows.h"
 
+#ifdef KINETTA_HAVE_XRES
+#include <xcb/res.h>
+#endif
+
 #include <QByteArray>
 #include <QList>
 #include <algorithm>
@@ -10,16 +14,42 @@ namespace
 {
 
 struct PendingWindow {
-    xcb_get_window_attributes_cookie_t attributes;
-    xcb_get_geometry_cookie_t geometry;
-    xcb_translate_coordinates_cookie_t position;
-    xcb_get_property_cookie_t pid;
-    xcb_get_property_cookie_t wmClass;
-    xcb_get_property_cookie_t netName;
-    xcb_get_property_cookie_t name;
-    xcb_get_property_cookie_t type;
-    xcb_get_property_cookie_t state;
+    xcb_get_window_attributes_cookie_t attributes{};
+    xcb_get_geometry_cookie_t geometry{};
+    xcb_translate_coordinates_cookie_t position{};
+    xcb_get_property_cookie_t pid{};
+    xcb_get_property_cookie_t wmClass{};
+    xcb_get_property_cookie_t netName{};
+    xcb_get_property_cookie_t name{};
+    xcb_get_property_cookie_t type{};
+    xcb_get_property_cookie_t state{};
+#ifdef KINETTA_HAVE_XRES
+    std::optional<xcb_res_query_client_ids_cookie_t> client;
+#endif
 };
+
+// The process of the client that made window, from the X server itself.
+std::optional<std::int64_t> clientPid(const XcbConnection& x, PendingWindow& pending)
+{
+#ifdef KINETTA_HAVE_XRES
+    if (!pending.client)
+        return std::nullopt;
+    XcbReply<xcb_res_query_client_ids_reply_t> reply(
+        xcb_res_query_client_ids_reply(x.get(), *pending.client, nullptr));
+    if (!reply)
+        return std::nullopt;
+    for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
+         xcb_res_client_id_value_next(&ids)) {
+        if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(ids.data) >= 1)
+            return *xcb_res_client_id_value_value(ids.data);
+    }
+#else
+    (void)x;
+    (void)pending;
+#endif
+    return std::nullopt;
+}
 
 XcbReply<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection,
                                                  xcb_get_property_cookie_t cookie)
@@ -78,8 +108,12 @@ X11Window readWindow(const XcbConnection& x, xcb_window_t id, PendingWindow& pen
     }
     if (geometry && position)
         window.bounds = QRect(position->dst_x, position->dst_y, geometry->width, geometry->height);
+    // The client's word first; else what the server knows of a local client.
+    const auto serverPid = clientPid(x, pending);
     if (!pid.empty())
         window.pid = pid.front();
+    else
+        window.pid = serverPid;
     if (wmClass) {
         // Two NUL-terminated strings: instance, then class.
         const QList<QByteArray> parts = wmClass->split('\0');
@@ -130,15 +164,23 @@ std::optional<std::vector<X11Window>> listApplicationWindows(const XcbConnection
     std::vector<PendingWindow> pending;
     pending.reserve(ids.size());
     for (xcb_window_t id : ids) {
-        pending.push_back(
-            {xcb_get_window_attributes(c, id), xcb_get_geometry(c, id),
-             xcb_translate_coordinates(c, id, x.root(), 0, 0),
-             xcb_get_property(c, 0, id, atoms.netWmPid, XCB_ATOM_CARDINAL, 0, 1),
-             xcb_get_property(c, 0, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024),
-             xcb_get_property(c, 0, id, atoms.netWmName, atoms.utf8String, 0, 4096),
-             xcb_get_property(c, 0, id, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
-             xcb_get_property(c, 0, id, atoms.netWmWindowType, XCB_ATOM_ATOM, 0, 64),
-             xcb_get_property(c, 0, id, atoms.netWmState, XCB_ATOM_ATOM, 0, 64)});
+        PendingWindow& next = pending.emplace_back();
+        next.attributes = xcb_get_window_attributes(c, id);
+        next.geometry = xcb_get_geometry(c, id);
+        next.position = xcb_translate_coordinates(c, id, x.root(), 0, 0);
+        next.pid = xcb_get_property(c, 0, id, atoms.netWmPid, XCB_ATOM_CARDINAL, 0, 1);
+        next.wmClass = xcb_get_property(c, 0, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024);
+        next.netName = xcb_get_property(c, 0, id, atoms.netWmName, atoms.utf8String, 0, 4096);
+        next.name =
+            xcb_get_property(c, 0, id, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096);
+        next.type = xcb_get_property(c, 0, id, atoms.netWmWindowType, XCB_ATOM_ATOM, 0, 64);
+        next.state = xcb_get_property(c, 0, id, atoms.netWmState, XCB_ATOM_ATOM, 0, 64);
+#ifdef KINETTA_HAVE_XRES
+        if (x.hasClientIds()) {
+            const xcb_res_client_id_spec_t spec{id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            next.client = xcb_res_query_client_ids(c, 1, &spec);
+        }
+#endif
     }
     std::vector<X11Window> windows;
     windows.reserve(ids.size());

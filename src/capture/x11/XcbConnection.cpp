@@ -8,6 +8,9 @@
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 #include <xcb/xfixes.h>
+#ifdef KINETTA_HAVE_XRES
+#include <xcb/res.h>
+#endif
 
 namespace kinetta::x11
 {
@@ -72,6 +75,12 @@ void XcbConnection::queryExtensions()
     m_hasComposite =
         compositeReply && (compositeReply->major_version > 0 || compositeReply->minor_version >= 2);
     m_hasRandr = randrReply && randrReply->major_version == 1 && randrReply->minor_version >= 5;
+#ifdef KINETTA_HAVE_XRES
+    XcbReply<xcb_res_query_version_reply_t> resReply(xcb_res_query_version_reply(
+        m_connection, xcb_res_query_version(m_connection, 1, 2), nullptr));
+    m_hasClientIds = resReply && (resReply->server_major > 1 ||
+                                  (resReply->server_major == 1 && resReply->server_minor >= 2));
+#endif
 }
 
 void XcbConnection::internAtoms()

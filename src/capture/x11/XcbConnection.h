@@ -54,6 +54,8 @@ public:
     [[nodiscard]] bool hasXfixes() const { return m_hasXfixes; }
     [[nodiscard]] bool hasComposite() const { return m_hasComposite; }
     [[nodiscard]] bool hasRandr() const { return m_hasRandr; }
+    // X-Resource 1.2: the process behind a window, for clients that do not say.
+    [[nodiscard]] bool hasClientIds() const { return m_hasClientIds; }
     // The server went away or the connection broke.
     [[nodiscard]] bool broken() const { return xcb_connection_has_error(m_connection) != 0; }
 
@@ -69,6 +71,7 @@ private:
     bool m_hasXfixes = false;
     bool m_hasComposite = false;
     bool m_hasRandr = false;
+    bool m_hasClientIds = false;
 };
 
 // A System V shared-memory segment attached to the server, for fast image
