@@ -18,12 +18,15 @@
 #include "model/Frame.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace kinetta;
@@ -61,6 +64,32 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds (user + system) of each thread of this process, by thread name:
+// the frame queue ("kinetta-frames") is where frames are compressed.
+std::vector<std::pair<QByteArray, double>> threadCpuSeconds()
+{
+    std::vector<std::pair<QByteArray, double>> threads;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    for (const QString& task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('(');
+        const qsizetype close = line.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        // Fields after the name: state is the 3rd field, utime and stime the 14th and 15th.
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (fields.size() < 13)
+            continue;
+        threads.emplace_back(line.mid(open + 1, close - open - 1),
+                             (fields[11].toDouble() + fields[12].toDouble()) / tick);
+    }
+    return threads;
 }
 
 class ListSource final : public gif::FrameSource
@@ -113,9 +142,11 @@ int main(int argc, char** argv)
         rssPeakRecording = std::max(rssPeakRecording, statusMB("VmRSS"));
     }
     const double cpuUsed = cpuSeconds() - cpuBefore;
+    const auto threads = threadCpuSeconds();
     const double rssAtStop = statusMB("VmRSS");
-    FrameList frames = recorder.stop();
+    // From the start of capture to the stop request.
     const double recorded = std::chrono::duration<double>(Clock::now() - started).count();
+    FrameList frames = recorder.stop();
     if (frames.empty()) {
         std::fprintf(stderr, "no frames recorded\n");
         return 1;
@@ -152,6 +183,11 @@ int main(int argc, char** argv)
                 100.0 * static_cast<double>(frames.size()) / requested);
     std::printf("  CPU %.2f ms per kept frame (capture + compression)\n",
                 1000.0 * cpuUsed / static_cast<double>(frames.size()));
+    for (const auto& [name, cpu] : threads) {
+        if (cpu > 0.05)
+            std::printf("    thread %-16s %.2f ms per kept frame\n", name.constData(),
+                        1000.0 * cpu / static_cast<double>(frames.size()));
+    }
     std::printf("  resident MB: before %.1f, at stop %.1f (peak %.1f): growth %.1f MB per "
                 "minute; raw frames %.1f MB per minute\n",
                 rssBefore, rssAtStop, rssPeakRecording, (rssAtStop - rssBefore) / minutes,

@@ -98,16 +98,18 @@ EncodedFrame FrameCompressor::compressFrame(std::span<const std::uint32_t> pixel
     assert(pixels.size() == m_previous.size());
     if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun)
         return makeKeyframe(pixels, owned);
-    const std::size_t changed = markChangedTiles(pixels);
+    // Past this many changed pixels the frame becomes a keyframe.
     const auto total = static_cast<double>(m_previous.size());
-    if (static_cast<double>(changed) > m_settings.keyframeChangeShare * total ||
-        static_cast<double>(m_changedSinceKeyframe + changed) >
-            m_settings.maxChangedFramesPerRun * total)
+    const double limit = std::min(m_settings.keyframeChangeShare * total,
+                                  m_settings.maxChangedFramesPerRun * total -
+                                      static_cast<double>(m_changedSinceKeyframe));
+    const std::size_t changed = markChangedTiles(pixels, limit);
+    if (static_cast<double>(changed) > limit)
         return makeKeyframe(pixels, owned);
     return makeDelta(pixels, changed, owned);
 }
 
-std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pixels)
+std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pixels, double limit)
 {
     std::fill(m_changed.begin(), m_changed.end(), std::uint8_t{0});
     const auto width = static_cast<std::size_t>(m_width);
@@ -137,6 +139,9 @@ std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pix
                 }
             }
         }
+        // The frame will be a keyframe: the rest of the comparison is not needed.
+        if (static_cast<double>(changedPixels) > limit)
+            break;
     }
     return changedPixels;
 }

@@ -76,7 +76,9 @@ private:
     [[nodiscard]] EncodedFrame makeDelta(std::span<const std::uint32_t> pixels,
                                          std::size_t changedPixels,
                                          std::vector<std::uint32_t>* owned);
-    [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels);
+    // Flags the changed tiles and returns their pixel count; stops early once
+    // that count exceeds limit.
+    [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels, double limit);
     void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw);
 
     struct ZstdContext;
