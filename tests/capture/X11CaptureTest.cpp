@@ -295,3 +295,16 @@ TEST_F(X11CaptureFixture, SnapshotShowsTheWholeWindowAndNothingOnceClosed)
     EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), subject));
     EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), 0x7fffffff));
 }
+
+TEST(X11CaptureDepthTest, SixteenBitDisplayIsRefusedWithAReason)
+{
+    XvfbServer server(320, 240, 16);
+    ASSERT_TRUE(server.running());
+    auto source = std::make_shared<x11::X11CaptureSource>(server.display());
+    ScreenRecorder recorder(source);
+    const auto error =
+        recorder.start(CaptureMode::fullScreen, 10, 1.0, std::nullopt, std::nullopt, false);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->description().contains("depth 16")) << error->description().toStdString();
+    EXPECT_FALSE(recorder.isCapturing());
+}
