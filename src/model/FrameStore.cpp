@@ -2,6 +2,7 @@
 
 #include "model/SpillFile.h"
 
+#include <QLocale>
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
@@ -100,6 +101,12 @@ private:
     std::int64_t m_offset = 0;
     std::size_t m_size = 0;
 };
+
+QString budgetText(std::size_t bytes)
+{
+    return QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 1,
+                                          QLocale::DataSizeTraditionalFormat);
+}
 
 } // namespace
 
@@ -218,19 +225,17 @@ Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
         if (offset >= 0) {
             stored->keepInFile(file, offset, encoded.bytes.size());
             kept = true;
-            tell(QStringLiteral("Recording memory limit of %1 MB reached; the recording goes on, "
+            tell(QStringLiteral("Recording memory limit of %1 reached; the recording goes on, "
                                 "keeping further frames in a temporary file in %2.")
-                     .arg(m_budget / (1024 * 1024))
-                     .arg(m_options.spillFolder));
+                     .arg(budgetText(m_budget), m_options.spillFolder));
         } else {
             // Better to outgrow the budget than to lose frames.
             m_spillFailed = true;
             if (error.isEmpty())
                 error = QStringLiteral("writing to it failed");
-            tell(QStringLiteral("Recording memory limit of %1 MB reached, and no temporary file "
+            tell(QStringLiteral("Recording memory limit of %1 reached, and no temporary file "
                                 "could take further frames (%2); they stay in memory.")
-                     .arg(m_budget / (1024 * 1024))
-                     .arg(error));
+                     .arg(budgetText(m_budget), error));
         }
     }
     if (!kept)

@@ -225,6 +225,8 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
         EXPECT_GT(frameStore.spilledBytes(), 0u);
     }
     ASSERT_EQ(notices.size(), 1) << "told once, not per frame";
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("limit of 19.5 kB")))
+        << notices[0].toStdString();
     EXPECT_TRUE(notices[0].contains(QStringLiteral("temporary file"))) << notices[0].toStdString();
 
     // The file has no name: nothing to leak, and only this process holds it.
