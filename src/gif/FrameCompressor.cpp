@@ -13,6 +13,10 @@ namespace
 // is what makes transparent pixels show the previous frame.
 constexpr std::uint8_t kDisposalKeep = 1;
 
+// Squared RGB distance by which a flat area may be shown in another colour of
+// the shared table.
+constexpr int kFlatLimit = 6 * 6;
+
 void putU16(std::vector<std::uint8_t>& out, int value)
 {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
@@ -96,7 +100,13 @@ std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint3
     if (exact) {
         palette.colours = palette.indexOf.colours();
     } else {
-        Quantiser quantiser(settings);
+        // Every later frame draws on this table, so it keeps many more flat
+        // colours exactly than a single frame's table would.
+        QuantiserSettings shared = settings;
+        shared.maxFixedColours = 224;
+        shared.minFlatPixels = 8;
+        shared.flatShare = std::size_t{1} << 30;
+        Quantiser quantiser(shared);
         int transparent = -1;
         std::string error;
         if (!quantiser.quantise(pixels, {}, size.width, size.height, palette.firstIndices,
@@ -141,7 +151,7 @@ void FrameCompressor::appendMinimalFrame(int delayHundredths, std::vector<std::u
     m_keep.assign(1, 0);
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
-    pack(c, false, c.packed);
+    pack(c, false, false, c.packed);
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
 
@@ -271,6 +281,7 @@ void FrameCompressor::buildGlobal()
     } else {
         std::fill(m_nearestKeys.begin(), m_nearestKeys.end(), 0);
         const int limit = m_settings.paletteDistance * m_settings.paletteDistance;
+        const auto w = static_cast<std::size_t>(m_rect.width);
         m_global.indices.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
             if (m_hasPrevious && m_keep[i] == 0) {
@@ -279,9 +290,13 @@ void FrameCompressor::buildGlobal()
             }
             int index = m_globalPalette->indexOf.find(m_pixels[i]);
             if (index == ColourMap::kNotFound) {
+                // A flat area may only move by a shade too small to see: a
+                // whole surface shifted further would show.
+                const bool flat = i % w != 0 && i >= w && m_pixels[i] == m_pixels[i - 1] &&
+                                  m_pixels[i] == m_pixels[i - w];
                 int distance = 0;
                 index = nearestGlobal(m_pixels[i], distance);
-                if (index < 0 || distance > limit)
+                if (index < 0 || distance > (flat ? kFlatLimit : limit))
                     return;
             }
             m_global.indices[i] = static_cast<std::uint8_t>(index);
@@ -367,11 +382,11 @@ void FrameCompressor::buildSubstitutes(const Candidate& candidate)
     }
 }
 
-void FrameCompressor::pack(Candidate& candidate, bool keepFullTable,
+void FrameCompressor::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
                            std::vector<std::uint8_t>& packed)
 {
     candidate.minCodeSize = std::max(2, tableBits(candidate.palette.size()));
-    if (m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
+    if (mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
         buildSubstitutes(candidate);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
                             m_substitutes, m_rect.width, candidate.minCodeSize, packed,
@@ -444,12 +459,14 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
     if (m_transparent.valid)
         buildMixed(m_transparent, m_mixed);
 
+    // The layouts are ranked by their exact coding, which is cheap; only the
+    // chosen one is then coded with colour merging and both table policies.
     Candidate* best = nullptr;
     std::size_t bestSize = 0;
     for (Candidate* candidate : {&m_global, &m_globalMixed, &m_opaque, &m_transparent, &m_mixed}) {
         if (!candidate->valid)
             continue;
-        pack(*candidate, false, candidate->packed);
+        pack(*candidate, false, false, candidate->packed);
         const std::size_t total =
             LzwEncoder::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
         if (!best || total < bestSize) {
@@ -457,9 +474,12 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
             bestSize = total;
         }
     }
+    const bool merge = m_settings.lossyDistance > 0;
+    if (merge)
+        pack(*best, false, true, best->packed);
     // A table that can fill up: see whether keeping it beats starting anew.
     if (best->indices.size() >= 4096) {
-        pack(*best, true, m_packedAlternative);
+        pack(*best, true, merge, m_packedAlternative);
         if (m_packedAlternative.size() < best->packed.size())
             best->packed.swap(m_packedAlternative);
     }

@@ -80,7 +80,9 @@ private:
     void buildGlobal();
     [[nodiscard]] int nearestGlobal(std::uint32_t colour, int& distance);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
-    void pack(Candidate& candidate, bool keepFullTable, std::vector<std::uint8_t>& packed);
+    // mayMerge: let the compressor show near colours where that saves bytes.
+    void pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+              std::vector<std::uint8_t>& packed);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& out) const;

@@ -49,7 +49,7 @@ struct EncodeSettings {
     unsigned threads = 0;
     // Every frame whose colours fit a table is written exactly. Otherwise a
     // colour may be shown by one within a small distance (at most 20 in RGB
-    // for compression, 24 for the shared table) where that saves bytes; the
+    // for compression, 32 for the shared table) where that saves bytes; the
     // difference does not show on screen content and makes files smaller.
     bool lossless = false;
 };

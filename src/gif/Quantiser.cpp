@@ -80,8 +80,8 @@ void Quantiser::collectFlatColours(std::span<const std::uint32_t> pixels,
         ++counts[slot];
     }
     m_flat.clear();
-    const std::uint32_t threshold =
-        std::max<std::uint32_t>(32, static_cast<std::uint32_t>(kept / 500));
+    const std::uint32_t threshold = std::max<std::uint32_t>(
+        m_settings.minFlatPixels, static_cast<std::uint32_t>(kept / m_settings.flatShare));
     for (std::uint32_t slot = 0; slot < kCountSlots; ++slot) {
         if (keys[slot] != 0 && counts[slot] >= threshold)
             m_flat.emplace_back(keys[slot], counts[slot]);

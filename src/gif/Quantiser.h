@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -12,12 +13,16 @@ struct QuantiserSettings {
     int speed = 7;             // libimagequant speed, 1 (best) to 10 (fastest)
     float ditherLevel = 0.25f; // 0 none, 1 full error diffusion
     int maxFixedColours = 48;  // flat colours kept exactly
+    // A colour is kept exactly when at least this many of its pixels repeat
+    // their left neighbour, and at least one in flatShare of all pixels do.
+    std::uint32_t minFlatPixels = 32;
+    std::size_t flatShare = 500;
     // Largest RGB distance by which compression may move a pixel's colour to
     // continue a longer string; 0 compresses without any loss.
     int lossyDistance = 20;
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
-    int paletteDistance = 24;
+    int paletteDistance = 32;
 };
 
 // Reduces an image of more than 256 colours to a palette. Large flat areas keep
