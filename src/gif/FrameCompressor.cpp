@@ -84,48 +84,6 @@ std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
                 static_cast<int>(bottom - top + 1)};
 }
 
-std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pixels,
-                                                      FrameSize size,
-                                                      const QuantiserSettings& settings)
-{
-    GlobalPalette palette;
-    palette.indexOf.reset(255);
-    bool exact = true;
-    for (const std::uint32_t pixel : pixels) {
-        if (palette.indexOf.indexOf(pixel) == ColourMap::kNotFound) {
-            exact = false;
-            break;
-        }
-    }
-    if (exact) {
-        palette.colours = palette.indexOf.colours();
-    } else {
-        // Every later frame draws on this table, so it keeps many more flat
-        // colours exactly than a single frame's table would.
-        QuantiserSettings shared = settings;
-        shared.maxFixedColours = 224;
-        shared.minFlatPixels = 8;
-        shared.flatShare = std::size_t{1} << 30;
-        Quantiser quantiser(shared);
-        int transparent = -1;
-        std::string error;
-        if (!quantiser.quantise(pixels, {}, size.width, size.height, palette.firstIndices,
-                                palette.colours, transparent, error, 255))
-            return std::nullopt;
-        // The quantiser may repeat a colour; keep one entry per colour.
-        palette.indexOf.reset(255);
-        std::vector<std::uint8_t> slot(palette.colours.size());
-        for (std::size_t k = 0; k < palette.colours.size(); ++k)
-            slot[k] = static_cast<std::uint8_t>(palette.indexOf.indexOf(palette.colours[k]));
-        palette.colours = palette.indexOf.colours();
-        for (std::uint8_t& index : palette.firstIndices)
-            index = slot[index];
-    }
-    palette.transparentIndex = static_cast<int>(palette.colours.size());
-    palette.colours.push_back(0);
-    return palette;
-}
-
 FrameCompressor::FrameCompressor(QuantiserSettings settings, const GlobalPalette* global)
     : m_settings(settings), m_quantiser(settings), m_globalPalette(global)
 {

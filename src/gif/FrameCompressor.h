@@ -2,6 +2,7 @@
 
 #include "gif/ColourMap.h"
 #include "gif/FrameSource.h"
+#include "gif/GlobalPalette.h"
 #include "gif/LzwEncoder.h"
 #include "gif/Quantiser.h"
 
@@ -19,22 +20,6 @@ struct Rect {
     int y = 0;
     int width = 0;
     int height = 0;
-};
-
-// A colour table shared by every frame, written once in the file's header:
-// the first frame's colours plus a transparent entry. Frames whose colours it
-// holds need no table of their own.
-struct GlobalPalette {
-    std::vector<std::uint32_t> colours; // 0 marks the transparent entry
-    int transparentIndex = -1;
-    ColourMap indexOf;                      // exact colours of the table
-    std::vector<std::uint8_t> firstIndices; // the first frame mapped to it, when lossy
-
-    // The first frame's colours, or a quantised palette of it when it has more
-    // than 255. Nothing when the quantiser fails.
-    [[nodiscard]] static std::optional<GlobalPalette>
-    fromFrame(std::span<const std::uint32_t> pixels, FrameSize size,
-              const QuantiserSettings& settings);
 };
 
 // The smallest rectangle holding every pixel that differs between two frames
