@@ -161,6 +161,59 @@ TEST_F(X11CaptureFixture, OwnWindowsAreBlankedOut)
             ASSERT_EQ(at(frames.back(), x, y), 0xff000000u);
 }
 
+TEST_F(X11CaptureFixture, OwnWindowsStayBlankedWhenTheyMoveOrAppear)
+{
+    WindowSpec backdrop = solidWindow(0, 0, 320, 240, 0x4080c0);
+    client->createWindow(backdrop);
+    WindowSpec own = solidWindow(10, 10, 40, 30, 0xffff00);
+    own.pid = static_cast<std::uint32_t>(kOwnPid);
+    const xcb_window_t mine = client->createWindow(own);
+    ASSERT_FALSE(
+        recorder->start(CaptureMode::fullScreen, 30, 1.0, std::nullopt, std::nullopt, false));
+    ASSERT_TRUE(source->waitForImages(2));
+    client->moveWindow(mine, 200, 150);
+    WindowSpec later = solidWindow(100, 100, 20, 20, 0xff00ff);
+    later.pid = static_cast<std::uint32_t>(kOwnPid);
+    client->createWindow(later);
+    const int seen = source->images();
+    ASSERT_TRUE(source->waitForImages(seen + 3));
+    const FrameList frames = recorder->stop();
+    ASSERT_FALSE(frames.empty());
+    const Frame& last = frames.back();
+    EXPECT_EQ(at(last, 20, 20), 0xff4080c0u);   // where it was: the backdrop again
+    EXPECT_EQ(at(last, 210, 160), 0xff000000u); // where it is now: blanked
+    EXPECT_EQ(at(last, 110, 110), 0xff000000u); // the new one too
+    for (const Frame& frame : frames)
+        for (std::uint32_t pixel : frame.pixels())
+            ASSERT_NE(pixel, 0xffffff00u) << "an own window showed in a frame";
+}
+
+TEST_F(X11CaptureFixture, OwnWindowsShowTheDesktopBackgroundWhenOneIsPublished)
+{
+    // A wallpaper pixmap published the way wallpaper setters do.
+    xcb_connection_t* c = client->get();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_pixmap_t wallpaper = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, wallpaper, client->root(), 320, 240);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const std::uint32_t colour[] = {0x2a6e3f};
+    xcb_create_gc(c, gc, wallpaper, XCB_GC_FOREGROUND, colour);
+    const xcb_rectangle_t all{0, 0, 320, 240};
+    xcb_poly_fill_rectangle(c, wallpaper, gc, 1, &all);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, client->root(), client->atom("_XROOTPMAP_ID"),
+                        XCB_ATOM_PIXMAP, 32, 1, &wallpaper);
+    client->sync();
+
+    WindowSpec own = solidWindow(200, 150, 60, 40, 0xffff00);
+    own.pid = static_cast<std::uint32_t>(kOwnPid);
+    client->createWindow(own);
+    const FrameList frames = record(CaptureMode::area, 1.0, QRectF(180, 140, 100, 60), false);
+    ASSERT_FALSE(frames.empty());
+    for (int y = 10; y < 50; ++y)
+        for (int x = 20; x < 80; ++x)
+            ASSERT_EQ(at(frames.back(), x, y), 0xff2a6e3fu) << x << "," << y;
+}
+
 // --- The pointer ---------------------------------------------------------------
 
 TEST_F(X11CaptureFixture, PointerIsDrawnOnlyWhenAskedAtItsHotSpot)

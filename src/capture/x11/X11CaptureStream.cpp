@@ -3,6 +3,7 @@
 #include "capture/x11/X11Windows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <pthread.h>
 #include <xcb/composite.h>
 
@@ -80,7 +81,9 @@ std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displa
         return CaptureError{QStringLiteral("The area to record lies outside the display.")};
     m_grabRect = rect;
     if (m_configuration.excludedPid) {
-        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        // Window changes move our own windows; property changes may bring a new wallpaper.
+        const std::uint32_t mask =
+            XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(m_connection->get(), m_connection->root(), XCB_CW_EVENT_MASK,
                                      &mask);
     }
@@ -156,10 +159,19 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection->get())}) {
         const auto type = event->response_type & 0x7f;
         if (m_configuration.content == StreamConfiguration::Content::display) {
-            if (type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY ||
-                type == XCB_CONFIGURE_NOTIFY || type == XCB_DESTROY_NOTIFY ||
+            // Any window may turn out to be ours once mapped; a move only
+            // matters for the ones we already know.
+            if (type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY ||
                 type == XCB_REPARENT_NOTIFY)
                 m_ownWindowsDirty = true;
+            else if (type == XCB_CONFIGURE_NOTIFY &&
+                     isOwnWindow(
+                         reinterpret_cast<xcb_configure_notify_event_t*>(event.get())->window))
+                m_ownWindowsDirty = true;
+            else if (type == XCB_PROPERTY_NOTIFY &&
+                     reinterpret_cast<xcb_property_notify_event_t*>(event.get())->atom ==
+                         m_connection->atoms().rootPixmap)
+                m_backgroundPixmap = rootBackgroundPixmap();
             continue;
         }
         if (type == XCB_DESTROY_NOTIFY &&
@@ -195,17 +207,24 @@ std::optional<CapturedImage> X11CaptureStream::grabFrame()
     std::optional<GrabbedImage> image;
     QPoint origin;
     if (m_configuration.content == StreamConfiguration::Content::display) {
-        if (m_configuration.excludedPid && m_ownWindowsDirty) {
-            m_ownWindows = windowRectsOfProcess(*m_connection, *m_configuration.excludedPid);
-            m_ownWindowsDirty = false;
-        }
         image = m_grabber.grab(m_connection->root(), m_grabRect);
         origin = m_grabRect.topLeft();
         if (!image)
             return std::nullopt;
-        // What is under our own windows cannot be read on X11: blank them out.
-        for (const QRect& own : m_ownWindows)
-            fillRect(*image, own.translated(-origin), 0xff000000u);
+        if (m_configuration.excludedPid) {
+            // The server sends events before the image reply, so whatever moved
+            // our windows before the grab is queued now.
+            (void)handleEvents();
+            if (m_ownWindowsDirty) {
+                m_ownWindows = windowsOfProcess(*m_connection, *m_configuration.excludedPid);
+                m_ownWindowsDirty = false;
+                m_backgroundPixmap = rootBackgroundPixmap();
+            }
+        }
+        // What lies under our own windows cannot be read on X11; show the
+        // desktop background there instead.
+        for (const TopLevelWindow& own : m_ownWindows)
+            paintBackground(*image, own.bounds.intersected(m_grabRect), origin);
     } else {
         if (!m_windowMapped || m_windowSize.isEmpty())
             return std::nullopt;
@@ -223,6 +242,50 @@ std::optional<CapturedImage> X11CaptureStream::grabFrame()
     if (m_configuration.showsCursor)
         m_grabber.drawPointer(*image, origin);
     return scaleToOutput(*image);
+}
+
+bool X11CaptureStream::isOwnWindow(xcb_window_t window) const
+{
+    return std::any_of(m_ownWindows.begin(), m_ownWindows.end(),
+                       [&](const TopLevelWindow& own) { return own.id == window; });
+}
+
+xcb_pixmap_t X11CaptureStream::rootBackgroundPixmap() const
+{
+    // Set by most wallpaper setters; desktops that draw their own background
+    // window publish none.
+    const auto ids = readCardinals(m_connection->get(), m_connection->root(),
+                                   m_connection->atoms().rootPixmap, XCB_ATOM_PIXMAP);
+    return ids.empty() ? XCB_NONE : ids.front();
+}
+
+void X11CaptureStream::paintBackground(const GrabbedImage& image, const QRect& rect, QPoint origin)
+{
+    if (rect.isEmpty())
+        return;
+    const QRect local = rect.translated(-origin);
+    if (m_backgroundPixmap != XCB_NONE) {
+        xcb_connection_t* c = m_connection->get();
+        XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_backgroundPixmap,
+                          static_cast<std::int16_t>(rect.x()), static_cast<std::int16_t>(rect.y()),
+                          static_cast<std::uint16_t>(rect.width()),
+                          static_cast<std::uint16_t>(rect.height()), ~0u),
+            nullptr));
+        const auto rowBytes = static_cast<std::size_t>(rect.width()) * 4;
+        if (reply && reply->depth == m_connection->screen()->root_depth &&
+            static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) >=
+                rowBytes * static_cast<std::size_t>(rect.height())) {
+            const std::uint8_t* data = xcb_get_image_data(reply.get());
+            for (int y = 0; y < rect.height(); ++y)
+                std::memcpy(image.pixels + static_cast<std::size_t>(local.y() + y) * image.stride +
+                                local.x(),
+                            data + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+            return;
+        }
+    }
+    fillRect(image, local, 0xff000000u);
 }
 
 CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)

@@ -3,6 +3,7 @@
 #include "capture/AreaScaler.h"
 #include "capture/CaptureSource.h"
 #include "capture/x11/X11Grabber.h"
+#include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
 
 #include <QRect>
@@ -47,6 +48,11 @@ private:
     void nameWindowPixmap();
     void releaseWindow();
     [[nodiscard]] CapturedImage scaleToOutput(const GrabbedImage& image);
+    [[nodiscard]] xcb_pixmap_t rootBackgroundPixmap() const;
+    [[nodiscard]] bool isOwnWindow(xcb_window_t window) const;
+    // Paints the desktop background (black when none is published) over rect,
+    // given in root coordinates, of an image whose top-left is at origin.
+    void paintBackground(const GrabbedImage& image, const QRect& rect, QPoint origin);
 
     std::unique_ptr<XcbConnection> m_connection;
     StreamConfiguration m_configuration;
@@ -56,8 +62,9 @@ private:
 
     // Display captures.
     QRect m_grabRect;
-    std::vector<QRect> m_ownWindows;
+    std::vector<TopLevelWindow> m_ownWindows;
     bool m_ownWindowsDirty = true;
+    xcb_pixmap_t m_backgroundPixmap = XCB_NONE;
 
     // Window captures.
     xcb_window_t m_window = XCB_NONE;

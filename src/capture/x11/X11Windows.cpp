@@ -195,35 +195,69 @@ std::optional<std::vector<X11Window>> listApplicationWindows(const XcbConnection
     return windows;
 }
 
-std::vector<QRect> windowRectsOfProcess(const XcbConnection& x, std::int64_t pid)
+std::vector<TopLevelWindow> windowsOfProcess(const XcbConnection& x, std::int64_t pid)
 {
+    // Runs whenever windows move while a display is recorded, so every step
+    // sends all of its requests before reading any answer.
     xcb_connection_t* c = x.get();
+    const xcb_atom_t pidAtom = x.atoms().netWmPid;
     const std::vector<xcb_window_t> tops = rootChildren(c, x.root());
-    std::vector<QRect> rects;
-    for (xcb_window_t top : tops) {
+    struct Top {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_get_property_cookie_t pid;
+        xcb_query_tree_cookie_t children;
+    };
+    std::vector<Top> pending;
+    pending.reserve(tops.size());
+    for (xcb_window_t top : tops)
+        pending.push_back({xcb_get_window_attributes(c, top), xcb_get_geometry(c, top),
+                           xcb_get_property(c, 0, top, pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+                           xcb_query_tree(c, top)});
+    struct Candidate {
+        xcb_window_t id;
+        QRect rect;
+        std::optional<std::int64_t> owner;
+        std::vector<xcb_get_property_cookie_t> childPids;
+    };
+    std::vector<Candidate> candidates;
+    for (std::size_t index = 0; index < pending.size(); ++index) {
+        Top& top = pending[index];
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, top), nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
-            continue;
-        auto owner = readCardinals(c, top, x.atoms().netWmPid, XCB_ATOM_CARDINAL);
-        if (owner.empty()) {
-            // A window manager's frame: the client is one level down.
-            for (xcb_window_t child : rootChildren(c, top)) {
-                owner = readCardinals(c, child, x.atoms().netWmPid, XCB_ATOM_CARDINAL);
-                if (!owner.empty())
-                    break;
-            }
-        }
-        if (owner.empty() || static_cast<std::int64_t>(owner.front()) != pid)
-            continue;
+            xcb_get_window_attributes_reply(c, top.attributes, nullptr));
         XcbReply<xcb_get_geometry_reply_t> geometry(
-            xcb_get_geometry_reply(c, xcb_get_geometry(c, top), nullptr));
-        if (geometry)
-            rects.emplace_back(geometry->x, geometry->y,
-                               geometry->width + 2 * geometry->border_width,
-                               geometry->height + 2 * geometry->border_width);
+            xcb_get_geometry_reply(c, top.geometry, nullptr));
+        const auto owner = cardinals(propertyReply(c, top.pid));
+        XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, top.children, nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !geometry)
+            continue;
+        Candidate candidate;
+        candidate.id = tops[index];
+        candidate.rect =
+            QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                  geometry->height + 2 * geometry->border_width);
+        if (!owner.empty()) {
+            candidate.owner = owner.front();
+        } else if (tree) {
+            // A window manager's frame: the client is one level down.
+            const xcb_window_t* children = xcb_query_tree_children(tree.get());
+            for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+                candidate.childPids.push_back(
+                    xcb_get_property(c, 0, children[i], pidAtom, XCB_ATOM_CARDINAL, 0, 1));
+        }
+        candidates.push_back(std::move(candidate));
     }
-    return rects;
+    std::vector<TopLevelWindow> windows;
+    for (Candidate& candidate : candidates) {
+        for (xcb_get_property_cookie_t cookie : candidate.childPids) {
+            const auto owner = cardinals(propertyReply(c, cookie));
+            if (!candidate.owner && !owner.empty())
+                candidate.owner = owner.front();
+        }
+        if (candidate.owner == pid)
+            windows.push_back({candidate.id, candidate.rect});
+    }
+    return windows;
 }
 
 std::optional<QRect> windowRootBounds(const XcbConnection& x, xcb_window_t window)

@@ -30,10 +30,14 @@ struct X11Window {
 [[nodiscard]] std::optional<std::vector<X11Window>>
 listApplicationWindows(const XcbConnection& connection);
 
-// Bounds of the top-level windows (frames included) owned by process pid that
-// are mapped, in root coordinates, bottom to top.
-[[nodiscard]] std::vector<QRect> windowRectsOfProcess(const XcbConnection& connection,
-                                                      std::int64_t pid);
+struct TopLevelWindow {
+    xcb_window_t id = XCB_NONE; // the frame when a window manager adds one
+    QRect bounds;               // root coordinates, frame and border included
+};
+
+// The mapped top-level windows owned by process pid, bottom to top.
+[[nodiscard]] std::vector<TopLevelWindow> windowsOfProcess(const XcbConnection& connection,
+                                                           std::int64_t pid);
 
 // The window's inside in root coordinates; nothing when it is gone.
 [[nodiscard]] std::optional<QRect> windowRootBounds(const XcbConnection& connection,
