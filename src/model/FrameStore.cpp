@@ -31,9 +31,10 @@ public:
     }
     ~StoredFrame() override
     {
-        if (m_file)
+        if (m_file) {
             m_accounting->spilled -= m_size;
-        else
+            m_file->discard(m_offset, m_size);
+        } else
             m_accounting->memory -= m_size;
     }
     StoredFrame(const StoredFrame&) = delete;

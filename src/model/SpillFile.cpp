@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace kinetta
 {
@@ -35,7 +35,6 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -137,6 +136,15 @@ bool SpillFile::read(std::int64_t offset, std::span<std::uint8_t> out) const
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void SpillFile::discard(std::int64_t offset, std::size_t size)
+{
+    // Gives the disk space back at once (frames trimmed away, say); where the
+    // file system cannot punch holes, it comes back when the file goes.
+    if (size > 0)
+        ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                    static_cast<off_t>(size));
 }
 
 std::int64_t SpillFile::size() const

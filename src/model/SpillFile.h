@@ -38,6 +38,8 @@ public:
     [[nodiscard]] std::int64_t append(std::span<const std::uint8_t> bytes);
     // Reads bytes back from offset; false on a short read or an error.
     [[nodiscard]] bool read(std::int64_t offset, std::span<std::uint8_t> out) const;
+    // The bytes at offset are no longer needed.
+    void discard(std::int64_t offset, std::size_t size);
     [[nodiscard]] std::int64_t size() const;
     [[nodiscard]] int descriptor() const { return m_fd; }
 

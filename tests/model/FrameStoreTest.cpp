@@ -89,6 +89,23 @@ int openFilesIn(const QString& folder)
     return count;
 }
 
+// Disk blocks held by the files of this process in folder.
+long long blocksIn(const QString& folder)
+{
+    long long blocks = 0;
+    const std::string prefix = QDir(folder).canonicalPath().toStdString() + "/";
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        struct stat info {
+        };
+        if (!error && target.string().starts_with(prefix) &&
+            ::stat(entry.path().c_str(), &info) == 0)
+            blocks += info.st_blocks;
+    }
+    return blocks;
+}
+
 class ScopedEnv final
 {
 public:
@@ -241,6 +258,15 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
     EXPECT_EQ(openFilesIn(folder), 1);
 
     expectFrames(list, frames, upTo(frames.size()));
+
+    // Trimming gives the space of the frames dropped back at once. Frame 80 is
+    // random, so it is a keyframe too large for the budget: kept in the file.
+    const long long before = blocksIn(folder);
+    list = FrameList(list.begin() + 80, list.begin() + 85);
+    EXPECT_EQ(openFilesIn(folder), 1);
+    EXPECT_LT(blocksIn(folder), before);
+    expectFrames(list, frames, {80, 81, 82, 83, 84});
+
     list.clear();
     EXPECT_EQ(openFilesIn(folder), 0);
 }
