@@ -24,6 +24,7 @@ std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint3
         // Every later frame draws on this table, so it keeps many more flat
         // colours exactly than a single frame's table would.
         QuantiserSettings shared = settings;
+        shared.speed = 7; // one palette for every frame: worth a slower search
         shared.maxFixedColours = 224;
         shared.minFlatPixels = 8;
         shared.flatShare = std::size_t{1} << 30;

@@ -10,7 +10,7 @@ namespace kinetta::gif
 {
 
 struct QuantiserSettings {
-    int speed = 7;             // libimagequant speed, 1 (best) to 10 (fastest)
+    int speed = 8;             // libimagequant speed, 1 (best) to 10 (fastest)
     float ditherLevel = 0.25f; // 0 none, 1 full error diffusion
     int maxFixedColours = 48;  // flat colours kept exactly
     // A colour is kept exactly when at least this many of its pixels repeat
