@@ -156,7 +156,7 @@ EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels
     EncodedFrame frame;
     frame.keyframe = true;
     frame.changedPixels = pixels.size();
-    pack(frame, {reinterpret_cast<const std::uint8_t*>(pixels.data()), pixels.size_bytes()});
+    pack(frame, {reinterpret_cast<const std::uint8_t*>(pixels.data()), pixels.size_bytes()}, {});
     // A frame handed over becomes the reference as it is, saving a full copy.
     if (owned)
         m_previous.swap(*owned);
@@ -205,24 +205,17 @@ EncodedFrame FrameCompressor::makeDelta(std::span<const std::uint32_t> pixels,
 
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(m_scratch.data()),
                                             m_scratch.size() * sizeof(std::uint32_t));
-    pack(frame, raw);
-    // pack() wrote the header with no tiles; insert the index list after it.
-    Header header;
-    std::memcpy(&header, frame.bytes.data(), sizeof header);
-    header.kind = kKindDelta;
-    header.tileCount = static_cast<std::uint32_t>(tiles.size());
-    std::memcpy(frame.bytes.data(), &header, sizeof header);
-    const auto* indexBytes = reinterpret_cast<const std::uint8_t*>(tiles.data());
-    frame.bytes.insert(frame.bytes.begin() + sizeof(Header), indexBytes,
-                       indexBytes + tiles.size() * sizeof(std::uint32_t));
+    pack(frame, raw, tiles);
     return frame;
 }
 
-void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw)
+void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+                           std::span<const std::uint32_t> tiles)
 {
     Header header{};
-    header.kind = kKindKey;
+    header.kind = frame.keyframe ? kKindKey : kKindDelta;
     header.codec = static_cast<std::uint8_t>(m_settings.codec);
+    header.tileCount = static_cast<std::uint32_t>(tiles.size());
     header.rawBytes = raw.size();
     std::size_t bound = 0;
     if (!raw.empty()) {
@@ -230,10 +223,13 @@ void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> ra
                     ? static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(raw.size())))
                     : ZSTD_compressBound(raw.size());
     }
-    frame.bytes.resize(sizeof(Header) + bound);
+    // Compressed into a buffer kept from frame to frame, then copied out at its
+    // real size: allocating the worst case for every frame would leave the heap
+    // full of frame-sized holes over a long recording.
+    m_packed.resize(std::max(m_packed.size(), bound));
     std::size_t packed = 0;
     if (!raw.empty()) {
-        char* out = reinterpret_cast<char*>(frame.bytes.data() + sizeof(Header));
+        char* out = reinterpret_cast<char*>(m_packed.data());
         if (m_settings.codec == FrameCodec::Lz4) {
             const int n = LZ4_compress_fast(reinterpret_cast<const char*>(raw.data()), out,
                                             static_cast<int>(raw.size()), static_cast<int>(bound),
@@ -248,9 +244,13 @@ void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> ra
         }
     }
     header.packedBytes = packed;
+    const std::size_t indexBytes = tiles.size_bytes();
+    frame.bytes.resize(sizeof(Header) + indexBytes + packed);
     std::memcpy(frame.bytes.data(), &header, sizeof header);
-    frame.bytes.resize(sizeof(Header) + packed);
-    frame.bytes.shrink_to_fit();
+    if (indexBytes > 0)
+        std::memcpy(frame.bytes.data() + sizeof header, tiles.data(), indexBytes);
+    if (packed > 0)
+        std::memcpy(frame.bytes.data() + sizeof header + indexBytes, m_packed.data(), packed);
 }
 
 bool isKeyframe(std::span<const std::uint8_t> encoded)

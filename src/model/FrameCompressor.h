@@ -79,7 +79,8 @@ private:
     // Flags the changed tiles and returns their pixel count; stops early once
     // that count exceeds limit.
     [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels, double limit);
-    void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw);
+    void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+              std::span<const std::uint32_t> tiles);
 
     struct ZstdContext;
     int m_width;
@@ -90,6 +91,7 @@ private:
     std::vector<std::uint32_t> m_previous;
     std::vector<std::uint8_t> m_changed; // one flag per tile
     std::vector<std::uint32_t> m_scratch;
+    std::vector<std::uint8_t> m_packed;
     bool m_havePrevious = false;
     int m_deltaRun = 0;
     std::size_t m_changedSinceKeyframe = 0;
