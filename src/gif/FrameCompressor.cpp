@@ -138,8 +138,10 @@ void FrameCompressor::buildExact()
     const std::size_t count = m_pixels.size();
     m_opaque.valid = false;
     m_opaque.usesGlobal = false;
+    m_opaque.dithered = false;
     m_transparent.valid = false;
     m_transparent.usesGlobal = false;
+    m_transparent.dithered = false;
 
     m_opaqueColours.reset(256);
     m_opaque.indices.resize(count);
@@ -263,6 +265,7 @@ void FrameCompressor::buildGlobal()
     m_global.palette = m_globalPalette->colours;
     m_global.transparentIndex = m_hasPrevious ? m_globalPalette->transparentIndex : -1;
     m_global.usesGlobal = true;
+    m_global.dithered = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
     m_global.valid = true;
     if (m_hasPrevious) {
         buildMixed(m_global, m_globalMixed);
@@ -279,6 +282,7 @@ void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed)
     mixed.transparentIndex = transparent.transparentIndex;
     mixed.valid = transparent.valid;
     mixed.usesGlobal = transparent.usesGlobal;
+    mixed.dithered = transparent.dithered;
     const auto t = static_cast<std::uint8_t>(transparent.transparentIndex);
     const auto w = static_cast<std::size_t>(m_rect.width);
     const std::size_t count = m_pixels.size();
@@ -412,6 +416,7 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
             return false;
         target.valid = true;
         target.usesGlobal = false;
+        target.dithered = true;
     }
     m_mixed.valid = false;
     if (m_transparent.valid)
@@ -436,7 +441,8 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
     if (merge)
         pack(*best, false, true, best->packed);
     // A table that can fill up: see whether keeping it beats starting anew.
-    if (best->indices.size() >= 4096) {
+    // Dithered noise never repeats enough for a kept table to pay.
+    if (best->indices.size() >= 4096 && !best->dithered) {
         pack(*best, true, merge, m_packedAlternative);
         if (m_packedAlternative.size() < best->packed.size())
             best->packed.swap(m_packedAlternative);

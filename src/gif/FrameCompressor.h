@@ -56,6 +56,7 @@ private:
         int minCodeSize = 2;
         bool valid = false;
         bool usesGlobal = false; // no local table: the indices refer to the global one
+        bool dithered = false;   // from the quantiser, with error diffusion
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
