@@ -3,10 +3,13 @@
 #include "gif/EncodePipeline.h"
 #include "gif/FrameCompressor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <omp.h>
+#include <span>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 
 namespace kinetta::gif
 {
@@ -55,6 +58,24 @@ void appendHeader(std::vector<std::uint8_t>& out, FrameSize size, std::int64_t l
     out.push_back(1);
     putU16(out, loopCount);
     out.push_back(0);
+}
+
+// Adds the opaque colours of pixels to seen; false as soon as there are more
+// than a GIF colour table holds.
+bool collectColours(std::span<const std::uint32_t> pixels, std::unordered_set<std::uint32_t>& seen)
+{
+    std::uint32_t last = 0;
+    bool haveLast = false;
+    for (const std::uint32_t pixel : pixels) {
+        const std::uint32_t colour = pixel | 0xFF000000u;
+        if (haveLast && colour == last)
+            continue;
+        last = colour;
+        haveLast = true;
+        if (seen.insert(colour).second && seen.size() > 256)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -147,10 +168,6 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
                                  : std::max(1u, std::thread::hardware_concurrency());
 
     QuantiserSettings qs{};
-    if (settings.lossless) {
-        qs.lossyDistance = 0;
-        qs.paletteDistance = 0;
-    }
     // A colour table shared by all frames, made from the first one. Built on a
     // thread of its own so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
@@ -162,6 +179,30 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
         readError = source.readFrame(sequence.front(), first);
         if (readError)
             return;
+        // When every colour of the recording fits one table, it is written
+        // exactly. Screen content with antialiasing overflows within the first
+        // frame, so the extra reads are only paid by recordings of few colours.
+        bool exact = settings.lossless;
+        if (!exact) {
+            std::unordered_set<std::uint32_t> seen;
+            exact = collectColours(first, seen);
+            std::vector<std::uint32_t> other(first.size());
+            std::vector<std::size_t> rest(sequence.begin() + 1, sequence.end());
+            std::sort(rest.begin(), rest.end());
+            rest.erase(std::unique(rest.begin(), rest.end()), rest.end());
+            for (std::size_t k = 0; exact && k < rest.size(); ++k) {
+                if (rest[k] == sequence.front())
+                    continue;
+                readError = source.readFrame(rest[k], other);
+                if (readError)
+                    return;
+                exact = collectColours(other, seen);
+            }
+        }
+        if (exact) {
+            qs.lossyDistance = 0;
+            qs.paletteDistance = 0;
+        }
         for (std::uint32_t& pixel : first)
             pixel |= 0xFF000000u;
         global = GlobalPalette::fromFrame(first, size, qs);

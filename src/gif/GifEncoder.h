@@ -47,10 +47,12 @@ private:
 struct EncodeSettings {
     // Worker threads; 0 uses every core. The bytes do not depend on it.
     unsigned threads = 0;
-    // Every frame whose colours fit a table is written exactly. Otherwise a
-    // colour may be shown by one within a small distance (at most 20 in RGB
-    // for compression, 32 for the shared table) where that saves bytes; the
-    // difference does not show on screen content and makes files smaller.
+    // A recording whose colours all fit one table is always written exactly.
+    // Otherwise, unless lossless is set, a colour may be shown by one within a
+    // small distance (at most 20 in RGB for compression, 32 for the shared
+    // table) where that saves bytes; the difference does not show on screen
+    // content and makes files smaller. With lossless set, every frame whose
+    // colours fit a table is written exactly.
     bool lossless = false;
 };
 

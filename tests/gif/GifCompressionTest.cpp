@@ -271,9 +271,22 @@ TEST(Lossless, CloseShadesThatFitStayExact)
     expectExact(gif, frames);
 }
 
-TEST(Lossless, DefaultMergesCloseShadesWithinABound)
+TEST(Lossless, RecordingThatFitsOneTableIsExactByDefault)
 {
+    // Close shades that merging would fold together, but few enough colours
+    // for one table over the whole recording.
     const auto frames = shadedFrames(120, 40);
+    const VectorSource source(120, 40, frames);
+    expectExact(encodeAndDecode(source), frames);
+    const auto exact = GifEncoder::encode(source, {}, {}, {.lossless = true});
+    EXPECT_EQ(GifEncoder::encode(source, {}, {}, {}).bytes(), exact.bytes());
+}
+
+TEST(Lossless, DefaultMergesCloseShadesWithinABoundPastOneTable)
+{
+    // A last frame with a gradient takes the recording past 256 colours.
+    auto frames = shadedFrames(120, 40);
+    frames.push_back(gradientFrame(120, 40, 0));
     const VectorSource source(120, 40, frames);
     const DecodedGif gif = encodeAndDecode(source);
     ASSERT_EQ(gif.images.size(), frames.size());
@@ -355,9 +368,11 @@ TEST(Progress, FalseCancelsAndGivesNothing)
 TEST(Memory, ReadsStayWithinASmallWindowOfWrittenFrames)
 {
     std::vector<Pixels> frames;
+    // More colours than one table holds, as on screen, so nothing is read
+    // ahead to see whether the recording could be written exactly.
     for (int i = 0; i < 60; ++i)
-        frames.push_back(noiseFrame(16, 16, 4, static_cast<std::uint32_t>(i)));
-    VectorSource source(16, 16, frames);
+        frames.push_back(noiseFrame(32, 32, 1000, static_cast<std::uint32_t>(i)));
+    VectorSource source(32, 32, frames);
     std::mutex mutex;
     std::size_t written = 0;
     std::size_t furthestAhead = 0;
