@@ -44,8 +44,8 @@ private:
     int m_fd;
 };
 
-// The XDG runtime folder is only trusted when it is what the specification of
-// that variable promises: an absolute path to a folder of ours.
+// The XDG runtime folder is only trusted when it is what the XDG base
+// directory rules promise: an absolute path to a folder of ours.
 bool usableRuntimeFolder(const QByteArray& path)
 {
     if (path.isEmpty() || !path.startsWith('/'))
