@@ -84,7 +84,7 @@ TEST(RecordableWindows, FillsDefaultsAndCopiesFields)
 TEST(RecordableWindows, SortsByCodePointsThenTitleKeepingFrontToBackTies)
 {
     const auto windows = recordableWindows(
-        {entry(1, "apple", "x"), entry(2, "Zebra", "b"), entry(3, "Zebra", ""),
+        {entry(1, "acorn", "x"), entry(2, "Zebra", "b"), entry(3, "Zebra", ""),
          entry(4, "Zebra", "b"),
          entry(5, QString::fromUtf8("\xF0\x9F\x98\x80"), ""), // U+1F600, beyond the basic plane
          entry(6, QString::fromUtf8("\xEF\xBC\xA1"), ""),     // U+FF21
