@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/RecordingError.h"
+#include "model/FrameCompressor.h"
 
 #include <QRect>
 #include <QRectF>
@@ -72,6 +73,9 @@ struct CapturedImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;
+    // Instead of pixels (which are then empty): memory the image was grabbed
+    // into, handed over as it is.
+    SharedPixels shared = {};
 };
 
 // Receives what a running stream produces. Called on the stream's own thread.

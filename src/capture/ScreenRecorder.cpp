@@ -189,9 +189,13 @@ Frame ScreenRecorder::makeFrame(FrameStore& store, CapturedImage&& image)
 {
     const auto expected = static_cast<std::size_t>(std::max(image.width, 0)) *
                           static_cast<std::size_t>(std::max(image.height, 0));
-    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != expected)
+    if (image.width <= 0 || image.height <= 0)
         return {};
     // Kept compressed from here on, so a long recording stays in bounded memory.
+    if (image.pixels.empty() && image.shared.pixels.size() == expected && expected > 0)
+        return store.add(image.width, image.height, std::move(image.shared));
+    if (image.pixels.size() != expected)
+        return {};
     return store.add(image.width, image.height, std::move(image.pixels));
 }
 

@@ -6,6 +6,9 @@
 #include <limits>
 #include <lz4.h>
 #include <zstd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kinetta
 {
@@ -14,13 +17,15 @@ namespace
 
 constexpr std::uint8_t kKindKey = 0;
 constexpr std::uint8_t kKindDelta = 1;
+// The pixels' top byte was padding: decoded pixels are made opaque.
+constexpr std::uint16_t kFlagOpaque = 1;
 
 // Fixed header in front of every encoded frame. A delta follows it with its
 // tile indices (uint32 each, ascending), then the compressed tile pixels.
 struct Header {
     std::uint8_t kind;
     std::uint8_t codec;
-    std::uint16_t reserved;
+    std::uint16_t flags;
     std::uint32_t tileCount;
     std::uint64_t rawBytes;
     std::uint64_t packedBytes;
@@ -35,6 +40,62 @@ struct ZstdDecoder {
 std::size_t tilesAlong(int pixels, int tile)
 {
     return static_cast<std::size_t>((pixels + tile - 1) / tile);
+}
+
+// Compared and kept bits of two pixels in a 64-bit word.
+std::uint64_t pixelMask(bool opaque)
+{
+    return opaque ? 0x00ffffff00ffffffu : ~std::uint64_t{0};
+}
+
+// Whether count pixels differ in the bits of mask. Memory bound: 64 bytes of
+// each side per step, ORed together, with one test per run.
+bool differ(const std::uint32_t* a, const std::uint32_t* b, std::size_t count, std::uint64_t mask)
+{
+    std::uint64_t diff = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    __m128i acc = _mm_setzero_si128();
+    const auto* va = reinterpret_cast<const __m128i*>(a);
+    const auto* vb = reinterpret_cast<const __m128i*>(b);
+    for (; i + 16 <= count; i += 16, va += 4, vb += 4) {
+        const __m128i d0 = _mm_xor_si128(_mm_loadu_si128(va), _mm_loadu_si128(vb));
+        const __m128i d1 = _mm_xor_si128(_mm_loadu_si128(va + 1), _mm_loadu_si128(vb + 1));
+        const __m128i d2 = _mm_xor_si128(_mm_loadu_si128(va + 2), _mm_loadu_si128(vb + 2));
+        const __m128i d3 = _mm_xor_si128(_mm_loadu_si128(va + 3), _mm_loadu_si128(vb + 3));
+        acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(d0, d1), _mm_or_si128(d2, d3)));
+    }
+    diff = static_cast<std::uint64_t>(_mm_cvtsi128_si64(acc)) |
+           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(acc, acc)));
+#endif
+    for (; i + 2 <= count; i += 2) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        diff |= x ^ y;
+    }
+    if (i < count)
+        diff |= a[i] ^ b[i];
+    return (diff & mask) != 0;
+}
+
+// out = (a ^ b) & mask for count pixels.
+void xorMasked(std::uint32_t* __restrict out, const std::uint32_t* __restrict a,
+               const std::uint32_t* __restrict b, std::size_t count, std::uint32_t mask)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    for (; i + 4 <= count; i += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_and_si128(_mm_xor_si128(x, y), m));
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = (a[i] ^ b[i]) & mask;
 }
 
 // Unpacks exactly raw.size() bytes; false when the data does not give that.
@@ -68,7 +129,6 @@ FrameCompressor::FrameCompressor(int width, int height, CompressorSettings setti
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_tilesX(static_cast<int>(tilesAlong(m_width, kFrameTileWidth))),
       m_tilesY(static_cast<int>(tilesAlong(m_height, kFrameTileHeight))), m_settings(settings),
-      m_previous(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height)),
       m_changed(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY))
 {
     if (m_settings.codec == FrameCodec::Zstd)
@@ -80,38 +140,52 @@ FrameCompressor::~FrameCompressor() = default;
 void FrameCompressor::restart()
 {
     m_havePrevious = false;
+    // Shared pixels may be a buffer their owner wants back.
+    m_referenceOwner.reset();
+    m_reference = {};
 }
 
 EncodedFrame FrameCompressor::compress(std::span<const std::uint32_t> pixels)
 {
-    return compressFrame(pixels, nullptr);
+    return compressFrame(SharedPixels{pixels, nullptr, false});
 }
 
 EncodedFrame FrameCompressor::compress(std::vector<std::uint32_t>&& pixels)
 {
-    return compressFrame(pixels, &pixels);
+    auto owner = std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels));
+    const std::span<const std::uint32_t> view(*owner);
+    return compressFrame(SharedPixels{view, std::move(owner), false});
 }
 
-EncodedFrame FrameCompressor::compressFrame(std::span<const std::uint32_t> pixels,
-                                            std::vector<std::uint32_t>* owned)
+EncodedFrame FrameCompressor::compress(SharedPixels pixels)
 {
-    assert(pixels.size() == m_previous.size());
-    if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun)
-        return makeKeyframe(pixels, owned);
+    return compressFrame(pixels);
+}
+
+EncodedFrame FrameCompressor::compressFrame(const SharedPixels& pixels)
+{
+    assert(pixels.pixels.size() == static_cast<std::size_t>(m_width) * m_height);
+    if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun ||
+        pixels.opaque != m_referenceOpaque)
+        return makeKeyframe(pixels);
     // Past this many changed pixels the frame becomes a keyframe.
-    const auto total = static_cast<double>(m_previous.size());
+    const auto total = static_cast<double>(pixels.pixels.size());
     const double limit = std::min(m_settings.keyframeChangeShare * total,
                                   m_settings.maxChangedFramesPerRun * total -
                                       static_cast<double>(m_changedSinceKeyframe));
-    const std::size_t changed = markChangedTiles(pixels, limit);
+    const std::size_t changed = findChanges(pixels, limit);
     if (static_cast<double>(changed) > limit)
-        return makeKeyframe(pixels, owned);
-    return makeDelta(pixels, changed, owned);
+        return makeKeyframe(pixels);
+    return makeDelta(pixels, changed);
 }
 
-std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pixels, double limit)
+std::size_t FrameCompressor::findChanges(const SharedPixels& pixels, double limit)
 {
     std::fill(m_changed.begin(), m_changed.end(), std::uint8_t{0});
+    m_tiles.clear();
+    const std::uint64_t mask = pixelMask(pixels.opaque);
+    // Lent pixels over our own copy: only the changed tiles of the copy need updating.
+    const bool inPlace = !pixels.owner && !m_referenceOwner && !m_copy.empty();
     const auto width = static_cast<std::size_t>(m_width);
     std::size_t changedPixels = 0;
     for (int ty = 0; ty < m_tilesY; ++ty) {
@@ -119,35 +193,77 @@ std::size_t FrameCompressor::markChangedTiles(std::span<const std::uint32_t> pix
         const int y1 = std::min(m_height, y0 + kFrameTileHeight);
         std::uint8_t* flags = m_changed.data() + static_cast<std::size_t>(ty * m_tilesX);
         int marked = 0;
+        // Each pixel of both frames is read at most once here; a changed tile's
+        // further rows are left for the gathering below.
         for (int y = y0; y < y1 && marked < m_tilesX; ++y) {
-            const std::uint32_t* now = pixels.data() + static_cast<std::size_t>(y) * width;
-            const std::uint32_t* before = m_previous.data() + static_cast<std::size_t>(y) * width;
-            // Most rows of screen content are unchanged: one wide compare settles them.
-            if (std::memcmp(now, before, width * sizeof(std::uint32_t)) == 0)
-                continue;
+            const std::uint32_t* now = pixels.pixels.data() + static_cast<std::size_t>(y) * width;
+            const std::uint32_t* before = m_reference.data() + static_cast<std::size_t>(y) * width;
             for (int tx = 0; tx < m_tilesX; ++tx) {
                 if (flags[tx])
                     continue;
                 const int x0 = tx * kFrameTileWidth;
                 const int x1 = std::min(m_width, x0 + kFrameTileWidth);
-                if (std::memcmp(now + x0, before + x0,
-                                static_cast<std::size_t>(x1 - x0) * sizeof(std::uint32_t)) != 0) {
+                if (differ(now + x0, before + x0, static_cast<std::size_t>(x1 - x0), mask)) {
                     flags[tx] = 1;
                     ++marked;
-                    changedPixels +=
-                        static_cast<std::size_t>(x1 - x0) * static_cast<std::size_t>(y1 - y0);
                 }
             }
         }
-        // The frame will be a keyframe: the rest of the comparison is not needed.
+        if (marked == 0)
+            continue;
+        // Gathered while this band of rows is still in the cache.
+        const std::size_t bandStart = changedPixels;
+        for (int tx = 0; tx < m_tilesX; ++tx) {
+            if (flags[tx])
+                changedPixels += static_cast<std::size_t>(
+                                     std::min(m_width - tx * kFrameTileWidth, kFrameTileWidth)) *
+                                 static_cast<std::size_t>(y1 - y0);
+        }
+        // The frame will be a keyframe: the rest is not needed.
         if (static_cast<double>(changedPixels) > limit)
             break;
+        if (m_scratch.size() < changedPixels)
+            m_scratch.resize(std::max(changedPixels, m_scratch.size() * 2));
+        std::uint32_t* out = m_scratch.data() + bandStart;
+        for (int tx = 0; tx < m_tilesX; ++tx) {
+            if (!flags[tx])
+                continue;
+            m_tiles.push_back(static_cast<std::uint32_t>(ty * m_tilesX + tx));
+            const auto x0 = static_cast<std::size_t>(tx * kFrameTileWidth);
+            const auto w =
+                static_cast<std::size_t>(std::min(m_width - tx * kFrameTileWidth, kFrameTileWidth));
+            for (int y = y0; y < y1; ++y) {
+                const std::size_t row = static_cast<std::size_t>(y) * width + x0;
+                xorMasked(out, pixels.pixels.data() + row, m_reference.data() + row, w,
+                          static_cast<std::uint32_t>(mask));
+                if (inPlace)
+                    std::memcpy(m_copy.data() + row, pixels.pixels.data() + row,
+                                w * sizeof(std::uint32_t));
+                out += w;
+            }
+        }
     }
     return changedPixels;
 }
 
-EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels,
-                                           std::vector<std::uint32_t>* owned)
+void FrameCompressor::keepReference(const SharedPixels& pixels, bool copied)
+{
+    m_referenceOpaque = pixels.opaque;
+    if (pixels.owner) {
+        // Kept as they are, saving a full copy; a copy of our own is not needed now.
+        m_referenceOwner = pixels.owner;
+        m_reference = pixels.pixels;
+        if (!m_copy.empty())
+            std::vector<std::uint32_t>().swap(m_copy);
+        return;
+    }
+    if (!copied)
+        m_copy.assign(pixels.pixels.begin(), pixels.pixels.end());
+    m_referenceOwner.reset();
+    m_reference = m_copy;
+}
+
+EncodedFrame FrameCompressor::makeKeyframe(const SharedPixels& pixels)
 {
     m_havePrevious = true;
     m_deltaRun = 0;
@@ -155,19 +271,15 @@ EncodedFrame FrameCompressor::makeKeyframe(std::span<const std::uint32_t> pixels
 
     EncodedFrame frame;
     frame.keyframe = true;
-    frame.changedPixels = pixels.size();
-    pack(frame, {reinterpret_cast<const std::uint8_t*>(pixels.data()), pixels.size_bytes()}, {});
-    // A frame handed over becomes the reference as it is, saving a full copy.
-    if (owned)
-        m_previous.swap(*owned);
-    else
-        std::copy(pixels.begin(), pixels.end(), m_previous.begin());
+    frame.changedPixels = pixels.pixels.size();
+    pack(frame,
+         {reinterpret_cast<const std::uint8_t*>(pixels.pixels.data()), pixels.pixels.size_bytes()},
+         {}, pixels.opaque);
+    keepReference(pixels, false);
     return frame;
 }
 
-EncodedFrame FrameCompressor::makeDelta(std::span<const std::uint32_t> pixels,
-                                        std::size_t changedPixels,
-                                        std::vector<std::uint32_t>* owned)
+EncodedFrame FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_t changedPixels)
 {
     ++m_deltaRun;
     m_changedSinceKeyframe += changedPixels;
@@ -175,46 +287,21 @@ EncodedFrame FrameCompressor::makeDelta(std::span<const std::uint32_t> pixels,
     EncodedFrame frame;
     frame.keyframe = false;
     frame.changedPixels = changedPixels;
-    m_scratch.resize(changedPixels);
-    std::vector<std::uint32_t> tiles;
-    const auto width = static_cast<std::size_t>(m_width);
-    std::size_t k = 0;
-    for (std::size_t t = 0; t < m_changed.size(); ++t) {
-        if (!m_changed[t])
-            continue;
-        tiles.push_back(static_cast<std::uint32_t>(t));
-        const int tx = static_cast<int>(t % static_cast<std::size_t>(m_tilesX));
-        const int ty = static_cast<int>(t / static_cast<std::size_t>(m_tilesX));
-        const int x0 = tx * kFrameTileWidth;
-        const int x1 = std::min(m_width, x0 + kFrameTileWidth);
-        const int y0 = ty * kFrameTileHeight;
-        const int y1 = std::min(m_height, y0 + kFrameTileHeight);
-        for (int y = y0; y < y1; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * width;
-            for (int x = x0; x < x1; ++x) {
-                const std::size_t i = row + static_cast<std::size_t>(x);
-                m_scratch[k++] = pixels[i] ^ m_previous[i];
-                if (!owned)
-                    m_previous[i] = pixels[i];
-            }
-        }
-    }
-    assert(k == changedPixels);
-    if (owned)
-        m_previous.swap(*owned);
-
+    // findChanges() gathered the tiles and brought our own copy up to date.
+    keepReference(pixels, !pixels.owner && !m_referenceOwner && !m_copy.empty());
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(m_scratch.data()),
-                                            m_scratch.size() * sizeof(std::uint32_t));
-    pack(frame, raw, tiles);
+                                            changedPixels * sizeof(std::uint32_t));
+    pack(frame, raw, m_tiles, pixels.opaque);
     return frame;
 }
 
 void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-                           std::span<const std::uint32_t> tiles)
+                           std::span<const std::uint32_t> tiles, bool opaque)
 {
     Header header{};
     header.kind = frame.keyframe ? kKindKey : kKindDelta;
     header.codec = static_cast<std::uint8_t>(m_settings.codec);
+    header.flags = opaque ? kFlagOpaque : 0;
     header.tileCount = static_cast<std::uint32_t>(tiles.size());
     header.rawBytes = raw.size();
     std::size_t bound = 0;
@@ -271,7 +358,8 @@ std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int he
     if (encoded.size() < sizeof header)
         return "stored frame is truncated";
     std::memcpy(&header, encoded.data(), sizeof header);
-    if (header.codec > static_cast<std::uint8_t>(FrameCodec::Zstd) || header.kind > kKindDelta)
+    if (header.codec > static_cast<std::uint8_t>(FrameCodec::Zstd) || header.kind > kKindDelta ||
+        (header.flags & ~kFlagOpaque) != 0)
         return "stored frame has an unknown format";
     const auto codec = static_cast<FrameCodec>(header.codec);
     const std::size_t indexBytes =
@@ -287,6 +375,10 @@ std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int he
                 codec, packed,
                 {reinterpret_cast<std::uint8_t*>(out.data()), pixelCount * sizeof(std::uint32_t)}))
             return "stored keyframe is damaged";
+        if (header.flags & kFlagOpaque) {
+            for (std::size_t i = 0; i < pixelCount; ++i)
+                out[i] |= 0xff000000u;
+        }
         return {};
     }
 

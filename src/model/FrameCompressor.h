@@ -42,6 +42,17 @@ struct EncodedFrame {
     std::vector<std::uint8_t> bytes;
 };
 
+// Pixels kept alive, unchanged, by owner, so that the compressor can keep them
+// as its reference for the next frame instead of copying them (memory the
+// display server wrote into, for instance).
+struct SharedPixels {
+    std::span<const std::uint32_t> pixels;
+    std::shared_ptr<const void> owner;
+    // The top byte of every pixel is padding: the frame is opaque (alpha 0xff)
+    // whatever that byte holds.
+    bool opaque = false;
+};
+
 // Tiles are 64 pixels wide and 16 rows tall (smaller at the right and bottom edge).
 inline constexpr int kFrameTileWidth = 64;
 inline constexpr int kFrameTileHeight = 16;
@@ -65,22 +76,24 @@ public:
     // The same, taking the pixels over (they are kept as the reference for the
     // next frame instead of a copy); pixels is left with unspecified content.
     [[nodiscard]] EncodedFrame compress(std::vector<std::uint32_t>&& pixels);
-    // The next frame becomes a keyframe.
+    // The same, keeping pixels.owner as the reference for the next frame.
+    [[nodiscard]] EncodedFrame compress(SharedPixels pixels);
+    // The next frame becomes a keyframe; lets go of the reference frame.
     void restart();
 
 private:
-    [[nodiscard]] EncodedFrame compressFrame(std::span<const std::uint32_t> pixels,
-                                             std::vector<std::uint32_t>* owned);
-    [[nodiscard]] EncodedFrame makeKeyframe(std::span<const std::uint32_t> pixels,
-                                            std::vector<std::uint32_t>* owned);
-    [[nodiscard]] EncodedFrame makeDelta(std::span<const std::uint32_t> pixels,
-                                         std::size_t changedPixels,
-                                         std::vector<std::uint32_t>* owned);
-    // Flags the changed tiles and returns their pixel count; stops early once
-    // that count exceeds limit.
-    [[nodiscard]] std::size_t markChangedTiles(std::span<const std::uint32_t> pixels, double limit);
+    // pixels.owner null: the pixels are only lent and are copied.
+    [[nodiscard]] EncodedFrame compressFrame(const SharedPixels& pixels);
+    [[nodiscard]] EncodedFrame makeKeyframe(const SharedPixels& pixels);
+    [[nodiscard]] EncodedFrame makeDelta(const SharedPixels& pixels, std::size_t changedPixels);
+    // Lists the changed tiles in m_tiles with their XORed pixels in m_scratch
+    // (updating m_copy when it is the reference and pixels are lent) and returns
+    // their pixel count; stops early once that count exceeds limit.
+    [[nodiscard]] std::size_t findChanges(const SharedPixels& pixels, double limit);
+    // Makes pixels the reference for the next frame (copying them when lent).
+    void keepReference(const SharedPixels& pixels, bool copied);
     void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-              std::span<const std::uint32_t> tiles);
+              std::span<const std::uint32_t> tiles, bool opaque);
 
     struct ZstdContext;
     int m_width;
@@ -88,8 +101,13 @@ private:
     int m_tilesX;
     int m_tilesY;
     CompressorSettings m_settings;
-    std::vector<std::uint32_t> m_previous;
+    // The frame before, in m_copy or held by m_referenceOwner.
+    std::span<const std::uint32_t> m_reference;
+    std::shared_ptr<const void> m_referenceOwner;
+    bool m_referenceOpaque = false;
+    std::vector<std::uint32_t> m_copy;
     std::vector<std::uint8_t> m_changed; // one flag per tile
+    std::vector<std::uint32_t> m_tiles;
     std::vector<std::uint32_t> m_scratch;
     std::vector<std::uint8_t> m_packed;
     bool m_havePrevious = false;

@@ -204,6 +204,13 @@ Frame FrameStore::add(int width, int height, std::vector<std::uint32_t>&& pixels
     return keep(width, height, m_compressor->compress(std::move(pixels)));
 }
 
+Frame FrameStore::add(int width, int height, SharedPixels pixels)
+{
+    if (!prepare(width, height, pixels.pixels.size()))
+        return {};
+    return keep(width, height, m_compressor->compress(std::move(pixels)));
+}
+
 Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
 {
     auto previous =

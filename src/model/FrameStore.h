@@ -63,6 +63,9 @@ public:
     [[nodiscard]] Frame add(int width, int height, std::span<const std::uint32_t> pixels);
     // The same, taking the pixels over, which spares the store a copy of them.
     [[nodiscard]] Frame add(int width, int height, std::vector<std::uint32_t>&& pixels);
+    // The same, keeping pixels.owner (not a copy) until the next frame is stored
+    // or restart().
+    [[nodiscard]] Frame add(int width, int height, SharedPixels pixels);
     // A null image gives a null frame.
     [[nodiscard]] Frame add(const QImage& image);
 

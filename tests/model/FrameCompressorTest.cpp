@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 
 using namespace kinetta;
@@ -160,4 +161,96 @@ TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
     for (std::size_t i = 24; i < garbled.size(); ++i)
         garbled[i] = static_cast<std::uint8_t>(i * 37);
     EXPECT_NE(decodeFrame(garbled, width, height, out), "");
+}
+
+TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestart)
+{
+    // Opaque shared frames: the top byte is padding that may change at will.
+    const int width = 203;
+    const int height = 77;
+    const std::size_t count = 203u * 77u;
+    auto share = [](std::vector<std::uint32_t> pixels) {
+        auto owner = std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels));
+        return SharedPixels{*owner, owner, true};
+    };
+    auto opaque = [](std::vector<std::uint32_t> pixels) {
+        for (auto& p : pixels)
+            p |= 0xff000000u;
+        return pixels;
+    };
+    std::vector<std::uint32_t> pixels = randomPixels(count, 11);
+    FrameCompressor compressor(width, height);
+    std::vector<std::uint32_t> decoded(count);
+
+    SharedPixels first = share(pixels);
+    std::weak_ptr<const void> firstOwner = first.owner;
+    const EncodedFrame key = compressor.compress(std::move(first));
+    EXPECT_TRUE(key.keyframe);
+    ASSERT_EQ(decodeFrame(key.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == opaque(pixels));
+    EXPECT_FALSE(firstOwner.expired()) << "the reference must stay held";
+
+    // Only top bytes change, plus one pixel at the bottom-right corner.
+    for (auto& p : pixels)
+        p ^= 0x5a000000u;
+    pixels.back() ^= 0x00000101u;
+    SharedPixels second = share(pixels);
+    std::weak_ptr<const void> secondOwner = second.owner;
+    const EncodedFrame delta = compressor.compress(std::move(second));
+    EXPECT_TRUE(firstOwner.expired()) << "the earlier reference must be let go";
+    ASSERT_FALSE(delta.keyframe);
+    EXPECT_EQ(delta.changedPixels, (203u - 192u) * (77u - 64u));
+    ASSERT_EQ(decodeFrame(delta.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == opaque(pixels));
+
+    // Lent pixels with their alpha after opaque ones start over with a keyframe
+    // and are copied, letting the shared reference go.
+    pixels[0] = 0x12345678;
+    const EncodedFrame lent = compressor.compress(std::span<const std::uint32_t>(pixels));
+    EXPECT_TRUE(lent.keyframe);
+    EXPECT_TRUE(secondOwner.expired());
+    ASSERT_EQ(decodeFrame(lent.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == pixels);
+    pixels[count / 2] ^= 1;
+    const EncodedFrame lentDelta = compressor.compress(std::span<const std::uint32_t>(pixels));
+    EXPECT_FALSE(lentDelta.keyframe);
+    ASSERT_EQ(decodeFrame(lentDelta.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == pixels);
+
+    // Shared again: restart lets it go.
+    SharedPixels third = share(pixels);
+    std::weak_ptr<const void> thirdOwner = third.owner;
+    EXPECT_TRUE(compressor.compress(std::move(third)).keyframe);
+    compressor.restart();
+    EXPECT_TRUE(thirdOwner.expired()) << "restart must let the reference go";
+    // Handed over (kept as is) then lent: the lent delta is read against the
+    // handed-over frame, and the copy made of it serves the next one.
+    const EncodedFrame afterRestart = compressor.compress(std::vector<std::uint32_t>(pixels));
+    EXPECT_TRUE(afterRestart.keyframe);
+    pixels[7] ^= 0x10;
+    const EncodedFrame lentOverShared = compressor.compress(std::span<const std::uint32_t>(pixels));
+    ASSERT_FALSE(lentOverShared.keyframe);
+    ASSERT_EQ(decodeFrame(afterRestart.bytes, width, height, decoded), "");
+    ASSERT_EQ(decodeFrame(lentOverShared.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == pixels);
+    pixels[count - 1000] ^= 0x10;
+    const EncodedFrame onOwnCopy = compressor.compress(std::span<const std::uint32_t>(pixels));
+    ASSERT_FALSE(onOwnCopy.keyframe);
+    ASSERT_EQ(decodeFrame(onOwnCopy.bytes, width, height, decoded), "");
+    EXPECT_TRUE(decoded == pixels);
+}
+
+TEST(FrameCompressor, OpaqueFlagOfAKeyframeIsCheckedLikeTheRest)
+{
+    std::vector<std::uint32_t> pixels(64 * 16, 0x00102030);
+    FrameCompressor compressor(64, 16);
+    auto owner = std::make_shared<const std::vector<std::uint32_t>>(pixels);
+    const EncodedFrame key = compressor.compress(SharedPixels{*owner, owner, true});
+    std::vector<std::uint32_t> out(pixels.size());
+    ASSERT_EQ(decodeFrame(key.bytes, 64, 16, out), "");
+    EXPECT_EQ(out.front(), 0xff102030u);
+    // Unknown flag bits (bytes 2-3 of the header) are damage.
+    std::vector<std::uint8_t> unknown = key.bytes;
+    unknown[3] = 0x80;
+    EXPECT_NE(decodeFrame(unknown, 64, 16, out), "");
 }

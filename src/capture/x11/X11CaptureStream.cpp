@@ -292,7 +292,15 @@ CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)
 {
     const QSize output = m_configuration.outputSize;
     CapturedImage result{output.width(), output.height(), {}};
-    result.pixels.resize(static_cast<std::size_t>(output.width()) * output.height());
+    const auto count = static_cast<std::size_t>(output.width()) * output.height();
+    if (image.width == output.width() && image.height == output.height() && image.owner &&
+        image.stride == static_cast<std::size_t>(image.width)) {
+        // The grabbed memory itself becomes the frame: no copy of the image, and
+        // the top byte the server leaves there is ignored downstream.
+        result.shared = SharedPixels{{image.pixels, count}, image.owner, true};
+        return result;
+    }
+    result.pixels.resize(count);
     if (image.width == output.width() && image.height == output.height()) {
         copyOpaque(image, result.pixels.data());
         return result;

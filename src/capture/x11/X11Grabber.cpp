@@ -9,9 +9,63 @@
 namespace kinetta::x11
 {
 
-X11Grabber::X11Grabber(const XcbConnection& connection) : m_connection(connection) {}
+namespace
+{
 
-X11Grabber::~X11Grabber() = default;
+// Segments kept for reuse; more are only out while the frame queue lags.
+constexpr std::size_t kIdleSegments = 3;
+
+} // namespace
+
+struct X11Grabber::ShmPool {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<ShmSegment>> idle;
+    bool closed = false;
+};
+
+X11Grabber::X11Grabber(const XcbConnection& connection)
+    : m_connection(connection), m_pool(std::make_shared<ShmPool>())
+{
+}
+
+X11Grabber::~X11Grabber()
+{
+    m_segment.reset();
+    // Images still held past this point outlive the connection, and the server
+    // detaches their segments when it closes.
+    std::lock_guard lock(m_pool->mutex);
+    m_pool->idle.clear();
+    m_pool->closed = true;
+}
+
+std::shared_ptr<ShmSegment> X11Grabber::takeSegment(std::size_t bytes)
+{
+    std::unique_ptr<ShmSegment> segment;
+    {
+        std::lock_guard lock(m_pool->mutex);
+        while (!segment && !m_pool->idle.empty()) {
+            std::unique_ptr<ShmSegment> candidate = std::move(m_pool->idle.back());
+            m_pool->idle.pop_back();
+            if (candidate->size() >= bytes)
+                segment = std::move(candidate);
+        }
+    }
+    if (!segment)
+        segment = ShmSegment::create(m_connection.get(), bytes);
+    if (!segment)
+        return nullptr;
+    return {segment.release(), [pool = m_pool](ShmSegment* released) {
+                std::unique_ptr<ShmSegment> owned(released);
+                // Under the lock the grabber, and so the connection, is still there
+                // unless closed says otherwise.
+                std::lock_guard lock(pool->mutex);
+                if (pool->closed)
+                    owned->abandon();
+                else if (pool->idle.size() < kIdleSegments)
+                    pool->idle.push_back(std::move(owned));
+                owned.reset();
+            }};
+}
 
 std::optional<QString> X11Grabber::unsupportedFormat(const XcbConnection& connection,
                                                      std::uint8_t depth)
@@ -32,9 +86,10 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
 {
     xcb_connection_t* c = m_connection.get();
     const std::size_t bytes = static_cast<std::size_t>(rect.width()) * rect.height() * 4;
-    if (m_connection.hasShm() && !m_shmFailed && (!m_segment || m_segment->size() < bytes)) {
-        m_segment.reset();
-        m_segment = ShmSegment::create(c, bytes);
+    // Back to the pool unless its image was handed over.
+    m_segment.reset();
+    if (m_connection.hasShm() && !m_shmFailed) {
+        m_segment = takeSegment(bytes);
         if (!m_segment) {
             m_shmFailed = true;
             qWarning("kinetta: X shared memory is not available; grabbing the slow way.");
@@ -52,7 +107,7 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
         if (!reply)
             return std::nullopt;
         return GrabbedImage{reinterpret_cast<std::uint32_t*>(m_segment->data()), rect.width(),
-                            rect.height(), static_cast<std::size_t>(rect.width())};
+                            rect.height(), static_cast<std::size_t>(rect.width()), m_segment};
     }
     XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
         c,
@@ -65,7 +120,7 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
     m_buffer.resize(bytes / 4);
     std::memcpy(m_buffer.data(), xcb_get_image_data(reply.get()), bytes);
     return GrabbedImage{m_buffer.data(), rect.width(), rect.height(),
-                        static_cast<std::size_t>(rect.width())};
+                        static_cast<std::size_t>(rect.width()), nullptr};
 }
 
 void X11Grabber::drawPointer(const GrabbedImage& image, QPoint imageOrigin)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct GrabbedImage {
     int width = 0;
     int height = 0;
     std::size_t stride = 0; // in pixels
+    // Set when the memory may be handed over: it stays as it is, and out of
+    // the grabber's use, while any copy of owner lives.
+    std::shared_ptr<const void> owner = {};
 };
 
 // Reads rectangles of windows and pixmaps, through shared memory when the
@@ -36,7 +40,9 @@ public:
     [[nodiscard]] static std::optional<QString> unsupportedFormat(const XcbConnection& connection,
                                                                   std::uint8_t depth);
 
-    // rect is in the drawable's coordinates and must lie inside it.
+    // rect is in the drawable's coordinates and must lie inside it. Through
+    // shared memory each grab goes to a segment nobody holds, so an earlier
+    // image whose owner was kept stays intact.
     [[nodiscard]] std::optional<GrabbedImage> grab(xcb_drawable_t drawable, const QRect& rect);
 
     // Composites the current pointer image over image, whose top-left pixel
@@ -46,8 +52,14 @@ public:
     [[nodiscard]] bool usesSharedMemory() const { return m_segment != nullptr; }
 
 private:
+    struct ShmPool;
+    // A segment no one else holds, of at least bytes; null when none can be made.
+    [[nodiscard]] std::shared_ptr<ShmSegment> takeSegment(std::size_t bytes);
+
     const XcbConnection& m_connection;
-    std::unique_ptr<ShmSegment> m_segment;
+    // Segments come back here when their images are let go, on any thread.
+    std::shared_ptr<ShmPool> m_pool;
+    std::shared_ptr<ShmSegment> m_segment; // the last grab's
     bool m_shmFailed = false;
     std::vector<std::uint32_t> m_buffer;
 };

@@ -147,8 +147,10 @@ std::unique_ptr<ShmSegment> ShmSegment::create(xcb_connection_t* connection, std
 
 ShmSegment::~ShmSegment()
 {
-    xcb_shm_detach(m_connection, m_segment);
-    xcb_flush(m_connection);
+    if (m_connection) {
+        xcb_shm_detach(m_connection, m_segment);
+        xcb_flush(m_connection);
+    }
     shmdt(m_data);
 }
 

@@ -88,6 +88,9 @@ public:
     [[nodiscard]] std::uint32_t id() const { return m_segment; }
     [[nodiscard]] std::uint8_t* data() const { return m_data; }
     [[nodiscard]] std::size_t size() const { return m_size; }
+    // The connection has gone (and the server detached with it): the
+    // destructor only unmaps the memory.
+    void abandon() { m_connection = nullptr; }
 
 private:
     ShmSegment(xcb_connection_t* connection, std::uint32_t segment, std::uint8_t* data,
