@@ -1,153 +1,160 @@
 #include "capture/ScreenRecorder.h"
 
-#include "capture/FakeCaptureSource.h"
-
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
+#include <sstream>
 
 using namespace kinetta;
-using kinetta::testing::FakeCaptureSource;
 
 namespace
 {
+
+// A capture source the test drives: fixed content, recorded configurations,
+// and images or errors pushed by hand.
+struct FakeCaptureSource final : CaptureSource {
+    bool access = true;
+    int accessRequests = 0;
+    std::optional<CaptureError> contentError;
+    ShareableContent content{{{7, QRect(0, 0, 1440, 900)}}, {{42, QRectF(10, 20, 801, 601), 99}}};
+    std::optional<CaptureError> startError;
+    std::vector<StreamConfiguration> started;
+    CaptureStreamOutput* output = nullptr;
+    int stops = 0;
+
+    struct Stream final : CaptureStream {
+        FakeCaptureSource& source;
+        bool stopped = false;
+        explicit Stream(FakeCaptureSource& owner) : source(owner) {}
+        void stop() override { source.stops += std::exchange(stopped, true) ? 0 : 1; }
+    };
+
+    [[nodiscard]] bool preflightAccess() override { return access; }
+    void requestAccess() override { ++accessRequests; }
+    [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override
+    {
+        return contentError ? CaptureResult<ShareableContent>(*contentError) : content;
+    }
+    [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
+    startStream(const StreamConfiguration& configuration, CaptureStreamOutput& target) override
+    {
+        if (startError)
+            return *startError;
+        started.push_back(configuration);
+        output = &target;
+        return std::unique_ptr<CaptureStream>(new Stream(*this));
+    }
+    // Delivers a 2x2 image whose first pixel is tag.
+    void deliver(std::uint32_t tag)
+    {
+        output->streamDidOutput(CapturedImage{2, 2, {tag, 0, 0, 0}});
+    }
+};
 
 struct RecorderFixture : ::testing::Test {
     std::shared_ptr<FakeCaptureSource> source = std::make_shared<FakeCaptureSource>();
     double now = 1000.0;
     ScreenRecorder recorder{source, [this] { return now; }, 4242};
 
-    std::optional<StartError> startScreen(double fps = 10, double scale = 1.0)
+    std::optional<StartError> start(CaptureMode mode, double fps = 10, double scale = 1.0,
+                                    std::optional<std::uint32_t> window = std::nullopt,
+                                    std::optional<QRectF> rect = std::nullopt, bool cursor = true)
     {
-        return recorder.start(CaptureMode::fullScreen, fps, scale, std::nullopt, std::nullopt,
-                              true);
+        return recorder.start(mode, fps, scale, window, rect, cursor);
     }
-    std::vector<std::uint32_t> tags(const FrameList& frames)
+    // The first pixel of each frame the recorder hands over.
+    std::vector<std::uint32_t> stopTags()
     {
         std::vector<std::uint32_t> result;
-        for (const Frame& frame : frames)
+        for (const Frame& frame : recorder.stop())
             result.push_back(frame.pixels().front());
         return result;
     }
 };
 
+using Tags = std::vector<std::uint32_t>;
+
 } // namespace
 
-// --- Errors and their texts -------------------------------------------------
+// --- Refused starts ----------------------------------------------------------
 
 TEST(RecordingErrorTest, DescriptionsAreFixedTexts)
 {
     EXPECT_EQ(errorDescription(RecordingError::noDisplay), "No display found.");
     EXPECT_EQ(errorDescription(RecordingError::noWindowSelected), "No window selected.");
-    const QString denied = errorDescription(RecordingError::permissionDenied);
-    const QStringList lines = denied.split('\n');
+    const QStringList lines = errorDescription(RecordingError::permissionDenied).split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], "Screen Recording permission denied.");
     EXPECT_TRUE(lines[1].isEmpty());
     EXPECT_FALSE(lines[2].contains("System Settings"));
     EXPECT_TRUE(lines[2].endsWith("then relaunch."));
-    EXPECT_EQ(StartError(RecordingError::noDisplay), StartError(RecordingError::noDisplay));
-    EXPECT_EQ(StartError(CaptureError{"boom"}).description(), "boom");
 }
 
 TEST_F(RecorderFixture, PermissionDeniedAsksOnceAndLeavesFramesEmpty)
 {
-    ASSERT_FALSE(startScreen());
+    ASSERT_FALSE(start(CaptureMode::fullScreen));
     source->deliver(1);
     source->access = false;
-    const auto error = startScreen();
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->recordingError(), RecordingError::permissionDenied);
+    EXPECT_EQ(start(CaptureMode::fullScreen)->recordingError(), RecordingError::permissionDenied);
     EXPECT_EQ(source->accessRequests, 1);
     EXPECT_EQ(source->started.size(), 1u);
     EXPECT_TRUE(recorder.stop().empty());
 }
 
-TEST_F(RecorderFixture, NoDisplayComesBeforeTheModeIsLookedAt)
+TEST_F(RecorderFixture, BadTargetsRatesAndPlatformErrorsStartNoStream)
 {
-    source->content.displays.clear();
-    EXPECT_EQ(startScreen()->recordingError(), RecordingError::noDisplay);
-    EXPECT_EQ(recorder.start(CaptureMode::window, 10, 1, 42u, std::nullopt, true)->recordingError(),
-              RecordingError::noDisplay);
-    EXPECT_TRUE(source->started.empty());
-}
-
-TEST_F(RecorderFixture, WindowModeNeedsAListedWindow)
-{
-    EXPECT_EQ(recorder.start(CaptureMode::window, 10, 1, std::nullopt, std::nullopt, true)
-                  ->recordingError(),
+    EXPECT_EQ(start(CaptureMode::window)->recordingError(), RecordingError::noWindowSelected);
+    EXPECT_EQ(start(CaptureMode::window, 10, 1, 43u)->recordingError(),
               RecordingError::noWindowSelected);
-    EXPECT_EQ(recorder.start(CaptureMode::window, 10, 1, 43u, std::nullopt, true)->recordingError(),
-              RecordingError::noWindowSelected);
-    EXPECT_TRUE(source->started.empty());
-    EXPECT_FALSE(recorder.isCapturing());
-}
-
-TEST_F(RecorderFixture, PlatformErrorsPassThroughUnchanged)
-{
+    const double inf = std::numeric_limits<double>::infinity();
+    for (auto [fps, scale] :
+         {std::pair{0.5, 1.0}, {std::nan(""), 1.0}, {10.0, 0.0}, {10.0, -1.0}, {10.0, inf}})
+        EXPECT_TRUE(start(CaptureMode::fullScreen, fps, scale)->captureError())
+            << fps << " " << scale;
     source->contentError = CaptureError{"query failed"};
-    EXPECT_EQ(startScreen()->captureError(), CaptureError{"query failed"});
+    EXPECT_EQ(start(CaptureMode::fullScreen)->captureError(), CaptureError{"query failed"});
     source->contentError.reset();
     source->startError = CaptureError{"cannot start"};
-    EXPECT_EQ(startScreen()->description(), "cannot start");
-    EXPECT_FALSE(recorder.isCapturing());
-}
-
-TEST_F(RecorderFixture, RejectsRatesAndScalesThatMakeNoSense)
-{
-    EXPECT_TRUE(startScreen(0.5)->captureError());
-    EXPECT_TRUE(startScreen(std::nan(""))->captureError());
-    EXPECT_TRUE(startScreen(10, 0)->captureError());
-    EXPECT_TRUE(startScreen(10, -1)->captureError());
-    EXPECT_TRUE(startScreen(10, std::numeric_limits<double>::infinity())->captureError());
+    EXPECT_EQ(start(CaptureMode::fullScreen)->description(), "cannot start");
+    // A missing display comes before the mode is looked at.
+    source->content.displays.clear();
+    EXPECT_EQ(start(CaptureMode::window, 10, 1, 42u)->recordingError(), RecordingError::noDisplay);
     EXPECT_TRUE(source->started.empty());
+    EXPECT_FALSE(recorder.isCapturing());
 }
 
 // --- Stream configuration ---------------------------------------------------
 
-TEST_F(RecorderFixture, FrameRateGivesIntervalAndWholeFrameLimit)
+TEST_F(RecorderFixture, ConfigurationFollowsModeRateAndScale)
 {
-    ASSERT_FALSE(startScreen(10));
-    EXPECT_DOUBLE_EQ(recorder.targetInterval(), 0.1);
-    EXPECT_EQ(source->started.back().maximumFrameRate, 10);
-    ASSERT_FALSE(startScreen(15));
-    EXPECT_DOUBLE_EQ(recorder.targetInterval(), 1.0 / 15);
-    ASSERT_FALSE(startScreen(12.5));
-    EXPECT_EQ(source->started.back().maximumFrameRate, 12);
-    EXPECT_DOUBLE_EQ(recorder.targetInterval(), 0.08);
-}
-
-TEST_F(RecorderFixture, ScreenModeScalesTheFirstDisplayAndExcludesItself)
-{
-    ASSERT_FALSE(startScreen(10, 0.5));
-    const StreamConfiguration& config = source->started.back();
-    EXPECT_EQ(config.content, StreamConfiguration::Content::display);
-    EXPECT_EQ(config.targetID, 7u);
-    EXPECT_EQ(config.outputSize, QSize(720, 450));
-    EXPECT_FALSE(config.sourceRect);
-    EXPECT_EQ(config.excludedPid, 4242);
-    EXPECT_TRUE(config.showsCursor);
-}
-
-TEST_F(RecorderFixture, WindowModeUsesTheWindowFrameTruncated)
-{
-    ASSERT_FALSE(recorder.start(CaptureMode::window, 10, 0.5, 42u, std::nullopt, false));
-    const StreamConfiguration& config = source->started.back();
-    EXPECT_EQ(config.content, StreamConfiguration::Content::window);
-    EXPECT_EQ(config.targetID, 42u);
-    EXPECT_EQ(config.outputSize, QSize(400, 300)); // 400.5 and 300.5 truncated
-    EXPECT_FALSE(config.excludedPid);
-    EXPECT_FALSE(config.showsCursor);
-}
-
-TEST_F(RecorderFixture, AreaModeDefaultsToTheWholeDisplay)
-{
-    ASSERT_FALSE(recorder.start(CaptureMode::area, 10, 1, std::nullopt, std::nullopt, true));
-    EXPECT_EQ(source->started.back().sourceRect, QRectF(0, 0, 1440, 900));
-    EXPECT_EQ(source->started.back().outputSize, QSize(1440, 900));
-    ASSERT_FALSE(
-        recorder.start(CaptureMode::area, 10, 0.75, std::nullopt, QRectF(5, 6, 101, 33), true));
-    EXPECT_EQ(source->started.back().sourceRect, QRectF(5, 6, 101, 33));
-    EXPECT_EQ(source->started.back().outputSize, QSize(75, 24));
+    const auto describe = [](const StreamConfiguration& c) {
+        std::ostringstream out;
+        out << (c.content == StreamConfiguration::Content::window ? "window " : "display ")
+            << c.targetID << " pid " << c.excludedPid.value_or(-1) << " cursor " << c.showsCursor
+            << " " << c.maximumFrameRate << "/s " << c.outputSize.width() << "x"
+            << c.outputSize.height();
+        if (c.sourceRect)
+            out << " from " << c.sourceRect->x() << "," << c.sourceRect->y() << " "
+                << c.sourceRect->width() << "x" << c.sourceRect->height();
+        return out.str();
+    };
+    const auto expect = [&](std::optional<StartError> error, const char* config, double interval) {
+        ASSERT_FALSE(error);
+        EXPECT_EQ(describe(source->started.back()), config);
+        EXPECT_DOUBLE_EQ(recorder.targetInterval(), interval) << config;
+    };
+    // Display captures leave out our own windows.
+    expect(start(CaptureMode::fullScreen, 10, 0.5), "display 7 pid 4242 cursor 1 10/s 720x450",
+           0.1);
+    // The window's 400.5 x 300.5 truncates.
+    expect(start(CaptureMode::window, 15, 0.5, 42u, {}, false),
+           "window 42 pid -1 cursor 0 15/s 400x300", 1.0 / 15);
+    // Area without a rectangle is the whole display; the stream gets whole frames per second.
+    expect(start(CaptureMode::area, 12.5),
+           "display 7 pid 4242 cursor 1 12/s 1440x900 from 0,0 1440x900", 0.08);
+    expect(start(CaptureMode::area, 10, 0.75, {}, QRectF(5, 6, 101, 33)),
+           "display 7 pid 4242 cursor 1 10/s 75x24 from 5,6 101x33", 0.1);
 }
 
 TEST(CaptureGeometryTest, NoDimensionBelowTwo)
@@ -164,87 +171,74 @@ TEST(CaptureGeometryTest, NoDimensionBelowTwo)
 
 TEST_F(RecorderFixture, ThrottleKeepsByArrivalTime)
 {
-    ASSERT_FALSE(startScreen(10));
+    ASSERT_FALSE(start(CaptureMode::fullScreen, 10));
     const double first = now;
     for (double offset : {0.00, 0.05, 0.12, 0.18, 0.25}) {
         now = first + offset;
         source->deliver(static_cast<std::uint32_t>(offset * 100));
     }
-    EXPECT_EQ(tags(recorder.stop()), (std::vector<std::uint32_t>{0, 12, 25}));
+    EXPECT_EQ(stopTags(), (Tags{0, 12, 25}));
 }
 
-TEST_F(RecorderFixture, FirstSampleIsKeptWhateverTheClockSays)
+TEST_F(RecorderFixture, ThrottleKeepsTheFirstAndDropsStaleArrivalsAndBadImages)
 {
-    now = 0.0;
-    ASSERT_FALSE(startScreen(1));
+    now = 0.0; // the first sample is kept whatever the clock says
+    ASSERT_FALSE(start(CaptureMode::fullScreen, 1));
     source->deliver(5);
-    EXPECT_EQ(tags(recorder.stop()), std::vector<std::uint32_t>{5});
-}
+    EXPECT_EQ(stopTags(), Tags{5});
 
-TEST_F(RecorderFixture, ArrivalOlderThanTheLastKeptIsDropped)
-{
-    ASSERT_FALSE(startScreen(10));
+    ASSERT_FALSE(start(CaptureMode::fullScreen, 10));
     source->deliver(1);
     now -= 0.5;
     source->deliver(2);
-    EXPECT_EQ(tags(recorder.stop()), std::vector<std::uint32_t>{1});
-}
+    EXPECT_EQ(stopTags(), Tags{1});
 
-TEST_F(RecorderFixture, BadImageIsLostButTakesItsSlot)
-{
-    ASSERT_FALSE(startScreen(10));
+    // An image that cannot become a frame is lost but still takes its slot.
+    ASSERT_FALSE(start(CaptureMode::fullScreen, 10));
     source->output->streamDidOutput(CapturedImage{2, 2, {}});
     now += 0.05;
     source->deliver(2);
     now += 0.06;
     source->deliver(3);
-    EXPECT_EQ(tags(recorder.stop()), std::vector<std::uint32_t>{3});
+    EXPECT_EQ(stopTags(), Tags{3});
 }
 
-TEST_F(RecorderFixture, StopHandsOverOnceAndStopsTheStream)
+TEST_F(RecorderFixture, StopHandsOverOnceAndStartClearsTheEarlierRecording)
 {
-    ASSERT_FALSE(startScreen(10));
+    ASSERT_FALSE(start(CaptureMode::fullScreen));
     source->deliver(1);
-    const FrameList frames = recorder.stop();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames.front().size(), QSize(2, 2));
-    EXPECT_EQ(source->stops, 1);
-    EXPECT_FALSE(recorder.isCapturing());
-    EXPECT_TRUE(recorder.stop().empty());
-    EXPECT_EQ(source->stops, 1);
-}
-
-TEST_F(RecorderFixture, StartClearsTheEarlierRecording)
-{
-    ASSERT_FALSE(startScreen(10));
-    source->deliver(1);
-    ASSERT_FALSE(startScreen(10));
+    ASSERT_FALSE(start(CaptureMode::fullScreen));
     EXPECT_EQ(source->stops, 1); // the earlier stream does not keep running
     now += 1;
     source->deliver(2);
-    EXPECT_EQ(tags(recorder.stop()), std::vector<std::uint32_t>{2});
+    const FrameList frames = recorder.stop();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames.front().size(), QSize(2, 2));
+    EXPECT_EQ(frames.front().pixels().front(), 2u);
+    EXPECT_EQ(source->stops, 2);
+    EXPECT_FALSE(recorder.isCapturing());
+    EXPECT_TRUE(recorder.stop().empty());
+    EXPECT_EQ(source->stops, 2);
 }
 
 TEST_F(RecorderFixture, StreamErrorReachesTheHandlerAndFramesSurvive)
 {
     std::optional<CaptureError> seen;
     recorder.setOnStreamError([&](const CaptureError& error) { seen = error; });
-    ASSERT_FALSE(startScreen(10));
+    ASSERT_FALSE(start(CaptureMode::fullScreen));
     source->deliver(1);
     source->output->streamDidStop(CaptureError{"The recorded window was closed."});
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(seen->message, "The recorded window was closed.");
-    EXPECT_EQ(tags(recorder.stop()), std::vector<std::uint32_t>{1});
+    EXPECT_EQ(seen, CaptureError{"The recorded window was closed."});
+    EXPECT_EQ(stopTags(), Tags{1});
 }
 
 TEST(ScreenRecorderMakeFrameTest, RejectsImagesWhoseSizeDoesNotMatch)
 {
     FrameStore store;
-    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{2, 2, {1, 2, 3}}).isNull());
-    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{0, 2, {}}).isNull());
-    EXPECT_TRUE(ScreenRecorder::makeFrame(store, CapturedImage{-1, -1, {1}}).isNull());
+    for (CapturedImage bad : {CapturedImage{2, 2, {1, 2, 3}}, {0, 2, {}}, {-1, -1, {1}}})
+        EXPECT_TRUE(ScreenRecorder::makeFrame(store, std::move(bad)).isNull());
     const Frame frame =
         ScreenRecorder::makeFrame(store, CapturedImage{2, 1, {0xff010203, 0xff040506}});
     ASSERT_FALSE(frame.isNull());
-    EXPECT_EQ(frame.pixels(), (std::vector<std::uint32_t>{0xff010203, 0xff040506}));
+    EXPECT_EQ(frame.pixels(), (Tags{0xff010203, 0xff040506}));
 }

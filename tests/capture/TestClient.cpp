@@ -13,11 +13,6 @@ TestClient::TestClient(const std::string& display)
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 }
 
-TestClient::~TestClient()
-{
-    xcb_disconnect(m_connection);
-}
-
 xcb_atom_t TestClient::atom(const char* name)
 {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
@@ -32,63 +27,53 @@ xcb_atom_t TestClient::atom(const char* name)
 xcb_window_t TestClient::createWindow(const WindowSpec& spec, const std::vector<Patch>& patches)
 {
     xcb_connection_t* c = m_connection;
-    const xcb_window_t window = xcb_generate_id(c);
+    const auto create = [c](xcb_window_t parent, const Patch& place, std::uint32_t mask,
+                            const std::uint32_t* values) {
+        const xcb_window_t window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, parent,
+                          static_cast<std::int16_t>(place.x), static_cast<std::int16_t>(place.y),
+                          static_cast<std::uint16_t>(place.width),
+                          static_cast<std::uint16_t>(place.height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, mask, values);
+        return window;
+    };
     const std::uint32_t values[] = {spec.background, spec.overrideRedirect ? 1u : 0u,
                                     XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, m_root, static_cast<std::int16_t>(spec.x),
-                      static_cast<std::int16_t>(spec.y), static_cast<std::uint16_t>(spec.width),
-                      static_cast<std::uint16_t>(spec.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-    for (const Patch& patch : patches) {
-        const xcb_window_t child = xcb_generate_id(c);
-        const std::uint32_t colour[] = {patch.colour};
-        xcb_create_window(
-            c, XCB_COPY_FROM_PARENT, child, window, static_cast<std::int16_t>(patch.x),
-            static_cast<std::int16_t>(patch.y), static_cast<std::uint16_t>(patch.width),
-            static_cast<std::uint16_t>(patch.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-            XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, colour);
-        xcb_map_window(c, child);
-    }
+    const xcb_window_t window =
+        create(m_root, {spec.x, spec.y, spec.width, spec.height, 0},
+               XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    for (const Patch& patch : patches)
+        xcb_map_window(c, create(window, patch, XCB_CW_BACK_PIXEL, &patch.colour));
+    const auto property = [&](xcb_atom_t name, xcb_atom_t type, std::uint8_t format,
+                              std::size_t length, const void* data) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, name, type, format,
+                            static_cast<std::uint32_t>(length), data);
+    };
     // Ask the window manager to keep the requested position.
-    const std::uint32_t hints[18] = {
-        1u | 2u | 4u | 8u, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
-                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
-    std::string wmClass = spec.instance;
-    wmClass.push_back('\0');
-    wmClass += spec.windowClass;
-    wmClass.push_back('\0');
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                        static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+    const std::uint32_t hints[18] = {1u | 2u | 4u | 8u};
+    property(XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const std::string wmClass = spec.instance + '\0' + spec.windowClass + '\0';
+    property(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
     if (spec.title)
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
-                            atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(spec.title->size()),
-                            spec.title->data());
+        property(atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, spec.title->size(),
+                 spec.title->data());
     if (spec.pid)
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"),
-                            XCB_ATOM_CARDINAL, 32, 1, &*spec.pid);
+        property(atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &*spec.pid);
     if (spec.type) {
         const xcb_atom_t type = atom(spec.type->c_str());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
-                            XCB_ATOM_ATOM, 32, 1, &type);
+        property(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     }
     xcb_map_window(c, window);
     xcb_flush(c);
-    waitForMap(window);
-    sync();
-    return window;
-}
-
-void TestClient::waitForMap(xcb_window_t window)
-{
-    while (xcb_generic_event_t* event = xcb_wait_for_event(m_connection)) {
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
                             reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window;
         std::free(event);
         if (mapped)
-            return;
+            break;
     }
+    sync();
+    return window;
 }
 
 void TestClient::destroyWindow(xcb_window_t window)

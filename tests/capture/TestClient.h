@@ -17,26 +17,13 @@ struct WindowSpec {
     int width = 200;
     int height = 100;
     std::uint32_t background = 0x000000;
-    std::optional<std::uint32_t> pid; // _NET_WM_PID
+    std::optional<std::uint32_t> pid{}; // _NET_WM_PID
     std::string instance = "subject";
     std::string windowClass = "Subject";
-    std::optional<std::string> title;
-    std::optional<std::string> type; // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
+    std::optional<std::string> title{};
+    std::optional<std::string> type{}; // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
     bool overrideRedirect = false;
 };
-
-// A plain window of one colour at the given place.
-[[nodiscard]] inline WindowSpec solidWindow(int x, int y, int width, int height,
-                                            std::uint32_t colour)
-{
-    WindowSpec spec;
-    spec.x = x;
-    spec.y = y;
-    spec.width = width;
-    spec.height = height;
-    spec.background = colour;
-    return spec;
-}
 
 struct Patch {
     int x, y, width, height;
@@ -47,7 +34,7 @@ class TestClient final
 {
 public:
     explicit TestClient(const std::string& display);
-    ~TestClient();
+    ~TestClient() { xcb_disconnect(m_connection); }
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
@@ -65,8 +52,6 @@ public:
     [[nodiscard]] xcb_atom_t atom(const char* name);
 
 private:
-    void waitForMap(xcb_window_t window);
-
     xcb_connection_t* m_connection;
     xcb_window_t m_root = XCB_NONE;
 };

@@ -1,5 +1,7 @@
 #include "capture/XvfbServer.h"
 
+#include "capture/TestClient.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace kinetta::testing
 {
@@ -20,18 +21,24 @@ void stopChild(pid_t& pid)
     if (pid <= 0)
         return;
     ::kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid, nullptr, 0);
     pid = -1;
 }
 
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
+// Runs argv with DISPLAY set and its output discarded; returns the pid.
+pid_t spawn(const std::string& display, const char* const* argv)
 {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!display.empty())
+            setenv("DISPLAY", display.c_str(), 1);
+        const int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, STDOUT_FILENO);
+        dup2(devnull, STDERR_FILENO);
+        execvp(argv[0], const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    return pid;
 }
 
 bool hasProperty(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom)
@@ -43,18 +50,18 @@ bool hasProperty(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom)
     return present;
 }
 
-// Waits up to timeoutMs for an event of the given type.
+// Waits up to timeoutMs for an event of the given type (any type when 0).
 bool waitForEvent(xcb_connection_t* c, std::uint8_t type, int timeoutMs)
 {
     pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-            const bool match = (event->response_type & 0x7f) == type;
+            const bool match = type == 0 || (event->response_type & 0x7f) == type;
             std::free(event);
             if (match)
                 return true;
         }
-        if (poll(&descriptor, 1, timeoutMs) <= 0)
+        if (xcb_connection_has_error(c) || poll(&descriptor, 1, timeoutMs) <= 0)
             return false;
     }
 }
@@ -69,39 +76,19 @@ XvfbServer::XvfbServer(int width, int height, int depth)
     const std::string fd = std::to_string(fds[1]);
     const std::string screen =
         std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(fds[0]);
-        const int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, STDOUT_FILENO);
-        dup2(devnull, STDERR_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                          screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
+    m_pid = spawn({}, argv);
     close(fds[1]);
     // Xvfb writes its display number once it accepts connections.
-    char buffer[32] = {};
-    std::size_t used = 0;
-    while (used + 1 < sizeof buffer) {
-        const ssize_t n = read(fds[0], buffer + used, sizeof buffer - 1 - used);
-        if (n <= 0)
-            break;
-        used += static_cast<std::size_t>(n);
-        if (std::memchr(buffer, '\n', used))
-            break;
-    }
-    close(fds[0]);
-    if (used > 0 && buffer[0] >= '0' && buffer[0] <= '9')
-        m_display = ":" + std::to_string(std::atoi(buffer));
+    FILE* stream = fdopen(fds[0], "r");
+    int number = -1;
+    if (stream && std::fscanf(stream, "%d", &number) == 1 && number >= 0)
+        m_display = ":" + std::to_string(number);
     else
         stopChild(m_pid);
-}
-
-XvfbServer::~XvfbServer()
-{
-    stopChild(m_windowManager);
-    stopChild(m_pid);
+    if (stream)
+        std::fclose(stream);
 }
 
 void XvfbServer::kill()
@@ -112,68 +99,36 @@ void XvfbServer::kill()
 
 bool XvfbServer::startWindowManager()
 {
-    xcb_connection_t* c = xcb_connect(m_display.c_str(), nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
+    TestClient client(m_display);
+    if (!client.connected())
         return false;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_connection_t* c = client.get();
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    const xcb_atom_t check = internAtom(c, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_atom_t clients = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+    xcb_change_window_attributes(c, client.root(), XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t check = client.atom("_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t clients = client.atom("_NET_CLIENT_LIST_STACKING");
     const char* argv[] = {"openbox", "--sm-disable", nullptr};
-    m_windowManager = spawnOnDisplay(m_display, argv);
-    bool ready = false;
-    // Openbox announces itself through root properties; wait for those events.
-    while (!ready && m_windowManager > 0) {
-        ready = hasProperty(c, root, check) && hasProperty(c, root, clients);
-        if (ready)
-            break;
-        xcb_generic_event_t* event = xcb_wait_for_event(c);
-        if (!event)
-            break;
-        std::free(event);
-    }
+    m_windowManager = spawn(m_display, argv);
+    // Openbox announces itself through root properties.
+    while (!hasProperty(c, client.root(), check) || !hasProperty(c, client.root(), clients))
+        if (!waitForEvent(c, 0, 10000))
+            return false;
     // It may still drop map requests while it starts up: map a probe window
     // until the manager maps it, then it handles windows.
-    bool managing = false;
-    for (int attempt = 0; ready && !managing && attempt < 50; ++attempt) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
         const xcb_window_t probe = xcb_generate_id(c);
         const std::uint32_t values[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0,
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, client.root(), 0, 0, 10, 10, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                           values);
         xcb_map_window(c, probe);
         xcb_flush(c);
-        managing = waitForEvent(c, XCB_MAP_NOTIFY, 200);
-        xcb_destroy_window(c, probe);
-        xcb_flush(c);
+        const bool mapped = waitForEvent(c, XCB_MAP_NOTIFY, 200);
+        client.destroyWindow(probe);
+        if (mapped)
+            return true;
     }
-    xcb_disconnect(c);
-    return ready && managing;
-}
-
-pid_t spawnOnDisplay(const std::string& display, const char* const* argv)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("DISPLAY", display.c_str(), 1);
-        const int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, STDOUT_FILENO);
-        dup2(devnull, STDERR_FILENO);
-        execvp(argv[0], const_cast<char* const*>(argv));
-        _exit(127);
-    }
-    return pid;
-}
-
-int waitForExit(pid_t pid)
-{
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
 }
 
 } // namespace kinetta::testing

@@ -12,13 +12,12 @@ class XvfbServer final
 {
 public:
     explicit XvfbServer(int width = 640, int height = 480, int depth = 24);
-    ~XvfbServer();
+    ~XvfbServer() { kill(); }
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     [[nodiscard]] bool running() const { return m_pid > 0 && !m_display.empty(); }
-    // ":N"
-    [[nodiscard]] const std::string& display() const { return m_display; }
+    [[nodiscard]] const std::string& display() const { return m_display; } // ":N"
     // Starts openbox and returns once it manages the screen.
     [[nodiscard]] bool startWindowManager();
     // Ends the server now (the display connection of every client breaks).
@@ -29,10 +28,5 @@ private:
     pid_t m_windowManager = -1;
     std::string m_display;
 };
-
-// Runs a program with DISPLAY set; returns its pid (or -1).
-[[nodiscard]] pid_t spawnOnDisplay(const std::string& display, const char* const* argv);
-// Waits for the child to end and returns its exit status.
-int waitForExit(pid_t pid);
 
 } // namespace kinetta::testing
