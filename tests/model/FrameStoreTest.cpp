@@ -345,3 +345,31 @@ TEST(FrameStore, FramesReadFromSeveralThreadsAtOnce)
         thread.join();
     EXPECT_EQ(mismatches.load(), 0);
 }
+
+TEST(FrameStore, HandedOverOpaqueFramesReadBackOpaqueAndAreLetGoOnRestart)
+{
+    // As grabbed from a 24-bit display: the top byte is whatever it happens to be.
+    const auto frames = recording(60);
+    FrameStore frameStore({.memoryBudget = 1 << 30, .compressor = {}, .spillFolder = {}});
+    FrameList list;
+    std::weak_ptr<const void> last;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        auto owner = std::make_shared<std::vector<std::uint32_t>>(frames[i]);
+        for (auto& p : *owner)
+            p = (p & 0x00ffffffu) | (static_cast<std::uint32_t>(i * 37) << 24);
+        last = owner;
+        list.push_back(frameStore.add(kWidth, kHeight, SharedPixels{*owner, owner, true}));
+    }
+    EXPECT_FALSE(last.expired()) << "the newest frame is the next one's reference";
+    frameStore.restart();
+    EXPECT_TRUE(last.expired());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        std::vector<std::uint32_t> expected = frames[i];
+        for (auto& p : expected)
+            p |= 0xff000000u;
+        ASSERT_TRUE(list[i].pixels() == expected) << i;
+    }
+    // A frame of the wrong size is refused, as with the other ways in.
+    auto small = std::make_shared<std::vector<std::uint32_t>>(10);
+    EXPECT_TRUE(frameStore.add(kWidth, kHeight, SharedPixels{*small, small, true}).isNull());
+}
