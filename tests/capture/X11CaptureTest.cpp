@@ -4,11 +4,10 @@
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11WindowSnapshot.h"
 
-#include <condition_variable>
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <semaphore>
 #include <xcb/xfixes.h>
 
 using namespace kinetta;
@@ -19,8 +18,8 @@ namespace
 
 constexpr std::int64_t kOwnPid = 777777;
 
-// Passes a real source through and lets the test wait, without sleeping, until
-// a number of images or the end of the stream has been delivered.
+// Passes a real source through and lets the test wait, without sleeping, for
+// images or the end of the stream.
 class CountingSource final : public CaptureSource, private CaptureStreamOutput
 {
 public:
@@ -32,61 +31,44 @@ public:
     {
         return m_inner->shareableContent();
     }
+    // The recorder has stopped any earlier stream, so nothing is delivered meanwhile.
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_target = &output;
-            m_images = 0;
-            m_stopped = false;
+        m_target = &output;
+        while (m_images.try_acquire() || m_stopped.try_acquire()) {
         }
         return m_inner->startStream(configuration, *this);
     }
 
-    // True once `count` images have arrived since the last start.
+    // True once `count` more images have arrived.
     bool waitForImages(int count)
     {
-        return waitUntil([&] { return m_images >= count; });
+        for (int i = 0; i < count; ++i)
+            if (!m_images.try_acquire_for(kPatience))
+                return false;
+        return true;
     }
     // True once the stream has ended by itself.
-    bool waitForStop()
-    {
-        return waitUntil([&] { return m_stopped; });
-    }
-    [[nodiscard]] int images()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_images;
-    }
+    bool waitForStop() { return m_stopped.try_acquire_for(kPatience); }
 
 private:
-    bool waitUntil(const std::function<bool()>& done)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(20), done);
-    }
+    static constexpr auto kPatience = std::chrono::seconds(20);
     void streamDidOutput(CapturedImage image) override
     {
         m_target->streamDidOutput(std::move(image));
-        std::lock_guard lock(m_mutex);
-        ++m_images;
-        m_changed.notify_all();
+        m_images.release();
     }
     void streamDidStop(const CaptureError& error) override
     {
         m_target->streamDidStop(error);
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-        m_changed.notify_all();
+        m_stopped.release();
     }
 
     std::shared_ptr<CaptureSource> m_inner;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
     CaptureStreamOutput* m_target = nullptr;
-    int m_images = 0;
-    bool m_stopped = false;
+    std::counting_semaphore<> m_images{0};
+    std::binary_semaphore m_stopped{0};
 };
 
 // The quadrant card at offset, each pixel the mean of its factor x factor block.
@@ -254,7 +236,7 @@ TEST_F(X11CaptureFixture, OwnWindowsStayHiddenWhenTheyMoveOrAppear)
     ASSERT_TRUE(source->waitForImages(2));
     client->moveWindow(mine, 200, 150);
     own(100, 100, 20, 20);
-    ASSERT_TRUE(source->waitForImages(source->images() + 3));
+    ASSERT_TRUE(source->waitForImages(3));
     const auto frames = images(recorder->stop());
     // Without a published wallpaper our windows turn black.
     expectFilled(frames.front(), QRect(10, 10, 40, 30), 0);
