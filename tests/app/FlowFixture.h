@@ -23,6 +23,7 @@ inline FrameList makeFrames(std::size_t count)
     return frames;
 }
 
+// A flow over fakes; no countdown and no auto-copy unless a test turns them on.
 class FlowTest : public ::testing::Test
 {
 protected:
@@ -32,7 +33,6 @@ protected:
         session.setAutoCopy(false);
     }
 
-    // Starts a recording without countdown and lets the recorder succeed.
     void startRecording()
     {
         flow.beginRecording();
@@ -41,13 +41,12 @@ protected:
         ASSERT_EQ(flow.phase(), RecordingFlow::Phase::recording);
     }
 
-    // Records, stops and hands back count frames.
-    void recordAndStop(std::size_t count)
+    void recordAndStop(std::size_t frameCount)
     {
         startRecording();
         flow.stopRecording();
         ASSERT_FALSE(recorder.pendingStops.empty());
-        recorder.completeStop(makeFrames(count));
+        recorder.completeStop(makeFrames(frameCount));
     }
 
     RecordingSession session;

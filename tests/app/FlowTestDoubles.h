@@ -15,61 +15,45 @@
 namespace kinetta::test
 {
 
-// Records every port call as a short line, plus the announcements and toasts.
+// Logs every port call as a short line and keeps the announcements.
 class RecordingPort final : public FlowPort
 {
 public:
-    void showCountdownOverlay() override { log(QStringLiteral("showCountdownOverlay")); }
-    void hideCountdownOverlay() override { log(QStringLiteral("hideCountdownOverlay")); }
-    void installEscapeMonitor() override
-    {
-        escapeMonitorInstalled = true;
-        log(QStringLiteral("installEscapeMonitor"));
-    }
-    void removeEscapeMonitor() override
-    {
-        escapeMonitorInstalled = false;
-        log(QStringLiteral("removeEscapeMonitor"));
-    }
-    void showAreaOverlay() override { log(QStringLiteral("showAreaOverlay")); }
-    void showWindowPicker() override { log(QStringLiteral("showWindowPicker")); }
-    void showPreviewWindow() override { log(QStringLiteral("showPreviewWindow")); }
-    void closePreviewWindow() override { log(QStringLiteral("closePreviewWindow")); }
-    void showControlPanel() override { log(QStringLiteral("showControlPanel")); }
-    void closeControlPanel() override { log(QStringLiteral("closeControlPanel")); }
-    void closeRecordingPopover() override { log(QStringLiteral("closeRecordingPopover")); }
+    void showCountdownOverlay() override { calls << "showCountdownOverlay"; }
+    void hideCountdownOverlay() override { calls << "hideCountdownOverlay"; }
+    void installEscapeMonitor() override { escapeMonitorInstalled = true; }
+    void removeEscapeMonitor() override { escapeMonitorInstalled = false; }
+    void showAreaOverlay() override { calls << "showAreaOverlay"; }
+    void showWindowPicker() override { calls << "showWindowPicker"; }
+    void showPreviewWindow() override { calls << "showPreviewWindow"; }
+    void closePreviewWindow() override { calls << "closePreviewWindow"; }
+    void showControlPanel() override { calls << "showControlPanel"; }
+    void closeControlPanel() override { calls << "closeControlPanel"; }
+    void closeRecordingPopover() override { calls << "closeRecordingPopover"; }
     [[nodiscard]] bool isRecordingPopoverShown() const override { return recordingPopoverShown; }
     void showToast(const Toast& toast) override
     {
-        toasts.push_back(toast);
         currentToast = toast;
-        log(QStringLiteral("showToast ") + toast.message);
+        calls << "showToast " + toast.message;
     }
     void hideToast() override
     {
         currentToast.reset();
-        log(QStringLiteral("hideToast"));
+        calls << "hideToast";
     }
     void updateStatusIcon(bool recording) override
     {
-        log(QStringLiteral("updateStatusIcon ") +
-            (recording ? QStringLiteral("recording") : QStringLiteral("idle")));
+        calls << (recording ? "updateStatusIcon recording" : "updateStatusIcon idle");
     }
-    void updateStatusTitle(std::int64_t seconds) override
-    {
-        titles.push_back(seconds);
-        log(QStringLiteral("updateStatusTitle %1").arg(seconds));
-    }
+    void updateStatusTitle(std::int64_t seconds) override { titles.push_back(seconds); }
     void updateStatusCountdown(std::optional<std::int64_t> value) override
     {
         countdowns.push_back(value);
-        log(QStringLiteral("updateStatusCountdown ") +
-            (value ? QString::number(*value) : QStringLiteral("none")));
     }
     void announce(const Announcement& announcement) override
     {
         announcements.push_back(announcement);
-        log(QStringLiteral("announce ") + announcement.text);
+        calls << "announce " + announcement.text;
     }
 
     [[nodiscard]] QStringList announcementTexts() const
@@ -79,22 +63,15 @@ public:
             texts << announcement.text;
         return texts;
     }
-    [[nodiscard]] int count(const QString& call) const
-    {
-        return static_cast<int>(calls.count(call));
-    }
+    [[nodiscard]] int count(const QString& call) const { return int(calls.count(call)); }
 
     QStringList calls;
     std::vector<Announcement> announcements;
-    std::vector<Toast> toasts;
     std::optional<Toast> currentToast;
     std::vector<std::int64_t> titles;
     std::vector<std::optional<std::int64_t>> countdowns;
     bool recordingPopoverShown = false;
     bool escapeMonitorInstalled = false;
-
-private:
-    void log(const QString& line) { calls << line; }
 };
 
 // Starts and stops when the test says so, so that races can be set up.
@@ -152,7 +129,7 @@ public:
         ++encodeCalls;
         return job;
     }
-    // Finishes the oldest encode (or the one at index) with gif.
+    // Finishes the oldest encode (or the one at index) with gif, unless it was cancelled.
     void finish(std::optional<QByteArray> gif, std::size_t index = 0)
     {
         Pending entry = std::move(pending.at(index));
@@ -167,7 +144,7 @@ public:
 class FakeDelivery final : public FlowDelivery
 {
 public:
-    [[nodiscard]] qint64 clipboardByteLimit() const override { return limit; }
+    [[nodiscard]] qint64 clipboardByteLimit() const override { return 100; }
     [[nodiscard]] bool copyToClipboard(const QByteArray& gif) override
     {
         copied.push_back(gif);
@@ -177,16 +154,14 @@ public:
     [[nodiscard]] std::optional<QString> saveToDownloads(const QByteArray& gif) override
     {
         saved.push_back(gif);
-        if (!saveSucceeds)
-            return std::nullopt;
-        return QStringLiteral("/home/user/Downloads/kinetta.gif");
+        return saveSucceeds ? std::optional<QString>("/home/user/Downloads/kinetta.gif")
+                            : std::nullopt;
     }
     [[nodiscard]] QString formattedSize(const QByteArray& gif) const override
     {
-        return QStringLiteral("%1 B").arg(gif.size());
+        return QString::number(gif.size()) + " B";
     }
 
-    qint64 limit = 100;
     bool copySucceeds = true;
     bool saveSucceeds = true;
     std::vector<QByteArray> copied;

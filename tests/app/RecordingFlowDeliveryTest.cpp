@@ -20,20 +20,28 @@ protected:
                          });
     }
 
+    [[nodiscard]] QString toastText() const
+    {
+        return port.currentToast ? port.currentToast->message : QString();
+    }
+
     std::vector<Result> results;
     std::vector<QString> locations;
 };
 
-TEST_F(AutoCopyTest, ZeroFramesEncodesNothingAndOpensNothing)
+TEST_F(AutoCopyTest, ZeroFramesEncodesNothingAndOpensNothingWithOrWithoutAutoCopy)
 {
     recordAndStop(0);
     EXPECT_EQ(encoder.encodeCalls, 0);
-    EXPECT_TRUE(port.toasts.empty());
-    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_TRUE(port.calls.filter("showToast").isEmpty());
     EXPECT_FALSE(flow.isEncoding());
+    session.setAutoCopy(false);
+    recordAndStop(0);
+    EXPECT_EQ(port.announcementTexts().last(), "Recording stopped. 0 frames captured.");
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
 }
 
-TEST_F(AutoCopyTest, EncodesWithTheSessionsRateAndLoopCountOffTheMainPath)
+TEST_F(AutoCopyTest, EncodesWithTheSessionsSettingsAndCopiesAGifAtTheLimit)
 {
     session.setFps(15);
     session.setLoopCount(3);
@@ -44,16 +52,10 @@ TEST_F(AutoCopyTest, EncodesWithTheSessionsRateAndLoopCountOffTheMainPath)
     EXPECT_EQ(encoder.pending[0].request.frames, session.capturedFrames());
     EXPECT_TRUE(flow.isEncoding());
     ASSERT_TRUE(port.currentToast);
-    EXPECT_EQ(port.currentToast->message, "Encoding GIF…");
-    EXPECT_EQ(port.currentToast->icon, "gearshape.fill");
-    EXPECT_EQ(port.currentToast->iconColorHex, "7C3AED");
-    EXPECT_FALSE(port.currentToast->autoDismiss);
+    EXPECT_EQ(*port.currentToast,
+              (Toast{"Encoding GIF…", "gearshape.fill", "7C3AED", false, ToastKind::encoding}));
     EXPECT_EQ(port.count("showPreviewWindow"), 0);
-}
 
-TEST_F(AutoCopyTest, AtTheLimitGoesToTheClipboard)
-{
-    recordAndStop(2);
     encoder.finish(QByteArray(100, 'g'));
     ASSERT_EQ(delivery.copied.size(), 1u);
     EXPECT_TRUE(delivery.saved.empty());
@@ -74,8 +76,7 @@ TEST_F(AutoCopyTest, AboveTheLimitIsSavedToDownloadsWithoutTryingTheClipboard)
     EXPECT_TRUE(delivery.copied.empty());
     ASSERT_EQ(delivery.saved.size(), 1u);
     EXPECT_EQ(delivery.pruneCalls, 0);
-    ASSERT_TRUE(port.currentToast);
-    EXPECT_EQ(port.currentToast->message, "Too big to copy (101 B) — saved to Downloads");
+    EXPECT_EQ(toastText(), "Too big to copy (101 B) — saved to Downloads");
     EXPECT_EQ(port.currentToast->icon, "checkmark.circle.fill");
     EXPECT_EQ(port.announcementTexts().last(),
               "GIF too large for clipboard. Saved to Downloads. 101 B.");
@@ -91,11 +92,11 @@ TEST_F(AutoCopyTest, FailedCopyBelowTheLimitTakesTheSamePathToDownloads)
     EXPECT_EQ(delivery.copied.size(), 1u);
     EXPECT_EQ(delivery.saved.size(), 1u);
     EXPECT_EQ(delivery.pruneCalls, 0);
-    ASSERT_TRUE(port.currentToast);
-    EXPECT_EQ(port.currentToast->message, "Too big to copy (10 B) — saved to Downloads");
+    EXPECT_EQ(toastText(), "Too big to copy (10 B) — saved to Downloads");
     EXPECT_EQ(session.errorMessage(), std::nullopt);
 }
 
+// Neither delivery nor encoding worked: the preview opens so the frames are not lost.
 TEST_F(AutoCopyTest, NeitherCopiedNorSavedOpensThePreviewWithTheFrames)
 {
     delivery.copySucceeds = false;
@@ -145,12 +146,11 @@ TEST_F(AutoCopyTest, FullRunAnnouncesInOrder)
     EXPECT_EQ(port.titles, (std::vector<std::int64_t>{1, 2}));
 }
 
-TEST_F(AutoCopyTest, EncodeOutlivedByANewRecordingStaysOutOfItsWay)
+// A stale encode must not take over the clipboard, toast or preview of a newer recording.
+TEST_F(AutoCopyTest, EncodeOutlivedByANewRecordingIsSavedOutOfItsWay)
 {
     recordAndStop(3);
-    const FrameList first = session.capturedFrames();
     startRecording();
-    // The old progress toast is taken down when the new recording starts.
     EXPECT_FALSE(port.currentToast);
     encoder.finish(QByteArray(10, 'g'));
     EXPECT_TRUE(delivery.copied.empty());
@@ -163,28 +163,25 @@ TEST_F(AutoCopyTest, EncodeOutlivedByANewRecordingStaysOutOfItsWay)
               "GIF of the earlier recording saved to Downloads. 10 B.");
     EXPECT_EQ(results, std::vector<Result>{Result::superseded});
 
-    // The new recording delivers normally.
     flow.stopRecording();
     recorder.completeStop(makeFrames(1));
     encoder.finish(QByteArray(5, 'h'));
-    ASSERT_EQ(delivery.copied.size(), 1u);
-    EXPECT_EQ(delivery.copied[0], QByteArray(5, 'h'));
+    EXPECT_EQ(delivery.copied, std::vector<QByteArray>{QByteArray(5, 'h')});
 }
 
-TEST_F(AutoCopyTest, SlowOldEncodeDoesNotReplaceTheNewerClipboardOrPreview)
+TEST_F(AutoCopyTest, SlowOldEncodeFailingDoesNotDisturbTheNewerResult)
 {
     recordAndStop(3);
     recordAndStop(2);
     const FrameList second = session.capturedFrames();
     ASSERT_EQ(encoder.pending.size(), 2u);
     encoder.finish(QByteArray(5, 'n'), 1);
-    ASSERT_EQ(delivery.copied.size(), 1u);
     encoder.finish(std::nullopt, 0);
     EXPECT_EQ(delivery.copied.size(), 1u);
     EXPECT_EQ(session.errorMessage(), std::nullopt);
     EXPECT_EQ(port.count("showPreviewWindow"), 0);
     EXPECT_EQ(session.capturedFrames(), second);
-    EXPECT_EQ(port.currentToast->message, "GIF copied to clipboard · 5 B");
+    EXPECT_EQ(toastText(), "GIF copied to clipboard · 5 B");
     EXPECT_EQ(port.announcementTexts().last(), "Couldn't save the GIF of the earlier recording.");
 }
 
@@ -196,27 +193,11 @@ TEST_F(AutoCopyTest, AbortCancelsTheEncodeAndKeepsTheFrames)
     ASSERT_EQ(encoder.pending.size(), 1u);
     EXPECT_TRUE(encoder.pending[0].job->isCancelled());
     encoder.finish(QByteArray(5, 'x'));
-    EXPECT_TRUE(delivery.copied.empty());
-    EXPECT_TRUE(delivery.saved.empty());
+    EXPECT_TRUE(delivery.copied.empty() && delivery.saved.empty());
     EXPECT_EQ(port.count("showPreviewWindow"), 0);
     EXPECT_FALSE(port.currentToast);
     EXPECT_EQ(session.capturedFrames(), frames);
     EXPECT_EQ(results, std::vector<Result>{Result::cancelled});
-}
-
-TEST_F(AutoCopyTest, EncodeFinishingAfterTheFlowIsGoneIsDropped)
-{
-    auto other = std::make_unique<RecordingFlow>(
-        RecordingFlow::Services{session, scheduler, port, recorder, encoder, delivery});
-    other->beginRecording();
-    recorder.completeStart();
-    other->stopRecording();
-    recorder.completeStop(makeFrames(1));
-    ASSERT_EQ(encoder.pending.size(), 1u);
-    other.reset();
-    EXPECT_TRUE(encoder.pending[0].job->isCancelled());
-    encoder.finish(QByteArray(5, 'x'));
-    EXPECT_TRUE(delivery.copied.empty());
 }
 
 } // namespace

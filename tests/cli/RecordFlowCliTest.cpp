@@ -36,7 +36,8 @@ protected:
 
     [[nodiscard]] QString output() const { return home.filePath(QStringLiteral("out.gif")); }
 
-    void launch(const QStringList& options)
+    // Runs `kinetta record -o <output>` with options.
+    void launch(QStringList options)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
@@ -47,19 +48,17 @@ protected:
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         process.setProcessEnvironment(environment);
         process.setReadChannel(QProcess::StandardError);
-        process.start(QStringLiteral(KINETTA_EXECUTABLE),
-                      QStringList{QStringLiteral("record")} + options);
+        process.start(KINETTA_EXECUTABLE, QStringList{"record", "-o", output()} + options);
         ASSERT_TRUE(process.waitForStarted(5000));
     }
 
-    // Reads stderr until a line equal to (or, with prefix, starting with) text.
-    bool waitForLine(const QString& text, bool prefix = false)
+    // Reads stderr until the line text.
+    bool waitForLine(const QString& text)
     {
         for (;;) {
             while (process.canReadLine()) {
-                const QString line = QString::fromUtf8(process.readLine()).trimmed();
-                lines << line;
-                if (line == text || (prefix && line.startsWith(text)))
+                lines << QString::fromUtf8(process.readLine()).trimmed();
+                if (lines.last() == text)
                     return true;
             }
             if (!process.waitForReadyRead(15000))
@@ -75,6 +74,13 @@ protected:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
+    void expectGifWritten()
+    {
+        QFile gif(output());
+        ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+        EXPECT_EQ(gif.read(6), "GIF89a");
+    }
+
     void interrupt() { ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0); }
 
     testing::XvfbServer xvfb{320, 240};
@@ -85,9 +91,8 @@ protected:
 
 TEST_F(RecordFlowCliTest, CountdownIsPrintedAndCtrlCCancelsIt)
 {
-    launch({QStringLiteral("--countdown"), QStringLiteral("3"), QStringLiteral("-o"), output()});
-    ASSERT_TRUE(waitForLine(QStringLiteral("Recording starts in 3 seconds.")))
-        << lines.join('\n').toStdString();
+    launch({"--countdown", "3"});
+    ASSERT_TRUE(waitForLine("Recording starts in 3 seconds.")) << lines.join('\n').toStdString();
     interrupt();
     EXPECT_EQ(finish(), 130);
     EXPECT_EQ(lines, (QStringList{"Recording starts in 3 seconds.", "Recording cancelled."}));
@@ -96,9 +101,7 @@ TEST_F(RecordFlowCliTest, CountdownIsPrintedAndCtrlCCancelsIt)
 
 TEST_F(RecordFlowCliTest, DurationStopsByItselfAndWritesTheGif)
 {
-    launch({QStringLiteral("--countdown"), QStringLiteral("2"), QStringLiteral("--duration"),
-            QStringLiteral("1"), QStringLiteral("--fps"), QStringLiteral("5"), QStringLiteral("-o"),
-            output()});
+    launch({"--countdown", "2", "--duration", "1", "--fps", "5"});
     ASSERT_EQ(finish(), 0) << lines.join('\n').toStdString();
     ASSERT_GE(lines.size(), 6);
     EXPECT_EQ(lines.mid(0, 3), (QStringList{"Recording starts in 2 seconds.", "1",
@@ -106,15 +109,13 @@ TEST_F(RecordFlowCliTest, DurationStopsByItselfAndWritesTheGif)
     EXPECT_TRUE(lines[3].startsWith("Recording stopped. ")) << lines[3].toStdString();
     EXPECT_EQ(lines[4], "Encoding GIF…");
     EXPECT_TRUE(lines[5].startsWith("Wrote " + output())) << lines[5].toStdString();
-    QFile gif(output());
-    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
-    EXPECT_EQ(gif.read(6), "GIF89a");
+    expectGifWritten();
 }
 
 TEST_F(RecordFlowCliTest, CtrlCWhileRecordingStopsAndSaves)
 {
-    launch({QStringLiteral("--countdown"), QStringLiteral("0"), QStringLiteral("-o"), output()});
-    ASSERT_TRUE(waitForLine(QStringLiteral("Recording started. Press Control Shift G to stop.")))
+    launch({"--countdown", "0"});
+    ASSERT_TRUE(waitForLine("Recording started. Press Control Shift G to stop."))
         << lines.join('\n').toStdString();
     // Let it record for half a second (it runs until interrupted), then Ctrl-C.
     EXPECT_FALSE(process.waitForFinished(500));
@@ -124,9 +125,7 @@ TEST_F(RecordFlowCliTest, CtrlCWhileRecordingStopsAndSaves)
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[2].startsWith("Recording stopped. ")) << lines[2].toStdString();
     EXPECT_FALSE(lines[2].startsWith("Recording stopped. 0 ")) << lines[2].toStdString();
-    QFile gif(output());
-    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
-    EXPECT_EQ(gif.read(6), "GIF89a");
+    expectGifWritten();
     // Only the finished file: no temporary file left beside it.
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.gif"});
 }

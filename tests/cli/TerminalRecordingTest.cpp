@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace kinetta::test
 {
@@ -23,12 +24,15 @@ using cli::TerminalRecording;
 
 FrameList someFrames(std::size_t count)
 {
-    FrameList frames;
-    for (std::size_t i = 0; i < count; ++i)
-        frames.push_back(Frame::fromPixels(2, 2, std::vector<std::uint32_t>(4, 0xff000000u)));
-    return frames;
+    return FrameList(count, Frame::fromPixels(2, 2, std::vector<std::uint32_t>(4, 0xff000000u)));
 }
 
+QStringList filesIn(const QString& path)
+{
+    return QDir(path).entryList(QDir::Files | QDir::Hidden);
+}
+
+// A two-second countdown and auto-copy, so the flow ends by writing the output.
 class TerminalRecordingTest : public ::testing::Test
 {
 protected:
@@ -40,19 +44,35 @@ protected:
     }
 
     [[nodiscard]] QString outputPath() const { return folder.filePath(QStringLiteral("out.gif")); }
-    [[nodiscard]] QStringList filesIn(const QString& path) const
+
+    [[nodiscard]] std::unique_ptr<TerminalRecording> runWritingTo(const QString& output)
     {
-        return QDir(path).entryList(QDir::Files | QDir::Hidden);
+        return std::make_unique<TerminalRecording>(
+            TerminalRecording::Services{session, scheduler, recorder, encoder}, output,
+            [this](const QString& line) { printed << line; }, downloads.path());
     }
 
-    // Counts down, starts the recorder and runs for a second.
-    void runIntoRecording(TerminalRecording& recording)
+    void expectAbortedWithoutAFile(const TerminalRecording& recording)
     {
+        ASSERT_EQ(encoder.pending.size(), 1u);
+        EXPECT_TRUE(encoder.pending[0].job->isCancelled());
+        encoder.finish(QByteArray("GIF"));
+        EXPECT_EQ(recording.exitStatus(), TerminalRecording::interruptedStatus);
+        EXPECT_TRUE(filesIn(folder.path()).isEmpty());
+        EXPECT_TRUE(filesIn(downloads.path()).isEmpty());
+    }
+
+    // Counts down, starts the recorder, runs for a second and presses Ctrl-C.
+    void recordThenInterrupt(TerminalRecording& recording)
+    {
+        const int stops = recorder.stopCalls;
         recording.start();
         scheduler.advance(2150ms);
         recorder.completeStart();
         scheduler.advance(1s);
         ASSERT_EQ(recording.flow().phase(), RecordingFlow::Phase::recording);
+        recording.interrupt();
+        ASSERT_EQ(recorder.stopCalls, stops + 1);
     }
 
     QTemporaryDir folder;
@@ -62,22 +82,19 @@ protected:
     FakeRecorder recorder;
     FakeEncoder encoder;
     QStringList printed;
-    TerminalRecording run{{session, scheduler, recorder, encoder},
-                          outputPath(),
-                          [this](const QString& line) { printed << line; },
-                          downloads.path()};
+    const std::unique_ptr<TerminalRecording> run = runWritingTo(outputPath());
 };
 
 TEST_F(TerminalRecordingTest, CountdownIsPrintedAsAnnouncedAndCtrlCCancelsIt)
 {
-    run.start();
+    run->start();
     scheduler.advance(1s);
     EXPECT_EQ(printed, (QStringList{"Recording starts in 2 seconds.", "1"}));
-    run.interrupt();
-    EXPECT_FALSE(run.isFinished());
+    run->interrupt();
+    EXPECT_FALSE(run->isFinished());
     scheduler.advance(1s);
     EXPECT_EQ(printed.last(), "Recording cancelled.");
-    EXPECT_EQ(run.exitStatus(), TerminalRecording::interruptedStatus);
+    EXPECT_EQ(run->exitStatus(), TerminalRecording::interruptedStatus);
     EXPECT_TRUE(recorder.requests.empty());
     EXPECT_FALSE(QFile::exists(outputPath()));
 }
@@ -86,7 +103,7 @@ TEST_F(TerminalRecordingTest, DurationStopsThroughAutoStopAndWritesTheOutput)
 {
     session.setUseAutoStop(true);
     session.setAutoStopSeconds(3);
-    run.start();
+    run->start();
     scheduler.advance(2150ms);
     recorder.completeStart();
     scheduler.advance(3s);
@@ -94,7 +111,7 @@ TEST_F(TerminalRecordingTest, DurationStopsThroughAutoStopAndWritesTheOutput)
     recorder.completeStop(someFrames(30));
     ASSERT_EQ(encoder.pending.size(), 1u);
     encoder.finish(QByteArray("GIF89a-bytes"));
-    EXPECT_EQ(run.exitStatus(), 0);
+    EXPECT_EQ(run->exitStatus(), 0);
     QFile written(outputPath());
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), "GIF89a-bytes");
@@ -104,104 +121,75 @@ TEST_F(TerminalRecordingTest, DurationStopsThroughAutoStopAndWritesTheOutput)
                                     "Wrote " + outputPath() + " (0 KB)."}));
 }
 
-TEST_F(TerminalRecordingTest, CtrlCWhileRecordingStopsAndSaves)
+TEST_F(TerminalRecordingTest, CtrlCWhileRecordingSavesToTheOutputOrElseToDownloads)
 {
-    runIntoRecording(run);
-    run.interrupt();
-    ASSERT_EQ(recorder.stopCalls, 1);
+    recordThenInterrupt(*run);
     recorder.completeStop(someFrames(10));
     encoder.finish(QByteArray("GIF"));
-    EXPECT_EQ(run.exitStatus(), 0);
+    EXPECT_EQ(run->exitStatus(), 0);
     EXPECT_TRUE(QFile::exists(outputPath()));
-}
 
-TEST_F(TerminalRecordingTest, SecondCtrlCWhileEncodingAbortsWithoutAFile)
-{
-    runIntoRecording(run);
-    run.interrupt();
-    recorder.completeStop(someFrames(10));
-    ASSERT_TRUE(run.flow().isEncoding());
-    run.interrupt();
-    EXPECT_TRUE(encoder.pending[0].job->isCancelled());
-    encoder.finish(QByteArray("GIF"));
-    EXPECT_EQ(run.exitStatus(), TerminalRecording::interruptedStatus);
-    EXPECT_FALSE(QFile::exists(outputPath()));
-    EXPECT_TRUE(filesIn(folder.path()).isEmpty());
-    EXPECT_TRUE(filesIn(downloads.path()).isEmpty());
-}
-
-TEST_F(TerminalRecordingTest, SecondCtrlCBeforeTheFramesArriveAlsoAborts)
-{
-    runIntoRecording(run);
-    run.interrupt();
-    run.interrupt();
-    recorder.completeStop(someFrames(10));
-    ASSERT_EQ(encoder.pending.size(), 1u);
-    EXPECT_TRUE(encoder.pending[0].job->isCancelled());
-    encoder.finish(QByteArray("GIF"));
-    EXPECT_EQ(run.exitStatus(), TerminalRecording::interruptedStatus);
-    EXPECT_FALSE(QFile::exists(outputPath()));
-}
-
-TEST_F(TerminalRecordingTest, CtrlCDuringTheStartPauseStopsOnceRecording)
-{
-    run.start();
-    scheduler.advance(2050ms);
-    ASSERT_EQ(run.flow().phase(), RecordingFlow::Phase::starting);
-    run.interrupt();
-    scheduler.advance(100ms);
-    recorder.completeStart();
-    EXPECT_EQ(recorder.stopCalls, 1);
-    recorder.completeStop(someFrames(1));
-    encoder.finish(QByteArray("GIF"));
-    EXPECT_EQ(run.exitStatus(), 0);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
-}
-
-TEST_F(TerminalRecordingTest, StartFailureIsPrintedAndFails)
-{
-    run.start();
-    scheduler.advance(2150ms);
-    recorder.completeStart(QStringLiteral("No window selected."));
-    EXPECT_EQ(run.exitStatus(), 1);
-    EXPECT_EQ(printed.last(), "kinetta: No window selected.");
-}
-
-TEST_F(TerminalRecordingTest, NothingRecordedWritesNothing)
-{
-    runIntoRecording(run);
-    run.interrupt();
-    recorder.completeStop({});
-    EXPECT_EQ(run.exitStatus(), 1);
-    EXPECT_EQ(encoder.encodeCalls, 0);
-    EXPECT_FALSE(QFile::exists(outputPath()));
-}
-
-TEST_F(TerminalRecordingTest, UnwritableOutputFallsBackToDownloadsAndSaysWhere)
-{
-    TerminalRecording blocked{{session, scheduler, recorder, encoder},
-                              folder.filePath(QStringLiteral("missing/out.gif")),
-                              [this](const QString& line) { printed << line; },
-                              downloads.path()};
-    runIntoRecording(blocked);
-    blocked.interrupt();
+    const auto blocked = runWritingTo(folder.filePath(QStringLiteral("missing/out.gif")));
+    recordThenInterrupt(*blocked);
     recorder.completeStop(someFrames(2));
     encoder.finish(QByteArray("GIF89a"));
-    EXPECT_EQ(blocked.exitStatus(), 0);
+    EXPECT_EQ(blocked->exitStatus(), 0);
     const QStringList saved = filesIn(downloads.path());
     ASSERT_EQ(saved.size(), 1);
     EXPECT_TRUE(printed.last().contains(saved.first())) << printed.last().toStdString();
 }
 
-TEST_F(TerminalRecordingTest, EncodingFailureSaysSoAndWritesNothing)
+TEST_F(TerminalRecordingTest, SecondCtrlCBeforeOrWhileEncodingAbortsWithoutAFile)
 {
-    runIntoRecording(run);
-    run.interrupt();
+    recordThenInterrupt(*run);
+    run->interrupt();
+    recorder.completeStop(someFrames(10));
+    expectAbortedWithoutAFile(*run);
+
+    const auto encoding = runWritingTo(outputPath());
+    recordThenInterrupt(*encoding);
+    recorder.completeStop(someFrames(10));
+    ASSERT_TRUE(encoding->flow().isEncoding());
+    encoding->interrupt();
+    expectAbortedWithoutAFile(*encoding);
+}
+
+TEST_F(TerminalRecordingTest, CtrlCDuringTheStartPauseStopsOnceRecording)
+{
+    run->start();
+    scheduler.advance(2050ms);
+    ASSERT_EQ(run->flow().phase(), RecordingFlow::Phase::starting);
+    run->interrupt();
+    scheduler.advance(100ms);
+    recorder.completeStart();
+    EXPECT_EQ(recorder.stopCalls, 1);
+    recorder.completeStop(someFrames(1));
+    encoder.finish(QByteArray("GIF"));
+    EXPECT_EQ(run->exitStatus(), 0);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(TerminalRecordingTest, FailuresArePrintedAndExitWithOneLeavingNoFile)
+{
+    run->start();
+    scheduler.advance(2150ms);
+    recorder.completeStart(QStringLiteral("No window selected."));
+    EXPECT_EQ(run->exitStatus(), 1);
+    EXPECT_EQ(printed.last(), "kinetta: No window selected.");
+
+    const auto emptyRun = runWritingTo(outputPath());
+    recordThenInterrupt(*emptyRun);
+    recorder.completeStop({});
+    EXPECT_EQ(emptyRun->exitStatus(), 1);
+    EXPECT_EQ(encoder.encodeCalls, 0);
+
+    const auto failing = runWritingTo(outputPath());
+    recordThenInterrupt(*failing);
     recorder.completeStop(someFrames(2));
     encoder.finish(std::nullopt);
-    EXPECT_EQ(run.exitStatus(), 1);
+    EXPECT_EQ(failing->exitStatus(), 1);
     EXPECT_EQ(printed.last(), "kinetta: GIF encoding failed.");
-    EXPECT_FALSE(QFile::exists(outputPath()));
+    EXPECT_TRUE(filesIn(folder.path()).isEmpty());
 }
 
 } // namespace
