@@ -69,31 +69,29 @@ TEST_F(AutoCopyTest, EncodesWithTheSessionsSettingsAndCopiesAGifAtTheLimit)
     EXPECT_FALSE(flow.isEncoding());
 }
 
-TEST_F(AutoCopyTest, AboveTheLimitIsSavedToDownloadsWithoutTryingTheClipboard)
+// Above the limit the clipboard is not tried; a failed copy below it ends the same way.
+TEST_F(AutoCopyTest, TooBigOrFailedCopiesAreSavedToDownloads)
 {
     recordAndStop(2);
     encoder.finish(QByteArray(101, 'g'));
     EXPECT_TRUE(delivery.copied.empty());
     ASSERT_EQ(delivery.saved.size(), 1u);
-    EXPECT_EQ(delivery.pruneCalls, 0);
     EXPECT_EQ(toastText(), "Too big to copy (101 B) — saved to Downloads");
     EXPECT_EQ(port.currentToast->icon, "checkmark.circle.fill");
     EXPECT_EQ(port.announcementTexts().last(),
               "GIF too large for clipboard. Saved to Downloads. 101 B.");
     EXPECT_EQ(results, std::vector<Result>{Result::savedToDownloads});
     EXPECT_EQ(locations.back(), "/home/user/Downloads/kinetta.gif");
-}
 
-TEST_F(AutoCopyTest, FailedCopyBelowTheLimitTakesTheSamePathToDownloads)
-{
     delivery.copySucceeds = false;
     recordAndStop(2);
     encoder.finish(QByteArray(10, 'g'));
     EXPECT_EQ(delivery.copied.size(), 1u);
-    EXPECT_EQ(delivery.saved.size(), 1u);
-    EXPECT_EQ(delivery.pruneCalls, 0);
+    EXPECT_EQ(delivery.saved.size(), 2u);
     EXPECT_EQ(toastText(), "Too big to copy (10 B) — saved to Downloads");
+    EXPECT_EQ(results.back(), Result::savedToDownloads);
     EXPECT_EQ(session.errorMessage(), std::nullopt);
+    EXPECT_EQ(delivery.pruneCalls, 0);
 }
 
 // Neither delivery nor encoding worked: the preview opens so the frames are not lost.

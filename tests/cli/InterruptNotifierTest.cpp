@@ -19,8 +19,7 @@ TEST(InterruptNotifierTest, SignalsArriveOnTheEventLoopAndOldHandlersComeBack)
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    struct sigaction before {
-    };
+    struct sigaction before = {};
     ::sigaction(SIGINT, nullptr, &before);
     std::vector<int> received;
     {
@@ -37,8 +36,7 @@ TEST(InterruptNotifierTest, SignalsArriveOnTheEventLoopAndOldHandlersComeBack)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     EXPECT_EQ(received, (std::vector<int>{SIGINT, SIGTERM}));
-    struct sigaction after {
-    };
+    struct sigaction after = {};
     ::sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
 }

@@ -37,14 +37,13 @@ protected:
     [[nodiscard]] QString output() const { return home.filePath(QStringLiteral("out.gif")); }
 
     // Runs `kinetta record -o <output>` with options.
-    void launch(QStringList options)
+    void launch(const QStringList& options)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
         // Saved settings of the user running the tests must not leak in.
         environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         process.setProcessEnvironment(environment);
         process.setReadChannel(QProcess::StandardError);
