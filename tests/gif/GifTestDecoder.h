@@ -17,7 +17,6 @@ struct DecodedImage {
     int delayHundredths = 0;
     int disposal = 0;
     int transparentIndex = -1;
-    int colourTableSize = 0;
     // The canvas after this image was drawn, 0xFFRRGGBB (0 where never drawn).
     std::vector<std::uint32_t> canvas;
 };

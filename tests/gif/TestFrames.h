@@ -1,18 +1,20 @@
 #pragma once
 
-#include "gif/FrameSource.h"
+#include "gif/GifEncoder.h"
+#include "gif/GifTestDecoder.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
-#include <vector>
 
 namespace kinetta::gif::testing
 {
 
 using Pixels = std::vector<std::uint32_t>;
+using Options = GifEncoder::Options;
 
-// Frames held in memory; records how often each frame was read.
+// Frames held in memory; reports each read and can be told to fail one.
 class VectorSource final : public FrameSource
 {
 public:
@@ -32,7 +34,7 @@ public:
     {
         if (onRead)
             onRead(index);
-        if (failAt && *failAt == index)
+        if (failAt == index)
             return "frame " + std::to_string(index + 1) + " is unreadable";
         std::copy(m_frames[index].begin(), m_frames[index].end(), out.begin());
         return std::nullopt;
@@ -48,8 +50,15 @@ private:
 
 inline Pixels solidFrame(int width, int height, std::uint32_t colour)
 {
-    return Pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                  0xFF000000u | colour);
+    return Pixels(static_cast<std::size_t>(width * height), 0xFF000000u | colour);
+}
+
+// A copy of frame with a filled rectangle.
+inline Pixels withRect(Pixels frame, int width, int x0, int y0, int w, int h, std::uint32_t colour)
+{
+    for (int y = y0; y < y0 + h; ++y)
+        std::fill_n(frame.begin() + y * width + x0, w, 0xFF000000u | colour);
+    return frame;
 }
 
 // width*height pixels drawn from `colours` distinct colours.
@@ -57,10 +66,10 @@ inline Pixels noiseFrame(int width, int height, int colours, std::uint32_t seed)
 {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> pick(0, colours - 1);
-    Pixels pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    Pixels pixels(static_cast<std::size_t>(width * height));
     for (auto& p : pixels) {
         const auto k = static_cast<std::uint32_t>(pick(random));
-        p = 0xFF000000u | (k * 0x010307u & 0xFFFFFFu) | (k << 16 & 0xFF0000u);
+        p = 0xFF000000u | ((k * 0x010307u) & 0xFFFFFFu) | ((k << 16) & 0xFF0000u);
     }
     return pixels;
 }
@@ -68,18 +77,35 @@ inline Pixels noiseFrame(int width, int height, int colours, std::uint32_t seed)
 // A smooth colourful image with far more than 256 colours.
 inline Pixels gradientFrame(int width, int height, int phase)
 {
-    Pixels pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    Pixels pixels;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const auto r =
-                static_cast<std::uint32_t>((x * 255 / std::max(1, width - 1) + phase) & 0xFF);
-            const auto g = static_cast<std::uint32_t>((y * 255 / std::max(1, height - 1)) & 0xFF);
-            const auto b =
-                static_cast<std::uint32_t>(((x + y) * 128 / std::max(1, width + height)) & 0xFF);
-            pixels[static_cast<std::size_t>(y * width + x)] = 0xFF000000u | r << 16 | g << 8 | b;
+            const int r = (x * 255 / std::max(1, width - 1) + phase) & 0xFF;
+            const int g = (y * 255 / std::max(1, height - 1)) & 0xFF;
+            const int b = ((x + y) * 128 / std::max(1, width + height)) & 0xFF;
+            pixels.push_back(0xFF000000u | static_cast<std::uint32_t>((r << 16) | (g << 8) | b));
         }
     }
     return pixels;
+}
+
+// Encodes, expecting success, and decodes the file with giflib.
+inline DecodedGif encodeAndDecode(const FrameSource& source, const Options& options = {},
+                                  const EncodeSettings& settings = {})
+{
+    const EncodeResult result = GifEncoder::encode(source, options, {}, settings);
+    EXPECT_TRUE(result.ok()) << result.message();
+    std::string error;
+    const auto gif = decodeGif(result.bytes(), &error);
+    EXPECT_TRUE(gif.has_value()) << error;
+    return gif.value_or(DecodedGif{});
+}
+
+inline void expectExact(const DecodedGif& gif, const std::vector<Pixels>& frames)
+{
+    ASSERT_EQ(gif.images.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_TRUE(gif.images[i].canvas == frames[i]) << "frame " << i;
 }
 
 } // namespace kinetta::gif::testing
