@@ -165,13 +165,11 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                    2);
 
     Cases cases;
-    for (const QStringList& value : std::vector<QStringList>{{"--fps", "0"},
-                                                             {"--fps", "-5"},
-                                                             {"--fps", "inf"},
-                                                             {"--loop", "-1"},
-                                                             {"--loop", "65536"},
-                                                             {"--skip", "0"}})
-        cases.emplace_back(value + QStringList{"-o", out, good}, value[0]);
+    for (const QString option :
+         {"--fps 0", "--fps -5", "--fps inf", "--loop -1", "--loop 65536", "--skip 0"}) {
+        const QStringList words = option.split(' ');
+        cases.emplace_back(words + QStringList{"-o", out, good}, words[0]);
+    }
     for (const QString& bad : {path("missing.png"), path("fake.png"), path("cut.png"), wide, out})
         cases.emplace_back(QStringList{"-o", out, good, bad}, QFileInfo(bad).fileName());
     cases.emplace_back(QStringList{"-o", out, path("empty")}, "empty");
