@@ -231,8 +231,13 @@ TEST_F(FlowTest, StopKeepsRecordingTrueUntilTheFramesArriveThenOpensThePreviewUn
     EXPECT_EQ(recorder.requests.size(), 2u);
 }
 
-TEST_F(FlowTest, FurtherStopsOrDiscardsNeverOverwriteTheFirstStopsFrames)
+// Stop and discard act once, on a running recording only; the first stop's frames are kept.
+TEST_F(FlowTest, StopAndDiscardActOnceAndOnlyWhileRecording)
 {
+    flow.stopFromMenu();
+    flow.discardFromMenu();
+    EXPECT_EQ(recorder.stopCalls, 0);
+    EXPECT_EQ(port.count("closeRecordingPopover"), 1);
     startRecording();
     flow.stopRecording();
     flow.stopRecording();
@@ -245,22 +250,16 @@ TEST_F(FlowTest, FurtherStopsOrDiscardsNeverOverwriteTheFirstStopsFrames)
     EXPECT_EQ(session.capturedFrames(), frames);
     EXPECT_EQ(port.count("showPreviewWindow"), 1);
     EXPECT_FALSE(port.announcementTexts().contains("Recording discarded."));
-    // Once idle, with the preview open.
     flow.stopRecording();
     flow.discardRecording();
     EXPECT_EQ(recorder.stopCalls, 1);
     EXPECT_EQ(session.capturedFrames(), frames);
 }
 
-TEST_F(FlowTest, MenuStopAndDiscardActOnlyWhileRecordingAndDiscardDropsTheFrames)
+TEST_F(FlowTest, DiscardFromTheMenuDropsTheFrames)
 {
-    flow.stopFromMenu();
-    flow.discardFromMenu();
-    EXPECT_EQ(recorder.stopCalls, 0);
-    EXPECT_EQ(port.count("closeRecordingPopover"), 1);
     startRecording();
     flow.discardFromMenu();
-    EXPECT_EQ(recorder.stopCalls, 1);
     EXPECT_EQ(port.count("closeRecordingPopover"), 2);
     recorder.completeStop(makeFrames(5));
     EXPECT_FALSE(session.isRecording());
