@@ -18,10 +18,10 @@
 namespace
 {
 
-// User plus system time of this process, in milliseconds.
-double processCpuMs()
+// User plus system time in milliseconds from a /proc stat file.
+double statCpuMs(const std::string& path)
 {
-    std::ifstream stat("/proc/self/stat");
+    std::ifstream stat(path);
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     // Fields after the command name, which is in parentheses and may hold spaces.
     std::istringstream fields(text.substr(text.rfind(')') + 2));
@@ -32,6 +32,11 @@ double processCpuMs()
     unsigned long long system = 0;
     fields >> user >> system;
     return static_cast<double>(user + system) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double processCpuMs()
+{
+    return statCpuMs("/proc/self/stat");
 }
 
 // CPU time of each named thread of this process, in milliseconds.
@@ -50,19 +55,8 @@ std::string threadCpu()
         std::getline(commFile, name);
         if (name.rfind("kinetta-", 0) != 0)
             continue;
-        std::ifstream stat(base + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string skip;
-        for (int i = 3; i < 14; ++i)
-            fields >> skip;
-        unsigned long long user = 0;
-        unsigned long long system = 0;
-        fields >> user >> system;
-        report +=
-            " " + name + "_ms=" +
-            std::to_string(static_cast<long long>(static_cast<double>(user + system) * 1000.0 /
-                                                  static_cast<double>(sysconf(_SC_CLK_TCK))));
+        report += " " + name + "_ms=" +
+                  std::to_string(static_cast<long long>(statCpuMs(base + "/stat")));
     }
     closedir(tasks);
     return report;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <png.h>
 
 namespace kinetta::cli
@@ -45,11 +46,12 @@ std::string quoted(const std::string& path)
     return "'" + path + "'";
 }
 
-// Opens path and checks the PNG signature, so other files get a clear message
-// rather than a decoder error.
-std::variant<File, std::string> openPng(const std::string& path)
+// Opens path, checks the PNG signature (so other files get a clear message
+// rather than a decoder error) and reads the header into image. The file stays
+// open in file for the rest of the read.
+std::optional<std::string> beginPng(const std::string& path, File& file, PngImage& image)
 {
-    File file(std::fopen(path.c_str(), "rb"));
+    file.reset(std::fopen(path.c_str(), "rb"));
     if (!file)
         return "cannot read " + quoted(path) + ": " + std::strerror(errno);
     png_byte signature[8] = {};
@@ -57,7 +59,9 @@ std::variant<File, std::string> openPng(const std::string& path)
         png_sig_cmp(signature, 0, sizeof signature) != 0)
         return quoted(path) + " is not a PNG image";
     std::rewind(file.get());
-    return file;
+    if (!png_image_begin_read_from_stdio(&image.get(), file.get()))
+        return "cannot read " + quoted(path) + ": " + image.get().message;
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,12 +71,10 @@ std::variant<PngFrameSource, std::string> PngFrameSource::open(std::vector<std::
     std::vector<gif::FrameSize> sizes;
     sizes.reserve(paths.size());
     for (const std::string& path : paths) {
-        auto opened = openPng(path);
-        if (auto* error = std::get_if<std::string>(&opened))
-            return *error;
+        File file;
         PngImage image;
-        if (!png_image_begin_read_from_stdio(&image.get(), std::get<File>(opened).get()))
-            return "cannot read " + quoted(path) + ": " + image.get().message;
+        if (auto error = beginPng(path, file, image))
+            return *error;
         sizes.push_back(
             {static_cast<int>(image.get().width), static_cast<int>(image.get().height)});
     }
@@ -82,12 +84,10 @@ std::variant<PngFrameSource, std::string> PngFrameSource::open(std::vector<std::
 gif::ReadError PngFrameSource::readFrame(std::size_t index, std::span<std::uint32_t> out) const
 {
     const std::string& path = m_paths[index];
-    auto opened = openPng(path);
-    if (auto* error = std::get_if<std::string>(&opened))
-        return *error;
+    File file;
     PngImage image;
-    if (!png_image_begin_read_from_stdio(&image.get(), std::get<File>(opened).get()))
-        return "cannot read " + quoted(path) + ": " + image.get().message;
+    if (auto error = beginPng(path, file, image))
+        return error;
     const gif::FrameSize size{static_cast<int>(image.get().width),
                               static_cast<int>(image.get().height)};
     if (size != m_sizes[index] || out.size() < pixelCount(image.get())) // changed since opened
