@@ -47,26 +47,13 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-mode_t modeOf(const QString& path)
-{
-    struct stat info = {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
-void setTime(const QString& path, qint64 seconds)
-{
-    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(
-        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
-}
-
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Every test gets its own runtime, cache, home and config folders (each sets all four).
+// Every test gets its own runtime, cache, home and config folders.
 class Delivery : public ::testing::Test
 {
 protected:
@@ -94,7 +81,7 @@ protected:
 
 } // namespace
 
-TEST(FormattedSize, KilobytesUpToOneMebibyteThenMegabytesFromWholeKilobytes)
+TEST(GifDeliveryNames, SizesAreKilobytesThenMegabytesAndNamesDifferWithinOneSecond)
 {
     // 1075 KB and 1023 bytes is 1.0508 MiB, but the whole kilobytes give 1.0498.
     const std::pair<qint64, const char*> cases[] = {
@@ -104,10 +91,7 @@ TEST(FormattedSize, KilobytesUpToOneMebibyteThenMegabytesFromWholeKilobytes)
         {52428800, "50.0 MB"}, {(1024 + 51) * 1024 + 1023, "1.0 MB"}};
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(GifDelivery::formattedSize(bytes), QString::fromLatin1(text)) << bytes;
-}
 
-TEST(TimestampedName, HasTheShapeAndDiffersWithinOneSecond)
-{
     std::set<QString> names;
     std::set<QString> seconds;
     for (int i = 0; i < 200; ++i) {
@@ -120,14 +104,13 @@ TEST(TimestampedName, HasTheShapeAndDiffersWithinOneSecond)
     EXPECT_LT(seconds.size(), names.size()); // some of them share their second
 }
 
-TEST_F(Delivery, CopyPutsTheFileAndTheBytesOnTheClipboard)
+TEST_F(Delivery, CopyPutsOnlyTheFileAndTheBytesOnTheClipboardFromAPrivateFolder)
 {
     const QByteArray data = gifBytes(5000);
     ASSERT_TRUE(GifDelivery::copyToClipboard(data));
     const QMimeData* mime = clipboard()->mimeData();
     ASSERT_NE(mime, nullptr);
-    // Only these two: nothing of the previous contents survives.
-    QStringList formats = mime->formats();
+    QStringList formats = mime->formats(); // nothing of the previous contents survives
     formats.sort();
     EXPECT_EQ(formats, (QStringList{QStringLiteral("image/gif"), QStringLiteral("text/uri-list")}));
     EXPECT_EQ(mime->data(QStringLiteral("image/gif")), data);
@@ -144,8 +127,11 @@ TEST_F(Delivery, CopyPutsTheFileAndTheBytesOnTheClipboard)
         << folder.toStdString();
     EXPECT_EQ(folder, m_cache + QLatin1Char('/') + file.dir().dirName());
     EXPECT_EQ(entries(folder), QStringList{file.fileName()});
-    for (const QString& path : {m_runtime + QStringLiteral("/kinetta"), m_cache, folder})
-        EXPECT_EQ(modeOf(path), 0700u) << path.toStdString();
+    for (const QString& path : {m_runtime + QStringLiteral("/kinetta"), m_cache, folder}) {
+        struct stat info = {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << path.toStdString();
+    }
 }
 
 TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
@@ -168,26 +154,22 @@ TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
 
 TEST(PruneOrder, KeepsTheThreeNewestAndDropsUndatedFirst)
 {
-    const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1'700'000'000);
-    using Entry = GifDelivery::CacheEntry;
-    const std::vector<Entry> three = {{"a", t0}, {"b", std::nullopt}, {"c", t0.addSecs(5)}};
-    EXPECT_TRUE(GifDelivery::entriesToPrune(three).empty());
-
-    const std::vector<Entry> five = {{"e2", t0.addSecs(2)},
-                                     {"e5", t0.addSecs(5)},
-                                     {"e1", t0.addSecs(1)},
-                                     {"e4", t0.addSecs(4)},
-                                     {"e3", t0.addSecs(3)}};
-    EXPECT_EQ(GifDelivery::entriesToPrune(five), (std::vector<QString>{"e2", "e1"}));
-
-    const std::vector<Entry> undated = {
-        {"u1", std::nullopt}, {"old", t0}, {"u2", std::nullopt}, {"new", t0.addSecs(9)}};
-    EXPECT_EQ(GifDelivery::entriesToPrune(undated, 2), (std::vector<QString>{"u1", "u2"}));
-    EXPECT_EQ(GifDelivery::entriesToPrune(undated, 3), (std::vector<QString>{"u2"}));
-
+    const auto at = [](int s) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + s); };
+    using Entries = std::vector<GifDelivery::CacheEntry>;
+    using Names = std::vector<QString>;
+    EXPECT_TRUE(
+        GifDelivery::entriesToPrune(Entries{{"a", at(0)}, {"b", std::nullopt}, {"c", at(5)}})
+            .empty());
+    const Entries five = {
+        {"e2", at(2)}, {"e5", at(5)}, {"e1", at(1)}, {"e4", at(4)}, {"e3", at(3)}};
+    EXPECT_EQ(GifDelivery::entriesToPrune(five), (Names{"e2", "e1"}));
+    const Entries undated = {
+        {"u1", std::nullopt}, {"old", at(0)}, {"u2", std::nullopt}, {"new", at(9)}};
+    EXPECT_EQ(GifDelivery::entriesToPrune(undated, 2), (Names{"u1", "u2"}));
+    EXPECT_EQ(GifDelivery::entriesToPrune(undated, 3), (Names{"u2"}));
     // Equal dates keep the listing order.
-    const std::vector<Entry> ties = {{"x", t0}, {"y", t0}, {"z", t0}, {"w", t0}};
-    EXPECT_EQ(GifDelivery::entriesToPrune(ties), (std::vector<QString>{"w"}));
+    const Entries ties = {{"x", at(0)}, {"y", at(0)}, {"z", at(0)}, {"w", at(0)}};
+    EXPECT_EQ(GifDelivery::entriesToPrune(ties), (Names{"w"}));
 }
 
 TEST_F(Delivery, PruningRemovesOlderCopiesWithTheirContentsButNoLinkedFiles)
@@ -195,6 +177,12 @@ TEST_F(Delivery, PruningRemovesOlderCopiesWithTheirContentsButNoLinkedFiles)
     const QString cache = *GifDelivery::clipboardCacheFolder();
     const QString outside = subfolder("outside");
     QFile(outside + QStringLiteral("/precious")).open(QIODevice::WriteOnly);
+    const auto setTime = [](const QString& path, qint64 seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(
+            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW),
+            0);
+    };
     for (int i = 1; i <= 5; ++i) {
         const QString copy = cache + QStringLiteral("/copy%1").arg(i);
         ASSERT_TRUE(QDir().mkpath(copy + QStringLiteral("/deeper")));

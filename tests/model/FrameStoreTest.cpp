@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -28,8 +30,7 @@ std::vector<std::vector<std::uint32_t>> recording(int count)
     for (int i = 0; i < count; ++i) {
         const int phase = i % 40;
         if (phase == 0) {
-            for (auto& p : pixels)
-                p = random();
+            std::ranges::generate(pixels, std::ref(random));
         } else if (phase == 10) {
             std::fill(pixels.begin(), pixels.end(), 0xff000000u | static_cast<std::uint32_t>(i));
         } else if (phase < 25) {
@@ -47,14 +48,18 @@ std::vector<std::vector<std::uint32_t>> recording(int count)
 FrameList store(FrameStore& frameStore, const std::vector<std::vector<std::uint32_t>>& frames)
 {
     FrameList list;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        // Alternate between lending and handing over the pixels.
-        if (i % 3 == 2)
-            list.push_back(frameStore.add(kWidth, kHeight, std::vector<std::uint32_t>(frames[i])));
-        else
-            list.push_back(frameStore.add(kWidth, kHeight, frames[i]));
-    }
+    for (std::size_t i = 0; i < frames.size(); ++i) // alternately lent and handed over
+        list.push_back(i % 3 == 2
+                           ? frameStore.add(kWidth, kHeight, std::vector<std::uint32_t>(frames[i]))
+                           : frameStore.add(kWidth, kHeight, frames[i]));
     return list;
+}
+
+std::vector<std::size_t> range(std::size_t first, std::size_t end)
+{
+    std::vector<std::size_t> numbers(end - first);
+    std::iota(numbers.begin(), numbers.end(), first);
+    return numbers;
 }
 
 void expectFrames(const FrameList& list, const std::vector<std::vector<std::uint32_t>>& frames,
@@ -67,68 +72,28 @@ void expectFrames(const FrameList& list, const std::vector<std::vector<std::uint
     }
 }
 
-std::vector<std::size_t> upTo(std::size_t n)
+// Descriptors of this process open into folder, and the disk blocks they hold.
+std::pair<int, long long> openFilesIn(const QString& folder)
 {
-    std::vector<std::size_t> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = i;
-    return order;
-}
-
-// Descriptors of this process that point into folder.
-int openFilesIn(const QString& folder)
-{
-    int count = 0;
+    std::pair<int, long long> found{0, 0};
     const std::string prefix = QDir(folder).canonicalPath().toStdString() + "/";
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code error;
-        const auto target = std::filesystem::read_symlink(entry.path(), error);
-        if (!error && target.string().starts_with(prefix))
-            ++count;
+        struct stat info = {};
+        if (std::filesystem::read_symlink(entry.path(), error).string().starts_with(prefix) &&
+            !error && ::stat(entry.path().c_str(), &info) == 0) {
+            ++found.first;
+            found.second += info.st_blocks;
+        }
     }
-    return count;
+    return found;
 }
 
-// Disk blocks held by the files of this process in folder.
-long long blocksIn(const QString& folder)
-{
-    long long blocks = 0;
-    const std::string prefix = QDir(folder).canonicalPath().toStdString() + "/";
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        const auto target = std::filesystem::read_symlink(entry.path(), error);
-        struct stat info {
-        };
-        if (!error && target.string().starts_with(prefix) &&
-            ::stat(entry.path().c_str(), &info) == 0)
-            blocks += info.st_blocks;
-    }
-    return blocks;
-}
-
-class ScopedEnv final
-{
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name)
-    {
-        m_had = qEnvironmentVariableIsSet(name);
-        m_old = qgetenv(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
+// Sets a variable for the scope of the test and takes it away again.
+struct ScopedEnv final {
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name) { qputenv(name, value); }
+    ~ScopedEnv() { qunsetenv(m_name); }
     const char* m_name;
-    bool m_had = false;
-    QByteArray m_old;
 };
 
 } // namespace
@@ -139,7 +104,7 @@ TEST(FrameStore, EveryFrameRoundTripsBitExact)
     QTemporaryDir dir;
     FrameStore frameStore({.memoryBudget = 1 << 30, .compressor = {}, .spillFolder = dir.path()});
     const FrameList list = store(frameStore, frames);
-    expectFrames(list, frames, upTo(frames.size()));
+    expectFrames(list, frames, range(0, frames.size()));
     // Read backwards too: no frame depends on what was read before it.
     for (std::size_t i = list.size(); i-- > 0;)
         ASSERT_TRUE(list[i].pixels() == frames[i]) << i;
@@ -154,16 +119,13 @@ TEST(FrameStore, FirstFrameAndFrameAfterLongStillRunReadAlone)
     std::vector<std::uint32_t> pixels(kWidth * kHeight, 0xff336699);
     FrameStore frameStore(
         {.memoryBudget = 1 << 30, .compressor = {.maxDeltaRun = 300}, .spillFolder = {}});
-    Frame first = frameStore.add(kWidth, kHeight, pixels);
-    EXPECT_TRUE(first.pixels() == pixels);
-    FrameList list{first};
+    FrameList list{frameStore.add(kWidth, kHeight, pixels)};
+    EXPECT_TRUE(list[0].pixels() == pixels);
     for (int i = 0; i < 700; ++i)
         list.push_back(frameStore.add(kWidth, kHeight, pixels));
     pixels[kWidth * kHeight - 1] = 0xffffffff;
     const Frame changed = frameStore.add(kWidth, kHeight, pixels);
-    // Only the newest frame is kept: it must still carry what it needs.
-    list.clear();
-    first = Frame();
+    list.clear(); // only the newest frame is kept: it must still carry what it needs
     EXPECT_TRUE(changed.pixels() == pixels);
     EXPECT_EQ(changed.toImage().pixel(kWidth - 1, kHeight - 1), 0xffffffffu);
 }
@@ -178,21 +140,18 @@ TEST(FrameStore, TrimmedAndBoomerangListsShareFramesAndReadRight)
 
     // Trim to 17..54, dropping both ends including the keyframe under 17.
     FrameList trimmed(list.begin() + 17, list.begin() + 55);
-    std::vector<std::size_t> order;
-    for (std::size_t i = 17; i < 55; ++i)
-        order.push_back(i);
     list.clear();
-    expectFrames(trimmed, frames, order);
+    expectFrames(trimmed, frames, range(17, 55));
     EXPECT_LE(frameStore.memoryBytes(), before);
 
     // Boomerang: forward then backward without repeating the ends.
     FrameList boomerang = trimmed;
-    for (std::size_t i = trimmed.size() - 1; i-- > 1;)
+    std::vector<std::size_t> order = range(17, 55);
+    for (std::size_t i = trimmed.size() - 1; i-- > 1;) {
         boomerang.push_back(trimmed[i]);
-    std::vector<std::size_t> there = order;
-    for (std::size_t i = order.size() - 1; i-- > 1;)
-        there.push_back(order[i]);
-    expectFrames(boomerang, frames, there);
+        order.push_back(17 + i);
+    }
+    expectFrames(boomerang, frames, order);
     EXPECT_EQ(boomerang[trimmed.size()], trimmed[trimmed.size() - 2]); // same stored frame
 
     boomerang.clear();
@@ -225,8 +184,7 @@ TEST(FrameStore, FramesOutliveTheStoreAndImagesOfEveryLayoutAreTaken)
 TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
 {
     QTemporaryDir cache;
-    ASSERT_TRUE(cache.isValid());
-    const ScopedEnv budget(FrameStore::kBudgetVariable, "20000");
+    const ScopedEnv budget(FrameStore::kBudgetVariable, " 20000 ");
     const ScopedEnv cacheHome("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     const QString folder = cache.path() + QStringLiteral("/kinetta");
 
@@ -247,43 +205,29 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
     EXPECT_TRUE(notices[0].contains(QStringLiteral("temporary file"))) << notices[0].toStdString();
 
     // The file has no name: nothing to leak, and only this process holds it.
-    struct stat info {
-    };
+    struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_TRUE(
         QDir(folder)
             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
             .isEmpty());
-    EXPECT_EQ(openFilesIn(folder), 1);
-
-    expectFrames(list, frames, upTo(frames.size()));
+    const auto [files, blocks] = openFilesIn(folder);
+    EXPECT_EQ(files, 1);
+    expectFrames(list, frames, range(0, frames.size()));
 
     // Trimming gives the space of the frames dropped back at once. Frame 80 is
     // random, so it is a keyframe too large for the budget: kept in the file.
-    const long long before = blocksIn(folder);
     list = FrameList(list.begin() + 80, list.begin() + 85);
-    EXPECT_EQ(openFilesIn(folder), 1);
-    EXPECT_LT(blocksIn(folder), before);
-    expectFrames(list, frames, {80, 81, 82, 83, 84});
-
+    EXPECT_EQ(openFilesIn(folder).first, 1);
+    EXPECT_LT(openFilesIn(folder).second, blocks);
+    expectFrames(list, frames, range(80, 85));
     list.clear();
-    EXPECT_EQ(openFilesIn(folder), 0);
-}
+    EXPECT_EQ(openFilesIn(folder).first, 0);
 
-TEST(FrameStore, NoticeComesAgainForTheNextRecording)
-{
-    QTemporaryDir dir;
-    FrameStore frameStore({.memoryBudget = 1, .compressor = {}, .spillFolder = dir.path()});
-    int notices = 0;
-    frameStore.setNoticeHandler([&](const QString&) { ++notices; });
-    const auto frames = recording(5);
-    FrameList first = store(frameStore, frames);
-    frameStore.restart();
-    FrameList second = store(frameStore, frames);
-    EXPECT_EQ(notices, 2);
-    expectFrames(second, frames, upTo(frames.size()));
-    expectFrames(first, frames, upTo(frames.size()));
+    // A budget that is not a number is ignored.
+    const ScopedEnv words(FrameStore::kBudgetVariable, "lots");
+    EXPECT_GT(FrameStore::defaultMemoryBudget(), std::size_t{1} << 20);
 }
 
 TEST(FrameStore, PlantedLinkIsRefusedAndFramesStayInMemory)
@@ -301,27 +245,23 @@ TEST(FrameStore, PlantedLinkIsRefusedAndFramesStayInMemory)
     ASSERT_EQ(notices.size(), 1);
     EXPECT_TRUE(notices[0].contains(QStringLiteral("stay in memory"))) << notices[0].toStdString();
     EXPECT_EQ(frameStore.spilledBytes(), 0u);
-    EXPECT_EQ(openFilesIn(elsewhere.path()), 0);
+    EXPECT_EQ(openFilesIn(elsewhere.path()).first, 0);
     EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
-    expectFrames(list, frames, upTo(frames.size()));
+    expectFrames(list, frames, range(0, frames.size()));
 }
 
-TEST(FrameStore, BudgetVariableThatIsNotANumberIsIgnored)
-{
-    const ScopedEnv budget(FrameStore::kBudgetVariable, "lots");
-    const std::size_t fallback = FrameStore::defaultMemoryBudget();
-    EXPECT_GT(fallback, std::size_t{1} << 20);
-    const ScopedEnv number(FrameStore::kBudgetVariable, " 123456 ");
-    EXPECT_EQ(FrameStore::defaultMemoryBudget(), 123456u);
-}
-
-TEST(FrameStore, FramesReadFromSeveralThreadsAtOnce)
+TEST(FrameStore, FramesReadFromSeveralThreadsAtOnceAndNoticeComesAgainNextRecording)
 {
     const auto frames = recording(80);
     QTemporaryDir dir;
     // Half in memory, half in the file: both paths are read concurrently.
     FrameStore frameStore({.memoryBudget = 40000, .compressor = {}, .spillFolder = dir.path()});
+    int notices = 0;
+    frameStore.setNoticeHandler([&](const QString&) { ++notices; });
+    const FrameList first = store(frameStore, frames);
+    frameStore.restart();
     const FrameList list = store(frameStore, frames);
+    EXPECT_EQ(notices, 2);
     ASSERT_GT(frameStore.spilledBytes(), 0u);
     ASSERT_GT(frameStore.memoryBytes(), 0u);
 
@@ -330,14 +270,11 @@ TEST(FrameStore, FramesReadFromSeveralThreadsAtOnce)
     for (unsigned t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             std::vector<std::uint32_t> out(kWidth * kHeight);
-            for (int round = 0; round < 3; ++round) {
-                for (std::size_t k = 0; k < list.size(); ++k) {
-                    // Each thread walks the list in its own order.
-                    const std::size_t i = (k * (2 * t + 1) + t) % list.size();
-                    list[i].readPixels(out);
-                    if (out != frames[i])
-                        ++mismatches;
-                }
+            for (std::size_t k = 0; k < 3 * list.size(); ++k) {
+                // Each thread walks both recordings in its own order.
+                const std::size_t i = (k * (2 * t + 1) + t) % list.size();
+                (k % 2 ? first : list)[i].readPixels(out);
+                mismatches += out != frames[i] ? 1 : 0;
             }
         });
     }
