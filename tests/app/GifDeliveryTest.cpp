@@ -152,8 +152,9 @@ TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
     EXPECT_EQ(entries(elsewhere).size(), 6);
 }
 
-TEST(PruneOrder, KeepsTheThreeNewestAndDropsUndatedFirst)
+TEST_F(Delivery, PruningKeepsTheThreeNewestCopiesAndNeverFollowsLinks)
 {
+    // The order first: undated entries go first, equal dates keep the listing order.
     const auto at = [](int s) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + s); };
     using Entries = std::vector<GifDelivery::CacheEntry>;
     using Names = std::vector<QString>;
@@ -167,13 +168,10 @@ TEST(PruneOrder, KeepsTheThreeNewestAndDropsUndatedFirst)
         {"u1", std::nullopt}, {"old", at(0)}, {"u2", std::nullopt}, {"new", at(9)}};
     EXPECT_EQ(GifDelivery::entriesToPrune(undated, 2), (Names{"u1", "u2"}));
     EXPECT_EQ(GifDelivery::entriesToPrune(undated, 3), (Names{"u2"}));
-    // Equal dates keep the listing order.
     const Entries ties = {{"x", at(0)}, {"y", at(0)}, {"z", at(0)}, {"w", at(0)}};
     EXPECT_EQ(GifDelivery::entriesToPrune(ties), (Names{"w"}));
-}
 
-TEST_F(Delivery, PruningRemovesOlderCopiesWithTheirContentsButNoLinkedFiles)
-{
+    // Then on disk: older copies go with their contents, linked files stay.
     const QString cache = *GifDelivery::clipboardCacheFolder();
     const QString outside = subfolder("outside");
     QFile(outside + QStringLiteral("/precious")).open(QIODevice::WriteOnly);
@@ -229,8 +227,7 @@ TEST_F(Delivery, AnInterruptedWriteNeverLeavesATruncatedFile)
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 64 * 1024;
+    const rlimit small{64 * 1024, old.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const QByteArray big = gifBytes(1 << 20);
     const bool replaceFailed = GifDelivery::writeFile(existing, big).has_value();
