@@ -183,7 +183,7 @@ TEST(FrameStore, ImagesOfEveryLayoutAreTakenAndBadSizesRefused)
     EXPECT_EQ(list[2].pixels(), (std::vector<std::uint32_t>{0xff000001, 0xff000002}));
 }
 
-TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
+TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameRemovesItsFileAndRefusesAPlantedLink)
 {
     QTemporaryDir cache;
     const ScopedEnv budget(FrameStore::kBudgetVariable, " 20000 ");
@@ -225,29 +225,25 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameAndRemovesItsFile)
     list.clear();
     EXPECT_EQ(openFilesIn(folder).first, 0);
 
-    // A budget that is not a number is ignored.
-    const ScopedEnv words(FrameStore::kBudgetVariable, "lots");
-    EXPECT_GT(FrameStore::defaultMemoryBudget(), std::size_t{1} << 20);
-}
-
-TEST(FrameStore, PlantedLinkIsRefusedAndFramesStayInMemory)
-{
-    QTemporaryDir dir;
+    // A link planted in place of the folder is refused: the frames stay in memory.
+    QTemporaryDir otherCache;
     QTemporaryDir elsewhere;
-    const QString folder = dir.path() + QStringLiteral("/kinetta");
-    ASSERT_TRUE(QFile::link(elsewhere.path(), folder));
-
-    FrameStore frameStore({.memoryBudget = 1000, .compressor = {}, .spillFolder = folder});
-    QStringList notices;
-    frameStore.setNoticeHandler([&](const QString& line) { notices << line; });
-    const auto frames = recording(50);
-    const FrameList list = store(frameStore, frames);
+    ASSERT_TRUE(QFile::link(elsewhere.path(), otherCache.path() + QStringLiteral("/kinetta")));
+    const ScopedEnv otherCacheHome("XDG_CACHE_HOME", QFile::encodeName(otherCache.path()));
+    FrameStore linked;
+    notices.clear();
+    linked.setNoticeHandler([&](const QString& line) { notices << line; });
+    list = store(linked, frames);
     ASSERT_EQ(notices.size(), 1);
     EXPECT_TRUE(notices[0].contains(QStringLiteral("stay in memory"))) << notices[0].toStdString();
-    EXPECT_EQ(frameStore.spilledBytes(), 0u);
+    EXPECT_EQ(linked.spilledBytes(), 0u);
     EXPECT_EQ(openFilesIn(elsewhere.path()).first, 0);
     EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
     expectFrames(list, frames, range(0, frames.size()));
+
+    // A budget that is not a number is ignored.
+    const ScopedEnv words(FrameStore::kBudgetVariable, "lots");
+    EXPECT_GT(FrameStore::defaultMemoryBudget(), std::size_t{1} << 20);
 }
 
 TEST(FrameStore, FramesReadFromSeveralThreadsAtOnceAndNoticeComesAgainNextRecording)
