@@ -221,17 +221,6 @@ TEST_F(RecorderFixture, StopHandsOverOnceAndStartClearsTheEarlierRecording)
     EXPECT_EQ(source->stops, 2);
 }
 
-TEST_F(RecorderFixture, StreamErrorReachesTheHandlerAndFramesSurvive)
-{
-    std::optional<CaptureError> seen;
-    recorder.setOnStreamError([&](const CaptureError& error) { seen = error; });
-    ASSERT_FALSE(start(CaptureMode::fullScreen));
-    source->deliver(1);
-    source->output->streamDidStop(CaptureError{"The recorded window was closed."});
-    EXPECT_EQ(seen, CaptureError{"The recorded window was closed."});
-    EXPECT_EQ(stopTags(), Tags{1});
-}
-
 TEST(ScreenRecorderMakeFrameTest, RejectsImagesWhoseSizeDoesNotMatch)
 {
     FrameStore store;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 using namespace kinetta;
 
 TEST(Frame, ImageRoundTripKeepsEveryPixel)
@@ -33,25 +31,4 @@ TEST(Frame, CopiesShareStorageAndNullFrameIsEmpty)
     EXPECT_TRUE(null.isNull());
     EXPECT_TRUE(null.toImage().isNull());
     EXPECT_TRUE(null.pixels().empty());
-}
-
-TEST(Frame, ReadsConcurrentlyFromSeveralThreads)
-{
-    std::vector<std::uint32_t> source(640 * 480);
-    for (std::size_t i = 0; i < source.size(); ++i)
-        source[i] = 0xff000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
-    const Frame frame = Frame::fromPixels(640, 480, source);
-
-    std::vector<int> mismatches(4, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 20; ++round)
-                mismatches[static_cast<std::size_t>(t)] += frame.pixels() != source;
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    for (int count : mismatches)
-        EXPECT_EQ(count, 0);
 }
