@@ -135,6 +135,18 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
             return std::nullopt;
         };
         const auto missing = [&] { return QStringLiteral("%1 needs a value").arg(name); };
+        // Reads the option's value into target; an error names the option and its range.
+        const auto ranged = [&](auto& target, auto parse, auto low, auto high,
+                                const char* range) -> std::optional<QString> {
+            const auto text = value();
+            if (!text)
+                return missing();
+            target = parse(*text);
+            if (!target || *target < low || *target > high)
+                return QStringLiteral("%1 must be %2, not '%3'")
+                    .arg(name, QLatin1String(range), *text);
+            return std::nullopt;
+        };
         if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
             options.help = true;
         } else if (name == QLatin1String("--cursor")) {
@@ -174,46 +186,25 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
             if (options.area->width() < 2 || options.area->height() < 2)
                 return QStringLiteral("--area must be at least 2x2 pixels");
         } else if (name == QLatin1String("--fps")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.fps = parseNumber(*text);
-            if (!options.fps || *options.fps < kMinFps || *options.fps > kMaxFps)
-                return QStringLiteral("--fps must be a number from 1 to 60, not '%1'").arg(*text);
+            if (auto error = ranged(options.fps, parseNumber, kMinFps, kMaxFps,
+                                    "a number from 1 to 60"))
+                return *error;
         } else if (name == QLatin1String("--scale")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.scale = parseNumber(*text);
-            if (!options.scale || *options.scale < kMinScale || *options.scale > kMaxScale)
-                return QStringLiteral("--scale must be a number from 0.05 to 1, not '%1'")
-                    .arg(*text);
+            if (auto error = ranged(options.scale, parseNumber, kMinScale, kMaxScale,
+                                    "a number from 0.05 to 1"))
+                return *error;
         } else if (name == QLatin1String("--duration")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.durationSeconds = parseInteger(*text);
-            if (!options.durationSeconds || *options.durationSeconds < 1 ||
-                *options.durationSeconds > kMaxDuration)
-                return QStringLiteral("--duration must be whole seconds from 1 to 86400, not '%1'")
-                    .arg(*text);
+            if (auto error = ranged(options.durationSeconds, parseInteger, std::int64_t{1},
+                                    kMaxDuration, "whole seconds from 1 to 86400"))
+                return *error;
         } else if (name == QLatin1String("--loop")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.loopCount = parseInteger(*text);
-            if (!options.loopCount || *options.loopCount < 0 || *options.loopCount > kMaxLoop)
-                return QStringLiteral("--loop must be a whole number from 0 to 65535, not '%1'")
-                    .arg(*text);
+            if (auto error = ranged(options.loopCount, parseInteger, std::int64_t{0}, kMaxLoop,
+                                    "a whole number from 0 to 65535"))
+                return *error;
         } else if (name == QLatin1String("--countdown")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.countdownSeconds = parseInteger(*text);
-            if (!options.countdownSeconds || *options.countdownSeconds < 0 ||
-                *options.countdownSeconds > kMaxCountdown)
-                return QStringLiteral("--countdown must be whole seconds from 0 to 60, not '%1'")
-                    .arg(*text);
+            if (auto error = ranged(options.countdownSeconds, parseInteger, std::int64_t{0},
+                                    kMaxCountdown, "whole seconds from 0 to 60"))
+                return *error;
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
             const auto text = value();
             if (!text || text->isEmpty())
