@@ -280,10 +280,6 @@ TEST_F(X11CaptureFixture, WindowModeAndSnapshotReadAPartlyCoveredWindow)
     ASSERT_EQ(frames.back().size(), QSize(160, 96));
     expectCard(frames.back(), 160, 96);
 
-    const auto half = record(CaptureMode::window, 0.5, std::nullopt, false, subject);
-    ASSERT_EQ(half.back().size(), QSize(80, 48));
-    expectCard(half.back(), 160, 96, {}, 2);
-
     const auto image = x11::captureWindowSnapshot(server.display(), subject);
     ASSERT_TRUE(image);
     ASSERT_EQ(image->size(), QSize(160, 96));

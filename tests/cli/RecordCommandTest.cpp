@@ -165,7 +165,6 @@ TEST_F(CommandFixture, BadInputIsRefusedBeforeRecording)
     expectRefused({"--window", "0x7ffffff"}, "no window 0x7ffffff is on screen");
     expectRefused({"--area", "300,200,50,50"}, "lies outside the display");
     expectRefused({"--area", "0,0,1,1"}, "at least 2x2");
-    expectRefused({"--fps", "100"}, "--fps must be");
     expectRefused({"--mode", "window"}, "window mode needs --window");
     expectRefused({}, "No X display is set", false);
     expectRefused({"-o", home.filePath("nowhere/out.gif")}, "does not exist");
