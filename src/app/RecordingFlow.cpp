@@ -232,26 +232,22 @@ void RecordingFlow::recordingTicked()
 
 void RecordingFlow::stopRecording()
 {
-    // A stop that is already waiting for the recorder owns the frames; a
-    // second one would get an empty list and overwrite them.
-    if (m_phase != Phase::recording)
-        return;
-    m_recordingTimer.cancel();
-    m_discarding = false;
-    setPhase(Phase::stopping);
-    QPointer<RecordingFlow> self(this);
-    m_recorder.stop([self](FrameList frames) {
-        if (self)
-            self->recorderStopped(std::move(frames));
-    });
+    stopRecorder(false);
 }
 
 void RecordingFlow::discardRecording()
 {
+    stopRecorder(true);
+}
+
+void RecordingFlow::stopRecorder(bool discard)
+{
+    // A stop that is already waiting for the recorder owns the frames; a
+    // second stop or discard would get an empty list and overwrite them.
     if (m_phase != Phase::recording)
         return;
     m_recordingTimer.cancel();
-    m_discarding = true;
+    m_discarding = discard;
     setPhase(Phase::stopping);
     QPointer<RecordingFlow> self(this);
     m_recorder.stop([self](FrameList frames) {

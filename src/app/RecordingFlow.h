@@ -119,6 +119,7 @@ private:
     void recorderStarted(const std::optional<QString>& error);
     void startRecordingTimer();
     void recordingTicked();
+    void stopRecorder(bool discard);
     void recorderStopped(FrameList frames);
     void startAutoCopy(const FrameList& frames);
     void encodeFinished(std::uint64_t id, std::optional<QByteArray> gif);
