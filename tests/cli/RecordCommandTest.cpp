@@ -1,5 +1,5 @@
-// `kinetta record` options and bad input, and `kinetta windows`, run as the
-// real program against a private X server.
+// `kinetta record` options, bad input and Ctrl-C, and `kinetta windows`, run as
+// the real program against a private X server.
 #include "cli/RecordCommand.h"
 
 #include "capture/TestClient.h"
@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -125,9 +126,9 @@ struct CommandFixture : ::testing::Test {
 
     void SetUp() override { ASSERT_TRUE(server.running() && client.connected()); }
 
-    Result run(const QStringList& args, bool withDisplay = true)
+    // Saved settings of the user running the tests must not leak in.
+    void prepare(QProcess& process, bool withDisplay = true)
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", home.path());
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
@@ -136,6 +137,12 @@ struct CommandFixture : ::testing::Test {
         if (withDisplay)
             environment.insert("DISPLAY", QString::fromStdString(server.display()));
         process.setProcessEnvironment(environment);
+    }
+
+    Result run(const QStringList& args, bool withDisplay = true)
+    {
+        QProcess process;
+        prepare(process, withDisplay);
         process.start(QStringLiteral(KINETTA_EXECUTABLE), args);
         EXPECT_TRUE(process.waitForFinished(30000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -230,4 +237,31 @@ TEST_F(CommandFixture, RecordsAWindowForTheGivenDuration)
     EXPECT_EQ(word(8), 40);
     // Options given on the command line are not saved.
     EXPECT_LE(QFileInfo(home.filePath("config/kinetta/kinetta.conf")).size(), 0);
+}
+
+TEST_F(CommandFixture, CtrlCWhileRecordingStopsAndSavesOnlyTheFinishedFile)
+{
+    const QString output = home.filePath("out.gif");
+    QProcess process;
+    prepare(process);
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QStringLiteral(KINETTA_EXECUTABLE), {"record", "--countdown", "0", "-o", output});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    QString err;
+    while (!err.contains("Recording started.") && process.waitForReadyRead(15000))
+        err += QString::fromUtf8(process.readAllStandardError());
+    ASSERT_TRUE(err.contains("Recording started. Press Control Shift G to stop."))
+        << err.toStdString();
+    EXPECT_FALSE(process.waitForFinished(500)); // it records until interrupted
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    err += QString::fromUtf8(process.readAllStandardError());
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("\nRecording stopped. ")) << err.toStdString();
+    EXPECT_FALSE(err.contains("Recording stopped. 0 ")) << err.toStdString();
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.gif"});
+    QFile gif(output);
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gif.read(6), "GIF89a");
 }
