@@ -116,22 +116,6 @@ TEST(FrameStore, EveryFrameRoundTripsBitExactAndOutlivesTheStore)
         ASSERT_TRUE(list[i].pixels() == frames[i]) << i;
 }
 
-TEST(FrameStore, FirstFrameAndFrameAfterLongStillRunReadAlone)
-{
-    std::vector<std::uint32_t> pixels(kWidth * kHeight, 0xff336699);
-    FrameStore frameStore(
-        {.memoryBudget = 1 << 30, .compressor = {.maxDeltaRun = 300}, .spillFolder = {}});
-    FrameList list{frameStore.add(kWidth, kHeight, pixels)};
-    EXPECT_TRUE(list[0].pixels() == pixels);
-    for (int i = 0; i < 700; ++i)
-        list.push_back(frameStore.add(kWidth, kHeight, pixels));
-    pixels[kWidth * kHeight - 1] = 0xffffffff;
-    const Frame changed = frameStore.add(kWidth, kHeight, pixels);
-    list.clear(); // only the newest frame is kept: it must still carry what it needs
-    EXPECT_TRUE(changed.pixels() == pixels);
-    EXPECT_EQ(changed.toImage().pixel(kWidth - 1, kHeight - 1), 0xffffffffu);
-}
-
 TEST(FrameStore, TrimmedAndBoomerangListsShareFramesAndReadRight)
 {
     const auto frames = recording(90);
@@ -277,28 +261,4 @@ TEST(FrameStore, FramesReadFromSeveralThreadsAtOnceAndNoticeComesAgainNextRecord
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(mismatches.load(), 0);
-}
-
-TEST(FrameStore, HandedOverOpaqueFramesReadBackOpaqueAndAreLetGoOnRestart)
-{
-    // As grabbed from a 24-bit display: the top byte is whatever it happens to be.
-    const auto frames = recording(60);
-    FrameStore frameStore({.memoryBudget = 1 << 30, .compressor = {}, .spillFolder = {}});
-    FrameList list;
-    std::weak_ptr<const void> last;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        auto owner = std::make_shared<std::vector<std::uint32_t>>(frames[i]);
-        for (auto& p : *owner)
-            p = (p & 0x00ffffffu) | (static_cast<std::uint32_t>(i * 37) << 24);
-        last = owner;
-        list.push_back(frameStore.add(kWidth, kHeight, SharedPixels{*owner, owner, true}));
-    }
-    EXPECT_FALSE(last.expired()) << "the newest frame is the next one's reference";
-    frameStore.restart();
-    EXPECT_TRUE(last.expired());
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        std::vector<std::uint32_t> pixels = list[i].pixels();
-        for (std::size_t k = 0; k < pixels.size(); ++k)
-            ASSERT_EQ(pixels[k], frames[i][k] | 0xff000000u) << i << " " << k;
-    }
 }
