@@ -299,14 +299,16 @@ int runRecordCommand(const QStringList& args)
     for (const QString& held : session.holdStoredSettingsToControlRanges())
         printError(held);
 
-    // A saved mode needs its target as much as a given one.
+    // A saved mode needs its target as much as a given one (no target is saved).
     const CaptureMode mode = session.captureMode();
+    const QString savedNote =
+        options.mode ? QString() : QStringLiteral(" (the saved mode; --mode chooses another)");
     if (mode == CaptureMode::window && !options.windowID) {
-        printError(windowNeeded());
+        printError(windowNeeded() + savedNote);
         return kUsageExitStatus;
     }
     if (mode == CaptureMode::area && !options.area) {
-        printError(QStringLiteral("area mode needs --area X,Y,W,H"));
+        printError(QStringLiteral("area mode needs --area X,Y,W,H") + savedNote);
         return kUsageExitStatus;
     }
 

@@ -241,7 +241,8 @@ TEST_F(CommandFixture, MissingTargetsAndValuesGivenToFlagsAreUsageErrors)
     expectRefused({"--duration", "1", "--no-countdown=5"}, "--no-countdown takes no value", 2);
     // A saved mode needs its target as much as a given one.
     writeSettings("[General]\ncaptureMode=Area\n");
-    expectRefused(shortRun, "area mode needs --area X,Y,W,H", 2);
+    expectRefused(shortRun,
+                  "area mode needs --area X,Y,W,H (the saved mode; --mode chooses another)", 2);
 }
 
 // The control panel cannot reach these; a hand-edited file can.
