@@ -74,6 +74,9 @@ public:
     virtual void updateStatusCountdown(std::optional<std::int64_t> value) = 0;
 
     virtual void announce(const Announcement& announcement) = 0;
+    // How the user stops a recording from where the announcements are seen,
+    // said when it starts ("Press Control Shift G to stop.").
+    [[nodiscard]] virtual QString stopInstruction() const = 0;
 };
 
 } // namespace kinetta

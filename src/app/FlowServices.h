@@ -64,12 +64,18 @@ private:
     std::atomic<bool> m_cancelled = false;
 };
 
+// What an encode gave: the GIF, or why there is none.
+struct EncodeOutcome {
+    std::optional<QByteArray> gif;
+    // The encoder's reason when it failed; empty when it was cancelled.
+    QString error;
+};
+
 // GIF encoding off the main thread.
 class FlowEncoder
 {
 public:
-    // The GIF, or nothing when encoding failed or was cancelled.
-    using Done = std::function<void(std::optional<QByteArray> gif)>;
+    using Done = std::function<void(EncodeOutcome outcome)>;
 
     virtual ~FlowEncoder() = default;
     // done runs later on the main thread, unless the encoder is gone by then.

@@ -1,7 +1,10 @@
 #include "app/RecordingFlow.h"
 
+#include "capture/ScreenRecorder.h"
+#include "gif/GifEncoder.h"
 #include "model/RecordingSession.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 #include <algorithm>
 #include <utility>
@@ -10,6 +13,8 @@ namespace kinetta
 {
 namespace
 {
+
+Q_LOGGING_CATEGORY(lcFlow, "kinetta.flow")
 
 const QString kEncodingIcon = QStringLiteral("gearshape.fill");
 const QString kDoneIcon = QStringLiteral("checkmark.circle.fill");
@@ -76,6 +81,29 @@ void RecordingFlow::setPhase(Phase phase)
     Q_EMIT phaseChanged(phase);
 }
 
+std::optional<QString> RecordingFlow::checkSettings()
+{
+    for (const QString& held : m_session.holdStoredSettingsToControlRanges())
+        qCWarning(lcFlow).noquote() << held;
+    if (auto problem = ScreenRecorder::checkSettings(m_session.fps(), m_session.scale()))
+        return problem;
+    // The encode comes after the recording; a loop count it refuses must not
+    // cost the user a recording.
+    const gif::GifEncoder::Options options(m_session.fps(), m_session.loopCount());
+    if (auto problem = gif::GifEncoder::checkOptions(options))
+        return QStringLiteral("These settings cannot make a GIF: %1.")
+            .arg(QString::fromStdString(*problem));
+    return std::nullopt;
+}
+
+void RecordingFlow::failStart(const QString& message)
+{
+    m_session.setErrorMessage(message);
+    announce(startFailedText(message), AnnouncementTopic::failure);
+    m_port.showControlPanel();
+    setPhase(Phase::idle);
+}
+
 void RecordingFlow::announce(const QString& text, AnnouncementTopic topic)
 {
     m_port.announce(Announcement{text, topic, Announcement::outcomePriority});
@@ -111,6 +139,10 @@ void RecordingFlow::beginRecording(std::optional<QRectF> rect)
     // restart a running capture and lose its frames.
     if (m_phase != Phase::idle)
         return;
+    if (auto problem = checkSettings()) {
+        failStart(*problem);
+        return;
+    }
     m_requestedRect = rect;
     if (!m_session.useCountdown()) {
         startRecorder();
@@ -187,10 +219,7 @@ void RecordingFlow::recorderStarted(const std::optional<QString>& error)
     if (m_phase != Phase::starting)
         return;
     if (error) {
-        m_session.setErrorMessage(*error);
-        announce(startFailedText(*error), AnnouncementTopic::failure);
-        m_port.showControlPanel();
-        setPhase(Phase::idle);
+        failStart(*error);
         return;
     }
     ++m_generation;
@@ -206,7 +235,7 @@ void RecordingFlow::recorderStarted(const std::optional<QString>& error)
     // below already finds the timer running and the state in place.
     m_phase = Phase::recording;
     startRecordingTimer();
-    announce(QStringLiteral("Recording started. Press Control Shift G to stop."),
+    announce(QStringLiteral("Recording started. ") + m_port.stopInstruction(),
              AnnouncementTopic::recording);
     Q_EMIT phaseChanged(Phase::recording);
     if (const std::optional<QString> ended = std::exchange(m_pendingStreamError, std::nullopt))

@@ -63,7 +63,8 @@ public:
     void initiateRecording();
     // Countdown (when enabled), then the recorder. The rectangle, when given,
     // is the area to record instead of the session's last one. Ignored unless
-    // idle.
+    // idle. Settings that cannot be recorded or encoded fail the start at once,
+    // before the countdown, as a recorder's refusal would.
     void beginRecording(std::optional<QRectF> rect = std::nullopt);
     // Stops and delivers the frames. Ignored unless a recording runs and no
     // stop or discard is already waiting for the recorder.
@@ -111,6 +112,8 @@ private:
     };
 
     void setPhase(Phase phase);
+    [[nodiscard]] std::optional<QString> checkSettings();
+    void failStart(const QString& message);
     void announce(const QString& text, AnnouncementTopic topic);
     void showToast(const Toast& toast);
     void showCountdownValue(std::int64_t value, bool first);
@@ -122,7 +125,7 @@ private:
     void stopRecorder(bool discard);
     void recorderStopped(FrameList frames);
     void startAutoCopy(const FrameList& frames);
-    void encodeFinished(std::uint64_t id, std::optional<QByteArray> gif);
+    void encodeFinished(std::uint64_t id, EncodeOutcome outcome);
     void deliver(const QByteArray& gif);
     void deliverSuperseded(const std::optional<QByteArray>& gif);
     void failDelivery(const QString& message);

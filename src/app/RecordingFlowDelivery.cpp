@@ -21,9 +21,9 @@ void RecordingFlow::startAutoCopy(const FrameList& frames)
     // Registered before the encoder may answer, so an answer is never unknown.
     m_encodes.push_back(PendingEncode{id, m_generation, nullptr});
     QPointer<RecordingFlow> self(this);
-    auto job = m_encoder.encode(std::move(request), [self, id](std::optional<QByteArray> gif) {
+    auto job = m_encoder.encode(std::move(request), [self, id](EncodeOutcome outcome) {
         if (self)
-            self->encodeFinished(id, std::move(gif));
+            self->encodeFinished(id, std::move(outcome));
     });
     const auto pending =
         std::find_if(m_encodes.begin(), m_encodes.end(),
@@ -40,7 +40,7 @@ void RecordingFlow::abortEncoding()
     }
 }
 
-void RecordingFlow::encodeFinished(std::uint64_t id, std::optional<QByteArray> gif)
+void RecordingFlow::encodeFinished(std::uint64_t id, EncodeOutcome outcome)
 {
     const auto pending =
         std::find_if(m_encodes.begin(), m_encodes.end(),
@@ -60,14 +60,16 @@ void RecordingFlow::encodeFinished(std::uint64_t id, std::optional<QByteArray> g
         return;
     }
     if (encode.generation != m_generation) {
-        deliverSuperseded(gif);
+        deliverSuperseded(outcome.gif);
         return;
     }
-    if (!gif) {
-        failDelivery(QStringLiteral("GIF encoding failed."));
+    if (!outcome.gif) {
+        failDelivery(outcome.error.isEmpty()
+                         ? QStringLiteral("GIF encoding failed.")
+                         : QStringLiteral("GIF encoding failed: %1.").arg(outcome.error));
         return;
     }
-    deliver(*gif);
+    deliver(*outcome.gif);
 }
 
 void RecordingFlow::deliver(const QByteArray& gif)

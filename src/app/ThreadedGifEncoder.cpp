@@ -25,20 +25,22 @@ ThreadedGifEncoder::~ThreadedGifEncoder()
     m_pool.waitForDone();
 }
 
-std::optional<QByteArray> ThreadedGifEncoder::encodeNow(const EncodeRequest& request,
-                                                        const EncodeJob& job)
+EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const EncodeJob& job)
 {
     if (job.isCancelled())
-        return std::nullopt;
+        return {};
     const FrameListSource source(request.frames);
     const gif::GifEncoder::Options options(request.fps, request.loopCount, 1, false);
     const gif::EncodeResult result = gif::GifEncoder::encode(
         source, options, [&job](std::size_t, std::size_t) { return !job.isCancelled(); });
-    if (!result.ok() || job.isCancelled())
-        return std::nullopt;
+    if (job.isCancelled())
+        return {};
+    if (!result.ok())
+        return {std::nullopt, QString::fromStdString(result.message())};
     const auto& bytes = result.bytes();
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
+    return {QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<qsizetype>(bytes.size())),
+            {}};
 }
 
 std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Done done)
@@ -47,11 +49,11 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
     std::erase_if(m_jobs, [](const std::weak_ptr<EncodeJob>& weak) { return weak.expired(); });
     m_jobs.push_back(job);
     m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
-        std::optional<QByteArray> gif = encodeNow(request, *job);
+        EncodeOutcome outcome = encodeNow(request, *job);
         // The frames are not needed any more; let them go on this thread.
         request.frames.clear();
         QMetaObject::invokeMethod(
-            this, [done = std::move(done), gif = std::move(gif)] { done(gif); },
+            this, [done = std::move(done), outcome = std::move(outcome)] { done(outcome); },
             Qt::QueuedConnection);
     });
     return job;

@@ -20,9 +20,9 @@ public:
 
     [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) override;
 
-    // Runs on the calling thread; nothing when encoding failed or job was cancelled.
-    [[nodiscard]] static std::optional<QByteArray> encodeNow(const EncodeRequest& request,
-                                                             const EncodeJob& job);
+    // Runs on the calling thread; no GIF when encoding failed or job was cancelled.
+    [[nodiscard]] static EncodeOutcome encodeNow(const EncodeRequest& request,
+                                                 const EncodeJob& job);
 
 private:
     QThreadPool m_pool;

@@ -49,6 +49,15 @@ CaptureGeometry captureGeometry(CaptureMode mode, QSizeF displaySize, QSizeF win
     return {};
 }
 
+std::optional<QString> ScreenRecorder::checkSettings(double fps, double scale)
+{
+    if (!(fps >= 1 && fps <= 60))
+        return QStringLiteral("The frame rate must be from 1 to 60 frames per second.");
+    if (!(scale > 0 && scale <= 1))
+        return QStringLiteral("The scale must be above 0 and at most 1.");
+    return std::nullopt;
+}
+
 ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock,
                                std::optional<std::int64_t> ownPid)
     : m_source(std::move(source)), m_clock(clock ? std::move(clock) : Clock(&steadySeconds)),
@@ -82,10 +91,8 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
         m_store.restart();
         m_lastFrameTime = -std::numeric_limits<double>::infinity();
     });
-    if (!std::isfinite(fps) || fps < 1)
-        return CaptureError{QStringLiteral("The frame rate must be at least 1 frame per second.")};
-    if (!std::isfinite(scale) || scale <= 0)
-        return CaptureError{QStringLiteral("The scale must be a number above 0.")};
+    if (auto problem = checkSettings(fps, scale))
+        return CaptureError{*problem};
     m_targetInterval = 1.0 / fps;
     return startStream(mode, fps, scale, selectedWindowID, selectedRect, showCursor);
 }

@@ -50,6 +50,11 @@ public:
     ScreenRecorder(const ScreenRecorder&) = delete;
     ScreenRecorder& operator=(const ScreenRecorder&) = delete;
 
+    // Why fps or scale cannot be recorded, if so: a frame rate from 1 to 60, and
+    // a scale above 0 up to 1 (a larger one would only ask for more memory than
+    // the capture is worth). start() refuses the same values.
+    [[nodiscard]] static std::optional<QString> checkSettings(double fps, double scale);
+
     // Clears the frames of any earlier recording first, then starts capturing.
     [[nodiscard]] std::optional<StartError> start(CaptureMode mode, double fps, double scale,
                                                   std::optional<std::uint32_t> selectedWindowID,

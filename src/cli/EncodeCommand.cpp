@@ -1,5 +1,6 @@
 #include "cli/EncodeCommand.h"
 
+#include "cli/OptionValues.h"
 #include "cli/PngFrameSource.h"
 #include "gif/GifEncoder.h"
 
@@ -27,13 +28,15 @@ namespace
 namespace fs = std::filesystem;
 
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+// Any stride past the frame count keeps just the first frame.
+constexpr OptionRange<std::int64_t> kSkipOption{1, std::numeric_limits<std::int64_t>::max(),
+                                                "a whole number from 1 up"};
 
 constexpr const char* kHelp =
     "Usage: kinetta encode [--fps N] [--loop N] [--skip N] [--boomerang] -o OUT.gif INPUT...\n"
     "Encodes PNG images into an animated GIF. Each INPUT is a PNG file or a folder\n"
     "whose PNG files are taken in name order.\n\n"
-    "  --fps N       frame rate the images were captured at (default 10)\n"
+    "  --fps N       frame rate the images were captured at, 1 to 60 (default 10)\n"
     "  --loop N      times to repeat, 0 for without end (default 0, at most 65535)\n"
     "  --skip N      keep one image in every N, each shown N times as long (default 1)\n"
     "  --boomerang   play forward, then backward\n"
@@ -56,40 +59,6 @@ std::string localPath(const QString& arg)
     return QFile::encodeName(arg).toStdString();
 }
 
-std::optional<double> parseNumber(const std::string& text)
-{
-    if (text.empty())
-        return std::nullopt;
-    std::size_t used = 0;
-    try {
-        const double value = std::stod(text, &used);
-        if (used != text.size())
-            return std::nullopt;
-        return value;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
-std::optional<std::int64_t> parseInteger(const std::string& text)
-{
-    if (text.empty())
-        return std::nullopt;
-    std::size_t used = 0;
-    try {
-        const long long value = std::stoll(text, &used, 10);
-        if (used != text.size())
-            return std::nullopt;
-        return value;
-    } catch (const std::out_of_range&) {
-        // A number, just far too large: out of range rather than unreadable.
-        return text[0] == '-' ? std::numeric_limits<std::int64_t>::min()
-                              : std::numeric_limits<std::int64_t>::max();
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 std::variant<Request, Failure> parse(const QStringList& args)
 {
     Request request;
@@ -109,49 +78,49 @@ std::variant<Request, Failure> parse(const QStringList& args)
             inlineValue = arg.substr(eq + 1);
             arg.resize(eq);
         }
-        if (arg == "--boomerang" && !inlineValue) {
+        if (arg == "--boomerang") {
+            if (inlineValue)
+                return Failure{kUsageExitStatus,
+                               takesNoValueMessage(QStringLiteral("--boomerang")).toStdString()};
             request.options.boomerang = true;
             continue;
         }
         const bool takesValue = arg == "--fps" || arg == "--loop" || arg == "--skip" ||
                                 arg == "-o" || arg == "--output";
         if (!takesValue)
-            return Failure{kExitUsage, "unknown option '" + arg + "'"};
+            return Failure{kUsageExitStatus, "unknown option '" + arg + "'"};
         if (!inlineValue && i + 1 >= args.size())
-            return Failure{kExitUsage, "option '" + arg + "' needs a value"};
+            return Failure{kUsageExitStatus, "option '" + arg + "' needs a value"};
         const std::string value = inlineValue ? *inlineValue : localPath(args[++i]);
         if (arg == "-o" || arg == "--output") {
             if (value.empty())
-                return Failure{kExitUsage, "option '" + arg + "' needs a file name"};
+                return Failure{kUsageExitStatus, "option '" + arg + "' needs a file name"};
             request.output = value;
-        } else if (arg == "--fps") {
-            const auto fps = parseNumber(value);
-            if (!fps)
-                return Failure{kExitUsage, "--fps needs a number, not '" + value + "'"};
-            if (!std::isfinite(*fps) || *fps <= 0)
-                return Failure{kExitFailure,
-                               "--fps must be a positive number, not '" + value + "'"};
-            request.options.fps = *fps;
+            continue;
+        }
+        const QString option = QString::fromStdString(arg);
+        const QString text = QFile::decodeName(QByteArray::fromStdString(value));
+        if (arg == "--fps") {
+            const auto fps = readOption(option, text, kFpsOption);
+            if (const auto* message = std::get_if<QString>(&fps))
+                return Failure{kUsageExitStatus, message->toStdString()};
+            request.options.fps = std::get<double>(fps);
+        } else if (arg == "--loop") {
+            const auto loop = readOption(option, text, kLoopOption);
+            if (const auto* message = std::get_if<QString>(&loop))
+                return Failure{kUsageExitStatus, message->toStdString()};
+            request.options.loopCount = std::get<std::int64_t>(loop);
         } else {
-            const auto number = parseInteger(value);
-            if (!number)
-                return Failure{kExitUsage, arg + " needs a whole number, not '" + value + "'"};
-            if (arg == "--loop") {
-                if (*number < 0 || *number > 65535)
-                    return Failure{kExitFailure,
-                                   "--loop must be between 0 and 65535, not '" + value + "'"};
-                request.options.loopCount = *number;
-            } else {
-                if (*number < 1)
-                    return Failure{kExitFailure, "--skip must be 1 or more, not '" + value + "'"};
-                request.options.skipFrames = *number;
-            }
+            const auto skip = readOption(option, text, kSkipOption);
+            if (const auto* message = std::get_if<QString>(&skip))
+                return Failure{kUsageExitStatus, message->toStdString()};
+            request.options.skipFrames = std::get<std::int64_t>(skip);
         }
     }
     if (request.output.empty())
-        return Failure{kExitUsage, "no output file: give one with -o OUT.gif"};
+        return Failure{kUsageExitStatus, "no output file: give one with -o OUT.gif"};
     if (request.inputs.empty())
-        return Failure{kExitUsage, "no input: give PNG files or folders of PNG files"};
+        return Failure{kUsageExitStatus, "no input: give PNG files or folders of PNG files"};
     return request;
 }
 

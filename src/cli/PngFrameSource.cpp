@@ -1,11 +1,16 @@
 #include "cli/PngFrameSource.h"
 
+#include "gif/GifEncoder.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kinetta::cli
 {
@@ -51,9 +56,22 @@ std::string quoted(const std::string& path)
 // open in file for the rest of the read.
 std::optional<std::string> beginPng(const std::string& path, File& file, PngImage& image)
 {
-    file.reset(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    // Opened without waiting, so that a FIFO with no writer cannot hang us,
+    // and refused unless it is a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return "cannot read " + quoted(path) + ": " + std::strerror(errno);
+    struct stat info {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return quoted(path) + " is not a regular file";
+    }
+    file.reset(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+        return "cannot read " + quoted(path) + ": " + std::strerror(errno);
+    }
     png_byte signature[8] = {};
     if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
         png_sig_cmp(signature, 0, sizeof signature) != 0)
@@ -61,6 +79,13 @@ std::optional<std::string> beginPng(const std::string& path, File& file, PngImag
     std::rewind(file.get());
     if (!png_image_begin_read_from_stdio(&image.get(), file.get()))
         return "cannot read " + quoted(path) + ": " + image.get().message;
+    if (std::int64_t{image.get().width} * image.get().height > gif::GifEncoder::maxFramePixels)
+        return quoted(path) + " is " + std::to_string(image.get().width) + "x" +
+               std::to_string(image.get().height) + "; " + gif::GifEncoder::framePixelLimitText();
+    // Without a gAMA or sRGB chunk, libpng takes 16-bit samples for linear
+    // light and would brighten them on the way to 8 bits; they hold sRGB
+    // values like any other PNG.
+    image.get().flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/RecordCommand.h"
 
 #include "capture/CaptureBackend.h"
+#include "cli/OptionValues.h"
 #include "cli/TerminalRecording.h"
 #include "model/IniPreferencesStore.h"
 #include "model/MemoryPreferencesStore.h"
@@ -18,31 +19,10 @@ namespace kinetta::cli
 namespace
 {
 
-constexpr double kMinFps = 1;
-constexpr double kMaxFps = 60;
-constexpr double kMinScale = 0.05;
-constexpr double kMaxScale = 1.0;
-constexpr std::int64_t kMaxDuration = 24 * 60 * 60;
-constexpr std::int64_t kMaxLoop = 65535;
-constexpr std::int64_t kMaxCountdown = 60;
-
-std::optional<double> parseNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::optional<std::int64_t> parseInteger(const QString& text)
-{
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
+constexpr OptionRange<double> kScaleOption{0.05, 1.0, "a number from 0.05 to 1"};
+constexpr OptionRange<std::int64_t> kDurationOption{1, 24 * 60 * 60,
+                                                    "whole seconds from 1 to 86400"};
+constexpr OptionRange<std::int64_t> kCountdownOption{0, 60, "whole seconds from 0 to 60"};
 
 std::optional<QRectF> parseArea(const QString& text)
 {
@@ -51,12 +31,17 @@ std::optional<QRectF> parseArea(const QString& text)
         return std::nullopt;
     double values[4];
     for (int i = 0; i < 4; ++i) {
-        const auto value = parseNumber(parts[i].trimmed());
+        const auto value = readDecimal(parts[i].trimmed());
         if (!value)
             return std::nullopt;
         values[i] = *value;
     }
     return QRectF(values[0], values[1], values[2], values[3]);
+}
+
+QString windowNeeded()
+{
+    return QStringLiteral("window mode needs --window ID (see 'kinetta windows')");
 }
 
 void printError(const QString& message)
@@ -68,7 +53,7 @@ void printError(const QString& message)
 std::shared_ptr<MemoryPreferencesStore> savedSettings()
 {
     IniPreferencesStore saved;
-    auto copy = std::make_shared<MemoryPreferencesStore>();
+    auto copy = std::make_shared<MemoryPreferencesStore>(saved.filePath());
     for (const QString& key :
          {settings::kFps, settings::kScale, settings::kCaptureMode, settings::kUseCountdown,
           settings::kCountdownSeconds, settings::kShowCursor, settings::kUseAutoStop,
@@ -92,14 +77,14 @@ QString recordUsage()
         "Records the screen, one window or an area into an animated GIF. Without\n"
         "--duration it records until Ctrl-C. Options left out take the saved settings;\n"
         "given options are used for this recording only.\n\n"
-        "  --mode MODE        screen, window or area\n"
+        "  --mode MODE        screen, window (needs --window) or area (needs --area)\n"
         "  --window ID        X window id, decimal or 0x hex (see 'kinetta windows')\n"
         "  --area X,Y,W,H     rectangle of the display, at least 2x2\n"
         "  --fps N            frames per second, 1 to 60\n"
         "  --scale S          output size relative to the screen, 0.05 to 1\n"
         "  --duration SECONDS stop after this many seconds, 1 to 86400\n"
         "  --loop N           GIF repeats, 0 (forever) to 65535\n"
-        "  --countdown N      seconds of countdown before recording, 0 to 60\n"
+        "  --countdown N      seconds of countdown before recording, 0 (none) to 60\n"
         "  -o, --output FILE  where the GIF is written\n");
 }
 
@@ -136,17 +121,22 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
         };
         const auto missing = [&] { return QStringLiteral("%1 needs a value").arg(name); };
         // Reads the option's value into target; an error names the option and its range.
-        const auto ranged = [&](auto& target, auto parse, auto low, auto high,
-                                const char* range) -> std::optional<QString> {
+        const auto ranged = [&](auto& target, const auto& range) -> std::optional<QString> {
             const auto text = value();
             if (!text)
                 return missing();
-            target = parse(*text);
-            if (!target || *target < low || *target > high)
-                return QStringLiteral("%1 must be %2, not '%3'")
-                    .arg(name, QLatin1String(range), *text);
+            const auto read = readOption(name, *text, range);
+            if (const auto* error = std::get_if<QString>(&read))
+                return *error;
+            target = std::get<0>(read);
             return std::nullopt;
         };
+        const bool flag = name == QLatin1String("-h") || name == QLatin1String("--help") ||
+                          name == QLatin1String("--cursor") ||
+                          name == QLatin1String("--no-cursor") ||
+                          name == QLatin1String("--no-countdown");
+        if (flag && inlineValue)
+            return takesNoValueMessage(name);
         if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
             options.help = true;
         } else if (name == QLatin1String("--cursor")) {
@@ -154,7 +144,7 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
         } else if (name == QLatin1String("--no-cursor")) {
             options.cursor = false;
         } else if (name == QLatin1String("--no-countdown")) {
-            options.countdownSeconds = -1;
+            options.countdownSeconds = 0;
         } else if (name == QLatin1String("--mode")) {
             const auto text = value();
             if (!text)
@@ -186,24 +176,19 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
             if (options.area->width() < 2 || options.area->height() < 2)
                 return QStringLiteral("--area must be at least 2x2 pixels");
         } else if (name == QLatin1String("--fps")) {
-            if (auto error = ranged(options.fps, parseNumber, kMinFps, kMaxFps,
-                                    "a number from 1 to 60"))
+            if (auto error = ranged(options.fps, kFpsOption))
                 return *error;
         } else if (name == QLatin1String("--scale")) {
-            if (auto error = ranged(options.scale, parseNumber, kMinScale, kMaxScale,
-                                    "a number from 0.05 to 1"))
+            if (auto error = ranged(options.scale, kScaleOption))
                 return *error;
         } else if (name == QLatin1String("--duration")) {
-            if (auto error = ranged(options.durationSeconds, parseInteger, std::int64_t{1},
-                                    kMaxDuration, "whole seconds from 1 to 86400"))
+            if (auto error = ranged(options.durationSeconds, kDurationOption))
                 return *error;
         } else if (name == QLatin1String("--loop")) {
-            if (auto error = ranged(options.loopCount, parseInteger, std::int64_t{0}, kMaxLoop,
-                                    "a whole number from 0 to 65535"))
+            if (auto error = ranged(options.loopCount, kLoopOption))
                 return *error;
         } else if (name == QLatin1String("--countdown")) {
-            if (auto error = ranged(options.countdownSeconds, parseInteger, std::int64_t{0},
-                                    kMaxCountdown, "whole seconds from 0 to 60"))
+            if (auto error = ranged(options.countdownSeconds, kCountdownOption))
                 return *error;
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
             const auto text = value();
@@ -240,7 +225,7 @@ std::optional<QString> checkTarget(CaptureMode mode, std::optional<std::uint32_t
     const QRect display = content.displays.front().frame;
     if (mode == CaptureMode::window) {
         if (!windowID)
-            return QStringLiteral("window mode needs --window ID (see 'kinetta windows')");
+            return windowNeeded();
         const bool listed =
             std::any_of(content.windows.begin(), content.windows.end(),
                         [&](const auto& window) { return window.windowID == *windowID; });
@@ -282,7 +267,7 @@ int runRecordCommand(const QStringList& args)
     auto parsed = parseRecordOptions(args);
     if (const auto* error = std::get_if<QString>(&parsed)) {
         printError(*error);
-        return 2;
+        return kUsageExitStatus;
     }
     const RecordOptions options = std::get<RecordOptions>(parsed);
     if (options.help) {
@@ -302,14 +287,30 @@ int runRecordCommand(const QStringList& args)
     if (options.loopCount)
         session.setLoopCount(*options.loopCount);
     if (options.countdownSeconds) {
-        session.setUseCountdown(*options.countdownSeconds >= 0);
-        if (*options.countdownSeconds >= 0)
+        session.setUseCountdown(*options.countdownSeconds > 0);
+        if (*options.countdownSeconds > 0)
             session.setCountdownSeconds(*options.countdownSeconds);
     }
     // Without a duration the recording runs until interrupted.
     session.setUseAutoStop(options.durationSeconds.has_value());
     if (options.durationSeconds)
         session.setAutoStopSeconds(*options.durationSeconds);
+    // Options keep their own ranges; saved values are held to the panel's.
+    for (const QString& held : session.holdStoredSettingsToControlRanges())
+        printError(held);
+
+    // A saved mode needs its target as much as a given one (no target is saved).
+    const CaptureMode mode = session.captureMode();
+    const QString savedNote =
+        options.mode ? QString() : QStringLiteral(" (the saved mode; --mode chooses another)");
+    if (mode == CaptureMode::window && !options.windowID) {
+        printError(windowNeeded() + savedNote);
+        return kUsageExitStatus;
+    }
+    if (mode == CaptureMode::area && !options.area) {
+        printError(QStringLiteral("area mode needs --area X,Y,W,H") + savedNote);
+        return kUsageExitStatus;
+    }
 
     // Everything is checked before the first frame, so bad input costs nothing.
     if (auto problem = checkOutputWritable(options.output)) {
@@ -322,7 +323,6 @@ int runRecordCommand(const QStringList& args)
         printError(content.error().message);
         return 1;
     }
-    const CaptureMode mode = session.captureMode();
     if (auto problem = checkTarget(mode, options.windowID, options.area, content.value())) {
         printError(*problem);
         return 1;

@@ -24,7 +24,7 @@ struct RecordOptions {
     std::optional<bool> cursor;
     std::optional<std::int64_t> durationSeconds;
     std::optional<std::int64_t> loopCount;
-    std::optional<std::int64_t> countdownSeconds; // 0 or more; -1 turns the countdown off
+    std::optional<std::int64_t> countdownSeconds; // 0 turns the countdown off
     QString output;
     bool help = false;
 };
@@ -49,7 +49,9 @@ struct RecordOptions {
 
 // `kinetta record ...`: 0 when the GIF was written (to the output or, failing
 // that, to Downloads), 130 when cancelled, 1 for bad input or a failure, 2 for
-// a usage error.
+// a usage error (a mode without its --window or --area among them). Saved
+// settings outside the control panel's ranges are held to them, each named
+// once on stderr; options keep their own ranges.
 [[nodiscard]] int runRecordCommand(const QStringList& args);
 
 } // namespace kinetta::cli

@@ -37,6 +37,12 @@ public:
     void updateStatusTitle(std::int64_t /*seconds*/) override {}
     void updateStatusCountdown(std::optional<std::int64_t> /*value*/) override {}
 
+    // The hotkey is not seen by a terminal; Ctrl-C is.
+    [[nodiscard]] QString stopInstruction() const override
+    {
+        return QStringLiteral("Press Ctrl+C to stop.");
+    }
+
     void announce(const Announcement& announcement) override
     {
         if (announcement.topic == AnnouncementTopic::countdown ||

@@ -28,6 +28,9 @@ void TerminalRecording::start()
 {
     // The area, if any, is already the session's; there is no overlay to draw one.
     m_flow.beginRecording();
+    // Refused at once (settings that cannot be used); the error has been printed.
+    if (m_flow.phase() == RecordingFlow::Phase::idle)
+        finish(1);
 }
 
 void TerminalRecording::interrupt()

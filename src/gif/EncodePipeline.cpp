@@ -9,6 +9,21 @@
 namespace kinetta::gif
 {
 
+EncodeResult currentExceptionFailure(const std::string& task)
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return EncodeResult::failure(EncodeError::OutOfMemory,
+                                     "there is not enough memory to " + task);
+    } catch (const std::exception& error) {
+        return EncodeResult::failure(EncodeError::Internal,
+                                     "could not " + task + ": " + error.what());
+    } catch (...) {
+        return EncodeResult::failure(EncodeError::Internal, "could not " + task);
+    }
+}
+
 EncodePipeline::EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence,
                                FrameSize size, int delayHundredths, unsigned threads,
                                QuantiserSettings settings, const GlobalPalette* global)
@@ -34,21 +49,30 @@ std::shared_ptr<EncodePipeline::Decoded> EncodePipeline::acquire(std::size_t pos
         return entry;
     }
     lock.unlock();
-    const auto count =
-        static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_size.height);
-    entry->pixels.resize(count);
     const std::size_t index = m_sequence[position];
-    if (ReadError failed = m_source.readFrame(index, entry->pixels)) {
-        entry->error = *failed;
-        entry->pixels.clear();
-    } else if (m_source.frameSize(index) != m_size) {
-        entry->error = "frame " + std::to_string(index + 1) + " changed size while encoding";
-        entry->pixels.clear();
-    } else {
-        // The alpha byte carries no meaning in a frame; make it opaque so
-        // colours compare equal.
-        for (std::uint32_t& pixel : entry->pixels)
-            pixel |= 0xFF000000u;
+    // Whatever happens, the entry becomes ready: others wait for it.
+    try {
+        const auto count =
+            static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_size.height);
+        entry->pixels.resize(count);
+        if (ReadError failed = m_source.readFrame(index, entry->pixels)) {
+            entry->error = *failed;
+            entry->pixels.clear();
+        } else if (m_source.frameSize(index) != m_size) {
+            entry->error = "frame " + std::to_string(index + 1) + " changed size while encoding";
+            entry->pixels.clear();
+        } else {
+            // The alpha byte carries no meaning in a frame; make it opaque so
+            // colours compare equal.
+            for (std::uint32_t& pixel : entry->pixels)
+                pixel |= 0xFF000000u;
+        }
+    } catch (...) {
+        const EncodeResult failure =
+            currentExceptionFailure("read frame " + std::to_string(index + 1));
+        entry->error = failure.message();
+        entry->kind = failure.error();
+        entry->pixels = {};
     }
     lock.lock();
     entry->ready = true;
@@ -82,22 +106,16 @@ void EncodePipeline::work()
             position = m_nextJob++;
         }
         Job job;
-        const std::shared_ptr<Decoded> current = acquire(position);
-        const std::shared_ptr<Decoded> previous = position > 0 ? acquire(position - 1) : nullptr;
-        if (!current->error.empty() || (previous && !previous->error.empty())) {
-            job.kind = EncodeError::SourceFailed;
-            job.error = !current->error.empty() ? current->error : previous->error;
-        } else {
-            std::span<const std::uint32_t> before;
-            if (previous)
-                before = previous->pixels;
-            if (!compressor.compress(current->pixels, before, m_size, m_delay, job.bytes,
-                                     job.error))
-                job.kind = EncodeError::Internal;
+        try {
+            encodeJob(position, compressor, job);
+        } catch (...) {
+            // The frames are released with the pipeline; the encode ends here.
+            const EncodeResult failure =
+                currentExceptionFailure("encode frame " + std::to_string(position + 1));
+            job.bytes = {};
+            job.kind = failure.error();
+            job.error = failure.message();
         }
-        release(position);
-        if (position > 0)
-            release(position - 1);
         std::lock_guard lock(m_mutex);
         job.done = true;
         m_jobs[position] = std::move(job);
@@ -105,15 +123,58 @@ void EncodePipeline::work()
     }
 }
 
+void EncodePipeline::encodeJob(std::size_t position, FrameCompressor& compressor, Job& job)
+{
+    const std::shared_ptr<Decoded> current = acquire(position);
+    const std::shared_ptr<Decoded> previous = position > 0 ? acquire(position - 1) : nullptr;
+    if (!current->error.empty()) {
+        job.kind = current->kind;
+        job.error = current->error;
+    } else if (previous && !previous->error.empty()) {
+        job.kind = previous->kind;
+        job.error = previous->error;
+    } else {
+        std::span<const std::uint32_t> before;
+        if (previous)
+            before = previous->pixels;
+        if (!compressor.compress(current->pixels, before, m_size, m_delay, job.bytes, job.error))
+            job.kind = EncodeError::Internal;
+    }
+    release(position);
+    if (position > 0)
+        release(position - 1);
+}
+
 EncodeResult EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress)
 {
     const unsigned workerCount =
         static_cast<unsigned>(std::min<std::size_t>(m_threads, m_jobs.size()));
     std::vector<std::thread> workers;
-    workers.reserve(workerCount);
-    for (unsigned i = 0; i < workerCount; ++i)
-        workers.emplace_back([this] { work(); });
+    EncodeResult outcome = EncodeResult::success({});
+    // Past this point the workers are always stopped and joined: a thread
+    // left joinable would end the process.
+    try {
+        workers.reserve(workerCount);
+        for (unsigned i = 0; i < workerCount; ++i)
+            workers.emplace_back([this] { work(); });
+        outcome = collect(out, progress);
+    } catch (...) {
+        outcome = currentExceptionFailure("write the frames");
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_changed.notify_all();
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    m_decoded.clear();
+    return outcome;
+}
 
+EncodeResult EncodePipeline::collect(std::vector<std::uint8_t>& out,
+                                     const ProgressCallback& progress)
+{
     EncodeResult outcome = EncodeResult::success({});
     for (std::size_t position = 0; position < m_jobs.size(); ++position) {
         Job job;
@@ -135,14 +196,6 @@ EncodeResult EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
             break;
         }
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-        m_changed.notify_all();
-    }
-    for (std::thread& worker : workers)
-        worker.join();
-    m_decoded.clear();
     return outcome;
 }
 

@@ -17,6 +17,11 @@
 namespace kinetta::gif
 {
 
+// The failure for the exception being handled, in a catch (...) block: an
+// exception that leaves a worker thread would end the process. task says
+// what was being done ("read frame 3").
+[[nodiscard]] EncodeResult currentExceptionFailure(const std::string& task);
+
 // Compresses the frames of a sequence on a few worker threads and appends
 // their blocks in order. At most a small window of frames is in flight, so the
 // decoded frames held at once stay bounded whatever the frame count, and each
@@ -37,6 +42,7 @@ private:
     struct Decoded {
         std::vector<std::uint32_t> pixels;
         std::string error;
+        EncodeError kind = EncodeError::SourceFailed;
         bool ready = false;
         int users = 0;
     };
@@ -48,6 +54,10 @@ private:
     };
 
     void work();
+    void encodeJob(std::size_t position, FrameCompressor& compressor, Job& job);
+    // Appends the finished jobs' blocks in order, on the calling thread.
+    [[nodiscard]] EncodeResult collect(std::vector<std::uint8_t>& out,
+                                       const ProgressCallback& progress);
     [[nodiscard]] std::shared_ptr<Decoded> acquire(std::size_t position);
     void release(std::size_t position);
 

@@ -131,19 +131,40 @@ int GifEncoder::delayHundredths(const Options& options)
     return static_cast<int>(hundredths);
 }
 
+std::string GifEncoder::framePixelLimitText()
+{
+    return "frames are limited to " + std::to_string(maxFramePixels) + " pixels (8192x8192)";
+}
+
+std::optional<std::string> GifEncoder::checkOptions(const Options& options)
+{
+    if (delayHundredths(options) == 0)
+        return "the frame rate must be a positive number";
+    if (options.loopCount < 0 || options.loopCount > kMaxLoopCount)
+        return "the loop count must be between 0 and 65535";
+    return std::nullopt;
+}
+
 EncodeResult GifEncoder::encode(const FrameSource& source, const Options& options,
                                 const ProgressCallback& progress, const EncodeSettings& settings)
+{
+    try {
+        return encodeUnguarded(source, options, progress, settings);
+    } catch (...) {
+        return currentExceptionFailure("encode the frames");
+    }
+}
+
+EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Options& options,
+                                         const ProgressCallback& progress,
+                                         const EncodeSettings& settings)
 {
     const std::size_t count = source.frameCount();
     if (count == 0)
         return EncodeResult::failure(EncodeError::EmptyInput, "there are no frames to encode");
+    if (auto problem = checkOptions(options))
+        return EncodeResult::failure(EncodeError::InvalidOptions, *problem);
     const int delay = delayHundredths(options);
-    if (delay == 0)
-        return EncodeResult::failure(EncodeError::InvalidOptions,
-                                     "the frame rate must be a positive number");
-    if (options.loopCount < 0 || options.loopCount > kMaxLoopCount)
-        return EncodeResult::failure(EncodeError::InvalidOptions,
-                                     "the loop count must be between 0 and 65535");
 
     const FrameSize size = source.frameSize(0);
     if (size.width <= 0 || size.height <= 0 || size.width > kMaxDimension ||
@@ -152,6 +173,11 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
                                      "frame 1 is " + std::to_string(size.width) + "x" +
                                          std::to_string(size.height) +
                                          "; a GIF frame is 1 to 65535 pixels each way");
+    if (std::int64_t{size.width} * size.height > maxFramePixels)
+        return EncodeResult::failure(EncodeError::InvalidSize,
+                                     "frame 1 is " + std::to_string(size.width) + "x" +
+                                         std::to_string(size.height) + "; " +
+                                         framePixelLimitText());
     for (std::size_t i = 1; i < count; ++i) {
         const FrameSize other = source.frameSize(i);
         if (other != size)
@@ -172,7 +198,7 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
     // thread of its own so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
     std::optional<std::string> readError;
-    std::thread([&] {
+    const auto buildPalette = [&] {
         omp_set_num_threads(1);
         std::vector<std::uint32_t> first(static_cast<std::size_t>(size.width) *
                                          static_cast<std::size_t>(size.height));
@@ -206,7 +232,18 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
         for (std::uint32_t& pixel : first)
             pixel |= 0xFF000000u;
         global = GlobalPalette::fromFrame(first, size, qs);
+    };
+    // An exception must not leave the thread: it would end the process.
+    std::optional<EncodeResult> paletteFailure;
+    std::thread([&] {
+        try {
+            buildPalette();
+        } catch (...) {
+            paletteFailure = currentExceptionFailure("make the colour table of frame 1");
+        }
     }).join();
+    if (paletteFailure)
+        return *paletteFailure;
     if (readError)
         return EncodeResult::failure(EncodeError::SourceFailed, *readError);
     const GlobalPalette* shared = global ? &*global : nullptr;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,12 @@ enum class EncodeError {
     None,
     EmptyInput,     // no frames
     SizeMismatch,   // frames of different sizes
-    InvalidSize,    // a frame of zero size or larger than GIF allows
+    InvalidSize,    // a frame of zero size or larger than GIF allows or the pixel limit
     InvalidOptions, // fps not a positive number, loop count out of range
     SourceFailed,   // a frame could not be read
     Cancelled,      // the progress callback asked to stop
-    Internal,       // the quantiser failed
+    OutOfMemory,    // an allocation failed
+    Internal,       // the quantiser failed, or something else went wrong
 };
 
 // The whole GIF file, or why there is none.
@@ -84,7 +86,16 @@ public:
 
     GifEncoder() = delete;
 
-    // Encodes the selected frames into a GIF89a file held in memory.
+    // Frames are refused past this many pixels (8192x8192), before any is
+    // read: several are held decoded at once.
+    static constexpr std::int64_t maxFramePixels = std::int64_t{8192} * 8192;
+
+    // Why options cannot make a GIF, if so: fps must be a positive number,
+    // the loop count from 0 to 65535. encode() refuses the same options.
+    [[nodiscard]] static std::optional<std::string> checkOptions(const Options& options);
+
+    // Encodes the selected frames into a GIF89a file held in memory. Never
+    // throws: running out of memory is a failure like any other.
     [[nodiscard]] static EncodeResult encode(const FrameSource& source, const Options& options,
                                              const ProgressCallback& progress = {},
                                              const EncodeSettings& settings = {});
@@ -98,6 +109,15 @@ public:
     // zero), at least 1 because viewers show a zero delay as their own default,
     // at most 65535. 0 when fps is not a positive finite number.
     [[nodiscard]] static int delayHundredths(const Options& options);
+
+    // "frames are limited to 67108864 pixels (8192x8192)"
+    [[nodiscard]] static std::string framePixelLimitText();
+
+private:
+    [[nodiscard]] static EncodeResult encodeUnguarded(const FrameSource& source,
+                                                      const Options& options,
+                                                      const ProgressCallback& progress,
+                                                      const EncodeSettings& settings);
 };
 
 } // namespace kinetta::gif

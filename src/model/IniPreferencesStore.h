@@ -28,6 +28,7 @@ public:
     [[nodiscard]] std::optional<QString> setValue(const QString& key,
                                                   const QVariant& value) override;
     [[nodiscard]] std::optional<QString> loadProblem() const override { return m_loadProblem; }
+    [[nodiscard]] QString location() const override { return m_filePath; }
     [[nodiscard]] QString filePath() const { return m_filePath; }
 
 private:

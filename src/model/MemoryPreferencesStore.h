@@ -11,6 +11,10 @@ namespace kinetta
 class MemoryPreferencesStore final : public PreferencesStore
 {
 public:
+    // location: where the values were copied from, if anywhere, for messages.
+    explicit MemoryPreferencesStore(QString location = {}) : m_location(std::move(location)) {}
+
+    [[nodiscard]] QString location() const override { return m_location; }
     [[nodiscard]] QVariant value(const QString& key) const override { return m_values.value(key); }
     [[nodiscard]] std::optional<QString> setValue(const QString& key,
                                                   const QVariant& value) override
@@ -21,6 +25,7 @@ public:
     [[nodiscard]] bool contains(const QString& key) const { return m_values.contains(key); }
 
 private:
+    QString m_location;
     QHash<QString, QVariant> m_values;
 };
 

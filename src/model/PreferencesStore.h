@@ -23,6 +23,8 @@ public:
                                                           const QVariant& value) = 0;
     // Why the stored values could not be read when the store was opened, if so.
     [[nodiscard]] virtual std::optional<QString> loadProblem() const { return std::nullopt; }
+    // Where the values come from, for messages (a file path); empty when nowhere.
+    [[nodiscard]] virtual QString location() const { return {}; }
 
     // Nothing when the key is missing or holds something of another type.
     [[nodiscard]] std::optional<double> doubleValue(const QString& key) const;

@@ -73,13 +73,50 @@ void RecordingSession::loadSettings()
     m_autoStopSeconds = store.integerValue(kAutoStopSeconds).value_or(kDefaultAutoStopSeconds);
     m_loopCount = store.integerValue(kLoopCount).value_or(kDefaultLoopCount);
     m_autoCopy = store.boolValue(kAutoCopy).value_or(kDefaultAutoCopy);
+    for (const QString& key : {kFps, kScale, kCountdownSeconds, kAutoStopSeconds, kLoopCount}) {
+        if (store.value(key).isValid())
+            m_unchecked.insert(key);
+    }
     const std::optional<QString> mode = store.stringValue(kCaptureMode);
     m_captureMode =
         mode ? captureModeFromRaw(*mode).value_or(kDefaultCaptureMode) : kDefaultCaptureMode;
 }
 
+QStringList RecordingSession::holdStoredSettingsToControlRanges()
+{
+    using namespace settings;
+    QStringList held;
+    const QString location =
+        m_store->location().isEmpty() ? QStringLiteral("the stored settings") : m_store->location();
+    const auto hold = [&](const QString& key, auto& member, auto low, auto high, auto changed) {
+        if (!m_unchecked.remove(key))
+            return;
+        const auto inRange = std::clamp(member, low, high);
+        if (inRange == member)
+            return;
+        held << QStringLiteral("%1=%2 in %3 is outside %4 to %5; using %6.")
+                    .arg(key, QString::number(member), location, QString::number(low),
+                         QString::number(high), QString::number(inRange));
+        member = inRange;
+        Q_EMIT(this->*changed)(member);
+    };
+    hold(kFps, m_fps, kMinFps, kMaxFps, &RecordingSession::fpsChanged);
+    hold(kScale, m_scale, kMinScale, kMaxScale, &RecordingSession::scaleChanged);
+    if (m_useCountdown)
+        hold(kCountdownSeconds, m_countdownSeconds, kMinCountdownSeconds, kMaxCountdownSeconds,
+             &RecordingSession::countdownSecondsChanged);
+    if (m_useAutoStop)
+        hold(kAutoStopSeconds, m_autoStopSeconds, kMinAutoStopSeconds, kMaxAutoStopSeconds,
+             &RecordingSession::autoStopSecondsChanged);
+    hold(kLoopCount, m_loopCount, kMinLoopCount, kMaxLoopCount,
+         &RecordingSession::loopCountChanged);
+    return held;
+}
+
 void RecordingSession::persist(const QString& key, const QVariant& value)
 {
+    // Assigned now: the user's own value, whatever the store held.
+    m_unchecked.remove(key);
     const std::optional<QString> problem = m_store->setValue(key, value);
     if (!problem) {
         m_writeFailureReported = false;

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QRectF>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -41,6 +42,19 @@ inline constexpr bool kDefaultUseAutoStop = false;
 inline constexpr qint64 kDefaultAutoStopSeconds = 30;
 inline constexpr qint64 kDefaultLoopCount = 0;
 inline constexpr bool kDefaultAutoCopy = false;
+
+// What the control panel's controls can reach. A stored value outside them
+// (a hand-edited file) is held to them where it is used.
+inline constexpr double kMinFps = 5;
+inline constexpr double kMaxFps = 24;
+inline constexpr double kMinScale = 0.25;
+inline constexpr double kMaxScale = 1.0;
+inline constexpr qint64 kMinCountdownSeconds = 1;
+inline constexpr qint64 kMaxCountdownSeconds = 30;
+inline constexpr qint64 kMinAutoStopSeconds = 5;
+inline constexpr qint64 kMaxAutoStopSeconds = 300;
+inline constexpr qint64 kMinLoopCount = 0;
+inline constexpr qint64 kMaxLoopCount = 65535; // what a GIF can hold
 } // namespace settings
 
 // The one observable model every view shares: the user's settings, the live
@@ -149,6 +163,15 @@ public:
     // has gone. Runs to completion on the calling (main) thread.
     void refreshWindows();
 
+    // Settings that still hold the value read from the store and lie outside
+    // what the control panel can reach are brought into that range for this
+    // run, with their change signals; the store keeps what it holds. Values
+    // assigned since loading are the user's own and stay as they are. Returns
+    // one line per setting held, naming the key and the store's location; a
+    // setting is looked at once. The countdown and auto-stop lengths are
+    // looked at only while switched on, when they are used.
+    [[nodiscard]] QStringList holdStoredSettingsToControlRanges();
+
     // The store the settings live in; other settings of the program use it too.
     [[nodiscard]] PreferencesStore& preferences() const { return *m_store; }
     // The last problem reading or writing the settings, if any.
@@ -192,6 +215,9 @@ private:
     std::shared_ptr<WindowListSource> m_windowSource;
     std::optional<QString> m_preferencesProblem;
     bool m_writeFailureReported = false;
+    // Keys whose value is still the one loaded from the store and not yet
+    // checked against the control ranges.
+    QSet<QString> m_unchecked;
     bool m_refreshing = false;
     bool m_refreshAgain = false;
 

@@ -32,6 +32,8 @@ protected:
         session.setUseCountdown(false);
         session.setAutoCopy(false);
     }
+    // A flow over the settings held in store, as they are.
+    explicit FlowTest(std::shared_ptr<PreferencesStore> store) : session(std::move(store)) {}
 
     void startRecording()
     {

@@ -148,26 +148,32 @@ TEST(ThreadedGifEncoderTest, EncodesOffTheMainThreadAnswersOnItAndFailsOnBadOrCa
 {
     application();
     ThreadedGifEncoder encoder;
-    std::optional<std::optional<QByteArray>> answer;
+    std::optional<EncodeOutcome> answer;
     const QThread* answeredOn = nullptr;
-    auto job = encoder.encode(twoFrames(), [&](std::optional<QByteArray> gif) {
-        answer = std::move(gif);
+    auto job = encoder.encode(twoFrames(), [&](EncodeOutcome outcome) {
+        answer = std::move(outcome);
         answeredOn = QThread::currentThread();
     });
     ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
-    ASSERT_TRUE(answer->has_value());
-    EXPECT_TRUE((*answer)->startsWith("GIF89a"));
+    ASSERT_TRUE(answer->gif.has_value());
+    EXPECT_TRUE(answer->gif->startsWith("GIF89a"));
     EXPECT_EQ(answeredOn, QCoreApplication::instance()->thread());
 
+    // A failure carries the encoder's reason; a cancelled job has none.
     EncodeJob fresh;
-    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(EncodeRequest{}, fresh));
+    EXPECT_EQ(ThreadedGifEncoder::encodeNow(EncodeRequest{}, fresh).error,
+              "there are no frames to encode");
     EncodeRequest mixed = twoFrames();
     mixed.frames.push_back(Frame::fromPixels(2, 2, std::vector<std::uint32_t>(4, 0)));
-    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(mixed, fresh));
+    const EncodeOutcome failed = ThreadedGifEncoder::encodeNow(mixed, fresh);
+    EXPECT_FALSE(failed.gif);
+    EXPECT_EQ(failed.error, "frame 3 is 2x2 but frame 1 is 4x4");
     EncodeJob cancelled;
     cancelled.cancel();
-    EXPECT_FALSE(ThreadedGifEncoder::encodeNow(twoFrames(), cancelled));
-    EXPECT_TRUE(ThreadedGifEncoder::encodeNow(twoFrames(), fresh));
+    const EncodeOutcome dropped = ThreadedGifEncoder::encodeNow(twoFrames(), cancelled);
+    EXPECT_FALSE(dropped.gif);
+    EXPECT_TRUE(dropped.error.isEmpty());
+    EXPECT_TRUE(ThreadedGifEncoder::encodeNow(twoFrames(), fresh).gif);
 }
 
 } // namespace

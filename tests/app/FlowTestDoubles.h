@@ -56,6 +56,11 @@ public:
         calls << "announce " + announcement.text;
     }
 
+    [[nodiscard]] QString stopInstruction() const override
+    {
+        return QStringLiteral("Press Control Shift G to stop.");
+    }
+
     [[nodiscard]] QStringList announcementTexts() const
     {
         QStringList texts;
@@ -129,12 +134,22 @@ public:
         ++encodeCalls;
         return job;
     }
-    // Finishes the oldest encode (or the one at index) with gif, unless it was cancelled.
+    // Finishes the oldest encode (or the one at index) with gif, unless it was
+    // cancelled; no gif fails it without a reason.
     void finish(std::optional<QByteArray> gif, std::size_t index = 0)
     {
         Pending entry = std::move(pending.at(index));
         pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(index));
-        entry.done(entry.job->isCancelled() ? std::nullopt : std::move(gif));
+        if (entry.job->isCancelled())
+            entry.done({});
+        else
+            entry.done({std::move(gif), {}});
+    }
+    void fail(const QString& reason)
+    {
+        Pending entry = std::move(pending.front());
+        pending.pop_front();
+        entry.done({std::nullopt, reason});
     }
 
     std::deque<Pending> pending;

@@ -118,8 +118,9 @@ TEST_F(AutoCopyTest, EncodingFailureOpensThePreviewWithTheFramesIntact)
 {
     recordAndStop(3);
     const FrameList frames = session.capturedFrames();
-    encoder.finish(std::nullopt);
-    EXPECT_EQ(session.errorMessage(), "GIF encoding failed.");
+    encoder.fail(QStringLiteral("there is not enough memory to read frame 2"));
+    EXPECT_EQ(session.errorMessage(),
+              "GIF encoding failed: there is not enough memory to read frame 2.");
     EXPECT_FALSE(port.currentToast);
     EXPECT_EQ(port.count("hideToast"), 1);
     EXPECT_EQ(port.count("showPreviewWindow"), 1);

@@ -108,8 +108,15 @@ TEST_F(RecorderFixture, BadTargetsRatesAndPlatformErrorsStartNoStream)
     EXPECT_EQ(start(CaptureMode::window, 10, 1, 43u)->recordingError(),
               RecordingError::noWindowSelected);
     const double inf = std::numeric_limits<double>::infinity();
-    for (auto [fps, scale] :
-         {std::pair{0.5, 1.0}, {std::nan(""), 1.0}, {10.0, 0.0}, {10.0, -1.0}, {10.0, inf}})
+    // A scale past 1 would only ask for memory: 100 on this display is 144000x90000.
+    for (auto [fps, scale] : {std::pair{0.5, 1.0},
+                              {std::nan(""), 1.0},
+                              {61.0, 1.0},
+                              {10.0, 0.0},
+                              {10.0, -1.0},
+                              {10.0, 1.5},
+                              {10.0, 100.0},
+                              {10.0, inf}})
         EXPECT_TRUE(start(CaptureMode::fullScreen, fps, scale)->captureError())
             << fps << " " << scale;
     source->contentError = CaptureError{"query failed"};

@@ -1,5 +1,6 @@
 #include "gif/GifTestDecoder.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
 namespace
 {
@@ -19,13 +22,39 @@ struct CommandRun {
     QString err;
 };
 
-CommandRun runEncode(const QStringList& args)
+CommandRun runEncode(const QStringList& args, int timeoutMs = 60000)
 {
     QProcess process;
     process.start(QStringLiteral(KINETTA_EXE), QStringList{"encode"} + args);
-    process.waitForFinished(60000);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QStringLiteral("did not finish")};
+    }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// A grey PNG whose IHDR declares width x height, with one scanline of data:
+// the header is all a reader has to refuse it by.
+QByteArray pngDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    const auto chunk = [](const char* type, const QByteArray& data) {
+        QByteArray body = QByteArray(type) + data;
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        stream << static_cast<quint32>(data.size());
+        out += body;
+        QDataStream crc(&out, QIODevice::Append);
+        crc << static_cast<quint32>(::crc32(0, reinterpret_cast<const Bytef*>(body.constData()),
+                                            static_cast<uInt>(body.size())));
+        return out;
+    };
+    QByteArray header;
+    QDataStream ihdr(&header, QIODevice::WriteOnly);
+    ihdr << width << height << quint8(8) << quint8(0) << quint8(0) << quint8(0) << quint8(0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+           chunk("IDAT", qCompress(QByteArray(1 + width, '\0')).mid(4)) + chunk("IEND", {});
 }
 
 QByteArray readAll(const QString& path)
@@ -91,10 +120,12 @@ protected:
         }
     }
 
-    // Nothing but the given names is in the folder: no output, no temporary file.
+    // Nothing but the given names is in the folder (FIFOs too): no output, no
+    // temporary file.
     void expectOnly(QStringList names) const
     {
-        QStringList present = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QStringList present =
+            QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         present.sort();
         names.sort();
         EXPECT_EQ(present, names);
@@ -123,6 +154,19 @@ TEST_F(EncodeCommand, FolderInNameOrderWithDefaultsOverBlack)
         EXPECT_EQ(image.canvas.front(), 0xFF010203u);
         EXPECT_EQ(image.canvas.back(), 0xFF000000u);
     }
+}
+
+TEST_F(EncodeCommand, SixteenBitPngsGiveTheSrgbValuesTheyHold)
+{
+    QImage grey(6, 4, QImage::Format_Grayscale16);
+    grey.fill(QColor::fromRgba64(0x4040, 0x4040, 0x4040));
+    ASSERT_TRUE(grey.save(path("grey.png"), "PNG"));
+    QImage colour(6, 4, QImage::Format_RGBA64);
+    colour.fill(QColor::fromRgba64(0x4040, 0x8080, 0xC0C0));
+    ASSERT_TRUE(colour.save(path("colour.png"), "PNG"));
+    const CommandRun run = runEncode({"-o", path("out.gif"), path("grey.png"), path("colour.png")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(shownColours(decode("out.gif")), (std::vector<QRgb>{0x404040, 0x4080C0}));
 }
 
 TEST_F(EncodeCommand, OptionsSelectFramesAndTimingOfFilesInTheOrderGiven)
@@ -156,20 +200,32 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
     writeFile(path("keep.gif"), "old");
     QDir(m_dir.path()).mkdir("empty");
     const QString out = path("o.gif");
-    expectFailures({{{good}, "-o"},
-                    {{"-o", out}, "input"},
-                    {{"--speed", "2", "-o", out, good}, "--speed"},
-                    {{"--fps", "fast", "-o", out, good}, "--fps"},
-                    {{"--loop", "2.5", "-o", out, good}, "--loop"},
-                    {{"-o", out, good, "--skip"}, "--skip"}},
-                   2);
+    // Usage errors, with the same ranges and number reading as `record`.
+    Cases usage{{{good}, "-o"},
+                {{"-o", out}, "input"},
+                {{"--speed", "2", "-o", out, good}, "--speed"},
+                {{"--boomerang=x", "-o", out, good}, "--boomerang takes no value"},
+                {{"-o", out, good, "--skip"}, "--skip"}};
+    for (const QString option : {"--fps fast", "--fps 0", "--fps -5", "--fps inf", "--fps 100",
+                                 "--fps 0.001", "--fps 0x10", "--fps 1e1", "--loop 2.5",
+                                 "--loop -1", "--loop 65536", "--loop 0x10", "--skip 0"}) {
+        const QStringList words = option.split(' ');
+        usage.emplace_back(words + QStringList{"-o", out, good}, words[0] + " must be a ");
+    }
+    expectFailures(usage, 2);
+
+    // Not a regular file: a FIFO would block the reader for good.
+    ASSERT_EQ(::mkfifo(path("pipe.png").toLocal8Bit().constData(), 0600), 0);
+    const CommandRun fifo = runEncode({"-o", out, good, path("pipe.png")}, 10000);
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_TRUE(fifo.err.contains("'" + path("pipe.png") + "' is not a regular file"))
+        << fifo.err.toStdString();
 
     Cases cases;
-    for (const QString option :
-         {"--fps 0", "--fps -5", "--fps inf", "--loop -1", "--loop 65536", "--skip 0"}) {
-        const QStringList words = option.split(' ');
-        cases.emplace_back(words + QStringList{"-o", out, good}, words[0]);
-    }
+    // Refused by its header, before a byte of its pixels is held.
+    writeFile(path("huge.png"), pngDeclaring(60000, 60000));
+    cases.emplace_back(QStringList{"-o", out, path("huge.png")},
+                       "huge.png' is 60000x60000; frames are limited to 67108864 pixels");
     for (const QString& bad : {path("missing.png"), path("fake.png"), path("cut.png"), wide, out})
         cases.emplace_back(QStringList{"-o", out, good, bad}, QFileInfo(bad).fileName());
     cases.emplace_back(QStringList{"-o", out, path("empty")}, "empty");
@@ -179,7 +235,7 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                        "missing.png");
     expectFailures(cases, 1);
     EXPECT_EQ(readAll(path("keep.gif")), "old");
-    expectOnly({"good.png", "wide.png", "fake.png", "cut.png", "keep.gif"});
+    expectOnly({"good.png", "wide.png", "fake.png", "cut.png", "keep.gif", "pipe.png", "huge.png"});
 }
 
 } // namespace

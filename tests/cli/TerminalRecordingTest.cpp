@@ -109,7 +109,7 @@ TEST_F(TerminalRecordingTest, CtrlCWhileRecordingSavesToTheOutputOrElseToDownloa
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), "GIF89a-bytes");
     EXPECT_EQ(printed, (QStringList{"Recording starts in 2 seconds.", "1",
-                                    "Recording started. Press Control Shift G to stop.",
+                                    "Recording started. Press Ctrl+C to stop.",
                                     "Recording stopped. 10 frames captured.", "Encoding GIF…",
                                     "Wrote " + outputPath() + " (0 KB)."}));
 
@@ -170,10 +170,21 @@ TEST_F(TerminalRecordingTest, FailuresArePrintedAndExitWithOneLeavingNoFile)
     const auto failing = runWritingTo(outputPath());
     recordThenInterrupt(*failing);
     recorder.completeStop(someFrames(2));
-    encoder.finish(std::nullopt);
+    encoder.fail(QStringLiteral("there is not enough memory to read frame 1"));
     EXPECT_EQ(failing->exitStatus(), 1);
-    EXPECT_EQ(printed.last(), "kinetta: GIF encoding failed.");
+    EXPECT_EQ(printed.last(),
+              "kinetta: GIF encoding failed: there is not enough memory to read frame 1.");
     EXPECT_TRUE(filesIn(folder.path()).isEmpty());
+
+    // Refused before the countdown: nothing is recorded only to be lost.
+    session.setLoopCount(70000);
+    const QStringList before = printed;
+    const auto refused = runWritingTo(outputPath());
+    refused->start();
+    EXPECT_EQ(refused->exitStatus(), 1);
+    EXPECT_EQ(printed.mid(before.size()),
+              QStringList{"kinetta: These settings cannot make a GIF: the loop count must be "
+                          "between 0 and 65535."});
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <set>
+#include <stdexcept>
 
 namespace kinetta::gif
 {
@@ -114,6 +116,11 @@ TEST(Contract, BadInputOptionsOrUnreadableFramesGiveNothing)
                   EncodeError::InvalidSize);
     const VectorSource wide({{70000, 1}}, {Pixels(70000, 0xFF000000u)});
     expectFailure(GifEncoder::encode(wide, {}), EncodeError::InvalidSize);
+    // Refused before a pixel of it is read or held.
+    VectorSource huge({{60000, 60000}}, {Pixels{}});
+    huge.onRead = [](std::size_t) { ADD_FAILURE() << "read a frame past the limit"; };
+    expectFailure(GifEncoder::encode(huge, {}), EncodeError::InvalidSize,
+                  "frame 1 is 60000x60000; frames are limited to 67108864 pixels (8192x8192)");
 
     const VectorSource one(2, 2, {solidFrame(2, 2, 7)});
     for (const Options& bad :
@@ -125,6 +132,40 @@ TEST(Contract, BadInputOptionsOrUnreadableFramesGiveNothing)
     const EncodeResult result = GifEncoder::encode(unreadable, {}, {}, {.threads = 2});
     expectFailure(result, EncodeError::SourceFailed);
     EXPECT_EQ(result.message(), "frame 4 is unreadable");
+}
+
+// An exception that left a worker thread would end the process; it comes back
+// as a failure, whichever thread it was raised on.
+TEST(Contract, ExceptionsWhileReadingFramesBecomeFailures)
+{
+    // Far more colours than a table holds: the colour-table thread reads only
+    // frame 1, the pipeline's workers the rest.
+    std::vector<Pixels> frames;
+    for (std::uint32_t i = 0; i < 6; ++i)
+        frames.push_back(noiseFrame(32, 32, 400, i));
+    VectorSource source(32, 32, frames);
+    struct Case {
+        std::size_t at;
+        bool outOfMemory;
+        EncodeError error;
+        std::string message;
+    };
+    for (const Case& c :
+         {Case{0, true, EncodeError::OutOfMemory,
+               "there is not enough memory to make the colour table of frame 1"},
+          Case{4, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 5"},
+          Case{3, false, EncodeError::Internal, "could not read frame 4: disk gone"}}) {
+        source.onRead = [&c](std::size_t index) {
+            if (index != c.at)
+                return;
+            if (c.outOfMemory)
+                throw std::bad_alloc();
+            throw std::runtime_error("disk gone");
+        };
+        const EncodeResult result = GifEncoder::encode(source, {}, {}, {.threads = 2});
+        expectFailure(result, c.error);
+        EXPECT_EQ(result.message(), c.message);
+    }
 }
 
 } // namespace

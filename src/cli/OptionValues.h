@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace kinetta::cli
+{
+
+// The exit status of every command for a usage error: an unknown option, a
+// missing or unreadable value, a value out of its range.
+inline constexpr int kUsageExitStatus = 2;
+
+// A numeric option's accepted values and how its usage message names them.
+template <typename T> struct OptionRange {
+    T low;
+    T high;
+    const char* text;
+};
+
+inline constexpr OptionRange<double> kFpsOption{1, 60, "a number from 1 to 60"};
+inline constexpr OptionRange<std::int64_t> kLoopOption{0, 65535, "a whole number from 0 to 65535"};
+
+// Plain decimal notation only ("12", "-3", "12.5", ".5"): no hexadecimal, no
+// exponent, no nan or inf, so "0x10" is refused rather than read as 16.
+[[nodiscard]] std::optional<double> readDecimal(const QString& text);
+// Decimal digits with an optional sign. A number past 64 bits reads as the
+// nearest 64-bit value, so a range check calls it out of range, not unreadable.
+[[nodiscard]] std::optional<std::int64_t> readWholeNumber(const QString& text);
+
+// Reads option's value within range; otherwise the one-line usage message,
+// such as "--fps must be a number from 1 to 60, not '100'".
+[[nodiscard]] std::variant<double, QString> readOption(const QString& option, const QString& text,
+                                                       const OptionRange<double>& range);
+[[nodiscard]] std::variant<std::int64_t, QString>
+readOption(const QString& option, const QString& text, const OptionRange<std::int64_t>& range);
+
+// "--boomerang takes no value", for "--boomerang=x".
+[[nodiscard]] QString takesNoValueMessage(const QString& option);
+
+} // namespace kinetta::cli
