@@ -146,7 +146,9 @@ int main(int argc, char** argv)
     const double rssAtStop = statusMB("VmRSS");
     // From the start of capture to the stop request.
     const double recorded = std::chrono::duration<double>(Clock::now() - started).count();
-    FrameList frames = recorder.stop();
+    RecordedFrames recording = recorder.stop();
+    FrameList frames = std::move(recording.frames);
+    const std::size_t grabbed = frames.size() - recording.repeatedFrames;
     if (frames.empty()) {
         std::fprintf(stderr, "no frames recorded\n");
         return 1;
@@ -179,14 +181,15 @@ int main(int argc, char** argv)
     const double requested = fps * recorded;
     std::printf("%s: %dx%d, %.1f s recorded\n", qPrintable(label), frames.front().width(),
                 frames.front().height(), recorded);
-    std::printf("  frames kept %zu of %.0f requested (%.1f%%)\n", frames.size(), requested,
-                100.0 * static_cast<double>(frames.size()) / requested);
+    std::printf("  frames kept %zu of %.0f requested (%.1f%%), %zu more repeat the one before\n",
+                grabbed, requested, 100.0 * static_cast<double>(grabbed) / requested,
+                recording.repeatedFrames);
     std::printf("  CPU %.2f ms per kept frame (capture + compression)\n",
-                1000.0 * cpuUsed / static_cast<double>(frames.size()));
+                1000.0 * cpuUsed / static_cast<double>(std::max<std::size_t>(grabbed, 1)));
     for (const auto& [name, cpu] : threads) {
         if (cpu > 0.05)
             std::printf("    thread %-16s %.2f ms per kept frame\n", name.constData(),
-                        1000.0 * cpu / static_cast<double>(frames.size()));
+                        1000.0 * cpu / static_cast<double>(std::max<std::size_t>(grabbed, 1)));
     }
     std::printf("  resident MB: before %.1f, at stop %.1f (peak %.1f): growth %.1f MB per "
                 "minute; raw frames %.1f MB per minute\n",

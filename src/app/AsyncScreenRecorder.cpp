@@ -48,11 +48,11 @@ void AsyncScreenRecorder::start(const RecorderRequest& request, StartDone done)
 void AsyncScreenRecorder::stop(StopDone done)
 {
     m_calls->async([this, done = std::move(done)]() mutable {
-        FrameList frames = m_recorder->stop();
+        RecordedFrames recording = m_recorder->stop();
         QMetaObject::invokeMethod(
             this,
-            [done = std::move(done), frames = std::move(frames)]() mutable {
-                done(std::move(frames));
+            [done = std::move(done), recording = std::move(recording)]() mutable {
+                done(std::move(recording));
             },
             Qt::QueuedConnection);
     });

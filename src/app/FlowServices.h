@@ -2,6 +2,7 @@
 
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
+#include "model/RecordedFrames.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -35,13 +36,14 @@ class FlowRecorder
 public:
     // Nothing on success, else the error's description for the user.
     using StartDone = std::function<void(std::optional<QString> error)>;
-    using StopDone = std::function<void(FrameList frames)>;
+    using StopDone = std::function<void(RecordedFrames recording)>;
     // The description of why a running capture ended by itself.
     using StreamErrorHandler = std::function<void(const QString& description)>;
 
     virtual ~FlowRecorder() = default;
     virtual void start(const RecorderRequest& request, StartDone done) = 0;
-    // Never fails; gives the frames kept since the start (none when not capturing).
+    // Never fails; gives the frames recorded since the start (none when not
+    // capturing).
     virtual void stop(StopDone done) = 0;
     // Called on the main thread.
     virtual void setStreamErrorHandler(StreamErrorHandler handler) = 0;

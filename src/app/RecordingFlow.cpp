@@ -279,13 +279,13 @@ void RecordingFlow::stopRecorder(bool discard)
     m_discarding = discard;
     setPhase(Phase::stopping);
     QPointer<RecordingFlow> self(this);
-    m_recorder.stop([self](FrameList frames) {
+    m_recorder.stop([self](RecordedFrames recording) {
         if (self)
-            self->recorderStopped(std::move(frames));
+            self->recorderStopped(std::move(recording));
     });
 }
 
-void RecordingFlow::recorderStopped(FrameList frames)
+void RecordingFlow::recorderStopped(RecordedFrames recording)
 {
     if (m_phase != Phase::stopping)
         return;
@@ -297,9 +297,12 @@ void RecordingFlow::recorderStopped(FrameList frames)
         setPhase(Phase::idle);
         return;
     }
-    const std::size_t count = frames.size();
-    m_session.setCapturedFrames(std::move(frames));
+    // Repeated frames are frames of the recording: each holds its slot.
+    const std::size_t count = recording.frames.size();
+    m_session.setCapturedFrames(std::move(recording.frames));
     announce(stoppedText(count), AnnouncementTopic::recording);
+    if (recording.repeatedFrames > 0)
+        Q_EMIT framesRepeated(recording.repeatedFrames);
     const FrameList& kept = m_session.capturedFrames();
     // Encoding is under way before anyone watching the phase sees idle.
     if (m_session.autoCopy() && !kept.empty())

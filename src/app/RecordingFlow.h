@@ -103,6 +103,9 @@ Q_SIGNALS:
     // An auto-copy encode ended and its result was handled; location is the
     // saved file for savedToDownloads (and for superseded, when it was saved).
     void autoCopyFinished(kinetta::RecordingFlow::AutoCopyResult result, const QString& location);
+    // Right after the stop announcement: this many frames of the recording
+    // repeat the one before, because their grab was missed (never 0).
+    void framesRepeated(std::size_t count);
 
 private:
     struct PendingEncode {
@@ -123,7 +126,7 @@ private:
     void startRecordingTimer();
     void recordingTicked();
     void stopRecorder(bool discard);
-    void recorderStopped(FrameList frames);
+    void recorderStopped(RecordedFrames recording);
     void startAutoCopy(const FrameList& frames);
     void encodeFinished(std::uint64_t id, EncodeOutcome outcome);
     void deliver(const QByteArray& gif);

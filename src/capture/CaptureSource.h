@@ -59,8 +59,10 @@ struct StreamConfiguration {
     // platform allows.
     std::optional<std::int64_t> excludedPid;
     bool showsCursor = true;
-    // Whole frames per second the stream delivers at most.
-    int maximumFrameRate = 1;
+    // Frames per second, not necessarily whole: the stream delivers frame n
+    // as close after n / frameRate seconds from its first as it can, on a
+    // fixed cadence that late frames do not shift.
+    double frameRate = 10;
     QSize outputSize;
     // Part of the display to capture, relative to the display's origin.
     std::optional<QRectF> sourceRect;

@@ -1,6 +1,7 @@
 #include "capture/ScreenRecorder.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -61,7 +62,8 @@ std::optional<QString> ScreenRecorder::checkSettings(double fps, double scale)
 ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock,
                                std::optional<std::int64_t> ownPid)
     : m_source(std::move(source)), m_clock(clock ? std::move(clock) : Clock(&steadySeconds)),
-      m_ownPid(ownPid.value_or(QCoreApplication::applicationPid()))
+      m_ownPid(ownPid.value_or(QCoreApplication::applicationPid())),
+      m_stopTime(std::numeric_limits<double>::infinity())
 {
 }
 
@@ -88,9 +90,11 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
     }
     m_frameQueue.sync([this] {
         m_frames.clear();
+        m_repeats.clear();
+        m_cadenceStart.reset();
         m_store.restart();
-        m_lastFrameTime = -std::numeric_limits<double>::infinity();
     });
+    m_stopTime = std::numeric_limits<double>::infinity();
     if (auto problem = checkSettings(fps, scale))
         return CaptureError{*problem};
     m_targetInterval = 1.0 / fps;
@@ -133,9 +137,7 @@ std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double f
         configuration.excludedPid = m_ownPid;
     }
     configuration.showsCursor = showCursor;
-    configuration.maximumFrameRate = fps >= std::numeric_limits<int>::max()
-                                         ? std::numeric_limits<int>::max()
-                                         : static_cast<int>(fps);
+    configuration.frameRate = fps;
     const CaptureGeometry geometry =
         captureGeometry(mode, QSizeF(display.frame.size()), windowSize, selectedRect, scale);
     configuration.outputSize = geometry.outputSize;
@@ -149,40 +151,95 @@ std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double f
     return std::nullopt;
 }
 
-FrameList ScreenRecorder::stop()
+RecordedFrames ScreenRecorder::stop()
 {
+    // A stream that ended by itself ended the recording then.
+    const double stopTime = std::min(m_clock(), m_stopTime.load());
+    m_stopTime = stopTime;
     if (m_stream) {
         m_stream->stop();
         m_stream.reset();
     }
-    return m_frameQueue.sync([this] {
+    return m_frameQueue.sync([this, stopTime] {
+        RecordedFrames recording;
+        if (m_cadenceStart) {
+            // The slots that lie at least half before the stop, and the first
+            // frame whatever the stop: later deliveries are cut, missed ones
+            // repeat the frame before them.
+            const double slotCount =
+                std::round((stopTime - *m_cadenceStart) / m_targetInterval);
+            const auto count = static_cast<std::size_t>(std::clamp(slotCount, 1.0, 1e15));
+            if (m_frames.size() > count) {
+                m_frames.resize(count);
+                m_repeats.resize(count);
+            }
+            repeatUntil(count);
+            recording.repeatedFrames =
+                static_cast<std::size_t>(std::count(m_repeats.begin(), m_repeats.end(), true));
+        }
+        recording.frames = std::exchange(m_frames, {});
+        m_repeats.clear();
+        m_cadenceStart.reset();
         // The store keeps the last frame to chain the next one to; let it go.
         m_store.restart();
-        return std::exchange(m_frames, {});
+        return recording;
     });
 }
 
 void ScreenRecorder::streamDidOutput(CapturedImage image)
 {
     const double arrival = m_clock();
+    if (m_framesInFlight.fetch_add(1) >= kFramesInFlight) {
+        // Storing has fallen behind: this slot repeats the frame before it.
+        --m_framesInFlight;
+        return;
+    }
     m_frameQueue.async([this, arrival, image = std::move(image)]() mutable {
-        keepOrDrop(arrival, std::move(image));
+        keepInSlot(arrival, std::move(image));
+        --m_framesInFlight;
     });
 }
 
-void ScreenRecorder::keepOrDrop(double arrival, CapturedImage image)
+void ScreenRecorder::keepInSlot(double arrival, CapturedImage image)
 {
-    // An arrival older than the last kept one gives a negative distance: dropped.
-    if (arrival - m_lastFrameTime < m_targetInterval)
+    if (arrival > m_stopTime)
         return;
-    m_lastFrameTime = arrival;
+    std::size_t slot = 0;
+    if (m_cadenceStart) {
+        const double position = (arrival - *m_cadenceStart) / m_targetInterval + kEarlySlack;
+        // Its slot is filled already: a delivery out of order or two in one slot.
+        if (!(position >= static_cast<double>(m_frames.size())))
+            return;
+        slot = static_cast<std::size_t>(std::min(std::floor(position), 1e15));
+    }
     Frame frame = makeFrame(m_store, std::move(image));
-    if (!frame.isNull())
-        m_frames.push_back(std::move(frame));
+    // A lost image leaves its slot to be repeated.
+    if (frame.isNull())
+        return;
+    if (!m_cadenceStart)
+        m_cadenceStart = arrival;
+    repeatUntil(slot);
+    m_frames.push_back(std::move(frame));
+    m_repeats.push_back(false);
+}
+
+void ScreenRecorder::repeatUntil(std::size_t count)
+{
+    // A repeat shares the stored frame: it costs no memory, and the GIF
+    // writes it as an unchanged frame.
+    while (!m_frames.empty() && m_frames.size() < count) {
+        m_frames.push_back(m_frames.back());
+        m_repeats.push_back(true);
+    }
 }
 
 void ScreenRecorder::streamDidStop(const CaptureError& error)
 {
+    // Nothing comes after this: the slots up to stop() are not missed grabs.
+    const double ended = m_clock();
+    double stopTime = m_stopTime.load();
+    while (ended < stopTime && !m_stopTime.compare_exchange_weak(stopTime, ended)) {
+    }
     StreamErrorHandler handler;
     {
         std::lock_guard lock(m_handlerMutex);

@@ -6,6 +6,7 @@
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
 #include "model/FrameStore.h"
+#include "model/RecordedFrames.h"
 
 #include <QRectF>
 #include <QSize>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace kinetta
 {
@@ -31,9 +33,13 @@ struct CaptureGeometry {
                                               QSizeF windowSize, std::optional<QRectF> selectedRect,
                                               double scale);
 
-// The capture engine: starts a stream for the chosen target, keeps at most one
-// frame per 1/fps seconds of arrival time and hands them over on stop(). One
-// recorder serves every recording of the program.
+// The capture engine: starts a stream for the chosen target and keeps one
+// frame per slot of a fixed cadence, slot n being due n/fps seconds after the
+// first frame arrived. A delivery goes to the slot it arrived in; a slot that
+// no delivery reached (a late grab, a delivery dropped because too many wait
+// for the frame store) shows the frame before it again, so the frames always
+// match the recorded time. stop() hands them over. One recorder serves every
+// recording of the program.
 //
 // start() and stop() are called from one thread (the main thread); frames are
 // kept on the recorder's own serial frame queue.
@@ -60,9 +66,9 @@ public:
                                                   std::optional<std::uint32_t> selectedWindowID,
                                                   std::optional<QRectF> selectedRect,
                                                   bool showCursor);
-    // Ends the capture and returns the kept frames, first first; the recorder's
-    // list is empty afterwards.
-    [[nodiscard]] FrameList stop();
+    // Ends the capture and returns the frames, first first, one per slot up to
+    // the stop; the recorder's list is empty afterwards.
+    [[nodiscard]] RecordedFrames stop();
 
     // Told, on the capture thread, when a running capture ends by itself; the
     // handler moves to the main thread itself.
@@ -76,7 +82,16 @@ public:
         return m_configuration;
     }
 
-    // Stream output: reads the arrival time and queues the keep-or-drop step.
+    // Delivered images waiting for the frame queue at most; a delivery past
+    // this is dropped and its slot repeats the frame before it, so that a
+    // frame store falling behind cannot pile up images outside its budget.
+    static constexpr int kFramesInFlight = 3;
+    // A delivery counts towards the next slot this share of an interval
+    // before that slot is due, for clocks a hair apart.
+    static constexpr double kEarlySlack = 0.1;
+
+    // Stream output: reads the arrival time and queues the step that puts the
+    // image in its slot.
     void streamDidOutput(CapturedImage image) override;
     void streamDidStop(const CaptureError& error) override;
 
@@ -84,29 +99,42 @@ public:
     // cannot.
     [[nodiscard]] static Frame makeFrame(FrameStore& store, CapturedImage&& image);
 
+    // Where frames are kept and stored; tests hold it to stand for a frame
+    // store that falls behind.
+    [[nodiscard]] SerialQueue& frameQueue() { return m_frameQueue; }
+
 private:
     std::optional<StartError> startStream(CaptureMode mode, double fps, double scale,
                                           std::optional<std::uint32_t> selectedWindowID,
                                           std::optional<QRectF> selectedRect, bool showCursor);
-    void keepOrDrop(double arrival, CapturedImage image);
+    void keepInSlot(double arrival, CapturedImage image);
+    // Repeats the last frame until there are count frames.
+    void repeatUntil(std::size_t count);
 
     std::shared_ptr<CaptureSource> m_source;
     Clock m_clock;
     std::int64_t m_ownPid;
     std::unique_ptr<CaptureStream> m_stream;
     std::optional<StreamConfiguration> m_configuration;
-    // Written by start() before a stream exists, read by keep-or-drop steps.
+    // Written by start() before a stream exists, read by the frame queue.
     std::atomic<double> m_targetInterval = 0.1;
+    // When stop() was called or the stream ended by itself (infinite while
+    // recording): later deliveries and slots are not part of the recording.
+    std::atomic<double> m_stopTime;
+    std::atomic<int> m_framesInFlight = 0;
 
     std::mutex m_handlerMutex;
     StreamErrorHandler m_onStreamError;
 
     // Touched only on m_frameQueue.
     FrameList m_frames;
+    // Which frames repeat the one before.
+    std::vector<bool> m_repeats;
+    // Arrival of the first frame: slot 0.
+    std::optional<double> m_cadenceStart;
     // Compresses the kept frames; past its memory budget it says so once per
     // recording on stderr and goes on in a temporary file.
     FrameStore m_store;
-    double m_lastFrameTime = 0;
     // Declared last so that it is destroyed (and drained) first.
     SerialQueue m_frameQueue;
 };

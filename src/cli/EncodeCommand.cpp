@@ -213,7 +213,9 @@ private:
     bool m_committed = false;
 };
 
-// Shows "frame N of M" on a terminal, rewriting one line.
+// Shows how far the encode is on a terminal, rewriting one line. Its steps are
+// not all frames written (a survey of the colours may come first), so only
+// the share is shown.
 class TerminalProgress final
 {
 public:
@@ -229,7 +231,7 @@ public:
             return;
         m_percent = percent;
         m_shown = true;
-        std::fprintf(stderr, "\rkinetta encode: frame %zu of %zu (%zu%%)", done, total, percent);
+        std::fprintf(stderr, "\rkinetta encode: %zu%%", percent);
         std::fflush(stderr);
     }
 

@@ -17,11 +17,20 @@ TerminalRecording::TerminalRecording(Services services, QString outputPath, Prin
 {
     connect(&m_flow, &RecordingFlow::phaseChanged, this, &TerminalRecording::phaseChanged);
     connect(&m_flow, &RecordingFlow::autoCopyFinished, this, &TerminalRecording::autoCopyFinished);
+    connect(&m_flow, &RecordingFlow::framesRepeated, this,
+            [this](std::size_t count) { m_print(repeatedText(count)); });
     connect(&m_session, &RecordingSession::errorMessageChanged, this,
             [this](const std::optional<QString>& message) {
                 if (message && !isFinished())
                     m_print(QStringLiteral("kinetta: ") + *message);
             });
+}
+
+QString TerminalRecording::repeatedText(std::size_t count)
+{
+    return QStringLiteral("%1 %2 repeated: the machine could not keep up.")
+        .arg(static_cast<qulonglong>(count))
+        .arg(count == 1 ? QStringLiteral("frame") : QStringLiteral("frames"));
 }
 
 void TerminalRecording::start()

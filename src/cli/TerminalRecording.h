@@ -49,6 +49,9 @@ public:
     [[nodiscard]] std::optional<int> exitStatus() const { return m_exitStatus; }
     [[nodiscard]] const RecordingFlow& flow() const { return m_flow; }
 
+    // The line printed after the stop when frames had to be repeated.
+    [[nodiscard]] static QString repeatedText(std::size_t count);
+
 Q_SIGNALS:
     void finished(int exitStatus);
 

@@ -25,9 +25,9 @@ EncodeResult currentExceptionFailure(const std::string& task)
 }
 
 EncodePipeline::EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence,
-                               FrameSize size, int delayHundredths, unsigned threads,
+                               std::vector<int> delays, FrameSize size, unsigned threads,
                                QuantiserSettings settings, const GlobalPalette* global)
-    : m_source(source), m_sequence(std::move(sequence)), m_size(size), m_delay(delayHundredths),
+    : m_source(source), m_sequence(std::move(sequence)), m_delays(std::move(delays)), m_size(size),
       m_threads(std::max(1u, threads)), m_window(std::max<std::size_t>(2, 2 * m_threads)),
       m_settings(settings), m_global(global), m_jobs(m_sequence.size())
 {
@@ -137,7 +137,8 @@ void EncodePipeline::encodeJob(std::size_t position, FrameCompressor& compressor
         std::span<const std::uint32_t> before;
         if (previous)
             before = previous->pixels;
-        if (!compressor.compress(current->pixels, before, m_size, m_delay, job.bytes, job.error))
+        if (!compressor.compress(current->pixels, before, m_size, m_delays[position], job.bytes,
+                                 job.error))
             job.kind = EncodeError::Internal;
     }
     release(position);

@@ -30,9 +30,10 @@ namespace kinetta::gif
 class EncodePipeline final
 {
 public:
-    EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence, FrameSize size,
-                   int delayHundredths, unsigned threads, QuantiserSettings settings,
-                   const GlobalPalette* global);
+    // delays: one per entry of sequence, in hundredths.
+    EncodePipeline(const FrameSource& source, std::vector<std::size_t> sequence,
+                   std::vector<int> delays, FrameSize size, unsigned threads,
+                   QuantiserSettings settings, const GlobalPalette* global);
 
     // Appends every frame's blocks to out. On failure out holds a partial file.
     [[nodiscard]] EncodeResult run(std::vector<std::uint8_t>& out,
@@ -63,8 +64,8 @@ private:
 
     const FrameSource& m_source;
     std::vector<std::size_t> m_sequence;
+    std::vector<int> m_delays;
     FrameSize m_size;
-    int m_delay;
     unsigned m_threads;
     std::size_t m_window;
     QuantiserSettings m_settings;

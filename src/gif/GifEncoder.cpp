@@ -18,6 +18,18 @@ namespace
 
 constexpr int kMaxDimension = 65535; // GIF stores sizes in 16 bits
 constexpr std::int64_t kMaxLoopCount = 65535;
+// Browsers show a frame of a shorter delay for 10 hundredths.
+constexpr double kMinDelay = 2;
+constexpr double kMaxDelay = 65535; // the field's 16 bits
+// Rates whose hundredths per frame are whole (10, 12.5, 25 fps) must not lose
+// a hundredth to floating point.
+constexpr double kSlack = 1e-6;
+
+// Whole hundredths from the recording's start to the start of frame position.
+double startHundredths(double position, double fps)
+{
+    return std::floor(position * 100.0 / fps + kSlack);
+}
 
 void putU16(std::vector<std::uint8_t>& out, std::int64_t value)
 {
@@ -95,40 +107,70 @@ EncodeResult EncodeResult::failure(EncodeError error, std::string message)
     return result;
 }
 
-std::vector<std::size_t> GifEncoder::selectFrames(std::size_t frameCount, const Options& options)
+std::vector<GifEncoder::WrittenFrame> GifEncoder::schedule(std::size_t frameCount,
+                                                          const Options& options)
 {
+    std::vector<WrittenFrame> written;
+    const double fps = options.fps;
+    if (frameCount == 0 || !std::isfinite(fps) || fps <= 0)
+        return written;
     const std::size_t stride =
         options.skipFrames >= 2 ? static_cast<std::size_t>(options.skipFrames) : 1;
-    std::vector<std::size_t> kept;
-    if (frameCount == 0)
-        return kept;
-    kept.reserve((frameCount - 1) / stride + 1);
-    for (std::size_t position = 0; position < frameCount; position += stride) {
-        kept.push_back(position);
-        if (frameCount - position <= stride)
-            break; // the next step would pass the end (and could overflow)
+    const std::size_t lastKept = (frameCount - 1) / stride * stride;
+    const double end = startHundredths(static_cast<double>(frameCount), fps);
+
+    // Where each written frame begins, in whole hundredths.
+    std::vector<double> begins;
+    if (static_cast<double>(stride) * 100.0 / fps >= kMinDelay) {
+        written.reserve(lastKept / stride + 1);
+        for (std::size_t position = 0;; position += stride) {
+            written.push_back({position, 0});
+            begins.push_back(startHundredths(static_cast<double>(position), fps));
+            if (position == lastKept)
+                break; // the next step would pass the end (and could overflow)
+        }
+    } else {
+        // Faster than a GIF shows: one frame every kMinDelay hundredths, the
+        // kept frame that is on screen at that moment.
+        double at = 0;
+        do {
+            auto position = static_cast<std::size_t>(std::floor(at * fps / 100.0 + kSlack));
+            position = std::min(position / stride * stride, lastKept);
+            if (written.empty() || written.back().index != position) {
+                written.push_back({position, 0});
+                begins.push_back(at);
+            }
+            at += kMinDelay;
+        } while (at < end);
     }
-    if (options.boomerang && kept.size() >= 3) {
-        const std::size_t n = kept.size();
-        kept.reserve(2 * n - 2);
+
+    std::vector<double> delays(written.size());
+    for (std::size_t i = 0; i < written.size(); ++i)
+        delays[i] = (i + 1 < written.size() ? begins[i + 1] : end) - begins[i];
+    // A last frame too short to show gives its time to the one before.
+    if (written.size() >= 2 && delays.back() < kMinDelay) {
+        delays[delays.size() - 2] += delays.back();
+        delays.pop_back();
+        written.pop_back();
+    }
+    for (std::size_t i = 0; i < written.size(); ++i)
+        written[i].delayHundredths = static_cast<int>(std::clamp(delays[i], kMinDelay, kMaxDelay));
+
+    if (options.boomerang && written.size() >= 3) {
+        const std::size_t n = written.size();
+        written.reserve(2 * n - 2);
         for (std::size_t i = n - 2; i >= 1; --i)
-            kept.push_back(kept[i]);
+            written.push_back(written[i]);
     }
-    return kept;
+    return written;
 }
 
-int GifEncoder::delayHundredths(const Options& options)
+std::vector<std::size_t> GifEncoder::selectFrames(std::size_t frameCount, const Options& options)
 {
-    if (!std::isfinite(options.fps) || options.fps <= 0)
-        return 0;
-    const double skip = options.skipFrames >= 1 ? static_cast<double>(options.skipFrames) : 1.0;
-    const double seconds = (1.0 / options.fps) * skip;
-    const double hundredths = std::round(seconds * 100.0);
-    if (!(hundredths >= 1.0))
-        return 1;
-    if (hundredths > 65535.0)
-        return 65535;
-    return static_cast<int>(hundredths);
+    std::vector<std::size_t> indices;
+    for (const WrittenFrame& frame : schedule(frameCount, options))
+        indices.push_back(frame.index);
+    return indices;
 }
 
 std::string GifEncoder::framePixelLimitText()
@@ -138,7 +180,7 @@ std::string GifEncoder::framePixelLimitText()
 
 std::optional<std::string> GifEncoder::checkOptions(const Options& options)
 {
-    if (delayHundredths(options) == 0)
+    if (!std::isfinite(options.fps) || options.fps <= 0)
         return "the frame rate must be a positive number";
     if (options.loopCount < 0 || options.loopCount > kMaxLoopCount)
         return "the loop count must be between 0 and 65535";
@@ -164,7 +206,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         return EncodeResult::failure(EncodeError::EmptyInput, "there are no frames to encode");
     if (auto problem = checkOptions(options))
         return EncodeResult::failure(EncodeError::InvalidOptions, *problem);
-    const int delay = delayHundredths(options);
+    const std::vector<WrittenFrame> written = schedule(count, options);
 
     const FrameSize size = source.frameSize(0);
     if (size.width <= 0 || size.height <= 0 || size.width > kMaxDimension ||
@@ -188,70 +230,100 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
                     "x" + std::to_string(size.height));
     }
 
-    std::vector<std::size_t> sequence = selectFrames(count, options);
+    std::vector<std::size_t> sequence;
+    std::vector<int> delays;
+    sequence.reserve(written.size());
+    delays.reserve(written.size());
+    for (const WrittenFrame& frame : written) {
+        sequence.push_back(frame.index);
+        delays.push_back(frame.delayHundredths);
+    }
     const unsigned threads = settings.threads != 0
                                  ? settings.threads
                                  : std::max(1u, std::thread::hardware_concurrency());
 
+    // A failed read, or one that threw, as the encode's failure.
+    const auto read = [&source](std::size_t index,
+                                std::span<std::uint32_t> pixels) -> std::optional<EncodeResult> {
+        try {
+            if (ReadError failed = source.readFrame(index, pixels))
+                return EncodeResult::failure(EncodeError::SourceFailed, *failed);
+        } catch (...) {
+            return currentExceptionFailure("read frame " + std::to_string(index + 1));
+        }
+        return std::nullopt;
+    };
+    std::vector<std::uint32_t> first(static_cast<std::size_t>(size.width) *
+                                     static_cast<std::size_t>(size.height));
+    if (auto failed = read(sequence.front(), first))
+        return *failed;
+    // When every colour of the recording fits one table, it is written exactly.
+    // Screen content with antialiasing overflows within the first frame, so the
+    // survey of the other frames is only paid by recordings of few colours;
+    // it reports progress and honours a cancel like the writing does.
+    bool exact = settings.lossless;
+    std::unordered_set<std::uint32_t> seen;
+    const bool survey = !exact && collectColours(first, seen);
+    // The frames the survey reads besides the first, each once.
+    std::vector<std::size_t> rest;
+    if (survey) {
+        rest.assign(sequence.begin() + 1, sequence.end());
+        std::sort(rest.begin(), rest.end());
+        rest.erase(std::unique(rest.begin(), rest.end()), rest.end());
+        std::erase(rest, sequence.front());
+    }
+    // Writing's steps come after the survey's, all of them even when the
+    // survey stops early, so the total never changes.
+    const std::size_t stepsBefore = rest.size();
+    const std::size_t totalSteps = stepsBefore + sequence.size();
+    const auto cancelled = [] {
+        return EncodeResult::failure(EncodeError::Cancelled, "encoding was cancelled");
+    };
+    if (progress && !progress(0, totalSteps))
+        return cancelled();
+    exact = exact || survey;
+    std::vector<std::uint32_t> other(rest.empty() ? 0 : first.size());
+    for (std::size_t k = 0; exact && k < rest.size(); ++k) {
+        if (auto failed = read(rest[k], other))
+            return *failed;
+        exact = collectColours(other, seen);
+        if (progress && !progress(k + 1, totalSteps))
+            return cancelled();
+    }
     QuantiserSettings qs{};
+    if (exact) {
+        qs.lossyDistance = 0;
+        qs.paletteDistance = 0;
+    }
+    for (std::uint32_t& pixel : first)
+        pixel |= 0xFF000000u;
     // A colour table shared by all frames, made from the first one. Built on a
     // thread of its own so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
-    std::optional<std::string> readError;
-    const auto buildPalette = [&] {
-        omp_set_num_threads(1);
-        std::vector<std::uint32_t> first(static_cast<std::size_t>(size.width) *
-                                         static_cast<std::size_t>(size.height));
-        readError = source.readFrame(sequence.front(), first);
-        if (readError)
-            return;
-        // When every colour of the recording fits one table, it is written
-        // exactly. Screen content with antialiasing overflows within the first
-        // frame, so the extra reads are only paid by recordings of few colours.
-        bool exact = settings.lossless;
-        if (!exact) {
-            std::unordered_set<std::uint32_t> seen;
-            exact = collectColours(first, seen);
-            std::vector<std::uint32_t> other(first.size());
-            std::vector<std::size_t> rest(sequence.begin() + 1, sequence.end());
-            std::sort(rest.begin(), rest.end());
-            rest.erase(std::unique(rest.begin(), rest.end()), rest.end());
-            for (std::size_t k = 0; exact && k < rest.size(); ++k) {
-                if (rest[k] == sequence.front())
-                    continue;
-                readError = source.readFrame(rest[k], other);
-                if (readError)
-                    return;
-                exact = collectColours(other, seen);
-            }
-        }
-        if (exact) {
-            qs.lossyDistance = 0;
-            qs.paletteDistance = 0;
-        }
-        for (std::uint32_t& pixel : first)
-            pixel |= 0xFF000000u;
-        global = GlobalPalette::fromFrame(first, size, qs);
-    };
     // An exception must not leave the thread: it would end the process.
     std::optional<EncodeResult> paletteFailure;
     std::thread([&] {
         try {
-            buildPalette();
+            omp_set_num_threads(1);
+            global = GlobalPalette::fromFrame(first, size, qs);
         } catch (...) {
             paletteFailure = currentExceptionFailure("make the colour table of frame 1");
         }
     }).join();
     if (paletteFailure)
         return *paletteFailure;
-    if (readError)
-        return EncodeResult::failure(EncodeError::SourceFailed, *readError);
     const GlobalPalette* shared = global ? &*global : nullptr;
 
     std::vector<std::uint8_t> bytes;
     appendHeader(bytes, size, options.loopCount, shared);
-    EncodePipeline pipeline(source, std::move(sequence), size, delay, threads, qs, shared);
-    EncodeResult result = pipeline.run(bytes, progress);
+    EncodePipeline pipeline(source, std::move(sequence), std::move(delays), size, threads, qs,
+                            shared);
+    ProgressCallback writing;
+    if (progress)
+        writing = [&](std::size_t done, std::size_t total) {
+            return progress(stepsBefore + done, stepsBefore + total);
+        };
+    EncodeResult result = pipeline.run(bytes, writing);
     if (!result.ok())
         return result;
     bytes.push_back(0x3B); // trailer

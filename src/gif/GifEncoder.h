@@ -58,8 +58,11 @@ struct EncodeSettings {
     bool lossless = false;
 };
 
-// Called on the calling thread after each written frame with the number of
-// frames written so far and the total; returning false cancels the encode.
+// Called on the calling thread as the encode goes with the steps done so far
+// and the total: a step is one frame read by the colour survey of a recording
+// whose first frame fits one colour table, or one frame written; the total
+// does not change. The first call, with nothing done, comes as soon as the
+// first frame is read. Returning false cancels the encode.
 using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
 
 class GifEncoder final
@@ -100,15 +103,29 @@ public:
                                              const ProgressCallback& progress = {},
                                              const EncodeSettings& settings = {});
 
-    // Source indices written, in order, for a source of frameCount frames.
+    // One written frame: the source frame it shows, and for how long.
+    struct WrittenFrame {
+        std::size_t index = 0;
+        int delayHundredths = 0;
+
+        friend bool operator==(const WrittenFrame&, const WrittenFrame&) = default;
+    };
+
+    // The frames written, in order, with their delays, for a source of
+    // frameCount frames. Each kept frame shows from its own place in the
+    // recording (index / fps) to the next kept one's, and the last to the end,
+    // so the delays add up to the recording's time: the rounding to whole
+    // hundredths is carried from frame to frame (3, 3, 4 at 30 fps) instead of
+    // repeated. No delay is under 2 hundredths, which browsers would stretch to
+    // 10: faster recordings keep one frame per 2 hundredths, the one on screen
+    // at that moment. A boomerang's way back repeats the delays of the way
+    // there. Empty when fps is not a positive finite number.
+    [[nodiscard]] static std::vector<WrittenFrame> schedule(std::size_t frameCount,
+                                                            const Options& options);
+
+    // The source indices of schedule(), in order.
     [[nodiscard]] static std::vector<std::size_t> selectFrames(std::size_t frameCount,
                                                                const Options& options);
-
-    // The one delay written for every frame, in hundredths of a second:
-    // 100 * skipFrames / fps rounded to the nearest hundredth (halves away from
-    // zero), at least 1 because viewers show a zero delay as their own default,
-    // at most 65535. 0 when fps is not a positive finite number.
-    [[nodiscard]] static int delayHundredths(const Options& options);
 
     // "frames are limited to 67108864 pixels (8192x8192)"
     [[nodiscard]] static std::string framePixelLimitText();

@@ -145,24 +145,24 @@ void FrameCompressor::restart()
     m_reference = {};
 }
 
-EncodedFrame FrameCompressor::compress(std::span<const std::uint32_t> pixels)
+CompressResult FrameCompressor::compress(std::span<const std::uint32_t> pixels)
 {
     return compressFrame(SharedPixels{pixels, nullptr, false});
 }
 
-EncodedFrame FrameCompressor::compress(std::vector<std::uint32_t>&& pixels)
+CompressResult FrameCompressor::compress(std::vector<std::uint32_t>&& pixels)
 {
     auto owner = std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels));
     const std::span<const std::uint32_t> view(*owner);
     return compressFrame(SharedPixels{view, std::move(owner), false});
 }
 
-EncodedFrame FrameCompressor::compress(SharedPixels pixels)
+CompressResult FrameCompressor::compress(SharedPixels pixels)
 {
     return compressFrame(pixels);
 }
 
-EncodedFrame FrameCompressor::compressFrame(const SharedPixels& pixels)
+CompressResult FrameCompressor::compressFrame(const SharedPixels& pixels)
 {
     assert(pixels.pixels.size() == static_cast<std::size_t>(m_width) * m_height);
     if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun ||
@@ -263,23 +263,27 @@ void FrameCompressor::keepReference(const SharedPixels& pixels, bool copied)
     m_reference = m_copy;
 }
 
-EncodedFrame FrameCompressor::makeKeyframe(const SharedPixels& pixels)
+CompressResult FrameCompressor::makeKeyframe(const SharedPixels& pixels)
 {
-    m_havePrevious = true;
-    m_deltaRun = 0;
-    m_changedSinceKeyframe = 0;
-
     EncodedFrame frame;
     frame.keyframe = true;
     frame.changedPixels = pixels.pixels.size();
-    pack(frame,
-         {reinterpret_cast<const std::uint8_t*>(pixels.pixels.data()), pixels.pixels.size_bytes()},
-         {}, pixels.opaque);
+    std::string error = pack(
+        frame,
+        {reinterpret_cast<const std::uint8_t*>(pixels.pixels.data()), pixels.pixels.size_bytes()},
+        {}, pixels.opaque);
+    if (!error.empty()) {
+        restart();
+        return CompressResult::failure(std::move(error));
+    }
+    m_havePrevious = true;
+    m_deltaRun = 0;
+    m_changedSinceKeyframe = 0;
     keepReference(pixels, false);
     return frame;
 }
 
-EncodedFrame FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_t changedPixels)
+CompressResult FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_t changedPixels)
 {
     ++m_deltaRun;
     m_changedSinceKeyframe += changedPixels;
@@ -291,12 +295,18 @@ EncodedFrame FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_t 
     keepReference(pixels, !pixels.owner && !m_referenceOwner && !m_copy.empty());
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(m_scratch.data()),
                                             changedPixels * sizeof(std::uint32_t));
-    pack(frame, raw, m_tiles, pixels.opaque);
+    std::string error = pack(frame, raw, m_tiles, pixels.opaque);
+    if (!error.empty()) {
+        // The reference already holds this frame, which nobody will have: the
+        // next frame must not be a delta on top of it.
+        restart();
+        return CompressResult::failure(std::move(error));
+    }
     return frame;
 }
 
-void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-                           std::span<const std::uint32_t> tiles, bool opaque)
+std::string FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+                                  std::span<const std::uint32_t> tiles, bool opaque)
 {
     Header header{};
     header.kind = frame.keyframe ? kKindKey : kKindDelta;
@@ -306,9 +316,17 @@ void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> ra
     header.rawBytes = raw.size();
     std::size_t bound = 0;
     if (!raw.empty()) {
-        bound = m_settings.codec == FrameCodec::Lz4
-                    ? static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(raw.size())))
-                    : ZSTD_compressBound(raw.size());
+        if (m_settings.codec == FrameCodec::Lz4) {
+            if (raw.size() > static_cast<std::size_t>(LZ4_MAX_INPUT_SIZE))
+                return "the frame is too large for LZ4";
+            bound = static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(raw.size())));
+        } else {
+            bound = ZSTD_compressBound(raw.size());
+            if (ZSTD_isError(bound))
+                return "the frame is too large for zstd";
+        }
+        if (m_settings.packedCapacity > 0)
+            bound = std::min(bound, m_settings.packedCapacity);
     }
     // Compressed into a buffer kept from frame to frame, then copied out at its
     // real size: allocating the worst case for every frame would leave the heap
@@ -321,12 +339,16 @@ void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> ra
             const int n = LZ4_compress_fast(reinterpret_cast<const char*>(raw.data()), out,
                                             static_cast<int>(raw.size()), static_cast<int>(bound),
                                             std::max(1, m_settings.level));
-            assert(n > 0); // cannot fail with a bound-sized buffer
+            if (n <= 0)
+                return "LZ4 could not compress the frame";
             packed = static_cast<std::size_t>(n);
         } else {
+            if (!m_zstd->context)
+                return "zstd could not allocate its compression context";
             const std::size_t n = ZSTD_compressCCtx(m_zstd->context, out, bound, raw.data(),
                                                     raw.size(), m_settings.level);
-            assert(!ZSTD_isError(n));
+            if (ZSTD_isError(n))
+                return std::string("zstd could not compress the frame: ") + ZSTD_getErrorName(n);
             packed = n;
         }
     }
@@ -338,6 +360,7 @@ void FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> ra
         std::memcpy(frame.bytes.data() + sizeof header, tiles.data(), indexBytes);
     if (packed > 0)
         std::memcpy(frame.bytes.data() + sizeof header + indexBytes, m_packed.data(), packed);
+    return {};
 }
 
 bool isKeyframe(std::span<const std::uint8_t> encoded)
@@ -385,7 +408,9 @@ std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int he
     const std::size_t tilesX = tilesAlong(width, kFrameTileWidth);
     const std::size_t tileTotal = tilesX * tilesAlong(height, kFrameTileHeight);
     std::vector<std::uint32_t> tiles(header.tileCount);
-    std::memcpy(tiles.data(), encoded.data() + sizeof header, indexBytes);
+    // An unchanged frame has no tiles, and an empty vector may have no storage.
+    if (indexBytes > 0)
+        std::memcpy(tiles.data(), encoded.data() + sizeof header, indexBytes);
     std::size_t expectedPixels = 0;
     for (std::size_t i = 0; i < tiles.size(); ++i) {
         if (tiles[i] >= tileTotal || (i > 0 && tiles[i] <= tiles[i - 1]))

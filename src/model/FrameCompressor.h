@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kinetta
@@ -31,6 +32,10 @@ struct CompressorSettings {
     // A frame that changes more than this share of its tiles becomes a keyframe:
     // its delta would be as large and slower to read.
     double keyframeChangeShare = 0.6;
+    // Caps the codec's output buffer below its worst-case bound, so that a
+    // frame that does not fit fails as a codec error would; 0 leaves the
+    // bound. Only tests set it.
+    std::size_t packedCapacity = 0;
 };
 
 // One compressed frame: a keyframe holds the whole image, a delta holds the
@@ -40,6 +45,28 @@ struct EncodedFrame {
     // Pixels in the tiles this frame carries (all of them for a keyframe).
     std::size_t changedPixels = 0;
     std::vector<std::uint8_t> bytes;
+};
+
+// A compressed frame, or the codec's reason for making none.
+class CompressResult final
+{
+public:
+    CompressResult(EncodedFrame frame) : m_frame(std::move(frame)) {} // NOLINT
+    [[nodiscard]] static CompressResult failure(std::string message)
+    {
+        CompressResult result{EncodedFrame{}};
+        result.m_error = std::move(message);
+        return result;
+    }
+
+    [[nodiscard]] bool ok() const { return m_error.empty(); }
+    [[nodiscard]] EncodedFrame& frame() { return m_frame; }
+    [[nodiscard]] const EncodedFrame& frame() const { return m_frame; }
+    [[nodiscard]] const std::string& error() const { return m_error; }
+
+private:
+    EncodedFrame m_frame;
+    std::string m_error;
 };
 
 // Pixels kept alive, unchanged, by owner, so that the compressor can keep them
@@ -71,29 +98,31 @@ public:
     [[nodiscard]] int height() const { return m_height; }
 
     // pixels: width*height values, rows without padding. The result decodes
-    // with decodeFrame() on top of the frame compressed just before it.
-    [[nodiscard]] EncodedFrame compress(std::span<const std::uint32_t> pixels);
+    // with decodeFrame() on top of the frame compressed just before it. When
+    // the codec fails, the frame is not made and the next one is a keyframe.
+    [[nodiscard]] CompressResult compress(std::span<const std::uint32_t> pixels);
     // The same, taking the pixels over (they are kept as the reference for the
     // next frame instead of a copy); pixels is left with unspecified content.
-    [[nodiscard]] EncodedFrame compress(std::vector<std::uint32_t>&& pixels);
+    [[nodiscard]] CompressResult compress(std::vector<std::uint32_t>&& pixels);
     // The same, keeping pixels.owner as the reference for the next frame.
-    [[nodiscard]] EncodedFrame compress(SharedPixels pixels);
+    [[nodiscard]] CompressResult compress(SharedPixels pixels);
     // The next frame becomes a keyframe; lets go of the reference frame.
     void restart();
 
 private:
     // pixels.owner null: the pixels are only lent and are copied.
-    [[nodiscard]] EncodedFrame compressFrame(const SharedPixels& pixels);
-    [[nodiscard]] EncodedFrame makeKeyframe(const SharedPixels& pixels);
-    [[nodiscard]] EncodedFrame makeDelta(const SharedPixels& pixels, std::size_t changedPixels);
+    [[nodiscard]] CompressResult compressFrame(const SharedPixels& pixels);
+    [[nodiscard]] CompressResult makeKeyframe(const SharedPixels& pixels);
+    [[nodiscard]] CompressResult makeDelta(const SharedPixels& pixels, std::size_t changedPixels);
     // Lists the changed tiles in m_tiles with their XORed pixels in m_scratch
     // (updating m_copy when it is the reference and pixels are lent) and returns
     // their pixel count; stops early once that count exceeds limit.
     [[nodiscard]] std::size_t findChanges(const SharedPixels& pixels, double limit);
     // Makes pixels the reference for the next frame (copying them when lent).
     void keepReference(const SharedPixels& pixels, bool copied);
-    void pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-              std::span<const std::uint32_t> tiles, bool opaque);
+    // An error message when the codec failed.
+    [[nodiscard]] std::string pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+                                   std::span<const std::uint32_t> tiles, bool opaque);
 
     struct ZstdContext;
     int m_width;

@@ -154,6 +154,7 @@ void FrameStore::restart()
         m_compressor->restart();
     m_last.reset();
     m_told = false;
+    m_toldCodecFailure = false;
     m_spillFailed = false;
 }
 
@@ -167,11 +168,11 @@ std::size_t FrameStore::spilledBytes() const
     return m_accounting->spilled.load();
 }
 
-void FrameStore::tell(const QString& line)
+void FrameStore::tell(const QString& line, bool& told)
 {
-    if (m_told)
+    if (told)
         return;
-    m_told = true;
+    told = true;
     if (m_notice)
         m_notice(line);
     else
@@ -211,8 +212,19 @@ Frame FrameStore::add(int width, int height, SharedPixels pixels)
     return keep(width, height, m_compressor->compress(std::move(pixels)));
 }
 
-Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
+Frame FrameStore::keep(int width, int height, CompressResult compressed)
 {
+    if (!compressed.ok()) {
+        // The compressor starts over with a keyframe; the frame before stays
+        // the last one kept.
+        tell(QStringLiteral("A recorded frame could not be compressed (%1); the recording goes "
+                            "on without it.")
+                 .arg(QString::fromStdString(compressed.error())),
+             m_toldCodecFailure);
+        m_last.reset();
+        return {};
+    }
+    EncodedFrame& encoded = compressed.frame();
     auto previous =
         encoded.keyframe ? nullptr : std::static_pointer_cast<const StoredFrame>(m_last);
     auto stored = std::make_shared<StoredFrame>(width, height, encoded.keyframe,
@@ -235,7 +247,8 @@ Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
             kept = true;
             tell(QStringLiteral("Recording memory limit of %1 reached; the recording goes on, "
                                 "keeping further frames in a temporary file in %2.")
-                     .arg(budgetText(m_budget), m_options.spillFolder));
+                     .arg(budgetText(m_budget), m_options.spillFolder),
+                 m_told);
         } else {
             // Better to outgrow the budget than to lose frames.
             m_spillFailed = true;
@@ -243,7 +256,8 @@ Frame FrameStore::keep(int width, int height, EncodedFrame encoded)
                 error = QStringLiteral("writing to it failed");
             tell(QStringLiteral("Recording memory limit of %1 reached, and no temporary file "
                                 "could take further frames (%2); they stay in memory.")
-                     .arg(budgetText(m_budget), error));
+                     .arg(budgetText(m_budget), error),
+                 m_told);
         }
     }
     if (!kept)

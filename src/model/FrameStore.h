@@ -49,7 +49,8 @@ public:
     FrameStore& operator=(const FrameStore&) = delete;
 
     // Told once per recording, with a line for the user, when frames start going
-    // to the temporary file (or could not). Called on the thread of add().
+    // to the temporary file (or could not), and once when the codec fails on a
+    // frame (add() then gives a null frame). Called on the thread of add().
     // Without a handler the line goes to the warning log (stderr).
     void setNoticeHandler(std::function<void(const QString&)> handler);
 
@@ -82,8 +83,9 @@ public:
 
 private:
     [[nodiscard]] bool prepare(int width, int height, std::size_t pixelCount);
-    [[nodiscard]] Frame keep(int width, int height, EncodedFrame encoded);
-    void tell(const QString& line);
+    [[nodiscard]] Frame keep(int width, int height, CompressResult compressed);
+    // Tells line unless told is set already, then sets it.
+    void tell(const QString& line, bool& told);
 
     Options m_options;
     std::size_t m_budget;
@@ -94,6 +96,7 @@ private:
     std::weak_ptr<SpillFile> m_spill;
     bool m_spillFailed = false;
     bool m_told = false;
+    bool m_toldCodecFailure = false;
     std::function<void(const QString&)> m_notice;
 };
 

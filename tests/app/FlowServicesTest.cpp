@@ -81,10 +81,12 @@ protected:
     }
 
     std::shared_ptr<StubCaptureSource> source = std::make_shared<StubCaptureSource>();
-    // Every arrival one second after the last, so the throttle keeps them all.
+    // Every reading of the clock one frame slot (at the default rate) after
+    // the last: each arrival fills the next slot, and nothing is missed.
     std::atomic<int> clockTicks = 0;
     AsyncScreenRecorder recorder{std::make_unique<ScreenRecorder>(
-        source, [this] { return static_cast<double>(++clockTicks); }, 1)};
+        source, [this] { return static_cast<double>(++clockTicks) / settings::kDefaultFps; },
+        1)};
     RecordingSession session;
     VirtualScheduler scheduler;
     RecordingPort port;

@@ -104,11 +104,11 @@ public:
         pendingStarts.pop_front();
         done(std::move(error));
     }
-    void completeStop(FrameList frames)
+    void completeStop(FrameList frames, std::size_t repeated = 0)
     {
         auto done = std::move(pendingStops.front());
         pendingStops.pop_front();
-        done(std::move(frames));
+        done(RecordedFrames{std::move(frames), repeated});
     }
 
     std::vector<RecorderRequest> requests;

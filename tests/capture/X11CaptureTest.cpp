@@ -2,6 +2,8 @@
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
 #include "capture/x11/X11CaptureSource.h"
+#include "capture/x11/X11Grabber.h"
+#include "capture/x11/XcbConnection.h"
 #include "capture/x11/X11WindowSnapshot.h"
 
 #include <cstdlib>
@@ -153,7 +155,7 @@ struct X11CaptureFixture : ::testing::Test {
         const auto error = recorder->start(mode, 30, scale, window, rect, cursor);
         EXPECT_FALSE(error) << (error ? error->description().toStdString() : "");
         EXPECT_TRUE(!error && source->waitForImages(3));
-        return images(recorder->stop());
+        return images(recorder->stop().frames);
     }
 };
 
@@ -237,7 +239,7 @@ TEST_F(X11CaptureFixture, OwnWindowsStayHiddenWhenTheyMoveOrAppear)
     client->moveWindow(mine, 200, 150);
     own(100, 100, 20, 20);
     ASSERT_TRUE(source->waitForImages(3));
-    const auto frames = images(recorder->stop());
+    const auto frames = images(recorder->stop().frames);
     // Without a published wallpaper our windows turn black.
     expectFilled(frames.front(), QRect(10, 10, 40, 30), 0);
     EXPECT_EQ(frames.back().pixel(20, 20), 0xff4080c0u); // where it was: the backdrop again
@@ -304,11 +306,11 @@ TEST_F(X11CaptureFixture, ClosedWindowOrLostDisplayRaiseTheStreamErrorAndKeepFra
     client->destroyWindow(subject);
     ASSERT_TRUE(source->waitForStop());
     EXPECT_EQ(takeSeen(), CaptureError{"The recorded window was closed."});
-    const auto frames = images(recorder->stop());
+    const auto frames = images(recorder->stop().frames);
     EXPECT_GE(frames.size(), 3u);
     for (const QImage& frame : frames)
         expectCard(frame, 160, 96);
-    EXPECT_TRUE(recorder->stop().empty());
+    EXPECT_TRUE(recorder->stop().frames.empty());
 
     // Gone is gone: no snapshot, no new recording.
     EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), subject));
@@ -324,7 +326,33 @@ TEST_F(X11CaptureFixture, ClosedWindowOrLostDisplayRaiseTheStreamErrorAndKeepFra
     server.kill();
     ASSERT_TRUE(source->waitForStop());
     EXPECT_TRUE(takeSeen());
-    EXPECT_GE(recorder->stop().size(), 2u);
+    EXPECT_GE(recorder->stop().frames.size(), 2u);
+}
+
+TEST(X11GrabberTest, SharedMemoryHeldByUnstoredImagesIsBounded)
+{
+    XvfbServer server(64, 48);
+    ASSERT_TRUE(server.running());
+    QString error;
+    const auto connection = x11::XcbConnection::open(server.display(), &error);
+    ASSERT_TRUE(connection) << error.toStdString();
+    ASSERT_TRUE(connection->hasShm());
+    x11::X11Grabber grabber(*connection);
+    // Images a stalled frame queue would hold on to, each in a segment of its own.
+    std::vector<std::shared_ptr<const void>> held;
+    for (std::size_t i = 0; i < x11::X11Grabber::kMaxSegments; ++i) {
+        const auto image = grabber.grab(connection->root(), QRect(0, 0, 64, 48));
+        ASSERT_TRUE(image && image->owner) << i;
+        held.push_back(image->owner);
+    }
+    // One more would need another segment: the grab is skipped instead, and
+    // shared memory stays in use.
+    EXPECT_FALSE(grabber.grab(connection->root(), QRect(0, 0, 64, 48)));
+    EXPECT_TRUE(grabber.usesSharedMemory());
+    held.pop_back();
+    const auto image = grabber.grab(connection->root(), QRect(0, 0, 64, 48));
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->owner);
 }
 
 TEST(X11CaptureDepthTest, SixteenBitDisplayIsRefusedWithAReason)

@@ -5,6 +5,7 @@
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
 #include "cli/WindowsCommand.h"
+#include "gif/GifTestDecoder.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 using namespace kinetta;
@@ -325,6 +327,45 @@ TEST_F(CommandFixture, RecordsAWindowForTheGivenDuration)
     EXPECT_EQ(gifSize(gif), std::pair(60, 40));
     // Options given on the command line are not saved.
     EXPECT_LE(QFileInfo(home.filePath("config/kinetta/kinetta.conf")).size(), 0);
+}
+
+TEST_F(CommandFixture, RecordingsPlayAsLongAsTheyWereRecordedAtFractionalAndFastRates)
+{
+    client.createWindow({.x = 20, .y = 20, .width = 200, .height = 150, .background = 0x336699});
+    // Side by side, so that the three take the time of one.
+    const QStringList rates{"12.5", "30", "1.5"};
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QString& rate : rates) {
+        auto process = std::make_unique<QProcess>();
+        prepare(*process);
+        process->start(QStringLiteral(KINETTA_EXECUTABLE),
+                       {"record", "--fps", rate, "--scale", "0.5", "--duration", "6",
+                        "--no-countdown", "-o", home.filePath(rate + ".gif")});
+        processes.push_back(std::move(process));
+    }
+    for (std::size_t i = 0; i < processes.size(); ++i) {
+        const QString& rate = rates[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(rate.toStdString() + " fps");
+        QProcess& process = *processes[i];
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        ASSERT_EQ(process.exitCode(), 0) << err.toStdString();
+        QFile file(home.filePath(rate + ".gif"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const auto gif = gif::testing::decodeGif(
+            {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+             static_cast<std::size_t>(bytes.size())});
+        ASSERT_TRUE(gif);
+        int hundredths = 0;
+        for (const auto& image : gif->images)
+            hundredths += image.delayHundredths;
+        EXPECT_NEAR(hundredths, 600, 10) << err.toStdString();
+        // Every frame captured is written, repeats included.
+        EXPECT_TRUE(err.contains(QStringLiteral("Recording stopped. %1 frames captured.")
+                                     .arg(gif->images.size())))
+            << err.toStdString();
+    }
 }
 
 TEST_F(CommandFixture, CtrlCWhileRecordingStopsAndSavesOnlyTheFinishedFile)

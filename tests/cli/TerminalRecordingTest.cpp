@@ -85,6 +85,19 @@ protected:
     const std::unique_ptr<TerminalRecording> run = runWritingTo(outputPath());
 };
 
+TEST_F(TerminalRecordingTest, RepeatedFramesAreCountedInTheAnnouncementAndToldOnTheirOwnLine)
+{
+    recordThenInterrupt(*run);
+    recorder.completeStop(someFrames(12), 3);
+    encoder.finish(QByteArray("GIF89a"));
+    EXPECT_EQ(run->exitStatus(), 0);
+    const auto stopped = printed.indexOf("Recording stopped. 12 frames captured.");
+    ASSERT_GE(stopped, 0) << printed.join('|').toStdString();
+    EXPECT_EQ(printed.value(stopped + 1), "3 frames repeated: the machine could not keep up.");
+    EXPECT_EQ(TerminalRecording::repeatedText(1),
+              "1 frame repeated: the machine could not keep up.");
+}
+
 TEST_F(TerminalRecordingTest, CountdownIsPrintedAsAnnouncedAndCtrlCCancelsIt)
 {
     run->start();

@@ -1,5 +1,6 @@
 #include "gif/TestFrames.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -24,7 +25,7 @@ std::vector<Pixels> distinctFrames(int count)
     return frames;
 }
 
-TEST(Contract, WritesTheSelectedFramesWithTheirDelayAndLoopCount)
+TEST(Contract, WritesTheSelectedFramesWithTheirDelaysAndLoopCount)
 {
     struct Case {
         double fps;
@@ -33,24 +34,27 @@ TEST(Contract, WritesTheSelectedFramesWithTheirDelayAndLoopCount)
         std::int64_t skip;
         bool boomerang;
         Indices shown;
-        int delay;
+        std::vector<int> delays;
     };
     const std::vector<Case> cases = {
-        {10, 0, 5, 2, false, {0, 2, 4}, 20},
-        {10, 0, 4, 3, false, {0, 3}, 30},
-        {10, 0, 3, 0, false, {0, 1, 2}, 10}, // a skip below 1 keeps every frame
-        {10, 0, 3, -4, false, {0, 1, 2}, 10},
-        // A stride past the end keeps the first frame, its delay capped by the field.
-        {10, 0, 3, std::numeric_limits<std::int64_t>::max(), false, {0}, 65535},
-        {10, 0, 3, 1, true, {0, 1, 2, 1}, 10},
-        {10, 0, 4, 1, true, {0, 1, 2, 3, 2, 1}, 10},
-        {10, 0, 2, 1, true, {0, 1}, 10},
-        {10, 0, 7, 2, true, {0, 2, 4, 6, 4, 2}, 20},
-        {15, 1, 6, 1, false, {0, 1, 2, 3, 4, 5}, 7}, // 6.67 rounded
-        {10, 65535, 2, 1, false, {0, 1}, 10},
+        // The last kept frame shows until the recording ends, not a whole stride.
+        {10, 0, 5, 2, false, {0, 2, 4}, {20, 20, 10}},
+        {10, 0, 4, 3, false, {0, 3}, {30, 10}},
+        {10, 0, 3, 0, false, {0, 1, 2}, {10, 10, 10}}, // a skip below 1 keeps every frame
+        {10, 0, 3, -4, false, {0, 1, 2}, {10, 10, 10}},
+        // A stride past the end keeps the first frame for the whole recording.
+        {10, 0, 3, std::numeric_limits<std::int64_t>::max(), false, {0}, {30}},
+        {10, 0, 3, 1, true, {0, 1, 2, 1}, {10, 10, 10, 10}},
+        {10, 0, 4, 1, true, {0, 1, 2, 3, 2, 1}, {10, 10, 10, 10, 10, 10}},
+        {10, 0, 2, 1, true, {0, 1}, {10, 10}},
+        // The way back repeats the delays of the way there.
+        {10, 0, 7, 2, true, {0, 2, 4, 6, 4, 2}, {20, 20, 20, 10, 20, 20}},
+        {30, 0, 4, 1, true, {0, 1, 2, 3, 2, 1}, {3, 3, 4, 3, 4, 3}},
+        {15, 1, 6, 1, false, {0, 1, 2, 3, 4, 5}, {6, 7, 7, 6, 7, 7}}, // 40 in all
+        {10, 65535, 2, 1, false, {0, 1}, {10, 10}},
         // A single frame still carries the looping extension.
-        {10, 0, 1, 1, true, {0}, 10},
-        {10, 3, 1, 1, false, {0}, 10},
+        {10, 0, 1, 1, true, {0}, {10}},
+        {10, 3, 1, 1, false, {0}, {10}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message()
@@ -70,33 +74,116 @@ TEST(Contract, WritesTheSelectedFramesWithTheirDelayAndLoopCount)
         EXPECT_EQ(std::pair(gif.width, gif.height), std::pair(4, 3));
         EXPECT_EQ(gif.loopCount, c.loops);
         Indices shown;
+        std::vector<int> delays;
         for (const auto& image : gif.images) {
-            EXPECT_EQ(image.delayHundredths, c.delay);
+            delays.push_back(image.delayHundredths);
             const auto match = std::find(frames.begin(), frames.end(), image.canvas);
             shown.push_back(static_cast<std::size_t>(match - frames.begin()));
         }
         EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(delays, c.delays);
         // Skipped frames are never read.
         EXPECT_EQ(read, std::set<std::size_t>(c.shown.begin(), c.shown.end()));
     }
 }
 
-TEST(Delay, RoundsHundredthsHalfUpWithinOneAndTheField)
+TEST(Delay, SpreadsRoundingSoThatDelaysAddUpToTheRecordedTime)
 {
     struct Case {
         double fps;
+        std::size_t frames;
         std::int64_t skip;
-        int hundredths;
+        std::vector<int> firstDelays;
+        std::size_t written;
+        int total;
     };
-    const double inf = std::numeric_limits<double>::infinity();
-    // Halves round up; never 0, which viewers replace with their own default.
-    // Rates that are not positive numbers have no delay.
+    // Six seconds at each rate: the delays add up to 600 hundredths, none is
+    // under 2, and whole hundredths per frame stay uniform.
     const std::vector<Case> cases = {
-        {30, 1, 3},        {8, 1, 13}, {24, 3, 13}, {0.5, 1, 200},        {1000, 1, 1},
-        {0.001, 1, 65535}, {0, 1, 0},  {-10, 1, 0}, {std::nan(""), 1, 0}, {inf, 1, 0}};
-    for (const auto& [fps, skip, hundredths] : cases)
-        EXPECT_EQ(GifEncoder::delayHundredths(Options(fps, 0, skip)), hundredths)
-            << fps << " fps, skip " << skip;
+        {10, 60, 1, {10, 10, 10}, 60, 600},
+        {10, 60, 2, {20, 20, 20}, 30, 600},
+        {12.5, 75, 1, {8, 8, 8, 8}, 75, 600},
+        {12.5, 75, 2, {16, 16, 16}, 38, 600}, // the last kept frame shows 8
+        {1.5, 9, 1, {66, 67, 67, 66}, 9, 600},
+        {24, 144, 1, {4, 4, 4, 4, 4, 5, 4}, 144, 600},
+        {24, 144, 2, {8, 8, 9, 8, 8, 9}, 72, 600},
+        {30, 180, 1, {3, 3, 4, 3, 3, 4}, 180, 600},
+        {30, 180, 2, {6, 7, 7, 6}, 90, 600},
+        // One frame every 2 hundredths, the one on screen then.
+        {60, 360, 1, {2, 2, 2}, 300, 600},
+        {60, 360, 2, {3, 3, 4, 3}, 180, 600},
+        {120, 720, 2, {2, 2, 2}, 300, 600},
+        // Too short a last frame gives its time to the one before.
+        {60, 3, 1, {2, 3}, 2, 5},
+        {60, 1, 1, {2}, 1, 2}, // as short as a GIF shows
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.fps << " fps, " << c.frames << " frames, skip "
+                                          << c.skip);
+        const auto written = GifEncoder::schedule(c.frames, Options(c.fps, 0, c.skip));
+        ASSERT_EQ(written.size(), c.written);
+        int total = 0;
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            total += written[i].delayHundredths;
+            EXPECT_GE(written[i].delayHundredths, 2) << i;
+            if (i < c.firstDelays.size()) {
+                EXPECT_EQ(written[i].delayHundredths, c.firstDelays[i]) << i;
+            }
+            if (i > 0) {
+                EXPECT_GT(written[i].index, written[i - 1].index) << i;
+            }
+        }
+        EXPECT_EQ(total, c.total);
+    }
+    // Faster than 50 fps: the frame shown at each 2-hundredth mark.
+    const auto fast = GifEncoder::selectFrames(10, Options(60));
+    EXPECT_EQ(fast, (Indices{0, 1, 2, 3, 4, 6, 7, 8}));
+    // A boomerang comes back at the pace it went.
+    const auto back = GifEncoder::schedule(180, Options(30, 0, 1, true));
+    ASSERT_EQ(back.size(), 358u);
+    int total = 0;
+    for (const auto& frame : back)
+        total += frame.delayHundredths;
+    EXPECT_EQ(total, 600 + 600 - 3 - 4); // the ends play once
+    // Rates that are not positive numbers have no schedule.
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double bad : {0.0, -10.0, std::nan(""), inf})
+        EXPECT_TRUE(GifEncoder::schedule(5, Options(bad)).empty()) << bad;
+}
+
+TEST(Progress, ComesFromTheStartAndACancelStopsTheColourSurvey)
+{
+    // Few colours: every frame is read before writing starts.
+    std::vector<Pixels> frames;
+    for (int i = 0; i < 20; ++i)
+        frames.push_back(solidFrame(4, 3, 0x010203u * static_cast<std::uint32_t>(i % 4 + 1)));
+    VectorSource source(4, 3, frames);
+    std::atomic<int> reads = 0;
+    source.onRead = [&](std::size_t) { ++reads; };
+    using Step = std::pair<std::size_t, std::size_t>;
+    std::vector<Step> calls;
+    std::vector<int> readsAtCall;
+    const EncodeResult cancelled =
+        GifEncoder::encode(source, {}, [&](std::size_t done, std::size_t total) {
+            calls.emplace_back(done, total);
+            readsAtCall.push_back(reads);
+            return done < 3;
+        });
+    EXPECT_EQ(cancelled.error(), EncodeError::Cancelled);
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls.front(), Step(0, 19 + 20));
+    EXPECT_EQ(readsAtCall.front(), 1); // the first frame alone
+    EXPECT_EQ(reads, 4);               // and three of the survey
+
+    // Uncancelled, the steps count up to the total without a gap.
+    calls.clear();
+    ASSERT_TRUE(GifEncoder::encode(source, {}, [&](std::size_t done, std::size_t total) {
+                    calls.emplace_back(done, total);
+                    return true;
+                }).ok());
+    ASSERT_EQ(calls.size(), 40u);
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i], Step(i, 39)) << i;
 }
 
 void expectFailure(const EncodeResult& result, EncodeError error, const std::string& mentions = {})
@@ -138,8 +225,8 @@ TEST(Contract, BadInputOptionsOrUnreadableFramesGiveNothing)
 // as a failure, whichever thread it was raised on.
 TEST(Contract, ExceptionsWhileReadingFramesBecomeFailures)
 {
-    // Far more colours than a table holds: the colour-table thread reads only
-    // frame 1, the pipeline's workers the rest.
+    // Far more colours than a table holds: the encoder reads only frame 1
+    // itself, the pipeline's workers the rest.
     std::vector<Pixels> frames;
     for (std::uint32_t i = 0; i < 6; ++i)
         frames.push_back(noiseFrame(32, 32, 400, i));
@@ -152,7 +239,7 @@ TEST(Contract, ExceptionsWhileReadingFramesBecomeFailures)
     };
     for (const Case& c :
          {Case{0, true, EncodeError::OutOfMemory,
-               "there is not enough memory to make the colour table of frame 1"},
+               "there is not enough memory to read frame 1"},
           Case{4, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 5"},
           Case{3, false, EncodeError::Internal, "could not read frame 4: disk gone"}}) {
         source.onRead = [&c](std::size_t index) {

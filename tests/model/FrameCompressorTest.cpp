@@ -20,6 +20,13 @@ std::vector<std::uint32_t> randomPixels(std::size_t count, std::uint32_t seed)
     return pixels;
 }
 
+// The frame a compression made; a failed one fails the test.
+EncodedFrame made(CompressResult result)
+{
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(result.frame());
+}
+
 // Decodes one frame on top of out and tells whether it matches expected.
 bool decodesTo(const EncodedFrame& frame, int width, int height, std::vector<std::uint32_t>& out,
                const std::vector<std::uint32_t>& expected)
@@ -39,8 +46,9 @@ std::vector<EncodedFrame> roundTrip(int width, int height,
     std::vector<std::uint32_t> decoded(static_cast<std::size_t>(width) * height);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         // Alternate between lending and handing over the pixels.
-        encoded.push_back(i % 2 == 0 ? compressor.compress(frames[i])
-                                     : compressor.compress(std::vector<std::uint32_t>(frames[i])));
+        encoded.push_back(made(i % 2 == 0
+                                   ? compressor.compress(frames[i])
+                                   : compressor.compress(std::vector<std::uint32_t>(frames[i]))));
         EXPECT_EQ(isKeyframe(encoded.back().bytes), encoded.back().keyframe);
         EXPECT_TRUE(decodesTo(encoded.back(), width, height, decoded, frames[i])) << "frame " << i;
     }
@@ -114,7 +122,7 @@ TEST(FrameCompressor, KeyframesBoundTheWorkOfReadingAFrame)
     FrameCompressor runLimited(width, 64, {.maxDeltaRun = 5});
     int keyframes = 0;
     for (int i = 0; i < 12; ++i)
-        keyframes += runLimited.compress(pixels).keyframe ? 1 : 0;
+        keyframes += made(runLimited.compress(pixels)).keyframe ? 1 : 0;
     EXPECT_EQ(keyframes, 2); // frames 0 and 6
 
     // Each frame changes one quarter of the tiles: with at most 1.5 frames of
@@ -123,13 +131,13 @@ TEST(FrameCompressor, KeyframesBoundTheWorkOfReadingAFrame)
     std::vector<bool> key;
     for (int i = 0; i < 8; ++i) {
         fillRect(pixels, width, 0, 0, 256, 16, 0xff000000u + static_cast<std::uint32_t>(i));
-        key.push_back(changeLimited.compress(pixels).keyframe);
+        key.push_back(made(changeLimited.compress(pixels)).keyframe);
     }
     EXPECT_EQ(key, (std::vector<bool>{true, false, false, false, false, false, false, true}));
 
     // A frame that changes most of its tiles is a keyframe of its own.
     fillRect(pixels, width, 0, 0, 256, 48, 0xffabcdef);
-    EXPECT_TRUE(changeLimited.compress(pixels).keyframe);
+    EXPECT_TRUE(made(changeLimited.compress(pixels)).keyframe);
 }
 
 TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
@@ -138,9 +146,9 @@ TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
     const int height = 40;
     std::vector<std::uint32_t> pixels = randomPixels(100 * 40, 3);
     FrameCompressor compressor(width, height);
-    const EncodedFrame key = compressor.compress(share(pixels)); // opaque: sets a flag
+    const EncodedFrame key = made(compressor.compress(share(pixels))); // opaque: sets a flag
     pixels[5] = 0;
-    const EncodedFrame delta = compressor.compress(share(pixels));
+    const EncodedFrame delta = made(compressor.compress(share(pixels)));
     ASSERT_FALSE(delta.keyframe);
 
     std::vector<std::uint32_t> out(pixels.size());
@@ -180,7 +188,7 @@ TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestar
     const auto compressShared = [&] {
         SharedPixels shared = share(pixels);
         owners.push_back(shared.owner);
-        return compressor.compress(std::move(shared));
+        return made(compressor.compress(std::move(shared)));
     };
 
     const EncodedFrame key = compressShared();
@@ -201,12 +209,13 @@ TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestar
     // Lent pixels with their alpha after opaque ones start over with a keyframe
     // and are copied, letting the shared reference go.
     pixels[0] = 0x12345678;
-    const EncodedFrame lent = compressor.compress(std::span<const std::uint32_t>(pixels));
+    const EncodedFrame lent = made(compressor.compress(std::span<const std::uint32_t>(pixels)));
     EXPECT_TRUE(lent.keyframe);
     EXPECT_TRUE(owners[1].expired());
     EXPECT_TRUE(decodesTo(lent, width, height, decoded, pixels));
     pixels[count / 2] ^= 1;
-    const EncodedFrame lentDelta = compressor.compress(std::span<const std::uint32_t>(pixels));
+    const EncodedFrame lentDelta =
+        made(compressor.compress(std::span<const std::uint32_t>(pixels)));
     EXPECT_FALSE(lentDelta.keyframe);
     EXPECT_TRUE(decodesTo(lentDelta, width, height, decoded, pixels));
 
@@ -214,4 +223,47 @@ TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestar
     EXPECT_TRUE(compressShared().keyframe);
     compressor.restart();
     EXPECT_TRUE(owners[2].expired()) << "restart must let the reference go";
+}
+
+TEST(FrameCompressor, AnUnchangedFrameIsADeltaWithoutTilesThatDecodes)
+{
+    // No tiles to copy or index: nothing may be read from or written to a
+    // buffer that was never allocated.
+    const std::vector<std::uint32_t> pixels = randomPixels(70 * 20, 5);
+    for (const CompressorSettings& settings :
+         {CompressorSettings{.codec = FrameCodec::Lz4}, CompressorSettings{}}) {
+        FrameCompressor compressor(70, 20, settings);
+        std::vector<std::uint32_t> decoded(pixels.size());
+        ASSERT_TRUE(decodesTo(made(compressor.compress(pixels)), 70, 20, decoded, pixels));
+        const EncodedFrame same = made(compressor.compress(pixels));
+        EXPECT_FALSE(same.keyframe);
+        EXPECT_EQ(same.changedPixels, 0u);
+        EXPECT_EQ(same.bytes.size(), 24u); // the header alone
+        EXPECT_TRUE(decodesTo(same, 70, 20, decoded, pixels));
+    }
+}
+
+TEST(FrameCompressor, ACodecFailureIsAnErrorAndTheNextFrameStartsOver)
+{
+    // Room for a flat frame's bytes but not for a delta of random tiles: the
+    // top half of the frame (two of its four tiles).
+    const std::vector<std::uint32_t> flat(64 * 32, 0xff336699u);
+    std::vector<std::uint32_t> noise = randomPixels(64 * 32, 9);
+    std::copy(flat.begin() + 64 * 16, flat.end(), noise.begin() + 64 * 16);
+    for (const FrameCodec codec : {FrameCodec::Lz4, FrameCodec::Zstd}) {
+        SCOPED_TRACE(static_cast<int>(codec));
+        FrameCompressor compressor(64, 32, {.codec = codec, .packedCapacity = 256});
+        std::vector<std::uint32_t> decoded(flat.size());
+        ASSERT_TRUE(decodesTo(made(compressor.compress(flat)), 64, 32, decoded, flat));
+        const CompressResult failed = compressor.compress(noise);
+        ASSERT_FALSE(failed.ok());
+        EXPECT_NE(failed.error().find(codec == FrameCodec::Lz4 ? "LZ4" : "zstd"), std::string::npos)
+            << failed.error();
+        // The failed delta's tiles are in no one's chain, though the reference
+        // took them in: a keyframe follows.
+        std::vector<std::uint32_t> fresh(flat.size(), 0u);
+        const EncodedFrame after = made(compressor.compress(flat));
+        EXPECT_TRUE(after.keyframe);
+        EXPECT_TRUE(decodesTo(after, 64, 32, fresh, flat));
+    }
 }

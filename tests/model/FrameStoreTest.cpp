@@ -262,3 +262,30 @@ TEST(FrameStore, FramesReadFromSeveralThreadsAtOnceAndNoticeComesAgainNextRecord
         thread.join();
     EXPECT_EQ(mismatches.load(), 0);
 }
+
+TEST(FrameStore, ACodecFailureGivesANullFrameToldOnceAndTheRecordingGoesOn)
+{
+    QStringList notices;
+    FrameStore frameStore(
+        {.memoryBudget = 0, .compressor = {.packedCapacity = 512}, .spillFolder = {}});
+    frameStore.setNoticeHandler([&](const QString& line) { notices << line; });
+    std::mt19937 random(3);
+    std::vector<std::uint32_t> noise(kWidth * kHeight);
+    std::ranges::generate(noise, std::ref(random));
+    const std::vector<std::uint32_t> flat(kWidth * kHeight, 0xff102030u);
+
+    const Frame first = frameStore.add(kWidth, kHeight, flat);
+    EXPECT_TRUE(frameStore.add(kWidth, kHeight, noise).isNull());
+    EXPECT_TRUE(frameStore.add(kWidth, kHeight, noise).isNull());
+    const Frame after = frameStore.add(kWidth, kHeight, flat);
+    ASSERT_FALSE(first.isNull());
+    ASSERT_FALSE(after.isNull());
+    EXPECT_EQ(first.pixels(), flat);
+    EXPECT_EQ(after.pixels(), flat);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains("could not be compressed")) << notices[0].toStdString();
+    // A new recording may tell again.
+    frameStore.restart();
+    EXPECT_TRUE(frameStore.add(kWidth, kHeight, noise).isNull());
+    EXPECT_EQ(notices.size(), 2);
+}

@@ -3,21 +3,13 @@
 #include "capture/x11/X11Windows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <pthread.h>
 #include <xcb/composite.h>
 
 namespace kinetta::x11
 {
-namespace
-{
-
-// Deliveries are spaced a hair more than one interval apart, so that the
-// recorder's throttle, which drops anything closer than 1/fps, keeps them all
-// despite scheduling jitter.
-constexpr auto kDeliveryMargin = std::chrono::microseconds(250);
-
-} // namespace
 
 CaptureResult<std::unique_ptr<CaptureStream>>
 X11CaptureStream::start(const std::string& displayName, const StreamConfiguration& configuration,
@@ -318,14 +310,28 @@ CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)
 void X11CaptureStream::run()
 {
     pthread_setname_np(pthread_self(), "kinetta-grab");
-    const auto interval = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(1.0 / std::max(1, m_configuration.maximumFrameRate)));
-    Clock::time_point nextDelivery = Clock::now();
+    const std::chrono::duration<double> interval(1.0 / std::max(1.0, m_configuration.frameRate));
+    // Slot n is due n intervals after the first delivery, however late the
+    // slots before it were. A slot missed (a grab too late, an image not
+    // made) gets no delivery; the recorder repeats the frame before it.
+    std::optional<Clock::time_point> origin;
+    std::int64_t slot = 0;
+    Clock::time_point due = Clock::now();
     Clock::duration grabLead{};
+    const auto nextDue = [&] {
+        const auto now = Clock::now();
+        if (!origin)
+            return now + std::chrono::duration_cast<Clock::duration>(interval);
+        const auto elapsed = static_cast<std::int64_t>(
+            std::chrono::duration<double>(now - *origin) / interval);
+        slot = std::max(slot + 1, elapsed + 1);
+        return *origin + std::chrono::duration_cast<Clock::duration>(interval *
+                                                                     static_cast<double>(slot));
+    };
     for (;;) {
         // Start grabbing early by about as long as a grab takes, so that the
-        // image is ready when its delivery is due.
-        if (!waitUntil(nextDelivery - grabLead))
+        // image is ready when its slot is due.
+        if (!waitUntil(due - grabLead))
             return;
         if (auto error = handleEvents()) {
             m_output.streamDidStop(*error);
@@ -341,14 +347,16 @@ void X11CaptureStream::run()
                     CaptureError{QStringLiteral("The connection to the X display was lost.")});
                 return;
             }
-            nextDelivery = Clock::now() + interval;
+            due = nextDue();
             continue;
         }
-        if (!waitUntil(nextDelivery))
+        if (!waitUntil(due))
             return;
         const auto delivered = Clock::now();
         m_output.streamDidOutput(std::move(*image));
-        nextDelivery = delivered + interval + kDeliveryMargin;
+        if (!origin)
+            origin = delivered;
+        due = nextDue();
     }
 }
 

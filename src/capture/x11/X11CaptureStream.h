@@ -20,8 +20,9 @@
 namespace kinetta::x11
 {
 
-// Grabs a display area or one window on its own thread at the configured rate
-// and hands each image, scaled to the output size, to the output.
+// Grabs a display area or one window on its own thread on a fixed cadence at
+// the configured rate and hands each image, scaled to the output size, to the
+// output.
 class X11CaptureStream final : public CaptureStream
 {
 public:

@@ -14,12 +14,15 @@ namespace
 
 // Segments kept for reuse; more are only out while the frame queue lags.
 constexpr std::size_t kIdleSegments = 3;
+static_assert(kIdleSegments <= X11Grabber::kMaxSegments);
 
 } // namespace
 
 struct X11Grabber::ShmPool {
     std::mutex mutex;
     std::vector<std::unique_ptr<ShmSegment>> idle;
+    // Segments out of the pool: the last grab's and those of images held.
+    std::size_t held = 0;
     bool closed = false;
 };
 
@@ -38,8 +41,9 @@ X11Grabber::~X11Grabber()
     m_pool->closed = true;
 }
 
-std::shared_ptr<ShmSegment> X11Grabber::takeSegment(std::size_t bytes)
+std::shared_ptr<ShmSegment> X11Grabber::takeSegment(std::size_t bytes, bool& exhausted)
 {
+    exhausted = false;
     std::unique_ptr<ShmSegment> segment;
     {
         std::lock_guard lock(m_pool->mutex);
@@ -49,16 +53,25 @@ std::shared_ptr<ShmSegment> X11Grabber::takeSegment(std::size_t bytes)
             if (candidate->size() >= bytes)
                 segment = std::move(candidate);
         }
+        if (!segment && m_pool->held >= kMaxSegments) {
+            exhausted = true;
+            return nullptr;
+        }
+        ++m_pool->held;
     }
     if (!segment)
         segment = ShmSegment::create(m_connection.get(), bytes);
-    if (!segment)
+    if (!segment) {
+        std::lock_guard lock(m_pool->mutex);
+        --m_pool->held;
         return nullptr;
+    }
     return {segment.release(), [pool = m_pool](ShmSegment* released) {
                 std::unique_ptr<ShmSegment> owned(released);
                 // Under the lock the grabber, and so the connection, is still there
                 // unless closed says otherwise.
                 std::lock_guard lock(pool->mutex);
+                --pool->held;
                 if (pool->closed)
                     owned->abandon();
                 else if (pool->idle.size() < kIdleSegments)
@@ -89,7 +102,12 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
     // Back to the pool unless its image was handed over.
     m_segment.reset();
     if (m_connection.hasShm() && !m_shmFailed) {
-        m_segment = takeSegment(bytes);
+        bool exhausted = false;
+        m_segment = takeSegment(bytes, exhausted);
+        // Every segment is held by an image not yet stored: this grab is
+        // skipped rather than pinning more memory.
+        if (exhausted)
+            return std::nullopt;
         if (!m_segment) {
             m_shmFailed = true;
             qWarning("kinetta: X shared memory is not available; grabbing the slow way.");

@@ -40,6 +40,11 @@ public:
     [[nodiscard]] static std::optional<QString> unsupportedFormat(const XcbConnection& connection,
                                                                   std::uint8_t depth);
 
+    // Shared-memory segments in existence at once, idle or held by images.
+    // Images the frame queue has not stored yet hold theirs; past this many,
+    // a grab is skipped (nothing returned) instead of pinning more memory.
+    static constexpr std::size_t kMaxSegments = 6;
+
     // rect is in the drawable's coordinates and must lie inside it. Through
     // shared memory each grab goes to a segment nobody holds, so an earlier
     // image whose owner was kept stays intact.
@@ -49,12 +54,13 @@ public:
     // sits at imageOrigin in root coordinates. Does nothing without XFixes.
     void drawPointer(const GrabbedImage& image, QPoint imageOrigin);
 
-    [[nodiscard]] bool usesSharedMemory() const { return m_segment != nullptr; }
+    [[nodiscard]] bool usesSharedMemory() const { return m_connection.hasShm() && !m_shmFailed; }
 
 private:
     struct ShmPool;
-    // A segment no one else holds, of at least bytes; null when none can be made.
-    [[nodiscard]] std::shared_ptr<ShmSegment> takeSegment(std::size_t bytes);
+    // A segment no one else holds, of at least bytes; null when none can be
+    // made, with exhausted set when kMaxSegments are held.
+    [[nodiscard]] std::shared_ptr<ShmSegment> takeSegment(std::size_t bytes, bool& exhausted);
 
     const XcbConnection& m_connection;
     // Segments come back here when their images are let go, on any thread.
