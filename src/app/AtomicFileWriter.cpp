@@ -160,10 +160,15 @@ private:
     bool m_renamed = false;
 };
 
-QString creationError(const QString& path, int error)
+// Steps one and two: the target inspected, the temporary file made beside it.
+std::optional<QString> prepare(const QString& path, Target& target, TemporaryFile& file)
 {
-    return QStringLiteral("cannot create a temporary file beside %1: %2")
-        .arg(path, systemError(error));
+    if (auto error = inspect(path, target))
+        return error;
+    if (const int error = file.create(target.path, target.existing.has_value()))
+        return QStringLiteral("cannot create a temporary file beside %1: %2")
+            .arg(path, systemError(error));
+    return std::nullopt;
 }
 
 } // namespace
@@ -182,28 +187,22 @@ AtomicFileWriter& AtomicFileWriter::instance()
 std::optional<QString> AtomicFileWriter::checkWritable(const QString& path)
 {
     Target target;
-    if (auto error = inspect(path, target))
-        return error;
     TemporaryFile probe;
-    if (const int error = probe.create(target.path, target.existing.has_value()))
-        return creationError(path, error);
-    return std::nullopt;
+    return prepare(path, target, probe);
 }
 
 std::optional<QString> AtomicFileWriter::write(const QString& path, const QByteArray& data)
 {
     Target target;
-    if (auto error = inspect(path, target))
-        return error;
     TemporaryFile file;
-    if (const int error = file.create(target.path, target.existing.has_value()))
-        return creationError(path, error);
+    if (auto error = prepare(path, target, file))
+        return error;
     if (const int error = file.writeAll(data))
         return QStringLiteral("cannot write %1: %2").arg(path, systemError(error));
     if (target.existing) {
         // The replacement keeps the old file's permissions and, where we may
-        // set them, its owner and group.
-        // The owner first: changing it may clear set-id bits of the mode.
+        // set them, its owner and group; the owner first, as changing it may
+        // clear set-id bits of the mode.
         const struct stat& old = *target.existing;
         (void)::fchown(file.fd(), old.st_uid, old.st_gid);
         if (::fchmod(file.fd(), old.st_mode & 07777) != 0)

@@ -1,9 +1,9 @@
+#include "ProcessUntil.h"
 #include "app/AtomicFileWriter.h"
 #include "app/DesktopDelivery.h"
 #include "app/GifDelivery.h"
 
 #include <QClipboard>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 
 using namespace kinetta;
+using kinetta::test::processUntil;
 
 namespace
 {
@@ -120,18 +121,6 @@ TEST(ClipboardOffer, OnlyTheFileAsUriListAndAsCopiedFilesAndTheGifBytes)
     EXPECT_EQ(mime->data(QStringLiteral("image/gif")), data);
     EXPECT_EQ(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/run/a b/k.gif"))});
     EXPECT_FALSE(mime->hasImage());
-}
-
-// Runs the event loop until done() holds; false if it never does.
-template <typename Predicate> bool processUntil(Predicate done)
-{
-    QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
 }
 
 // The real writer, noting the threads it is called on.
