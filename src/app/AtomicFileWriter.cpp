@@ -95,8 +95,8 @@ public:
     [[nodiscard]] int create(const QString& target, bool replacing)
     {
         const QFileInfo info(target);
-        const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QLatin1Char('.');
+        const QString stem =
+            info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QString candidate =
                 stem + QString::number(QRandomGenerator::global()->generate64() % 2176782336u, 36);
@@ -172,11 +172,6 @@ std::optional<QString> prepare(const QString& path, Target& target, TemporaryFil
 }
 
 } // namespace
-
-QString AtomicFileWriter::resolvedTarget(const QString& path)
-{
-    return followLinks(path).value_or(QFileInfo(path).absoluteFilePath());
-}
 
 AtomicFileWriter& AtomicFileWriter::instance()
 {

@@ -25,10 +25,6 @@ public:
     // refusing an unwritable output before the work that produces its bytes.
     [[nodiscard]] static std::optional<QString> checkWritable(const QString& path);
 
-    // The file a write to path ends up in: path with its symbolic links
-    // followed (also a dangling one, whose target is then created).
-    [[nodiscard]] static QString resolvedTarget(const QString& path);
-
     // The shared instance for code without one of its own.
     [[nodiscard]] static AtomicFileWriter& instance();
 };

@@ -7,11 +7,11 @@
 
 #include <QFile>
 #include <algorithm>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -196,8 +196,7 @@ public:
 
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[std::size(kSignals)] {
-    };
+    struct sigaction m_old[std::size(kSignals)]{};
 };
 
 // Shows "frame N of M" on a terminal, rewriting one line.

@@ -19,10 +19,11 @@ namespace kinetta::cli
 {
 
 // One `kinetta record` run through the recording flow, with the output file
-// in the clipboard's place and fallback folders in the Downloads folder's. Interrupts (Ctrl-C, a termination request) step
-// it along: during the countdown they cancel it, while recording they stop
-// and save, and a second one while the GIF is being made gives up without
-// leaving a file. The session must have auto-copy on.
+// in the clipboard's place and fallback folders in the Downloads folder's.
+// Interrupts (Ctrl-C, a termination request) step it along: during the
+// countdown they cancel it, while recording they stop and save, and a second
+// one while the GIF is being made gives up without leaving a file. The
+// session must have auto-copy on.
 class TerminalRecording final : public QObject
 {
     Q_OBJECT
@@ -40,11 +41,10 @@ public:
 
     // fallbacks and writer: where the GIF goes when the output cannot be
     // written, and what writes the files.
-    TerminalRecording(
-        Services services, QString outputPath, Printer print,
-        std::vector<OutputFileDelivery::Fallback> fallbacks =
-            OutputFileDelivery::standardFallbacks(),
-        FileWriter& writer = AtomicFileWriter::instance(), QObject* parent = nullptr);
+    TerminalRecording(Services services, QString outputPath, Printer print,
+                      std::vector<OutputFileDelivery::Fallback> fallbacks =
+                          OutputFileDelivery::standardFallbacks(),
+                      FileWriter& writer = AtomicFileWriter::instance(), QObject* parent = nullptr);
 
     void start();
     void interrupt();

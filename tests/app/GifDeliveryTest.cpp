@@ -1,7 +1,8 @@
+#include "app/GifDelivery.h"
+
 #include "ProcessUntil.h"
 #include "app/AtomicFileWriter.h"
 #include "app/DesktopDelivery.h"
-#include "app/GifDelivery.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -9,8 +10,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QRegularExpression>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 #include <fcntl.h>
 #include <gtest/gtest.h>

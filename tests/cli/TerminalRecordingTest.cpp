@@ -213,8 +213,8 @@ TEST_F(TerminalRecordingTest, AFullOutputDiskFallsBackToTheCacheThenTheRuntimeFo
     const QString cache = folder.filePath(QStringLiteral("cache"));
     const QString runtime = folder.filePath(QStringLiteral("runtime"));
     ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(runtime));
-    ASSERT_TRUE(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ExeOwner));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     qputenv("HOME", QFile::encodeName(home));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
@@ -263,7 +263,8 @@ TEST_F(TerminalRecordingTest, AFullOutputDiskFallsBackToTheCacheThenTheRuntimeFo
     EXPECT_EQ(lost->exitStatus(), 1);
     EXPECT_EQ(printed.last(), "kinetta: the GIF could not be saved anywhere.");
     EXPECT_EQ(printed.filter(full).size(), 3);
-    EXPECT_TRUE(printed.filter("cop", Qt::CaseInsensitive).isEmpty()) << printed.join('\n').toStdString();
+    EXPECT_TRUE(printed.filter("cop", Qt::CaseInsensitive).isEmpty())
+        << printed.join('\n').toStdString();
     EXPECT_EQ(filesIn(runtime + QStringLiteral("/kinetta")), saved);
 }
 
