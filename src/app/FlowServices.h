@@ -86,16 +86,22 @@ public:
 
 // Where auto-copied GIFs go: the clipboard, or the Downloads folder when too
 // large or the copy failed. The command line puts its output file in the
-// clipboard's place.
+// clipboard's place. Writing files is slow (a GIF may be 50 MB), so the work
+// may run elsewhere and answer later on the main thread; an implementation may
+// also answer before the call returns.
 class FlowDelivery
 {
 public:
+    using CopyDone = std::function<void(bool copied)>;
+    // The written file's path, or nothing.
+    using SaveDone = std::function<void(std::optional<QString> location)>;
+
     virtual ~FlowDelivery() = default;
     [[nodiscard]] virtual qint64 clipboardByteLimit() const = 0;
-    [[nodiscard]] virtual bool copyToClipboard(const QByteArray& gif) = 0;
+    virtual void copyToClipboard(const QByteArray& gif, CopyDone done) = 0;
+    // Runs after what was asked before it; nothing answers.
     virtual void pruneClipboardCache() = 0;
-    // The written file's path, or nothing.
-    [[nodiscard]] virtual std::optional<QString> saveToDownloads(const QByteArray& gif) = 0;
+    virtual void saveToDownloads(const QByteArray& gif, SaveDone done) = 0;
     [[nodiscard]] virtual QString formattedSize(const QByteArray& gif) const = 0;
 };
 

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUuid>
@@ -71,21 +70,6 @@ QString GifDelivery::timestampedName()
            QLatin1Char('-') + upperUuid().left(8) + QStringLiteral(".gif");
 }
 
-std::optional<QString> GifDelivery::writeFile(const QString& path, const QByteArray& data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot create %1: %2").arg(path, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(path, reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("Cannot finish writing %1: %2").arg(path, file.errorString());
-    return std::nullopt;
-}
-
 std::optional<QString> GifDelivery::clipboardCacheFolder()
 {
     const PrivateFolder::Result folder = PrivateFolder::subfolder(clipboardCacheName);
@@ -94,33 +78,49 @@ std::optional<QString> GifDelivery::clipboardCacheFolder()
     return folder.path;
 }
 
-bool GifDelivery::copyToClipboard(const QByteArray& data)
+std::optional<QString> GifDelivery::writeClipboardFile(const QByteArray& data, FileWriter& writer)
 {
     const std::optional<QString> cache = clipboardCacheFolder();
-    return cache && copyToClipboard(data, *cache);
+    if (!cache)
+        return std::nullopt;
+    return writeClipboardFile(data, *cache, writer);
 }
 
-bool GifDelivery::copyToClipboard(const QByteArray& data, const QString& cacheFolder)
+std::optional<QString> GifDelivery::writeClipboardFile(const QByteArray& data,
+                                                       const QString& cacheFolder,
+                                                       FileWriter& writer)
 {
-    // Without a GUI application there is no clipboard: write nothing at all.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return false;
     // The cache folder itself must be private; a link planted there is refused.
     if (!PrivateFolder::ensure(cacheFolder).ok())
-        return false;
+        return std::nullopt;
     const PrivateFolder::Result folder =
         PrivateFolder::ensure(cacheFolder + QLatin1Char('/') + upperUuid());
     if (!folder.ok())
-        return false;
+        return std::nullopt;
     const QString file = folder.path + QLatin1Char('/') + timestampedName();
-    if (writeFile(file, data))
-        return false;
+    if (writer.write(file, data))
+        return std::nullopt;
+    return file;
+}
 
-    auto* mime = new QMimeData;
-    mime->setUrls({QUrl::fromLocalFile(file)});
+std::unique_ptr<QMimeData> GifDelivery::clipboardMimeData(const QString& file,
+                                                          const QByteArray& data)
+{
+    const QByteArray uri = QUrl::fromLocalFile(file).toEncoded();
+    auto mime = std::make_unique<QMimeData>();
+    // Set as raw data so that the line ends are exactly as the formats want them.
+    mime->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+    mime->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + uri);
     mime->setData(QStringLiteral("image/gif"), data);
-    // Replaces everything the clipboard held before; the clipboard owns mime now.
-    QGuiApplication::clipboard()->setMimeData(mime);
+    return mime;
+}
+
+bool GifDelivery::publishToClipboard(const QString& file, const QByteArray& data)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    // Replaces everything the clipboard held before; the clipboard owns the data now.
+    QGuiApplication::clipboard()->setMimeData(clipboardMimeData(file, data).release());
     return true;
 }
 
@@ -176,18 +176,13 @@ std::optional<QString> GifDelivery::downloadsFolder()
     return folders.first();
 }
 
-std::optional<QString> GifDelivery::saveToDownloads(const QByteArray& data)
+std::optional<QString> GifDelivery::saveToDownloads(const QByteArray& data, FileWriter& writer)
 {
     const std::optional<QString> folder = downloadsFolder();
     if (!folder)
         return std::nullopt;
-    return saveToFolder(data, *folder);
-}
-
-std::optional<QString> GifDelivery::saveToFolder(const QByteArray& data, const QString& folder)
-{
-    const QString file = QDir(folder).filePath(timestampedName());
-    if (writeFile(file, data))
+    const QString file = QDir(*folder).filePath(timestampedName());
+    if (writer.write(file, data))
         return std::nullopt;
     return file;
 }

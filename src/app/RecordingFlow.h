@@ -129,8 +129,12 @@ private:
     void recorderStopped(RecordedFrames recording);
     void startAutoCopy(const FrameList& frames);
     void encodeFinished(std::uint64_t id, EncodeOutcome outcome);
-    void deliver(const QByteArray& gif);
-    void deliverSuperseded(const std::optional<QByteArray>& gif);
+    void deliver(std::uint64_t generation, const QByteArray& gif);
+    void copiedToClipboard(std::uint64_t generation, const QByteArray& gif);
+    void saveToDownloads(std::uint64_t generation, const QByteArray& gif);
+    void savedToDownloads(const QByteArray& gif, const std::optional<QString>& saved);
+    void reportSuperseded(const std::optional<QByteArray>& gif,
+                          const std::optional<QString>& saved);
     void failDelivery(const QString& message);
 
     RecordingSession& m_session;

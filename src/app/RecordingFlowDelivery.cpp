@@ -1,5 +1,7 @@
 // The auto-copy half of the recording flow: encode off the main thread, then
-// the clipboard, the Downloads folder or, failing both, the preview.
+// the clipboard, the Downloads folder or, failing both, the preview. The
+// delivery answers later; an answer that comes after a newer recording began
+// is reported as the earlier recording's.
 #include "app/RecordingFlow.h"
 #include "model/RecordingSession.h"
 
@@ -60,7 +62,11 @@ void RecordingFlow::encodeFinished(std::uint64_t id, EncodeOutcome outcome)
         return;
     }
     if (encode.generation != m_generation) {
-        deliverSuperseded(outcome.gif);
+        // Kept out of the newer recording's way, in the Downloads folder.
+        if (outcome.gif)
+            saveToDownloads(encode.generation, *outcome.gif);
+        else
+            reportSuperseded(std::nullopt, std::nullopt);
         return;
     }
     if (!outcome.gif) {
@@ -69,27 +75,65 @@ void RecordingFlow::encodeFinished(std::uint64_t id, EncodeOutcome outcome)
                          : QStringLiteral("GIF encoding failed: %1.").arg(outcome.error));
         return;
     }
-    deliver(*outcome.gif);
+    deliver(encode.generation, *outcome.gif);
 }
 
-void RecordingFlow::deliver(const QByteArray& gif)
+void RecordingFlow::deliver(std::uint64_t generation, const QByteArray& gif)
 {
     const auto size = static_cast<qint64>(gif.size());
-    if (size <= m_delivery.clipboardByteLimit() && m_delivery.copyToClipboard(gif)) {
-        m_delivery.pruneClipboardCache();
-        const QString sizeText = m_delivery.formattedSize(gif);
-        showToast(Toast{QStringLiteral("GIF copied to clipboard · ") + sizeText,
-                        QStringLiteral("checkmark.circle.fill"),
-                        {},
-                        true,
-                        ToastKind::copied});
-        announce(QStringLiteral("GIF copied to clipboard. ") + sizeText + QLatin1Char('.'),
-                 AnnouncementTopic::delivery);
-        Q_EMIT autoCopyFinished(AutoCopyResult::copied, {});
+    if (size > m_delivery.clipboardByteLimit()) {
+        saveToDownloads(generation, gif);
         return;
     }
-    // Too large for the clipboard, or the copy failed: the Downloads folder.
-    const std::optional<QString> saved = m_delivery.saveToDownloads(gif);
+    QPointer<RecordingFlow> self(this);
+    m_delivery.copyToClipboard(gif, [self, generation, gif](bool copied) {
+        if (!self)
+            return;
+        if (copied)
+            self->copiedToClipboard(generation, gif);
+        else
+            self->saveToDownloads(generation, gif);
+    });
+}
+
+void RecordingFlow::copiedToClipboard(std::uint64_t generation, const QByteArray& gif)
+{
+    m_delivery.pruneClipboardCache();
+    const QString sizeText = m_delivery.formattedSize(gif);
+    if (generation != m_generation) {
+        // The copy was under way when a newer recording began: said, not shown.
+        announce(QStringLiteral("GIF of the earlier recording copied to clipboard. ") + sizeText +
+                     QLatin1Char('.'),
+                 AnnouncementTopic::delivery);
+        Q_EMIT autoCopyFinished(AutoCopyResult::superseded, {});
+        return;
+    }
+    showToast(Toast{QStringLiteral("GIF copied to clipboard · ") + sizeText,
+                    QStringLiteral("checkmark.circle.fill"),
+                    {},
+                    true,
+                    ToastKind::copied});
+    announce(QStringLiteral("GIF copied to clipboard. ") + sizeText + QLatin1Char('.'),
+             AnnouncementTopic::delivery);
+    Q_EMIT autoCopyFinished(AutoCopyResult::copied, {});
+}
+
+// Too large for the clipboard, or the copy failed: the Downloads folder.
+void RecordingFlow::saveToDownloads(std::uint64_t generation, const QByteArray& gif)
+{
+    QPointer<RecordingFlow> self(this);
+    m_delivery.saveToDownloads(gif, [self, generation, gif](std::optional<QString> saved) {
+        if (!self)
+            return;
+        if (generation != self->m_generation)
+            self->reportSuperseded(gif, saved);
+        else
+            self->savedToDownloads(gif, saved);
+    });
+}
+
+void RecordingFlow::savedToDownloads(const QByteArray& gif, const std::optional<QString>& saved)
+{
     if (!saved) {
         failDelivery(QStringLiteral("Couldn't copy or save the GIF."));
         return;
@@ -119,15 +163,13 @@ void RecordingFlow::failDelivery(const QString& message)
     Q_EMIT autoCopyFinished(AutoCopyResult::failed, {});
 }
 
-void RecordingFlow::deliverSuperseded(const std::optional<QByteArray>& gif)
+void RecordingFlow::reportSuperseded(const std::optional<QByteArray>& gif,
+                                     const std::optional<QString>& saved)
 {
     // A newer recording has begun since: the clipboard, the toast, the error
     // banner and the preview belong to it now. The older GIF is still kept,
     // in the Downloads folder, and said so.
-    std::optional<QString> saved;
-    if (gif)
-        saved = m_delivery.saveToDownloads(*gif);
-    if (saved) {
+    if (gif && saved) {
         announce(QStringLiteral("GIF of the earlier recording saved to Downloads. ") +
                      m_delivery.formattedSize(*gif) + QLatin1Char('.'),
                  AnnouncementTopic::delivery);

@@ -1,20 +1,20 @@
 #include "cli/EncodeCommand.h"
 
+#include "app/AtomicFileWriter.h"
 #include "cli/OptionValues.h"
 #include "cli/PngFrameSource.h"
 #include "gif/GifEncoder.h"
 
 #include <QFile>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <variant>
@@ -28,6 +28,8 @@ namespace
 namespace fs = std::filesystem;
 
 constexpr int kExitFailure = 1;
+// As a shell reports a command ended by Ctrl-C.
+constexpr int kExitInterrupted = 130;
 // Any stride past the frame count keeps just the first frame.
 constexpr OptionRange<std::int64_t> kSkipOption{1, std::numeric_limits<std::int64_t>::max(),
                                                 "a whole number from 1 up"};
@@ -157,60 +159,44 @@ std::variant<std::vector<std::string>, Failure> expandInputs(const std::vector<s
     return files;
 }
 
-// The GIF is written to a temporary file beside the output and renamed over
-// it only when complete, so a failure never leaves a partial file behind.
-class OutputFile final
+// Written by the handler, which may only do async-signal-safe things.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void noteInterrupt(int /*signalNumber*/)
+{
+    g_interrupted = 1;
+}
+
+// While it lives, Ctrl-C, a termination request or a closed terminal ask the
+// encode to stop instead of killing the process, so it can end cleanly
+// without leaving a file. The previous handlers come back when it goes.
+class InterruptRequest final
 {
 public:
-    ~OutputFile()
+    InterruptRequest()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_committed && !m_tempPath.empty())
-            ::unlink(m_tempPath.c_str());
+        g_interrupted = 0;
+        struct sigaction action {
+        };
+        action.sa_handler = &noteInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &action, &m_old[i]);
+    }
+    InterruptRequest(const InterruptRequest&) = delete;
+    InterruptRequest& operator=(const InterruptRequest&) = delete;
+    ~InterruptRequest()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &m_old[i], nullptr);
     }
 
-    [[nodiscard]] std::optional<std::string> create(const std::string& path)
-    {
-        m_path = path;
-        std::string pattern = path + ".XXXXXX";
-        m_fd = ::mkstemp(pattern.data());
-        if (m_fd < 0)
-            return "cannot write '" + path + "': " + std::strerror(errno);
-        m_tempPath = pattern;
-        return std::nullopt;
-    }
-
-    [[nodiscard]] std::optional<std::string> commit(const std::vector<std::uint8_t>& bytes)
-    {
-        const std::string failed = "cannot write '" + m_path + "': ";
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            const ssize_t n = ::write(m_fd, bytes.data() + written, bytes.size() - written);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return failed + std::strerror(errno);
-            written += static_cast<std::size_t>(n);
-        }
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::fchmod(m_fd, 0666 & ~mask) != 0 || ::close(m_fd) != 0) {
-            m_fd = -1;
-            return failed + std::strerror(errno);
-        }
-        m_fd = -1;
-        if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
-            return failed + std::strerror(errno);
-        m_committed = true;
-        return std::nullopt;
-    }
+    [[nodiscard]] static bool raised() { return g_interrupted != 0; }
 
 private:
-    std::string m_path;
-    std::string m_tempPath;
-    int m_fd = -1;
-    bool m_committed = false;
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[std::size(kSignals)]{};
 };
 
 // Shows how far the encode is on a terminal, rewriting one line. Its steps are
@@ -296,21 +282,28 @@ int runEncodeCommand(const QStringList& args)
                              std::to_string(first.width) + "x" + std::to_string(first.height)});
     }
 
-    OutputFile output;
-    if (auto error = output.create(request.output))
-        return fail({kExitFailure, *error});
+    // Refused now rather than after the whole encode; nothing is left behind.
+    const QString output = QFile::decodeName(QByteArray::fromStdString(request.output));
+    if (auto error = AtomicFileWriter::checkWritable(output))
+        return fail({kExitFailure, error->toStdString()});
 
+    const InterruptRequest interrupt;
     TerminalProgress progress(::isatty(STDERR_FILENO) == 1);
     gif::EncodeResult result = gif::GifEncoder::encode(
         source, request.options, [&progress](std::size_t done, std::size_t total) {
             progress.show(done, total);
-            return true;
+            return !InterruptRequest::raised();
         });
     progress.clear();
+    if (InterruptRequest::raised())
+        return fail({kExitInterrupted, "interrupted; no file was written"});
     if (!result.ok())
         return fail({kExitFailure, result.message()});
-    if (auto error = output.commit(result.bytes()))
-        return fail({kExitFailure, *error});
+    const auto& bytes = result.bytes();
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()));
+    if (auto error = AtomicFileWriter::instance().write(output, data))
+        return fail({kExitFailure, error->toStdString()});
     return 0;
 }
 

@@ -1,40 +1,53 @@
 #pragma once
 
+#include "app/AtomicFileWriter.h"
 #include "app/FlowServices.h"
+#include "model/PrivateFolder.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace kinetta::cli
 {
 
 // Auto-copy delivery for the command line: the output file takes the
-// clipboard's place (with no size limit), the Downloads folder stays the
-// fallback when it cannot be written.
+// clipboard's place (with no size limit). When it cannot be written, the GIF
+// goes to the first fallback folder that takes it (the Downloads folder, the
+// private cache folder, the runtime folder), so a recording is lost only when
+// nowhere at all can be written. Answers before each call returns.
 class OutputFileDelivery final : public FlowDelivery
 {
 public:
-    // downloadsFolder: where the fallback goes; the user's Downloads folder when absent.
+    // A folder to try when the output fails: found when needed, or why not.
+    using Fallback = std::function<PrivateFolder::Result()>;
+
+    // Downloads, then the private cache folder, then the runtime folder.
+    [[nodiscard]] static std::vector<Fallback> standardFallbacks();
+    // A fallback that is always the given folder.
+    [[nodiscard]] static Fallback folder(const QString& path);
+
     explicit OutputFileDelivery(QString outputPath,
-                                std::optional<QString> downloadsFolder = std::nullopt)
-        : m_outputPath(std::move(outputPath)), m_downloadsFolder(std::move(downloadsFolder))
-    {
-    }
+                                std::vector<Fallback> fallbacks = standardFallbacks(),
+                                FileWriter& writer = AtomicFileWriter::instance());
 
     [[nodiscard]] qint64 clipboardByteLimit() const override;
-    [[nodiscard]] bool copyToClipboard(const QByteArray& gif) override;
+    void copyToClipboard(const QByteArray& gif, CopyDone done) override;
     void pruneClipboardCache() override {}
-    [[nodiscard]] std::optional<QString> saveToDownloads(const QByteArray& gif) override;
+    void saveToDownloads(const QByteArray& gif, SaveDone done) override;
     [[nodiscard]] QString formattedSize(const QByteArray& gif) const override;
 
     [[nodiscard]] const QString& outputPath() const { return m_outputPath; }
-    // Why the output file could not be written, once that was tried and failed.
-    [[nodiscard]] const std::optional<QString>& writeError() const { return m_writeError; }
+    // Why each place tried and failed could not take the GIF, in the order tried.
+    [[nodiscard]] const QStringList& failures() const { return m_failures; }
 
 private:
     QString m_outputPath;
-    std::optional<QString> m_downloadsFolder;
-    std::optional<QString> m_writeError;
+    std::vector<Fallback> m_fallbacks;
+    FileWriter& m_writer;
+    QStringList m_failures;
 };
 
 } // namespace kinetta::cli

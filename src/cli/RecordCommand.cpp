@@ -1,5 +1,6 @@
 #include "cli/RecordCommand.h"
 
+#include "app/AtomicFileWriter.h"
 #include "capture/CaptureBackend.h"
 #include "cli/OptionValues.h"
 #include "cli/TerminalRecording.h"
@@ -8,9 +9,7 @@
 #include "model/RecordingSession.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cmath>
 #include <cstdio>
 
@@ -249,17 +248,8 @@ std::optional<QString> checkTarget(CaptureMode mode, std::optional<std::uint32_t
 
 std::optional<QString> checkOutputWritable(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("%1 is a folder, not a file").arg(path);
-    const QDir folder = info.absoluteDir();
-    if (!folder.exists())
-        return QStringLiteral("cannot write %1: the folder %2 does not exist")
-            .arg(path, folder.path());
-    QTemporaryFile probe(folder.filePath(QStringLiteral(".kinetta-probe-XXXXXX")));
-    if (!probe.open())
-        return QStringLiteral("cannot write %1: %2").arg(path, probe.errorString());
-    return std::nullopt;
+    // The same checks and the same temporary file as the write at the end.
+    return AtomicFileWriter::checkWritable(path);
 }
 
 int runRecordCommand(const QStringList& args)

@@ -9,9 +9,10 @@ namespace kinetta::cli
 {
 
 TerminalRecording::TerminalRecording(Services services, QString outputPath, Printer print,
-                                     std::optional<QString> downloadsFolder, QObject* parent)
+                                     std::vector<OutputFileDelivery::Fallback> fallbacks,
+                                     FileWriter& writer, QObject* parent)
     : QObject(parent), m_session(services.session), m_print(std::move(print)), m_port(m_print),
-      m_delivery(std::move(outputPath), std::move(downloadsFolder)),
+      m_delivery(std::move(outputPath), std::move(fallbacks), writer),
       m_flow({services.session, services.scheduler, m_port, services.recorder, services.encoder,
               m_delivery})
 {
@@ -21,7 +22,8 @@ TerminalRecording::TerminalRecording(Services services, QString outputPath, Prin
             [this](std::size_t count) { m_print(repeatedText(count)); });
     connect(&m_session, &RecordingSession::errorMessageChanged, this,
             [this](const std::optional<QString>& message) {
-                if (message && !isFinished())
+                // A failed delivery is told place by place below, never as a copy.
+                if (message && !isFinished() && m_delivery.failures().isEmpty())
                     m_print(QStringLiteral("kinetta: ") + *message);
             });
 }
@@ -114,17 +116,17 @@ void TerminalRecording::autoCopyFinished(RecordingFlow::AutoCopyResult result,
         finish(0);
         return;
     case RecordingFlow::AutoCopyResult::savedToDownloads:
-        m_print(QStringLiteral("kinetta: could not write %1: %2")
-                    .arg(m_delivery.outputPath(), m_delivery.writeError().value_or(QString())));
+        printFailures();
         m_print(QStringLiteral("Saved the GIF to %1 instead.").arg(location));
         // Nothing recorded was lost.
         finish(0);
         return;
     case RecordingFlow::AutoCopyResult::failed:
-        // The flow's message has been printed; there is no editor to fall back to.
-        if (m_delivery.writeError())
-            m_print(QStringLiteral("kinetta: could not write %1: %2")
-                        .arg(m_delivery.outputPath(), *m_delivery.writeError()));
+        // Encoding failed (the flow's message has been printed) or nowhere
+        // could be written; there is no editor to fall back to.
+        printFailures();
+        if (!m_delivery.failures().isEmpty())
+            m_print(QStringLiteral("kinetta: the GIF could not be saved anywhere."));
         finish(1);
         return;
     case RecordingFlow::AutoCopyResult::cancelled:
@@ -135,6 +137,12 @@ void TerminalRecording::autoCopyFinished(RecordingFlow::AutoCopyResult result,
         // One recording per run: nothing can supersede it.
         return;
     }
+}
+
+void TerminalRecording::printFailures()
+{
+    for (const QString& failure : m_delivery.failures())
+        m_print(QStringLiteral("kinetta: ") + failure);
 }
 
 void TerminalRecording::finish(int status)

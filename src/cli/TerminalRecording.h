@@ -19,10 +19,11 @@ namespace kinetta::cli
 {
 
 // One `kinetta record` run through the recording flow, with the output file
-// in the clipboard's place. Interrupts (Ctrl-C, a termination request) step
-// it along: during the countdown they cancel it, while recording they stop
-// and save, and a second one while the GIF is being made gives up without
-// leaving a file. The session must have auto-copy on.
+// in the clipboard's place and fallback folders in the Downloads folder's.
+// Interrupts (Ctrl-C, a termination request) step it along: during the
+// countdown they cancel it, while recording they stop and save, and a second
+// one while the GIF is being made gives up without leaving a file. The
+// session must have auto-copy on.
 class TerminalRecording final : public QObject
 {
     Q_OBJECT
@@ -38,9 +39,12 @@ public:
     };
     using Printer = TerminalFlowPort::Printer;
 
+    // fallbacks and writer: where the GIF goes when the output cannot be
+    // written, and what writes the files.
     TerminalRecording(Services services, QString outputPath, Printer print,
-                      std::optional<QString> downloadsFolder = std::nullopt,
-                      QObject* parent = nullptr);
+                      std::vector<OutputFileDelivery::Fallback> fallbacks =
+                          OutputFileDelivery::standardFallbacks(),
+                      FileWriter& writer = AtomicFileWriter::instance(), QObject* parent = nullptr);
 
     void start();
     void interrupt();
@@ -58,6 +62,7 @@ Q_SIGNALS:
 private:
     void phaseChanged(RecordingFlow::Phase phase);
     void autoCopyFinished(RecordingFlow::AutoCopyResult result, const QString& location);
+    void printFailures();
     void finish(int status);
 
     RecordingSession& m_session;

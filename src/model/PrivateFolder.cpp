@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -101,17 +100,39 @@ PrivateFolder::Result PrivateFolder::ensure(const QString& path)
 
 PrivateFolder::Result PrivateFolder::root()
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (usableRuntimeFolder(runtime))
-        return ensure(QFile::decodeName(runtime) + QStringLiteral("/kinetta"));
+    if (usableRuntimeFolder(qgetenv("XDG_RUNTIME_DIR")))
+        return runtimeRoot();
+    return cacheRoot();
+}
 
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+PrivateFolder::Result PrivateFolder::runtimeRoot()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!usableRuntimeFolder(runtime))
+        return failure(QStringLiteral("There is no usable runtime folder ($XDG_RUNTIME_DIR is "
+                                      "unset, relative or not a private folder of this user)."));
+    return ensure(QFile::decodeName(runtime) + QStringLiteral("/kinetta"));
+}
+
+PrivateFolder::Result PrivateFolder::cacheRoot()
+{
+    const QString cache = cacheHome();
     if (cache.isEmpty())
-        return failure(
-            QStringLiteral("Neither a runtime nor a cache folder is known for this user."));
+        return failure(QStringLiteral("No cache folder is known for this user."));
     if (!QDir().mkpath(cache))
         return failure(QStringLiteral("Cannot create the cache folder %1.").arg(cache));
     return ensure(cache + QStringLiteral("/kinetta"));
+}
+
+QString PrivateFolder::cacheHome()
+{
+    const QString configured = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (configured.startsWith(QLatin1Char('/')))
+        return configured;
+    const QString home = QDir::homePath();
+    if (home.isEmpty() || !home.startsWith(QLatin1Char('/')))
+        return QString();
+    return home + QStringLiteral("/.cache");
 }
 
 PrivateFolder::Result PrivateFolder::subfolder(const QString& name)

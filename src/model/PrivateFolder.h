@@ -22,6 +22,14 @@ public:
     // $XDG_RUNTIME_DIR/kinetta when the runtime folder is usable, else the
     // user's cache folder + /kinetta; created when missing.
     [[nodiscard]] static Result root();
+    // $XDG_RUNTIME_DIR/kinetta, created when missing; an error when the
+    // runtime folder is unset, relative or not a private folder of ours.
+    [[nodiscard]] static Result runtimeRoot();
+    // cacheHome() + /kinetta, created when missing.
+    [[nodiscard]] static Result cacheRoot();
+    // $XDG_CACHE_HOME when it is an absolute path, else ~/.cache: the XDG
+    // base-directory rules say a relative path is to be ignored.
+    [[nodiscard]] static QString cacheHome();
     // root()/name, created when missing.
     [[nodiscard]] static Result subfolder(const QString& name);
     // Makes path a folder of the user's own with mode 0700, creating it when

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -70,8 +69,7 @@ int openUnnamed(int dirFd, int& error)
 
 QString SpillFile::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-           QStringLiteral("/kinetta");
+    return PrivateFolder::cacheHome() + QStringLiteral("/kinetta");
 }
 
 SpillFile::Result SpillFile::create(const QString& folder)

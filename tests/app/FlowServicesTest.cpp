@@ -1,6 +1,7 @@
 // The flow's real recorder and encoder adapters: answers come back to the
 // main thread through its event loop.
 #include "FlowTestDoubles.h"
+#include "ProcessUntil.h"
 #include "app/AsyncScreenRecorder.h"
 #include "app/RecordingFlow.h"
 #include "app/ThreadedGifEncoder.h"
@@ -9,8 +10,6 @@
 #include "model/VirtualScheduler.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -27,19 +26,6 @@ QCoreApplication& application()
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     return app;
-}
-
-// Runs the event loop until done() holds; false if it never does.
-template <typename Predicate> bool processUntil(Predicate done)
-{
-    application();
-    QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
 }
 
 // One display and one window; streams deliver what the test pushes.

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -156,32 +157,54 @@ public:
     int encodeCalls = 0;
 };
 
+// Answers at once, or, with answerLater, when the test calls answer().
 class FakeDelivery final : public FlowDelivery
 {
 public:
     [[nodiscard]] qint64 clipboardByteLimit() const override { return 100; }
-    [[nodiscard]] bool copyToClipboard(const QByteArray& gif) override
+    void copyToClipboard(const QByteArray& gif, CopyDone done) override
     {
         copied.push_back(gif);
-        return copySucceeds;
+        settle([this, done = std::move(done)] { done(copySucceeds); });
     }
     void pruneClipboardCache() override { ++pruneCalls; }
-    [[nodiscard]] std::optional<QString> saveToDownloads(const QByteArray& gif) override
+    void saveToDownloads(const QByteArray& gif, SaveDone done) override
     {
         saved.push_back(gif);
-        return saveSucceeds ? std::optional<QString>("/home/user/Downloads/kinetta.gif")
-                            : std::nullopt;
+        settle([this, done = std::move(done)] {
+            done(saveSucceeds ? std::optional<QString>("/home/user/Downloads/kinetta.gif")
+                              : std::nullopt);
+        });
     }
     [[nodiscard]] QString formattedSize(const QByteArray& gif) const override
     {
         return QString::number(gif.size()) + " B";
     }
 
+    // Gives the oldest waiting answer.
+    void answer()
+    {
+        auto next = std::move(pendingAnswers.front());
+        pendingAnswers.pop_front();
+        next();
+    }
+
     bool copySucceeds = true;
     bool saveSucceeds = true;
+    bool answerLater = false;
     std::vector<QByteArray> copied;
     std::vector<QByteArray> saved;
+    std::deque<std::function<void()>> pendingAnswers;
     int pruneCalls = 0;
+
+private:
+    void settle(std::function<void()> reply)
+    {
+        if (answerLater)
+            pendingAnswers.push_back(std::move(reply));
+        else
+            reply();
+    }
 };
 
 } // namespace kinetta::test

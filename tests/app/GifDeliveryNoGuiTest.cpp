@@ -1,4 +1,4 @@
-#include "app/GifDelivery.h"
+#include "app/DesktopDelivery.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +15,13 @@ TEST(DeliveryWithoutClipboard, CopyFailsAndWritesNothing)
     char* argv[] = {name, nullptr};
     const QCoreApplication app(argc, argv);
     const QTemporaryDir dir;
-    EXPECT_FALSE(GifDelivery::copyToClipboard("GIF89a", dir.filePath(QStringLiteral("cache"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
+    DesktopDelivery delivery;
+    std::optional<bool> copied;
+    delivery.copyToClipboard("GIF89a", [&](bool ok) { copied = ok; });
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(copied.has_value());
+    EXPECT_FALSE(*copied);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

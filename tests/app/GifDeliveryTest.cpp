@@ -1,5 +1,9 @@
 #include "app/GifDelivery.h"
 
+#include "ProcessUntil.h"
+#include "app/AtomicFileWriter.h"
+#include "app/DesktopDelivery.h"
+
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -7,15 +11,15 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
-#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace kinetta;
+using kinetta::test::processUntil;
 
 namespace
 {
@@ -104,15 +108,54 @@ TEST(GifDeliveryNames, SizesAreKilobytesThenMegabytesAndNamesDifferWithinOneSeco
     EXPECT_LT(seconds.size(), names.size()); // some of them share their second
 }
 
-TEST_F(Delivery, CopyPutsOnlyTheFileAndTheBytesOnTheClipboardFromAPrivateFolder)
+TEST(ClipboardOffer, OnlyTheFileAsUriListAndAsCopiedFilesAndTheGifBytes)
 {
+    clipboard();
+    const QByteArray data = gifBytes(300);
+    const auto mime = GifDelivery::clipboardMimeData(QStringLiteral("/run/a b/k.gif"), data);
+    QStringList formats = mime->formats();
+    formats.sort();
+    EXPECT_EQ(formats, (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
+    EXPECT_EQ(mime->data(QStringLiteral("text/uri-list")), "file:///run/a%20b/k.gif\r\n");
+    EXPECT_EQ(mime->data(QStringLiteral("x-special/gnome-copied-files")),
+              "copy\nfile:///run/a%20b/k.gif");
+    EXPECT_EQ(mime->data(QStringLiteral("image/gif")), data);
+    EXPECT_EQ(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/run/a b/k.gif"))});
+    EXPECT_FALSE(mime->hasImage());
+}
+
+// The real writer, noting the threads it is called on.
+class ThreadNotingWriter final : public FileWriter
+{
+public:
+    std::optional<QString> write(const QString& path, const QByteArray& data) override
+    {
+        threads.push_back(QThread::currentThread());
+        return AtomicFileWriter::instance().write(path, data);
+    }
+    std::vector<QThread*> threads;
+};
+
+TEST_F(Delivery, CopyWritesOffTheMainThreadThenOffersTheFileFromAPrivateFolder)
+{
+    ThreadNotingWriter writer;
+    DesktopDelivery delivery(writer);
     const QByteArray data = gifBytes(5000);
-    ASSERT_TRUE(GifDelivery::copyToClipboard(data));
+    std::optional<bool> copied;
+    delivery.copyToClipboard(data, [&](bool ok) {
+        copied = ok;
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+    });
+    ASSERT_TRUE(processUntil([&] { return copied.has_value(); }));
+    ASSERT_TRUE(*copied);
+    ASSERT_EQ(writer.threads.size(), 1u);
+    EXPECT_NE(writer.threads.front(), QCoreApplication::instance()->thread());
+
     const QMimeData* mime = clipboard()->mimeData();
     ASSERT_NE(mime, nullptr);
     QStringList formats = mime->formats(); // nothing of the previous contents survives
     formats.sort();
-    EXPECT_EQ(formats, (QStringList{QStringLiteral("image/gif"), QStringLiteral("text/uri-list")}));
+    EXPECT_EQ(formats, (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
     EXPECT_EQ(mime->data(QStringLiteral("image/gif")), data);
     ASSERT_EQ(mime->urls().size(), 1);
     const QFileInfo file(mime->urls().front().toLocalFile());
@@ -132,6 +175,29 @@ TEST_F(Delivery, CopyPutsOnlyTheFileAndTheBytesOnTheClipboardFromAPrivateFolder)
         ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0700u) << path.toStdString();
     }
+
+    // Pruning runs on the same worker, after the copy.
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(QDir(m_cache).mkdir(QStringLiteral("older%1").arg(i)));
+    for (int i = 0; i < 4; ++i) {
+        const timespec old[2] = {{1'600'000'000 + i, 0}, {1'600'000'000 + i, 0}};
+        const QByteArray path = QFile::encodeName(m_cache + QStringLiteral("/older%1").arg(i));
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), old, 0), 0);
+    }
+    delivery.pruneClipboardCache();
+    std::optional<QString> saved;
+    bool answered = false;
+    delivery.saveToDownloads(data, [&](std::optional<QString> location) {
+        saved = std::move(location);
+        answered = true;
+    });
+    ASSERT_TRUE(processUntil([&] { return answered; }));
+    EXPECT_FALSE(saved); // there is no Downloads folder
+    QStringList kept = entries(m_cache);
+    kept.sort();
+    QStringList newest{"older2", "older3", QFileInfo(folder).fileName()};
+    newest.sort();
+    EXPECT_EQ(kept, newest);
 }
 
 TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
@@ -140,8 +206,14 @@ TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
     ASSERT_TRUE(QDir().mkpath(m_runtime + QStringLiteral("/kinetta")));
     ASSERT_TRUE(QFile::link(elsewhere, m_cache));
     EXPECT_FALSE(GifDelivery::clipboardCacheFolder());
-    EXPECT_FALSE(GifDelivery::copyToClipboard(gifBytes(100)));
-    EXPECT_FALSE(GifDelivery::copyToClipboard(gifBytes(100), m_cache));
+    AtomicFileWriter writer;
+    EXPECT_FALSE(GifDelivery::writeClipboardFile(gifBytes(100), writer));
+    EXPECT_FALSE(GifDelivery::writeClipboardFile(gifBytes(100), m_cache, writer));
+    DesktopDelivery delivery;
+    std::optional<bool> copied;
+    delivery.copyToClipboard(gifBytes(100), [&](bool ok) { copied = ok; });
+    ASSERT_TRUE(processUntil([&] { return copied.has_value(); }));
+    EXPECT_FALSE(*copied);
     EXPECT_TRUE(entries(elsewhere).isEmpty());
     EXPECT_EQ(clipboard()->text(), QStringLiteral("before"));
 
@@ -199,8 +271,9 @@ TEST_F(Delivery, PruningKeepsTheThreeNewestCopiesAndNeverFollowsLinks)
 
 TEST_F(Delivery, SavesIntoTheXdgDownloadsFolderOnlyWhenThereIsOne)
 {
+    AtomicFileWriter writer;
     EXPECT_FALSE(GifDelivery::downloadsFolder());
-    EXPECT_FALSE(GifDelivery::saveToDownloads(gifBytes(100)));
+    EXPECT_FALSE(GifDelivery::saveToDownloads(gifBytes(100), writer));
     EXPECT_TRUE(entries(m_home).isEmpty());
 
     const QString downloads = subfolder("home/Stuff");
@@ -209,34 +282,10 @@ TEST_F(Delivery, SavesIntoTheXdgDownloadsFolderOnlyWhenThereIsOne)
     dirs.write("XDG_DOWNLOAD_DIR=\"$HOME/Stuff\"\n");
     dirs.close();
     const QByteArray data = gifBytes(3000);
-    const std::optional<QString> saved = GifDelivery::saveToDownloads(data);
+    const std::optional<QString> saved = GifDelivery::saveToDownloads(data, writer);
     ASSERT_TRUE(saved);
     EXPECT_EQ(QFileInfo(*saved).absolutePath(), downloads);
     EXPECT_TRUE(kNamePattern.match(QFileInfo(*saved).fileName()).hasMatch());
     EXPECT_EQ(readAll(*saved), data);
     EXPECT_EQ(entries(downloads).size(), 1);
-}
-
-TEST_F(Delivery, AnInterruptedWriteNeverLeavesATruncatedFile)
-{
-    const QString folder = subfolder("out");
-    const QString existing = folder + QStringLiteral("/kept.gif");
-    ASSERT_FALSE(GifDelivery::writeFile(existing, "old"));
-
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit small{64 * 1024, old.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QByteArray big = gifBytes(1 << 20);
-    const bool replaceFailed = GifDelivery::writeFile(existing, big).has_value();
-    const bool saved = GifDelivery::saveToFolder(big, folder).has_value();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, SIG_DFL);
-
-    EXPECT_TRUE(replaceFailed);
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(readAll(existing), QByteArray("old"));
-    EXPECT_EQ(entries(folder), QStringList{QStringLiteral("kept.gif")});
 }

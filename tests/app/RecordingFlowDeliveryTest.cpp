@@ -152,6 +152,49 @@ TEST_F(AutoCopyTest, EncodeOutlivedByANewRecordingIsSavedOutOfItsWay)
     EXPECT_EQ(delivery.copied, std::vector<QByteArray>{QByteArray(5, 'h')});
 }
 
+// The files are written elsewhere: nothing is said until the delivery answers,
+// and an answer that comes after a newer recording began is the earlier one's.
+TEST_F(AutoCopyTest, TheDeliveryAnswersLaterAndALateAnswerBelongsToTheEarlierRecording)
+{
+    delivery.answerLater = true;
+    recordAndStop(3);
+    encoder.finish(QByteArray(10, 'g'));
+    EXPECT_EQ(delivery.copied.size(), 1u);
+    EXPECT_EQ(toastText(), "Encoding GIF…");
+    EXPECT_TRUE(results.empty());
+    delivery.answer();
+    EXPECT_EQ(delivery.pruneCalls, 1);
+    EXPECT_EQ(toastText(), "GIF copied to clipboard · 10 B");
+    EXPECT_EQ(results, std::vector<Result>{Result::copied});
+
+    // A failed copy goes on to the Downloads folder only once it has answered.
+    delivery.copySucceeds = false;
+    recordAndStop(2);
+    encoder.finish(QByteArray(20, 'h'));
+    EXPECT_TRUE(delivery.saved.empty());
+    delivery.answer();
+    ASSERT_EQ(delivery.saved.size(), 1u);
+    startRecording();
+    delivery.answer();
+    EXPECT_EQ(port.announcementTexts().last(),
+              "GIF of the earlier recording saved to Downloads. 20 B.");
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(results.back(), Result::superseded);
+
+    delivery.copySucceeds = true;
+    flow.stopRecording();
+    recorder.completeStop(makeFrames(1));
+    encoder.finish(QByteArray(5, 'i'));
+    startRecording();
+    delivery.answer();
+    EXPECT_EQ(port.announcementTexts().last(),
+              "GIF of the earlier recording copied to clipboard. 5 B.");
+    EXPECT_FALSE(port.currentToast);
+    EXPECT_EQ(port.count("showPreviewWindow"), 0);
+    EXPECT_EQ(results.back(), Result::superseded);
+    EXPECT_TRUE(session.isRecording());
+}
+
 TEST_F(AutoCopyTest, SlowOldEncodeFailingDoesNotDisturbTheNewerResult)
 {
     recordAndStop(3);

@@ -7,8 +7,14 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 #include <zlib.h>
 
 namespace
@@ -239,6 +245,101 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
     expectFailures(cases, 1);
     EXPECT_EQ(readAll(path("keep.gif")), "old");
     expectOnly({"good.png", "wide.png", "fake.png", "cut.png", "keep.gif", "pipe.png", "huge.png"});
+}
+
+// Replacing the output keeps what the user set up: a private mode stays
+// private and a link stays a link, its target getting the GIF.
+TEST_F(EncodeCommand, AReplacedOutputKeepsItsModeAndALinkIsWrittenThrough)
+{
+    const QString good = writePng("good.png", 0x123456);
+    writeFile(path("private.gif"), "old");
+    const QByteArray privateName = QFile::encodeName(path("private.gif"));
+    ASSERT_EQ(::chmod(privateName.constData(), 0600), 0);
+    ASSERT_EQ(runEncode({"-o", path("private.gif"), good}).status, 0);
+    struct stat info = {};
+    ASSERT_EQ(::stat(privateName.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(decode("private.gif").images.size(), 1u);
+
+    ASSERT_TRUE(QFile::link(path("private.gif"), path("link.gif")));
+    const QString other = writePng("other.png", 0x654321);
+    ASSERT_EQ(runEncode({"-o", path("link.gif"), other}).status, 0);
+    EXPECT_TRUE(QFileInfo(path("link.gif")).isSymLink());
+    EXPECT_EQ(shownColours(decode("private.gif")), std::vector<QRgb>{0x654321});
+    expectOnly({"good.png", "other.png", "private.gif", "link.gif"});
+
+    // The step that failed is named: /proc/version exists, so "No such file
+    // or directory" alone would be wrong.
+    const CommandRun proc = runEncode({"-o", "/proc/version", good});
+    EXPECT_EQ(proc.status, 1);
+    EXPECT_TRUE(proc.err.contains(::geteuid() == 0 ? "cannot create a temporary file beside"
+                                                   : "Permission denied"))
+        << proc.err.toStdString();
+}
+
+// Runs `kinetta encode` with its error output on a terminal, where it shows
+// its progress, and sends it signalNumber as soon as the first frame is done.
+// The exit status, or minus the signal that ended it.
+int interruptOnceEncoding(const QStringList& args, int signalNumber)
+{
+    int terminal = -1;
+    int side = -1;
+    if (::openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0)
+        return -1000;
+    std::vector<std::string> words{KINETTA_EXE, "encode"};
+    for (const QString& arg : args)
+        words.push_back(QFile::encodeName(arg).toStdString());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(side, STDERR_FILENO);
+        ::close(terminal);
+        ::close(side);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(side);
+    std::string shown;
+    char buffer[256];
+    while (shown.find("frame") == std::string::npos) {
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        shown.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::kill(child, signalNumber);
+    while (::read(terminal, buffer, sizeof buffer) > 0) {
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+TEST_F(EncodeCommand, CtrlCOrTerminationWhileEncodingEndsCleanlyWithoutAFile)
+{
+    // Noise, so every frame is slow to encode and the run cannot finish first.
+    const auto noise = [this](const QString& name, quint32 seed) {
+        QImage image(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                image.setPixel(x, y, 0xFF000000u | (seed >> 8));
+            }
+        EXPECT_TRUE(image.save(path(name), "PNG"));
+        return path(name);
+    };
+    const QStringList frames{noise("a.png", 1), noise("b.png", 2)};
+    QStringList args{"-o", path("out.gif")};
+    for (int i = 0; i < 400; ++i)
+        args << frames;
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        EXPECT_EQ(interruptOnceEncoding(args, signalNumber), 130) << signalNumber;
+        expectOnly({"a.png", "b.png"});
+    }
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -49,7 +51,8 @@ protected:
     {
         return std::make_unique<TerminalRecording>(
             TerminalRecording::Services{session, scheduler, recorder, encoder}, output,
-            [this](const QString& line) { printed << line; }, downloads.path());
+            [this](const QString& line) { printed << line; },
+            std::vector{cli::OutputFileDelivery::folder(downloads.path())});
     }
 
     void expectAbortedWithoutAFile(const TerminalRecording& recording)
@@ -198,6 +201,84 @@ TEST_F(TerminalRecordingTest, FailuresArePrintedAndExitWithOneLeavingNoFile)
     EXPECT_EQ(printed.mid(before.size()),
               QStringList{"kinetta: These settings cannot make a GIF: the loop count must be "
                           "between 0 and 65535."});
+}
+
+// Fails every write into the given folders the way a full disk does.
+class FullDiskWriter final : public FileWriter
+{
+public:
+    std::optional<QString> write(const QString& path, const QByteArray& data) override
+    {
+        for (const QString& folder : fullFolders) {
+            if (path.startsWith(folder + QLatin1Char('/')))
+                return QStringLiteral("cannot write %1: %2")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        }
+        return AtomicFileWriter::instance().write(path, data);
+    }
+    QStringList fullFolders;
+};
+
+// The standard places, in this test's folders: no Downloads folder at all.
+TEST_F(TerminalRecordingTest, AFullOutputDiskFallsBackToTheCacheThenTheRuntimeFolder)
+{
+    const QString home = folder.filePath(QStringLiteral("home"));
+    const QString cache = folder.filePath(QStringLiteral("cache"));
+    const QString runtime = folder.filePath(QStringLiteral("runtime"));
+    ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(runtime));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    FullDiskWriter writer;
+    writer.fullFolders = {folder.path() + QStringLiteral("/out"), cache};
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("out")));
+    const QString output = folder.filePath(QStringLiteral("out/rec.gif"));
+    const QString full = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    // A session of its own: the fixture's run listens to the shared one.
+    RecordingSession own;
+    own.setAutoCopy(true);
+    own.setUseCountdown(true);
+    own.setCountdownSeconds(2);
+    const auto runOnto = [&] {
+        printed.clear();
+        auto recording = std::make_unique<TerminalRecording>(
+            TerminalRecording::Services{own, scheduler, recorder, encoder}, output,
+            [this](const QString& line) { printed << line; },
+            cli::OutputFileDelivery::standardFallbacks(), writer);
+        recordThenInterrupt(*recording);
+        recorder.completeStop(someFrames(3));
+        encoder.finish(QByteArray("GIF89a-kept"));
+        return recording;
+    };
+
+    const auto rescued = runOnto();
+    EXPECT_EQ(rescued->exitStatus(), 0);
+    const QStringList saved = filesIn(runtime + QStringLiteral("/kinetta"));
+    ASSERT_EQ(saved.size(), 1);
+    const QString location = runtime + QStringLiteral("/kinetta/") + saved.first();
+    QFile file(location);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "GIF89a-kept");
+    const QStringList report = printed.mid(printed.indexOf("Encoding GIF…") + 1);
+    ASSERT_EQ(report.size(), 4) << report.join('\n').toStdString();
+    EXPECT_EQ(report[0], "kinetta: cannot write " + output + ": " + full);
+    EXPECT_EQ(report[1], "kinetta: there is no Downloads folder");
+    EXPECT_TRUE(report[2].startsWith("kinetta: cannot write " + cache + "/kinetta/kinetta-"));
+    EXPECT_TRUE(report[2].endsWith(": " + full));
+    EXPECT_EQ(report[3], "Saved the GIF to " + location + " instead.");
+
+    // Nowhere left: every reason, then the loss, and never a word of copying.
+    writer.fullFolders << runtime;
+    const auto lost = runOnto();
+    EXPECT_EQ(lost->exitStatus(), 1);
+    EXPECT_EQ(printed.last(), "kinetta: the GIF could not be saved anywhere.");
+    EXPECT_EQ(printed.filter(full).size(), 3);
+    EXPECT_TRUE(printed.filter("cop", Qt::CaseInsensitive).isEmpty())
+        << printed.join('\n').toStdString();
+    EXPECT_EQ(filesIn(runtime + QStringLiteral("/kinetta")), saved);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "model/PrivateFolder.h"
+#include "model/SpillFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,4 +100,24 @@ TEST_F(PrivateFolderTest, AnUnsafeOrMissingRuntimeFolderFallsBackToTheCache)
     EXPECT_EQ(PrivateFolder::root().path, expected);
     EXPECT_EQ(modeOf(expected), 0700u);
     EXPECT_FALSE(QFile::exists(m_root));
+    EXPECT_FALSE(PrivateFolder::runtimeRoot().ok());
+}
+
+// The XDG base-directory rules: a relative path in these variables is invalid
+// and must be ignored, never taken against the current folder.
+TEST_F(PrivateFolderTest, RelativeXdgFoldersAreIgnored)
+{
+    const QString home = m_dir.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CACHE_HOME", "relative/cache");
+    qputenv("XDG_RUNTIME_DIR", "relative/runtime");
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    EXPECT_EQ(PrivateFolder::cacheHome(), home + QStringLiteral("/.cache"));
+    EXPECT_EQ(PrivateFolder::root().path, home + QStringLiteral("/.cache/kinetta"));
+    EXPECT_EQ(SpillFile::defaultFolder(), home + QStringLiteral("/.cache/kinetta"));
+    EXPECT_FALSE(PrivateFolder::runtimeRoot().ok());
+    EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("relative"))));
+    ASSERT_TRUE(QDir::setCurrent(previous));
 }
