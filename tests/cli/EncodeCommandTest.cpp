@@ -278,7 +278,7 @@ TEST_F(EncodeCommand, AReplacedOutputKeepsItsModeAndALinkIsWrittenThrough)
 }
 
 // Runs `kinetta encode` with its error output on a terminal, where it shows
-// its progress, and sends it signalNumber as soon as the first frame is done.
+// its progress, and sends it signalNumber as soon as the progress shows.
 // The exit status, or minus the signal that ended it.
 int interruptOnceEncoding(const QStringList& args, int signalNumber)
 {
@@ -304,7 +304,7 @@ int interruptOnceEncoding(const QStringList& args, int signalNumber)
     ::close(side);
     std::string shown;
     char buffer[256];
-    while (shown.find("frame") == std::string::npos) {
+    while (shown.find('%') == std::string::npos) {
         const ssize_t n = ::read(terminal, buffer, sizeof buffer);
         if (n <= 0)
             break;
