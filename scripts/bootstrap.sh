@@ -7,7 +7,7 @@ build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-composite0-dev
-  libxcb-randr0-dev libxcb-image0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-xinput-dev libxcb-res0-dev
+  libxcb-randr0-dev libxcb-image0-dev libxcb-xinput-dev libxcb-res0-dev
   libimagequant-dev libpng-dev liblz4-dev libzstd-dev libyuv-dev
 )
 test_packages=(
