@@ -1,7 +1,7 @@
 #include "cli/EncodeCommand.h"
 
 #include "app/AtomicFileWriter.h"
-#include "cli/OptionValues.h"
+#include "cli/CommandOptions.h"
 #include "cli/PngFrameSource.h"
 #include "gif/GifEncoder.h"
 
@@ -48,10 +48,11 @@ struct Request {
     gif::GifEncoder::Options options;
     std::string output;
     std::vector<std::string> inputs;
+    bool help = false;
 };
 
 // A failure: the exit status and the one line that explains it.
-struct Failure {
+struct CommandFailure {
     int status = kExitFailure;
     std::string message;
 };
@@ -61,68 +62,50 @@ std::string localPath(const QString& arg)
     return QFile::encodeName(arg).toStdString();
 }
 
-std::variant<Request, Failure> parse(const QStringList& args)
+// A usage error: its message, for exit status 2.
+CommandFailure usageError(const QString& message)
 {
+    return {kUsageExitStatus, message.toStdString()};
+}
+
+std::variant<Request, CommandFailure> parse(const QStringList& args)
+{
+    const QCommandLineOption fps(QStringLiteral("fps"), QString(), QStringLiteral("N"));
+    const QCommandLineOption loop(QStringLiteral("loop"), QString(), QStringLiteral("N"));
+    const QCommandLineOption skip(QStringLiteral("skip"), QString(), QStringLiteral("N"));
+    const QCommandLineOption boomerang(QStringLiteral("boomerang"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
+                                    QStringLiteral("OUT.gif"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    QCommandLineParser parser;
+    const Status<QString> parsed = parseCommandOptions(
+        parser, QStringLiteral("encode"), {fps, loop, skip, boomerang, output, help}, args);
+    if (!parsed.ok())
+        return usageError(parsed.message());
+
     Request request;
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        std::string arg = localPath(args[i]);
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            request.inputs.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg.resize(eq);
-        }
-        if (arg == "--boomerang") {
-            if (inlineValue)
-                return Failure{kUsageExitStatus,
-                               takesNoValueMessage(QStringLiteral("--boomerang")).toStdString()};
-            request.options.boomerang = true;
-            continue;
-        }
-        const bool takesValue = arg == "--fps" || arg == "--loop" || arg == "--skip" ||
-                                arg == "-o" || arg == "--output";
-        if (!takesValue)
-            return Failure{kUsageExitStatus, "unknown option '" + arg + "'"};
-        if (!inlineValue && i + 1 >= args.size())
-            return Failure{kUsageExitStatus, "option '" + arg + "' needs a value"};
-        const std::string value = inlineValue ? *inlineValue : localPath(args[++i]);
-        if (arg == "-o" || arg == "--output") {
-            if (value.empty())
-                return Failure{kUsageExitStatus, "option '" + arg + "' needs a file name"};
-            request.output = value;
-            continue;
-        }
-        const QString option = QString::fromStdString(arg);
-        const QString text = QFile::decodeName(QByteArray::fromStdString(value));
-        if (arg == "--fps") {
-            const auto fps = readOption(option, text, kFpsOption);
-            if (const auto* message = std::get_if<QString>(&fps))
-                return Failure{kUsageExitStatus, message->toStdString()};
-            request.options.fps = std::get<double>(fps);
-        } else if (arg == "--loop") {
-            const auto loop = readOption(option, text, kLoopOption);
-            if (const auto* message = std::get_if<QString>(&loop))
-                return Failure{kUsageExitStatus, message->toStdString()};
-            request.options.loopCount = std::get<std::int64_t>(loop);
-        } else {
-            const auto skip = readOption(option, text, kSkipOption);
-            if (const auto* message = std::get_if<QString>(&skip))
-                return Failure{kUsageExitStatus, message->toStdString()};
-            request.options.skipFrames = std::get<std::int64_t>(skip);
-        }
+    request.help = parser.isSet(help);
+    if (request.help)
+        return request;
+    request.options.boomerang = parser.isSet(boomerang);
+    for (const Status<QString>& read :
+         {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, request.options.fps),
+          readRangedOption(parser, QStringLiteral("loop"), kLoopOption, request.options.loopCount),
+          readRangedOption(parser, QStringLiteral("skip"), kSkipOption, request.options.skipFrames)}) {
+        if (!read.ok())
+            return usageError(read.message());
     }
+    for (const QString& value : parser.values(output)) {
+        if (value.isEmpty())
+            return usageError(QStringLiteral("-o needs a file name"));
+        request.output = localPath(value);
+    }
+    for (const QString& input : parser.positionalArguments())
+        request.inputs.push_back(localPath(input));
     if (request.output.empty())
-        return Failure{kUsageExitStatus, "no output file: give one with -o OUT.gif"};
+        return usageError(QStringLiteral("no output file: give one with -o OUT.gif"));
     if (request.inputs.empty())
-        return Failure{kUsageExitStatus, "no input: give PNG files or folders of PNG files"};
+        return usageError(QStringLiteral("no input: give PNG files or folders of PNG files"));
     return request;
 }
 
@@ -134,7 +117,7 @@ bool isPngName(const fs::path& path)
     return ext == ".png";
 }
 
-std::variant<std::vector<std::string>, Failure> expandInputs(const std::vector<std::string>& inputs)
+std::variant<std::vector<std::string>, CommandFailure> expandInputs(const std::vector<std::string>& inputs)
 {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
@@ -150,9 +133,9 @@ std::variant<std::vector<std::string>, Failure> expandInputs(const std::vector<s
                 inFolder.push_back(it->path().string());
         }
         if (ec)
-            return Failure{kExitFailure, "cannot read folder '" + input + "': " + ec.message()};
+            return CommandFailure{kExitFailure, "cannot read folder '" + input + "': " + ec.message()};
         if (inFolder.empty())
-            return Failure{kExitFailure, "no PNG files in folder '" + input + "'"};
+            return CommandFailure{kExitFailure, "no PNG files in folder '" + input + "'"};
         std::sort(inFolder.begin(), inFolder.end());
         files.insert(files.end(), inFolder.begin(), inFolder.end());
     }
@@ -234,7 +217,7 @@ private:
     std::size_t m_percent = 0;
 };
 
-int fail(const Failure& failure)
+int fail(const CommandFailure& failure)
 {
     std::fprintf(stderr, "kinetta encode: %s\n", failure.message.c_str());
     return failure.status;
@@ -250,17 +233,17 @@ bool sameFile(const std::string& a, const std::string& b)
 
 int runEncodeCommand(const QStringList& args)
 {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+    auto parsed = parse(args);
+    if (auto* failure = std::get_if<CommandFailure>(&parsed))
+        return fail(*failure);
+    const Request& request = std::get<Request>(parsed);
+    if (request.help) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    auto parsed = parse(args);
-    if (auto* failure = std::get_if<Failure>(&parsed))
-        return fail(*failure);
-    const Request& request = std::get<Request>(parsed);
 
     auto expanded = expandInputs(request.inputs);
-    if (auto* failure = std::get_if<Failure>(&expanded))
+    if (auto* failure = std::get_if<CommandFailure>(&expanded))
         return fail(*failure);
     auto& files = std::get<std::vector<std::string>>(expanded);
     for (const std::string& file : files) {

@@ -2,7 +2,7 @@
 
 #include "app/AtomicFileWriter.h"
 #include "capture/CaptureBackend.h"
-#include "cli/OptionValues.h"
+#include "cli/CommandOptions.h"
 #include "cli/TerminalRecording.h"
 #include "model/IniPreferencesStore.h"
 #include "model/MemoryPreferencesStore.h"
@@ -102,102 +102,80 @@ std::optional<std::uint32_t> parseWindowID(const QString& text)
 
 std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
 {
+    const auto valued = [](QStringList names, const QString& valueName) {
+        return QCommandLineOption(names, QString(), valueName);
+    };
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption cursor(QStringLiteral("cursor"));
+    const QCommandLineOption noCursor(QStringLiteral("no-cursor"));
+    const QCommandLineOption noCountdown(QStringLiteral("no-countdown"));
+    const QCommandLineOption mode = valued({QStringLiteral("mode")}, QStringLiteral("MODE"));
+    const QCommandLineOption window = valued({QStringLiteral("window")}, QStringLiteral("ID"));
+    const QCommandLineOption area = valued({QStringLiteral("area")}, QStringLiteral("X,Y,W,H"));
+    const QCommandLineOption output =
+        valued({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("FILE"));
+    QList<QCommandLineOption> all{help, cursor, noCursor, noCountdown, mode, window, area, output};
+    for (const char* name : {"fps", "scale", "duration", "loop", "countdown"})
+        all.append(valued({QString::fromLatin1(name)}, QStringLiteral("N")));
+    QCommandLineParser parser;
+    if (const auto parsed = parseCommandOptions(parser, QStringLiteral("record"), all, args);
+        !parsed.ok())
+        return parsed.message();
+
     RecordOptions options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        QString name = arg;
-        std::optional<QString> inlineValue;
-        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
-            name = arg.section(QLatin1Char('='), 0, 0);
-            inlineValue = arg.section(QLatin1Char('='), 1);
-        }
-        const auto value = [&]() -> std::optional<QString> {
-            if (inlineValue)
-                return inlineValue;
-            if (i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
-        const auto missing = [&] { return QStringLiteral("%1 needs a value").arg(name); };
-        // Reads the option's value into target; an error names the option and its range.
-        const auto ranged = [&](auto& target, const auto& range) -> std::optional<QString> {
-            const auto text = value();
-            if (!text)
-                return missing();
-            const auto read = readOption(name, *text, range);
-            if (const auto* error = std::get_if<QString>(&read))
-                return *error;
-            target = std::get<0>(read);
-            return std::nullopt;
-        };
-        const bool flag = name == QLatin1String("-h") || name == QLatin1String("--help") ||
-                          name == QLatin1String("--cursor") ||
-                          name == QLatin1String("--no-cursor") ||
-                          name == QLatin1String("--no-countdown");
-        if (flag && inlineValue)
-            return takesNoValueMessage(name);
-        if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
-            options.help = true;
-        } else if (name == QLatin1String("--cursor")) {
-            options.cursor = true;
-        } else if (name == QLatin1String("--no-cursor")) {
-            options.cursor = false;
-        } else if (name == QLatin1String("--no-countdown")) {
-            options.countdownSeconds = 0;
-        } else if (name == QLatin1String("--mode")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            if (*text == QLatin1String("screen"))
-                options.mode = CaptureMode::fullScreen;
-            else if (*text == QLatin1String("window"))
-                options.mode = CaptureMode::window;
-            else if (*text == QLatin1String("area"))
-                options.mode = CaptureMode::area;
-            else
-                return QStringLiteral("--mode must be screen, window or area, not '%1'").arg(*text);
-        } else if (name == QLatin1String("--window")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.windowID = parseWindowID(*text);
-            if (!options.windowID)
-                return QStringLiteral("--window takes an X window id such as 0x1e00004 or "
-                                      "31457284, not '%1'")
-                    .arg(*text);
-        } else if (name == QLatin1String("--area")) {
-            const auto text = value();
-            if (!text)
-                return missing();
-            options.area = parseArea(*text);
-            if (!options.area)
-                return QStringLiteral("--area takes X,Y,WIDTH,HEIGHT, not '%1'").arg(*text);
-            if (options.area->width() < 2 || options.area->height() < 2)
-                return QStringLiteral("--area must be at least 2x2 pixels");
-        } else if (name == QLatin1String("--fps")) {
-            if (auto error = ranged(options.fps, kFpsOption))
-                return *error;
-        } else if (name == QLatin1String("--scale")) {
-            if (auto error = ranged(options.scale, kScaleOption))
-                return *error;
-        } else if (name == QLatin1String("--duration")) {
-            if (auto error = ranged(options.durationSeconds, kDurationOption))
-                return *error;
-        } else if (name == QLatin1String("--loop")) {
-            if (auto error = ranged(options.loopCount, kLoopOption))
-                return *error;
-        } else if (name == QLatin1String("--countdown")) {
-            if (auto error = ranged(options.countdownSeconds, kCountdownOption))
-                return *error;
-        } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
-            const auto text = value();
-            if (!text || text->isEmpty())
-                return missing();
-            options.output = *text;
-        } else {
-            return QStringLiteral("unknown option '%1' (see 'kinetta record --help')").arg(arg);
-        }
+    options.help = parser.isSet(help);
+    // Of two options that undo each other, the last given counts.
+    const QStringList found = parser.optionNames();
+    const auto lastAt = [&found](const char* name) {
+        return found.lastIndexOf(QString::fromLatin1(name));
+    };
+    if (parser.isSet(cursor) || parser.isSet(noCursor))
+        options.cursor = lastAt("cursor") > lastAt("no-cursor");
+    for (const QString& text : parser.values(mode)) {
+        if (text == QLatin1String("screen"))
+            options.mode = CaptureMode::fullScreen;
+        else if (text == QLatin1String("window"))
+            options.mode = CaptureMode::window;
+        else if (text == QLatin1String("area"))
+            options.mode = CaptureMode::area;
+        else
+            return QStringLiteral("--mode must be screen, window or area, not '%1'").arg(text);
     }
+    for (const QString& text : parser.values(window)) {
+        options.windowID = parseWindowID(text);
+        if (!options.windowID)
+            return QStringLiteral("--window takes an X window id such as 0x1e00004 or "
+                                  "31457284, not '%1'")
+                .arg(text);
+    }
+    for (const QString& text : parser.values(area)) {
+        options.area = parseArea(text);
+        if (!options.area)
+            return QStringLiteral("--area takes X,Y,WIDTH,HEIGHT, not '%1'").arg(text);
+        if (options.area->width() < 2 || options.area->height() < 2)
+            return QStringLiteral("--area must be at least 2x2 pixels");
+    }
+    for (const Status<QString>& read :
+         {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, options.fps),
+          readRangedOption(parser, QStringLiteral("scale"), kScaleOption, options.scale),
+          readRangedOption(parser, QStringLiteral("duration"), kDurationOption,
+                           options.durationSeconds),
+          readRangedOption(parser, QStringLiteral("loop"), kLoopOption, options.loopCount),
+          readRangedOption(parser, QStringLiteral("countdown"), kCountdownOption,
+                           options.countdownSeconds)}) {
+        if (!read.ok())
+            return read.message();
+    }
+    if (lastAt("no-countdown") > lastAt("countdown"))
+        options.countdownSeconds = 0;
+    for (const QString& text : parser.values(output)) {
+        if (text.isEmpty())
+            return QStringLiteral("-o needs a file name");
+        options.output = text;
+    }
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
+        return QStringLiteral("unexpected argument '%1' (see 'kinetta record --help')")
+            .arg(extra.front());
     if (options.help)
         return options;
     // A window id or an area names the mode by itself.

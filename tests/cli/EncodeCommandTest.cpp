@@ -214,6 +214,7 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                 {{"-o", out}, "input"},
                 {{"--speed", "2", "-o", out, good}, "--speed"},
                 {{"--boomerang=x", "-o", out, good}, "--boomerang takes no value"},
+                {{"--fps", "100", "--fps", "10", "--output", out, good}, "--fps must be a "},
                 {{"-o", out, good, "--skip"}, "--skip"}};
     for (const QString option : {"--fps fast", "--fps 0", "--fps -5", "--fps inf", "--fps 100",
                                  "--fps 0.001", "--fps 0x10", "--fps 1e1", "--loop 2.5",

@@ -67,6 +67,10 @@ TEST(RecordOptionsTest, ReadsEveryOptionAndLeavesOutOthersUnset)
     // --window or --area name the mode.
     EXPECT_EQ(parsed({"--window", "0x1e00004", "-o", "a.gif"}).mode, CaptureMode::window);
     EXPECT_EQ(parsed({"--area", "0,0,2,2", "-o", "a.gif"}).mode, CaptureMode::area);
+    // Of two options that undo each other, the last given counts.
+    EXPECT_EQ(parsed({"--cursor", "--no-cursor", "--cursor", "-o", "a.gif"}).cursor, true);
+    EXPECT_EQ(parsed({"--countdown", "5", "--no-countdown", "-o", "a.gif"}).countdownSeconds, 0);
+    EXPECT_EQ(parsed({"--no-countdown", "--countdown=5", "-o", "a.gif"}).countdownSeconds, 5);
 }
 
 TEST(RecordOptionsTest, OutOfRangeOrConflictingValuesAreUsageErrors)
@@ -90,6 +94,8 @@ TEST(RecordOptionsTest, OutOfRangeOrConflictingValuesAreUsageErrors)
                             "--mode screen --window 5",
                             "--window 5 --area 0,0,9,9",
                             "--bogus",
+                            "stray",
+                            "--fps 30 --fps 61",
                             "--fps"}) {
         EXPECT_FALSE(usageError(QString(bad).split(' ') + QStringList{"-o", "a.gif"}).isEmpty())
             << bad;
