@@ -1,5 +1,7 @@
 #include "app/AtomicFileWriter.h"
 
+#include "model/FileDescriptor.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -85,7 +87,7 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile()
     {
-        closeQuietly();
+        m_file.reset();
         if (!m_path.isEmpty() && !m_renamed)
             ::unlink(native(m_path).constData());
     }
@@ -100,10 +102,10 @@ public:
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QString candidate =
                 stem + QString::number(QRandomGenerator::global()->generate64() % 2176782336u, 36);
-            m_fd = ::open(native(candidate).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          replacing ? 0600 : 0666);
-            if (m_fd >= 0) {
+            m_file.reset(::open(native(candidate).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                replacing ? 0600 : 0666));
+            if (m_file.isOpen()) {
                 m_path = candidate;
                 return 0;
             }
@@ -117,7 +119,7 @@ public:
     {
         qsizetype written = 0;
         while (written < data.size()) {
-            const ssize_t n = ::write(m_fd, data.constData() + written,
+            const ssize_t n = ::write(m_file.get(), data.constData() + written,
                                       static_cast<std::size_t>(data.size() - written));
             if (n < 0 && errno == EINTR)
                 continue;
@@ -131,9 +133,8 @@ public:
     // Some file systems report a full disk only when the data is flushed.
     [[nodiscard]] int flushAndClose()
     {
-        const int flushed = ::fsync(m_fd) == 0 ? 0 : errno;
-        const int closed = ::close(m_fd) == 0 ? 0 : errno;
-        m_fd = -1;
+        const int flushed = ::fsync(m_file.get()) == 0 ? 0 : errno;
+        const int closed = m_file.close();
         return flushed != 0 ? flushed : closed;
     }
 
@@ -145,18 +146,11 @@ public:
         return 0;
     }
 
-    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] int fd() const { return m_file.get(); }
 
 private:
-    void closeQuietly()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
     QString m_path;
-    int m_fd = -1;
+    FileDescriptor m_file;
     bool m_renamed = false;
 };
 

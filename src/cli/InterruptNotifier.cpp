@@ -27,12 +27,13 @@ void forwardSignal(int signalNumber)
 
 InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_fds) != 0) {
-        m_fds[0] = m_fds[1] = -1;
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0)
         return;
-    }
-    g_writeFd = m_fds[0];
-    m_notifier = new QSocketNotifier(m_fds[1], QSocketNotifier::Read, this);
+    m_signalEnd.reset(ends[0]);
+    m_readEnd.reset(ends[1]);
+    g_writeFd = m_signalEnd.get();
+    m_notifier = new QSocketNotifier(m_readEnd.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &InterruptNotifier::readSignals);
 
     struct sigaction action {
@@ -46,19 +47,19 @@ InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
 
 InterruptNotifier::~InterruptNotifier()
 {
-    if (m_fds[0] < 0)
+    if (!m_signalEnd.isOpen())
         return;
     ::sigaction(SIGINT, &m_oldInt, nullptr);
     ::sigaction(SIGTERM, &m_oldTerm, nullptr);
     g_writeFd = -1;
-    ::close(m_fds[0]);
-    ::close(m_fds[1]);
+    // The notifier goes before the socket it watches.
+    delete m_notifier;
 }
 
 void InterruptNotifier::readSignals()
 {
     unsigned char byte = 0;
-    while (::read(m_fds[1], &byte, 1) == 1)
+    while (::read(m_readEnd.get(), &byte, 1) == 1)
         Q_EMIT interrupted(byte);
 }
 

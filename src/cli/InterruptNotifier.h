@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/FileDescriptor.h"
+
 #include <QObject>
 #include <csignal>
 #include <memory>
@@ -28,7 +30,9 @@ Q_SIGNALS:
 private:
     void readSignals();
 
-    int m_fds[2] = {-1, -1};
+    // The handler writes each signal's number to one end; the event loop reads the other.
+    FileDescriptor m_signalEnd;
+    FileDescriptor m_readEnd;
     QSocketNotifier* m_notifier = nullptr;
     struct sigaction m_oldInt {
     };

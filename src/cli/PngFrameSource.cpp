@@ -1,6 +1,7 @@
 #include "cli/PngFrameSource.h"
 
 #include "gif/GifEncoder.h"
+#include "model/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -58,20 +59,17 @@ std::optional<std::string> beginPng(const std::string& path, File& file, PngImag
 {
     // Opened without waiting, so that a FIFO with no writer cannot hang us,
     // and refused unless it is a regular file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isOpen())
         return "cannot read " + quoted(path) + ": " + std::strerror(errno);
     struct stat info {
     };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return quoted(path) + " is not a regular file";
-    }
-    file.reset(::fdopen(fd, "rb"));
-    if (!file) {
-        ::close(fd);
+    file.reset(::fdopen(fd.get(), "rb"));
+    if (!file)
         return "cannot read " + quoted(path) + ": " + std::strerror(errno);
-    }
+    (void)fd.release(); // the stream closes it now
     png_byte signature[8] = {};
     if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
         png_sig_cmp(signature, 0, sizeof signature) != 0)
