@@ -1,6 +1,7 @@
 #include "app/DesktopDelivery.h"
 
 #include "app/GifDelivery.h"
+#include "model/SizeText.h"
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -61,7 +62,7 @@ void DesktopDelivery::saveToDownloads(const QByteArray& gif, SaveDone done)
 
 QString DesktopDelivery::formattedSize(const QByteArray& gif) const
 {
-    return GifDelivery::formattedSize(gif);
+    return kinetta::formattedSize(gif.size());
 }
 
 } // namespace kinetta

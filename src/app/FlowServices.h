@@ -102,6 +102,7 @@ public:
     // Runs after what was asked before it; nothing answers.
     virtual void pruneClipboardCache() = 0;
     virtual void saveToDownloads(const QByteArray& gif, SaveDone done) = 0;
+    // The size as the messages show it: kinetta::formattedSize, or exact bytes in tests.
     [[nodiscard]] virtual QString formattedSize(const QByteArray& gif) const = 0;
 };
 

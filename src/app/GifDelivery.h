@@ -31,11 +31,6 @@ public:
     // Name of the cache folder inside the private folder.
     static inline const QString clipboardCacheName = QStringLiteral("Kinetta-Clipboard");
 
-    // Whole kilobytes ("1023 KB"), or from 1 MiB on megabytes with one decimal
-    // computed from the whole kilobytes ("1.5 MB").
-    [[nodiscard]] static QString formattedSize(const QByteArray& data);
-    [[nodiscard]] static QString formattedSize(qint64 byteCount);
-
     // "kinetta-yyyy-MM-dd-HH-mm-ss-XXXXXXXX.gif" in local time; the eight
     // random hex digits keep two names of the same second apart.
     [[nodiscard]] static QString timestampedName();

@@ -1,6 +1,7 @@
 #include "cli/OutputFileDelivery.h"
 
 #include "app/GifDelivery.h"
+#include "model/SizeText.h"
 
 #include <QDir>
 #include <limits>
@@ -63,7 +64,7 @@ void OutputFileDelivery::saveToDownloads(const QByteArray& gif, SaveDone done)
 
 QString OutputFileDelivery::formattedSize(const QByteArray& gif) const
 {
-    return GifDelivery::formattedSize(gif);
+    return kinetta::formattedSize(gif.size());
 }
 
 } // namespace kinetta::cli

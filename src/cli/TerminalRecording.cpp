@@ -1,6 +1,6 @@
 #include "cli/TerminalRecording.h"
 
-#include "app/GifDelivery.h"
+#include "model/SizeText.h"
 #include "model/RecordingSession.h"
 
 #include <QFileInfo>
@@ -112,7 +112,7 @@ void TerminalRecording::autoCopyFinished(RecordingFlow::AutoCopyResult result,
     case RecordingFlow::AutoCopyResult::copied:
         m_print(QStringLiteral("Wrote %1 (%2).")
                     .arg(m_delivery.outputPath(),
-                         GifDelivery::formattedSize(QFileInfo(m_delivery.outputPath()).size())));
+                         formattedSize(QFileInfo(m_delivery.outputPath()).size())));
         finish(0);
         return;
     case RecordingFlow::AutoCopyResult::savedToDownloads:
