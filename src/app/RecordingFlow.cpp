@@ -16,10 +16,6 @@ namespace
 
 Q_LOGGING_CATEGORY(lcFlow, "kinetta.flow")
 
-const QString kEncodingIcon = QStringLiteral("gearshape.fill");
-const QString kDoneIcon = QStringLiteral("checkmark.circle.fill");
-const QString kEncodingColour = QStringLiteral("7C3AED");
-
 } // namespace
 
 RecordingFlow::RecordingFlow(Services services, QObject* parent)

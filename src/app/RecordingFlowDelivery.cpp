@@ -10,6 +10,15 @@
 
 namespace kinetta
 {
+namespace
+{
+
+// The toasts' symbols; the encoding one in the brand purple, the done one in the system green.
+const QString kEncodingIcon = QStringLiteral("gearshape.fill");
+const QString kEncodingColour = QStringLiteral("7C3AED");
+const QString kDoneIcon = QStringLiteral("checkmark.circle.fill");
+
+} // namespace
 
 void RecordingFlow::startAutoCopy(const FrameList& frames)
 {
@@ -17,8 +26,8 @@ void RecordingFlow::startAutoCopy(const FrameList& frames)
     request.frames = frames;
     request.fps = m_session.fps();
     request.loopCount = m_session.loopCount();
-    showToast(Toast{QStringLiteral("Encoding GIF…"), QStringLiteral("gearshape.fill"),
-                    QStringLiteral("7C3AED"), false, ToastKind::encoding});
+    showToast(Toast{QStringLiteral("Encoding GIF…"), kEncodingIcon, kEncodingColour, false,
+                    ToastKind::encoding});
     const std::uint64_t id = ++m_nextEncodeId;
     // Registered before the encoder may answer, so an answer is never unknown.
     m_encodes.push_back(PendingEncode{id, m_generation, nullptr});
@@ -109,7 +118,7 @@ void RecordingFlow::copiedToClipboard(std::uint64_t generation, const QByteArray
         return;
     }
     showToast(Toast{QStringLiteral("GIF copied to clipboard · ") + sizeText,
-                    QStringLiteral("checkmark.circle.fill"),
+                    kDoneIcon,
                     {},
                     true,
                     ToastKind::copied});
@@ -141,7 +150,7 @@ void RecordingFlow::savedToDownloads(const QByteArray& gif, const std::optional<
     const QString sizeText = m_delivery.formattedSize(gif);
     showToast(Toast{QStringLiteral("Too big to copy (") + sizeText +
                         QStringLiteral(") — saved to Downloads"),
-                    QStringLiteral("checkmark.circle.fill"),
+                    kDoneIcon,
                     {},
                     true,
                     ToastKind::savedToDownloads});

@@ -18,6 +18,21 @@ std::variant<T, QString> ranged(const QString& option, const QString& text, std:
     return *value;
 }
 
+// Decimal digits with an optional sign. A number past 64 bits reads as the
+// nearest 64-bit value, so a range check calls it out of range, not unreadable.
+std::optional<std::int64_t> readWholeNumber(const QString& text)
+{
+    static const QRegularExpression whole(QStringLiteral("\\A[+-]?[0-9]+\\z"));
+    if (!whole.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, 10);
+    if (ok)
+        return value;
+    return text.startsWith(QLatin1Char('-')) ? std::numeric_limits<std::int64_t>::min()
+                                             : std::numeric_limits<std::int64_t>::max();
+}
+
 } // namespace
 
 std::optional<double> readDecimal(const QString& text)
@@ -31,19 +46,6 @@ std::optional<double> readDecimal(const QString& text)
     if (!ok)
         return std::nullopt;
     return value;
-}
-
-std::optional<std::int64_t> readWholeNumber(const QString& text)
-{
-    static const QRegularExpression whole(QStringLiteral("\\A[+-]?[0-9]+\\z"));
-    if (!whole.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok, 10);
-    if (ok)
-        return value;
-    return text.startsWith(QLatin1Char('-')) ? std::numeric_limits<std::int64_t>::min()
-                                             : std::numeric_limits<std::int64_t>::max();
 }
 
 std::variant<double, QString> readOption(const QString& option, const QString& text,

@@ -25,9 +25,6 @@ inline constexpr OptionRange<std::int64_t> kLoopOption{0, 65535, "a whole number
 // Plain decimal notation only ("12", "-3", "12.5", ".5"): no hexadecimal, no
 // exponent, no nan or inf, so "0x10" is refused rather than read as 16.
 [[nodiscard]] std::optional<double> readDecimal(const QString& text);
-// Decimal digits with an optional sign. A number past 64 bits reads as the
-// nearest 64-bit value, so a range check calls it out of range, not unreadable.
-[[nodiscard]] std::optional<std::int64_t> readWholeNumber(const QString& text);
 
 // Reads option's value within range; otherwise the one-line usage message,
 // such as "--fps must be a number from 1 to 60, not '100'".

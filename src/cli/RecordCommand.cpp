@@ -64,8 +64,6 @@ std::shared_ptr<MemoryPreferencesStore> savedSettings()
     return copy;
 }
 
-} // namespace
-
 QString recordUsage()
 {
     return QStringLiteral(
@@ -86,6 +84,8 @@ QString recordUsage()
         "  --countdown N      seconds of countdown before recording, 0 (none) to 60\n"
         "  -o, --output FILE  where the GIF is written\n");
 }
+
+} // namespace
 
 std::optional<std::uint32_t> parseWindowID(const QString& text)
 {
@@ -224,12 +224,6 @@ std::optional<QString> checkTarget(CaptureMode mode, std::optional<std::uint32_t
     return std::nullopt;
 }
 
-std::optional<QString> checkOutputWritable(const QString& path)
-{
-    // The same checks and the same temporary file as the write at the end.
-    return AtomicFileWriter::checkWritable(path);
-}
-
 int runRecordCommand(const QStringList& args)
 {
     auto parsed = parseRecordOptions(args);
@@ -281,7 +275,8 @@ int runRecordCommand(const QStringList& args)
     }
 
     // Everything is checked before the first frame, so bad input costs nothing.
-    if (auto problem = checkOutputWritable(options.output)) {
+    // The same checks and the same temporary file as the write at the end.
+    if (auto problem = AtomicFileWriter::checkWritable(options.output)) {
         printError(*problem);
         return 1;
     }

@@ -41,12 +41,6 @@ struct RecordOptions {
                                                  std::optional<QRectF> area,
                                                  const ShareableContent& content);
 
-// Whether a file can be made at path, tried by making and removing a
-// temporary file beside it; the reason when not.
-[[nodiscard]] std::optional<QString> checkOutputWritable(const QString& path);
-
-[[nodiscard]] QString recordUsage();
-
 // `kinetta record ...`: 0 when the GIF was written (to the output or, failing
 // that, to Downloads), 130 when cancelled, 1 for bad input or a failure, 2 for
 // a usage error (a mode without its --window or --area among them). Saved
