@@ -18,15 +18,17 @@ namespace kinetta::cli
 // it exits with kUsageExitStatus: "unknown option '--speed' (see 'kinetta encode
 // --help')", "--fps needs a value", "--boomerang takes no value". Qt's process()
 // is not used: it prints its own words and exits with 1.
-[[nodiscard]] Status<QString> parseCommandOptions(QCommandLineParser& parser, const QString& command,
+[[nodiscard]] Status<QString> parseCommandOptions(QCommandLineParser& parser,
+                                                  const QString& command,
                                                   const QList<QCommandLineOption>& options,
                                                   const QStringList& args);
 
 // Reads every value given for the option named name (an option may be repeated;
 // the last one counts, but each must be within range) into target.
 template <typename T, typename Target>
-[[nodiscard]] Status<QString> readRangedOption(const QCommandLineParser& parser, const QString& name,
-                                               const OptionRange<T>& range, Target& target)
+[[nodiscard]] Status<QString> readRangedOption(const QCommandLineParser& parser,
+                                               const QString& name, const OptionRange<T>& range,
+                                               Target& target)
 {
     for (const QString& text : parser.values(name)) {
         const auto read = readOption(QStringLiteral("--") + name, text, range);

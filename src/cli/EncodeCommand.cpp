@@ -91,7 +91,8 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     for (const Status<QString>& read :
          {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, request.options.fps),
           readRangedOption(parser, QStringLiteral("loop"), kLoopOption, request.options.loopCount),
-          readRangedOption(parser, QStringLiteral("skip"), kSkipOption, request.options.skipFrames)}) {
+          readRangedOption(parser, QStringLiteral("skip"), kSkipOption,
+                           request.options.skipFrames)}) {
         if (!read.ok())
             return usageError(read.message());
     }
@@ -117,7 +118,8 @@ bool isPngName(const fs::path& path)
     return ext == ".png";
 }
 
-std::variant<std::vector<std::string>, CommandFailure> expandInputs(const std::vector<std::string>& inputs)
+std::variant<std::vector<std::string>, CommandFailure>
+expandInputs(const std::vector<std::string>& inputs)
 {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
@@ -133,7 +135,8 @@ std::variant<std::vector<std::string>, CommandFailure> expandInputs(const std::v
                 inFolder.push_back(it->path().string());
         }
         if (ec)
-            return CommandFailure{kExitFailure, "cannot read folder '" + input + "': " + ec.message()};
+            return CommandFailure{kExitFailure,
+                                  "cannot read folder '" + input + "': " + ec.message()};
         if (inFolder.empty())
             return CommandFailure{kExitFailure, "no PNG files in folder '" + input + "'"};
         std::sort(inFolder.begin(), inFolder.end());

@@ -102,7 +102,7 @@ std::optional<std::uint32_t> parseWindowID(const QString& text)
 
 std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
 {
-    const auto valued = [](QStringList names, const QString& valueName) {
+    const auto valued = [](const QStringList& names, const QString& valueName) {
         return QCommandLineOption(names, QString(), valueName);
     };
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});

@@ -1,7 +1,7 @@
 #include "cli/TerminalRecording.h"
 
-#include "model/SizeText.h"
 #include "model/RecordingSession.h"
+#include "model/SizeText.h"
 
 #include <QFileInfo>
 

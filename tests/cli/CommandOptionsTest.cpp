@@ -22,8 +22,8 @@ struct ParsedCommand {
         const QList<QCommandLineOption> options{
             QCommandLineOption(QStringLiteral("quiet")),
             QCommandLineOption(QStringLiteral("level"), QString(), QStringLiteral("N")),
-            QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
-                               QStringLiteral("FILE"))};
+            QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                               QString(), QStringLiteral("FILE"))};
         if (const auto parsed = parseCommandOptions(parser, QStringLiteral("try"), options, args);
             !parsed.ok()) {
             error = parsed.message();
@@ -40,7 +40,8 @@ struct ParsedCommand {
 TEST(CommandOptionsTest, UsageErrorsAreWordedOurWay)
 {
     EXPECT_EQ(ParsedCommand({"--quiet=1"}).error, "--quiet takes no value");
-    EXPECT_EQ(ParsedCommand({"--speed", "2"}).error, "unknown option '--speed' (see 'kinetta try --help')");
+    EXPECT_EQ(ParsedCommand({"--speed", "2"}).error,
+              "unknown option '--speed' (see 'kinetta try --help')");
     EXPECT_EQ(ParsedCommand({"-x"}).error, "unknown option '-x' (see 'kinetta try --help')");
     EXPECT_EQ(ParsedCommand({"a.png", "--level"}).error, "--level needs a value");
     EXPECT_EQ(ParsedCommand({"-o"}).error, "-o needs a value");
