@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gif/FrameSource.h"
+#include "gif/Result.h"
 
 #include <cstddef>
 #include <cstdint>
