@@ -101,11 +101,10 @@ public:
     {
         return {m_frames[index].width(), m_frames[index].height()};
     }
-    [[nodiscard]] gif::ReadError readFrame(std::size_t index,
-                                           std::span<std::uint32_t> out) const override
+    [[nodiscard]] Status<> readFrame(std::size_t index, std::span<std::uint32_t> out) const override
     {
         m_frames[index].readPixels(out);
-        return std::nullopt;
+        return {};
     }
 
 private:

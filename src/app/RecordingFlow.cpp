@@ -86,9 +86,9 @@ std::optional<QString> RecordingFlow::checkSettings()
     // The encode comes after the recording; a loop count it refuses must not
     // cost the user a recording.
     const gif::GifEncoder::Options options(m_session.fps(), m_session.loopCount());
-    if (auto problem = gif::GifEncoder::checkOptions(options))
+    if (const Status<> checked = gif::GifEncoder::checkOptions(options); !checked.ok())
         return QStringLiteral("These settings cannot make a GIF: %1.")
-            .arg(QString::fromStdString(*problem));
+            .arg(QString::fromStdString(checked.message()));
     return std::nullopt;
 }
 

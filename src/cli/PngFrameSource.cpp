@@ -104,17 +104,17 @@ std::variant<PngFrameSource, std::string> PngFrameSource::open(std::vector<std::
     return PngFrameSource(std::move(paths), std::move(sizes));
 }
 
-gif::ReadError PngFrameSource::readFrame(std::size_t index, std::span<std::uint32_t> out) const
+Status<> PngFrameSource::readFrame(std::size_t index, std::span<std::uint32_t> out) const
 {
     const std::string& path = m_paths[index];
     File file;
     PngImage image;
     if (auto error = beginPng(path, file, image))
-        return error;
+        return failure(*error);
     const gif::FrameSize size{static_cast<int>(image.get().width),
                               static_cast<int>(image.get().height)};
     if (size != m_sizes[index] || out.size() < pixelCount(image.get())) // changed since opened
-        return quoted(path) + " changed while it was being encoded";
+        return failure(quoted(path) + " changed while it was being encoded");
     const bool hasAlpha = (image.get().format & PNG_FORMAT_FLAG_ALPHA) != 0;
     // BGRA bytes are 0xAARRGGBB words on a little-endian machine; elsewhere
     // ARGB bytes are.
@@ -126,7 +126,7 @@ gif::ReadError PngFrameSource::readFrame(std::size_t index, std::span<std::uint3
     }();
     image.get().format = littleEndian ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
     if (!png_image_finish_read(&image.get(), nullptr, out.data(), 0, nullptr))
-        return "cannot decode " + quoted(path) + ": " + image.get().message;
+        return failure("cannot decode " + quoted(path) + ": " + image.get().message);
     if (hasAlpha) {
         const std::size_t count = pixelCount(image.get());
         for (std::size_t i = 0; i < count; ++i) {
@@ -139,7 +139,7 @@ gif::ReadError PngFrameSource::readFrame(std::size_t index, std::span<std::uint3
                      over(p & 0xFF);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace kinetta::cli

@@ -26,8 +26,8 @@ public:
     }
     [[nodiscard]] const std::string& path(std::size_t index) const { return m_paths[index]; }
     // Pixels with any transparency composed over black.
-    [[nodiscard]] gif::ReadError readFrame(std::size_t index,
-                                           std::span<std::uint32_t> out) const override;
+    [[nodiscard]] Status<> readFrame(std::size_t index,
+                                     std::span<std::uint32_t> out) const override;
 
 private:
     PngFrameSource(std::vector<std::string> paths, std::vector<gif::FrameSize> sizes)

@@ -1,4 +1,4 @@
-#include "gif/ColourMap.h"
+#include "ColourMap.h"
 
 namespace kinetta::gif
 {

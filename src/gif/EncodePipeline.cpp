@@ -1,6 +1,6 @@
-#include "gif/EncodePipeline.h"
+#include "EncodePipeline.h"
 
-#include "gif/FrameCompressor.h"
+#include "GifFrameWriter.h"
 
 #include <algorithm>
 #include <omp.h>
@@ -9,18 +9,16 @@
 namespace kinetta::gif
 {
 
-EncodeResult currentExceptionFailure(const std::string& task)
+Failure<EncodeFailure> currentExceptionFailure(const std::string& task)
 {
     try {
         throw;
     } catch (const std::bad_alloc&) {
-        return EncodeResult::failure(EncodeError::OutOfMemory,
-                                     "there is not enough memory to " + task);
+        return encodeFailure(EncodeError::OutOfMemory, "there is not enough memory to " + task);
     } catch (const std::exception& error) {
-        return EncodeResult::failure(EncodeError::Internal,
-                                     "could not " + task + ": " + error.what());
+        return encodeFailure(EncodeError::Internal, "could not " + task + ": " + error.what());
     } catch (...) {
-        return EncodeResult::failure(EncodeError::Internal, "could not " + task);
+        return encodeFailure(EncodeError::Internal, "could not " + task);
     }
 }
 
@@ -55,11 +53,13 @@ std::shared_ptr<EncodePipeline::Decoded> EncodePipeline::acquire(std::size_t pos
         const auto count =
             static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_size.height);
         entry->pixels.resize(count);
-        if (ReadError failed = m_source.readFrame(index, entry->pixels)) {
-            entry->error = *failed;
+        if (Status<> read = m_source.readFrame(index, entry->pixels); !read.ok()) {
+            entry->read = encodeFailure(EncodeError::SourceFailed, read.message());
             entry->pixels.clear();
         } else if (m_source.frameSize(index) != m_size) {
-            entry->error = "frame " + std::to_string(index + 1) + " changed size while encoding";
+            entry->read =
+                encodeFailure(EncodeError::SourceFailed, "frame " + std::to_string(index + 1) +
+                                                             " changed size while encoding");
             entry->pixels.clear();
         } else {
             // The alpha byte carries no meaning in a frame; make it opaque so
@@ -68,10 +68,7 @@ std::shared_ptr<EncodePipeline::Decoded> EncodePipeline::acquire(std::size_t pos
                 pixel |= 0xFF000000u;
         }
     } catch (...) {
-        const EncodeResult failure =
-            currentExceptionFailure("read frame " + std::to_string(index + 1));
-        entry->error = failure.message();
-        entry->kind = failure.error();
+        entry->read = currentExceptionFailure("read frame " + std::to_string(index + 1));
         entry->pixels = {};
     }
     lock.lock();
@@ -93,7 +90,7 @@ void EncodePipeline::work()
     // Frames are the unit of parallelism; nested quantiser threads would only
     // compete with them, and a fixed count keeps its results reproducible.
     omp_set_num_threads(1);
-    FrameCompressor compressor(m_settings, m_global);
+    GifFrameWriter writer(m_settings, m_global);
     for (;;) {
         std::size_t position = 0;
         {
@@ -107,14 +104,11 @@ void EncodePipeline::work()
         }
         Job job;
         try {
-            encodeJob(position, compressor, job);
+            encodeJob(position, writer, job);
         } catch (...) {
             // The frames are released with the pipeline; the encode ends here.
-            const EncodeResult failure =
-                currentExceptionFailure("encode frame " + std::to_string(position + 1));
             job.bytes = {};
-            job.kind = failure.error();
-            job.error = failure.message();
+            job.written = currentExceptionFailure("encode frame " + std::to_string(position + 1));
         }
         std::lock_guard lock(m_mutex);
         job.done = true;
@@ -123,35 +117,34 @@ void EncodePipeline::work()
     }
 }
 
-void EncodePipeline::encodeJob(std::size_t position, FrameCompressor& compressor, Job& job)
+void EncodePipeline::encodeJob(std::size_t position, GifFrameWriter& writer, Job& job)
 {
     const std::shared_ptr<Decoded> current = acquire(position);
     const std::shared_ptr<Decoded> previous = position > 0 ? acquire(position - 1) : nullptr;
-    if (!current->error.empty()) {
-        job.kind = current->kind;
-        job.error = current->error;
-    } else if (previous && !previous->error.empty()) {
-        job.kind = previous->kind;
-        job.error = previous->error;
+    if (!current->read.ok()) {
+        job.written = current->read;
+    } else if (previous && !previous->read.ok()) {
+        job.written = previous->read;
     } else {
         std::span<const std::uint32_t> before;
         if (previous)
             before = previous->pixels;
-        if (!compressor.compress(current->pixels, before, m_size, m_delays[position], job.bytes,
-                                 job.error))
-            job.kind = EncodeError::Internal;
+        if (Status<> written =
+                writer.write(current->pixels, before, m_size, m_delays[position], job.bytes);
+            !written.ok())
+            job.written = encodeFailure(EncodeError::Internal, written.message());
     }
     release(position);
     if (position > 0)
         release(position - 1);
 }
 
-EncodeResult EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress)
+EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress)
 {
     const unsigned workerCount =
         static_cast<unsigned>(std::min<std::size_t>(m_threads, m_jobs.size()));
     std::vector<std::thread> workers;
-    EncodeResult outcome = EncodeResult::success({});
+    EncodeStatus outcome;
     // Past this point the workers are always stopped and joined: a thread
     // left joinable would end the process.
     try {
@@ -173,10 +166,9 @@ EncodeResult EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
     return outcome;
 }
 
-EncodeResult EncodePipeline::collect(std::vector<std::uint8_t>& out,
+EncodeStatus EncodePipeline::collect(std::vector<std::uint8_t>& out,
                                      const ProgressCallback& progress)
 {
-    EncodeResult outcome = EncodeResult::success({});
     for (std::size_t position = 0; position < m_jobs.size(); ++position) {
         Job job;
         {
@@ -187,17 +179,13 @@ EncodeResult EncodePipeline::collect(std::vector<std::uint8_t>& out,
             m_written = position + 1;
             m_changed.notify_all();
         }
-        if (job.kind != EncodeError::None) {
-            outcome = EncodeResult::failure(job.kind, job.error);
-            break;
-        }
+        if (!job.written.ok())
+            return job.written;
         out.insert(out.end(), job.bytes.begin(), job.bytes.end());
-        if (progress && !progress(position + 1, m_jobs.size())) {
-            outcome = EncodeResult::failure(EncodeError::Cancelled, "encoding was cancelled");
-            break;
-        }
+        if (progress && !progress(position + 1, m_jobs.size()))
+            return encodeFailure(EncodeError::Cancelled, "encoding was cancelled");
     }
-    return outcome;
+    return {};
 }
 
 } // namespace kinetta::gif

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "gif/Result.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 
 namespace kinetta::gif
 {
@@ -15,9 +15,6 @@ struct FrameSize {
 
     friend bool operator==(const FrameSize&, const FrameSize&) = default;
 };
-
-// Why reading a frame failed; empty when it succeeded.
-using ReadError = std::optional<std::string>;
 
 // The frames to encode, read one at a time so that the encoder never needs the
 // whole recording decoded at once. readFrame() is called from worker threads,
@@ -32,8 +29,8 @@ public:
     [[nodiscard]] virtual FrameSize frameSize(std::size_t index) const = 0;
     // Fills out with width*height pixels, rows top to bottom without padding,
     // each 0xAARRGGBB in native byte order. The alpha byte is ignored.
-    [[nodiscard]] virtual ReadError readFrame(std::size_t index,
-                                              std::span<std::uint32_t> out) const = 0;
+    [[nodiscard]] virtual Status<> readFrame(std::size_t index,
+                                             std::span<std::uint32_t> out) const = 0;
 };
 
 } // namespace kinetta::gif

@@ -1,13 +1,13 @@
 #include "gif/GifEncoder.h"
 
-#include "gif/EncodePipeline.h"
-#include "gif/FrameCompressor.h"
+#include "EncodePipeline.h"
+#include "GifByteWriter.h"
+#include "GlobalPalette.h"
 
 #include <algorithm>
 #include <cmath>
 #include <omp.h>
 #include <span>
-#include <string_view>
 #include <thread>
 #include <unordered_set>
 
@@ -31,45 +31,34 @@ double startHundredths(double position, double fps)
     return std::floor(position * 100.0 / fps + kSlack);
 }
 
-void putU16(std::vector<std::uint8_t>& out, std::int64_t value)
-{
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-void appendHeader(std::vector<std::uint8_t>& out, FrameSize size, std::int64_t loopCount,
+void appendHeader(std::vector<std::uint8_t>& bytes, FrameSize size, std::int64_t loopCount,
                   const GlobalPalette* global)
 {
-    for (const char c : std::string_view("GIF89a"))
-        out.push_back(static_cast<std::uint8_t>(c));
-    putU16(out, size.width);
-    putU16(out, size.height);
+    GifByteWriter out(bytes);
+    out.ascii("GIF89a");
+    out.word(size.width);
+    out.word(size.height);
     // 8-bit colour resolution, background 0, square pixels; a global colour
     // table when the first frame's colours make one.
-    int bits = 1;
-    while (global && (std::size_t{1} << bits) < global->colours.size())
-        ++bits;
-    out.push_back(static_cast<std::uint8_t>(global ? 0xF0 | (bits - 1) : 0x70));
-    out.push_back(0);
-    out.push_back(0);
     if (global) {
-        for (std::size_t i = 0; i < (std::size_t{1} << bits); ++i) {
-            const std::uint32_t c = i < global->colours.size() ? global->colours[i] : 0;
-            out.push_back(static_cast<std::uint8_t>(c >> 16));
-            out.push_back(static_cast<std::uint8_t>(c >> 8));
-            out.push_back(static_cast<std::uint8_t>(c));
-        }
+        out.byte(static_cast<std::uint8_t>(0xF0 |
+                                           (GifByteWriter::tableBits(global->colours.size()) - 1)));
+    } else {
+        out.byte(0x70);
     }
+    out.byte(0);
+    out.byte(0);
+    if (global)
+        out.colourTable(global->colours);
     // Application extension for looping; 0 repeats without end.
-    out.push_back(0x21);
-    out.push_back(0xFF);
-    out.push_back(11);
-    for (const char c : std::string_view("NETSCAPE2.0"))
-        out.push_back(static_cast<std::uint8_t>(c));
-    out.push_back(3);
-    out.push_back(1);
-    putU16(out, loopCount);
-    out.push_back(0);
+    out.byte(0x21);
+    out.byte(0xFF);
+    out.byte(11);
+    out.ascii("NETSCAPE2.0");
+    out.byte(3);
+    out.byte(1);
+    out.word(static_cast<int>(loopCount));
+    out.byte(0);
 }
 
 // Adds the opaque colours of pixels to seen; false as soon as there are more
@@ -99,12 +88,10 @@ EncodeResult EncodeResult::success(std::vector<std::uint8_t> bytes)
     return result;
 }
 
-EncodeResult EncodeResult::failure(EncodeError error, std::string message)
+EncodeResult::EncodeResult(Failure<EncodeFailure> failed) : m_failure(std::move(failed.message))
 {
-    EncodeResult result;
-    result.m_error = error == EncodeError::None ? EncodeError::Internal : error;
-    result.m_message = std::move(message);
-    return result;
+    if (m_failure.kind == EncodeError::None)
+        m_failure.kind = EncodeError::Internal;
 }
 
 std::vector<GifEncoder::WrittenFrame> GifEncoder::schedule(std::size_t frameCount,
@@ -178,13 +165,13 @@ std::string GifEncoder::framePixelLimitText()
     return "frames are limited to " + std::to_string(maxFramePixels) + " pixels (8192x8192)";
 }
 
-std::optional<std::string> GifEncoder::checkOptions(const Options& options)
+Status<> GifEncoder::checkOptions(const Options& options)
 {
     if (!std::isfinite(options.fps) || options.fps <= 0)
-        return "the frame rate must be a positive number";
+        return failure("the frame rate must be a positive number");
     if (options.loopCount < 0 || options.loopCount > kMaxLoopCount)
-        return "the loop count must be between 0 and 65535";
-    return std::nullopt;
+        return failure("the loop count must be between 0 and 65535");
+    return {};
 }
 
 EncodeResult GifEncoder::encode(const FrameSource& source, const Options& options,
@@ -203,27 +190,26 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
 {
     const std::size_t count = source.frameCount();
     if (count == 0)
-        return EncodeResult::failure(EncodeError::EmptyInput, "there are no frames to encode");
-    if (auto problem = checkOptions(options))
-        return EncodeResult::failure(EncodeError::InvalidOptions, *problem);
+        return encodeFailure(EncodeError::EmptyInput, "there are no frames to encode");
+    if (Status<> checked = checkOptions(options); !checked.ok())
+        return encodeFailure(EncodeError::InvalidOptions, checked.message());
     const std::vector<WrittenFrame> written = schedule(count, options);
 
     const FrameSize size = source.frameSize(0);
     if (size.width <= 0 || size.height <= 0 || size.width > kMaxDimension ||
         size.height > kMaxDimension)
-        return EncodeResult::failure(EncodeError::InvalidSize,
-                                     "frame 1 is " + std::to_string(size.width) + "x" +
-                                         std::to_string(size.height) +
-                                         "; a GIF frame is 1 to 65535 pixels each way");
+        return encodeFailure(EncodeError::InvalidSize,
+                             "frame 1 is " + std::to_string(size.width) + "x" +
+                                 std::to_string(size.height) +
+                                 "; a GIF frame is 1 to 65535 pixels each way");
     if (std::int64_t{size.width} * size.height > maxFramePixels)
-        return EncodeResult::failure(EncodeError::InvalidSize,
-                                     "frame 1 is " + std::to_string(size.width) + "x" +
-                                         std::to_string(size.height) + "; " +
-                                         framePixelLimitText());
+        return encodeFailure(EncodeError::InvalidSize, "frame 1 is " + std::to_string(size.width) +
+                                                           "x" + std::to_string(size.height) +
+                                                           "; " + framePixelLimitText());
     for (std::size_t i = 1; i < count; ++i) {
         const FrameSize other = source.frameSize(i);
         if (other != size)
-            return EncodeResult::failure(
+            return encodeFailure(
                 EncodeError::SizeMismatch,
                 "frame " + std::to_string(i + 1) + " is " + std::to_string(other.width) + "x" +
                     std::to_string(other.height) + " but frame 1 is " + std::to_string(size.width) +
@@ -244,19 +230,19 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
 
     // A failed read, or one that threw, as the encode's failure.
     const auto read = [&source](std::size_t index,
-                                std::span<std::uint32_t> pixels) -> std::optional<EncodeResult> {
+                                std::span<std::uint32_t> pixels) -> EncodeStatus {
         try {
-            if (ReadError failed = source.readFrame(index, pixels))
-                return EncodeResult::failure(EncodeError::SourceFailed, *failed);
+            if (Status<> frame = source.readFrame(index, pixels); !frame.ok())
+                return encodeFailure(EncodeError::SourceFailed, frame.message());
         } catch (...) {
             return currentExceptionFailure("read frame " + std::to_string(index + 1));
         }
-        return std::nullopt;
+        return {};
     };
     std::vector<std::uint32_t> first(static_cast<std::size_t>(size.width) *
                                      static_cast<std::size_t>(size.height));
-    if (auto failed = read(sequence.front(), first))
-        return *failed;
+    if (EncodeStatus firstRead = read(sequence.front(), first); !firstRead.ok())
+        return Failure{firstRead.message()};
     // When every colour of the recording fits one table, it is written exactly.
     // Screen content with antialiasing overflows within the first frame, so the
     // survey of the other frames is only paid by recordings of few colours;
@@ -277,15 +263,15 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     const std::size_t stepsBefore = rest.size();
     const std::size_t totalSteps = stepsBefore + sequence.size();
     const auto cancelled = [] {
-        return EncodeResult::failure(EncodeError::Cancelled, "encoding was cancelled");
+        return encodeFailure(EncodeError::Cancelled, "encoding was cancelled");
     };
     if (progress && !progress(0, totalSteps))
         return cancelled();
     exact = exact || survey;
     std::vector<std::uint32_t> other(rest.empty() ? 0 : first.size());
     for (std::size_t k = 0; exact && k < rest.size(); ++k) {
-        if (auto failed = read(rest[k], other))
-            return *failed;
+        if (EncodeStatus otherRead = read(rest[k], other); !otherRead.ok())
+            return Failure{otherRead.message()};
         exact = collectColours(other, seen);
         if (progress && !progress(k + 1, totalSteps))
             return cancelled();
@@ -301,17 +287,20 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     // thread of its own so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
     // An exception must not leave the thread: it would end the process.
-    std::optional<EncodeResult> paletteFailure;
+    EncodeStatus made;
     std::thread([&] {
         try {
             omp_set_num_threads(1);
-            global = GlobalPalette::fromFrame(first, size, qs);
+            // Should the quantiser fail, the frames carry tables of their own.
+            if (Result<GlobalPalette> palette = GlobalPalette::fromFrame(first, size, qs);
+                palette.ok())
+                global = std::move(*palette);
         } catch (...) {
-            paletteFailure = currentExceptionFailure("make the colour table of frame 1");
+            made = currentExceptionFailure("make the colour table of frame 1");
         }
     }).join();
-    if (paletteFailure)
-        return *paletteFailure;
+    if (!made.ok())
+        return Failure{made.message()};
     const GlobalPalette* shared = global ? &*global : nullptr;
 
     std::vector<std::uint8_t> bytes;
@@ -323,10 +312,9 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         writing = [&](std::size_t done, std::size_t total) {
             return progress(stepsBefore + done, stepsBefore + total);
         };
-    EncodeResult result = pipeline.run(bytes, writing);
-    if (!result.ok())
-        return result;
-    bytes.push_back(0x3B); // trailer
+    if (EncodeStatus frames = pipeline.run(bytes, writing); !frames.ok())
+        return Failure{frames.message()};
+    GifByteWriter(bytes).byte(0x3B); // trailer
     return EncodeResult::success(std::move(bytes));
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "gif/FrameSource.h"
+#include "gif/Result.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,24 +24,31 @@ enum class EncodeError {
     Internal,       // the quantiser failed, or something else went wrong
 };
 
+// Why an encode failed: the kind, for callers that act on it, and the
+// message, for the user.
+struct EncodeFailure {
+    EncodeError kind = EncodeError::Internal;
+    std::string message;
+};
+
 // The whole GIF file, or why there is none.
 class EncodeResult final
 {
 public:
     static EncodeResult success(std::vector<std::uint8_t> bytes);
-    static EncodeResult failure(EncodeError error, std::string message);
+    // A kind of None is taken as Internal.
+    EncodeResult(Failure<EncodeFailure> failed);
 
-    [[nodiscard]] bool ok() const { return m_error == EncodeError::None; }
-    [[nodiscard]] EncodeError error() const { return m_error; }
-    [[nodiscard]] const std::string& message() const { return m_message; }
+    [[nodiscard]] bool ok() const { return m_failure.kind == EncodeError::None; }
+    [[nodiscard]] EncodeError error() const { return m_failure.kind; }
+    [[nodiscard]] const std::string& message() const { return m_failure.message; }
+    // Empty when the encode failed.
     [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
-    [[nodiscard]] std::vector<std::uint8_t> takeBytes() { return std::move(m_bytes); }
 
 private:
     EncodeResult() = default;
 
-    EncodeError m_error = EncodeError::None;
-    std::string m_message;
+    EncodeFailure m_failure{EncodeError::None, {}};
     std::vector<std::uint8_t> m_bytes;
 };
 
@@ -93,9 +100,9 @@ public:
     // read: several are held decoded at once.
     static constexpr std::int64_t maxFramePixels = std::int64_t{8192} * 8192;
 
-    // Why options cannot make a GIF, if so: fps must be a positive number,
-    // the loop count from 0 to 65535. encode() refuses the same options.
-    [[nodiscard]] static std::optional<std::string> checkOptions(const Options& options);
+    // Whether options can make a GIF, and why not: fps must be a positive
+    // number, the loop count from 0 to 65535. encode() refuses the same options.
+    [[nodiscard]] static Status<> checkOptions(const Options& options);
 
     // Encodes the selected frames into a GIF89a file held in memory. Never
     // throws: running out of memory is a failure like any other.

@@ -1,13 +1,10 @@
-#include "gif/GlobalPalette.h"
-
-#include <string>
+#include "GlobalPalette.h"
 
 namespace kinetta::gif
 {
 
-std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pixels,
-                                                      FrameSize size,
-                                                      const QuantiserSettings& settings)
+Result<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pixels,
+                                               FrameSize size, const QuantiserSettings& settings)
 {
     GlobalPalette palette;
     palette.indexOf.reset(255);
@@ -30,10 +27,11 @@ std::optional<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint3
         shared.flatShare = std::size_t{1} << 30;
         Quantiser quantiser(shared);
         int transparent = -1;
-        std::string error;
-        if (!quantiser.quantise(pixels, {}, size.width, size.height, palette.firstIndices,
-                                palette.colours, transparent, error, 255))
-            return std::nullopt;
+        if (Status<> quantised =
+                quantiser.quantise(pixels, {}, size.width, size.height, palette.firstIndices,
+                                   palette.colours, transparent, 255);
+            !quantised.ok())
+            return Failure{quantised.message()};
         // The quantiser may repeat a colour; keep one entry per colour.
         palette.indexOf.reset(255);
         std::vector<std::uint8_t> slot(palette.colours.size());

@@ -1,4 +1,4 @@
-#include "gif/LzwEncoder.h"
+#include "LzwEncoder.h"
 
 #include <algorithm>
 #include <cassert>
@@ -190,32 +190,6 @@ void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
 {
     run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize,
               keepFullTable, packed);
-}
-
-void LzwEncoder::appendImageData(std::span<const std::uint8_t> packed, int minCodeSize,
-                                 std::vector<std::uint8_t>& out)
-{
-    out.reserve(out.size() + imageDataSize(packed.size()));
-    out.push_back(static_cast<std::uint8_t>(minCodeSize));
-    for (std::size_t pos = 0; pos < packed.size(); pos += 255) {
-        const std::size_t chunk = std::min<std::size_t>(255, packed.size() - pos);
-        out.push_back(static_cast<std::uint8_t>(chunk));
-        out.insert(out.end(), packed.begin() + static_cast<std::ptrdiff_t>(pos),
-                   packed.begin() + static_cast<std::ptrdiff_t>(pos + chunk));
-    }
-    out.push_back(0);
-}
-
-std::size_t LzwEncoder::imageDataSize(std::size_t packedBytes)
-{
-    return 1 + packedBytes + (packedBytes + 254) / 255 + 1;
-}
-
-void LzwEncoder::encode(std::span<const std::uint8_t> indices, int minCodeSize,
-                        std::vector<std::uint8_t>& out)
-{
-    compress(indices, minCodeSize, m_packed);
-    appendImageData(m_packed, minCodeSize, out);
 }
 
 } // namespace kinetta::gif

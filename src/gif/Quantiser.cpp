@@ -1,6 +1,7 @@
-#include "gif/Quantiser.h"
+#include "Quantiser.h"
 
-#include "gif/ColourMap.h"
+#include "ColourMap.h"
+#include "RgbDistance.h"
 
 #include <algorithm>
 #include <libimagequant.h>
@@ -27,26 +28,6 @@ liq_color toLiq(std::uint32_t colour)
 {
     return {static_cast<unsigned char>(colour >> 16), static_cast<unsigned char>(colour >> 8),
             static_cast<unsigned char>(colour), 255};
-}
-
-int nearestOpaque(std::uint32_t colour, const std::vector<std::uint32_t>& palette)
-{
-    int best = -1;
-    int bestDistance = 0;
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        const std::uint32_t p = palette[i];
-        if (p == 0)
-            continue;
-        const int dr = static_cast<int>((p >> 16) & 0xFF) - static_cast<int>((colour >> 16) & 0xFF);
-        const int dg = static_cast<int>((p >> 8) & 0xFF) - static_cast<int>((colour >> 8) & 0xFF);
-        const int db = static_cast<int>(p & 0xFF) - static_cast<int>(colour & 0xFF);
-        const int distance = dr * dr + dg * dg + db * db;
-        if (best < 0 || distance < bestDistance) {
-            best = static_cast<int>(i);
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 } // namespace
@@ -93,10 +74,11 @@ void Quantiser::collectFlatColours(std::span<const std::uint32_t> pixels,
         m_flat.resize(static_cast<std::size_t>(m_settings.maxFixedColours));
 }
 
-bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const std::uint8_t> keep,
-                         int width, int height, std::vector<std::uint8_t>& indices,
-                         std::vector<std::uint32_t>& palette, int& transparentIndex,
-                         std::string& error, int maxColours)
+Status<> Quantiser::quantise(std::span<const std::uint32_t> pixels,
+                             std::span<const std::uint8_t> keep, int width, int height,
+                             std::vector<std::uint8_t>& indices,
+                             std::vector<std::uint32_t>& palette, int& transparentIndex,
+                             int maxColours)
 {
     const std::size_t count = pixels.size();
     m_rgba.resize(count * 4);
@@ -116,18 +98,14 @@ bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const 
     }
 
     std::unique_ptr<liq_attr, AttrDeleter> attr(liq_attr_create());
-    if (!attr) {
-        error = "cannot create the quantiser";
-        return false;
-    }
+    if (!attr)
+        return failure("cannot create the quantiser");
     liq_set_max_colors(attr.get(), maxColours);
     liq_set_speed(attr.get(), m_settings.speed);
     std::unique_ptr<liq_image, ImageDeleter> image(
         liq_image_create_rgba(attr.get(), m_rgba.data(), width, height, 0));
-    if (!image) {
-        error = "cannot hand the frame to the quantiser";
-        return false;
-    }
+    if (!image)
+        return failure("cannot hand the frame to the quantiser");
     collectFlatColours(pixels, keep, width);
     for (const auto& [colour, pixelsOfColour] : m_flat) {
         (void)pixelsOfColour;
@@ -135,18 +113,14 @@ bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const 
             break;
     }
     liq_result* rawResult = nullptr;
-    if (liq_image_quantize(image.get(), attr.get(), &rawResult) != LIQ_OK || !rawResult) {
-        error = "the quantiser failed";
-        return false;
-    }
+    if (liq_image_quantize(image.get(), attr.get(), &rawResult) != LIQ_OK || !rawResult)
+        return failure("the quantiser failed");
     std::unique_ptr<liq_result, ResultDeleter> result(rawResult);
     liq_set_dithering_level(result.get(), m_settings.ditherLevel);
     indices.resize(count);
     if (liq_write_remapped_image(result.get(), image.get(), indices.data(), indices.size()) !=
-        LIQ_OK) {
-        error = "the quantiser could not map the frame";
-        return false;
-    }
+        LIQ_OK)
+        return failure("the quantiser could not map the frame");
     const liq_palette* liqPalette = liq_get_palette(result.get());
     palette.clear();
     transparentIndex = -1;
@@ -167,10 +141,8 @@ bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const 
             (void)exact.indexOf(colour);
     }
     if (anyTransparent && transparentIndex < 0) {
-        if (palette.size() >= 256) {
-            error = "the quantiser left no room for transparency";
-            return false;
-        }
+        if (palette.size() >= 256)
+            return failure("the quantiser left no room for transparency");
         transparentIndex = static_cast<int>(palette.size());
         palette.push_back(0);
     }
@@ -190,15 +162,13 @@ bool Quantiser::quantise(std::span<const std::uint32_t> pixels, std::span<const 
             indices[i] = slotOfExact[static_cast<std::size_t>(known)];
         } else if (palette[indices[i]] == 0) {
             // Never let a visible pixel fall through to the transparent entry.
-            const int nearest = nearestOpaque(pixels[i], palette);
-            if (nearest < 0) {
-                error = "the quantiser produced no visible colour";
-                return false;
-            }
+            const int nearest = nearestOpaqueEntry(pixels[i], palette).index;
+            if (nearest < 0)
+                return failure("the quantiser produced no visible colour");
             indices[i] = static_cast<std::uint8_t>(nearest);
         }
     }
-    return true;
+    return {};
 }
 
 } // namespace kinetta::gif

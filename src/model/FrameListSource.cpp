@@ -13,17 +13,17 @@ gif::FrameSize FrameListSource::frameSize(std::size_t index) const
     return {frame.width(), frame.height()};
 }
 
-gif::ReadError FrameListSource::readFrame(std::size_t index, std::span<std::uint32_t> out) const
+Status<> FrameListSource::readFrame(std::size_t index, std::span<std::uint32_t> out) const
 {
     if (index >= m_frames.size())
-        return "frame " + std::to_string(index + 1) + " does not exist";
+        return failure("frame " + std::to_string(index + 1) + " does not exist");
     const Frame& frame = m_frames[index];
     if (frame.isNull())
-        return "frame " + std::to_string(index + 1) + " is empty";
+        return failure("frame " + std::to_string(index + 1) + " is empty");
     if (out.size() < frame.pixelCount())
-        return "frame " + std::to_string(index + 1) + " does not fit its buffer";
+        return failure("frame " + std::to_string(index + 1) + " does not fit its buffer");
     frame.readPixels(out);
-    return std::nullopt;
+    return {};
 }
 
 } // namespace kinetta

@@ -16,8 +16,8 @@ public:
 
     [[nodiscard]] std::size_t frameCount() const override { return m_frames.size(); }
     [[nodiscard]] gif::FrameSize frameSize(std::size_t index) const override;
-    [[nodiscard]] gif::ReadError readFrame(std::size_t index,
-                                           std::span<std::uint32_t> out) const override;
+    [[nodiscard]] Status<> readFrame(std::size_t index,
+                                     std::span<std::uint32_t> out) const override;
 
 private:
     FrameList m_frames;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 namespace kinetta::gif::testing
@@ -29,15 +30,14 @@ public:
 
     [[nodiscard]] std::size_t frameCount() const override { return m_frames.size(); }
     [[nodiscard]] FrameSize frameSize(std::size_t index) const override { return m_sizes[index]; }
-    [[nodiscard]] ReadError readFrame(std::size_t index,
-                                      std::span<std::uint32_t> out) const override
+    [[nodiscard]] Status<> readFrame(std::size_t index, std::span<std::uint32_t> out) const override
     {
         if (onRead)
             onRead(index);
         if (failAt == index)
-            return "frame " + std::to_string(index + 1) + " is unreadable";
+            return failure("frame " + std::to_string(index + 1) + " is unreadable");
         std::copy(m_frames[index].begin(), m_frames[index].end(), out.begin());
-        return std::nullopt;
+        return {};
     }
 
     std::function<void(std::size_t)> onRead;

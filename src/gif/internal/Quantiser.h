@@ -1,9 +1,10 @@
 #pragma once
 
+#include "gif/Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace kinetta::gif
@@ -37,12 +38,13 @@ public:
     // pixels: width*height colours 0xFFRRGGBB. keep: empty, or one byte per
     // pixel, 0 where the pixel is to be transparent. Fills indices (one per
     // pixel) and palette (0xAARRGGBB, alpha 0 for the transparent entry);
-    // transparentIndex is -1 when no pixel is transparent.
-    [[nodiscard]] bool quantise(std::span<const std::uint32_t> pixels,
-                                std::span<const std::uint8_t> keep, int width, int height,
-                                std::vector<std::uint8_t>& indices,
-                                std::vector<std::uint32_t>& palette, int& transparentIndex,
-                                std::string& error, int maxColours = 256);
+    // transparentIndex is -1 when no pixel is transparent. The buffers are
+    // the caller's so that they are reused from frame to frame.
+    [[nodiscard]] Status<> quantise(std::span<const std::uint32_t> pixels,
+                                    std::span<const std::uint8_t> keep, int width, int height,
+                                    std::vector<std::uint8_t>& indices,
+                                    std::vector<std::uint32_t>& palette, int& transparentIndex,
+                                    int maxColours = 256);
 
 private:
     void collectFlatColours(std::span<const std::uint32_t> pixels,

@@ -1,32 +1,20 @@
 #pragma once
 
-#include "gif/ColourMap.h"
+#include "ChangedRect.h"
+#include "ColourMap.h"
+#include "GlobalPalette.h"
+#include "LzwEncoder.h"
+#include "Quantiser.h"
+#include "RgbDistance.h"
 #include "gif/FrameSource.h"
-#include "gif/GlobalPalette.h"
-#include "gif/LzwEncoder.h"
-#include "gif/Quantiser.h"
+#include "gif/Result.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace kinetta::gif
 {
-
-struct Rect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// The smallest rectangle holding every pixel that differs between two frames
-// of one size, or nothing when they are equal.
-[[nodiscard]] std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
-                                              std::span<const std::uint32_t> previous,
-                                              FrameSize size);
 
 // Turns one frame into its GIF blocks (graphic control extension, image
 // descriptor, local colour table, image data). A frame after the first carries
@@ -34,18 +22,17 @@ struct Rect {
 // pixels transparent where that compresses better. The output depends only on
 // the two frames, so frames can be compressed in any order on any thread.
 // One instance per thread: it keeps its scratch buffers between frames.
-class FrameCompressor final
+class GifFrameWriter final
 {
 public:
-    // global, when given, must outlive the compressor.
-    explicit FrameCompressor(QuantiserSettings settings = {},
-                             const GlobalPalette* global = nullptr);
+    // global, when given, must outlive the writer.
+    explicit GifFrameWriter(QuantiserSettings settings = {}, const GlobalPalette* global = nullptr);
 
-    // Pixels are 0xFFRRGGBB. previous is empty for the first frame.
-    [[nodiscard]] bool compress(std::span<const std::uint32_t> current,
-                                std::span<const std::uint32_t> previous, FrameSize size,
-                                int delayHundredths, std::vector<std::uint8_t>& out,
-                                std::string& error);
+    // Appends the frame's blocks to out. Pixels are 0xFFRRGGBB. previous is
+    // empty for the first frame. Fails only when the quantiser does.
+    [[nodiscard]] Status<> write(std::span<const std::uint32_t> current,
+                                 std::span<const std::uint32_t> previous, FrameSize size,
+                                 int delayHundredths, std::vector<std::uint8_t>& out);
 
 private:
     struct Candidate {
@@ -64,14 +51,14 @@ private:
                      std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
     void buildExact();
     void buildGlobal();
-    [[nodiscard]] int nearestGlobal(std::uint32_t colour, int& distance);
+    [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
     void pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
               std::vector<std::uint8_t>& packed);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
-                     std::vector<std::uint8_t>& out) const;
+                     std::vector<std::uint8_t>& bytes) const;
 
     void buildSubstitutes(const Candidate& candidate);
 

@@ -28,10 +28,8 @@ public:
     // The colour's index without adding it, or kNotFound.
     [[nodiscard]] int find(std::uint32_t colour) const;
 
-    [[nodiscard]] bool overflowed() const { return m_overflowed; }
     // Colours in index order, starting at firstIndex.
     [[nodiscard]] const std::vector<std::uint32_t>& colours() const { return m_colours; }
-    [[nodiscard]] int firstIndex() const { return m_firstIndex; }
 
 private:
     int lookupSlow(std::uint32_t colour);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "gif/ColourMap.h"
+#include "ColourMap.h"
+#include "Quantiser.h"
 #include "gif/FrameSource.h"
-#include "gif/Quantiser.h"
+#include "gif/Result.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,10 +22,10 @@ struct GlobalPalette final {
     std::vector<std::uint8_t> firstIndices; // the first frame mapped to it, when lossy
 
     // The first frame's colours, or a quantised palette of it when it has more
-    // than 255. Nothing when the quantiser fails.
-    [[nodiscard]] static std::optional<GlobalPalette>
-    fromFrame(std::span<const std::uint32_t> pixels, FrameSize size,
-              const QuantiserSettings& settings);
+    // than 255; the quantiser's failure otherwise.
+    [[nodiscard]] static Result<GlobalPalette> fromFrame(std::span<const std::uint32_t> pixels,
+                                                         FrameSize size,
+                                                         const QuantiserSettings& settings);
 };
 
 } // namespace kinetta::gif

@@ -1,4 +1,7 @@
-#include "gif/FrameCompressor.h"
+#include "GifFrameWriter.h"
+
+#include "GifByteWriter.h"
+#include "RgbDistance.h"
 
 #include <algorithm>
 #include <array>
@@ -17,79 +20,25 @@ constexpr std::uint8_t kDisposalKeep = 1;
 // the shared table.
 constexpr int kFlatLimit = 6 * 6;
 
-void putU16(std::vector<std::uint8_t>& out, int value)
+void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex)
 {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-int tableBits(std::size_t colours)
-{
-    int bits = 1;
-    while ((std::size_t{1} << bits) < colours)
-        ++bits;
-    return bits;
-}
-
-void appendControl(std::vector<std::uint8_t>& out, int delayHundredths, int transparentIndex)
-{
-    out.push_back(0x21);
-    out.push_back(0xF9);
-    out.push_back(4);
-    out.push_back(
-        static_cast<std::uint8_t>((kDisposalKeep << 2) | (transparentIndex >= 0 ? 1 : 0)));
-    putU16(out, delayHundredths);
-    out.push_back(static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0));
-    out.push_back(0);
+    out.byte(0x21);
+    out.byte(0xF9);
+    out.byte(4);
+    out.byte(static_cast<std::uint8_t>((kDisposalKeep << 2) | (transparentIndex >= 0 ? 1 : 0)));
+    out.word(delayHundredths);
+    out.byte(static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0));
+    out.byte(0);
 }
 
 } // namespace
 
-std::optional<Rect> changedRect(std::span<const std::uint32_t> current,
-                                std::span<const std::uint32_t> previous, FrameSize size)
-{
-    const auto w = static_cast<std::size_t>(size.width);
-    const auto h = static_cast<std::size_t>(size.height);
-    const std::size_t rowBytes = w * sizeof(std::uint32_t);
-    auto rowDiffers = [&](std::size_t y) {
-        return std::memcmp(current.data() + y * w, previous.data() + y * w, rowBytes) != 0;
-    };
-    std::size_t top = 0;
-    while (top < h && !rowDiffers(top))
-        ++top;
-    if (top == h)
-        return std::nullopt;
-    std::size_t bottom = h - 1;
-    while (bottom > top && !rowDiffers(bottom))
-        --bottom;
-    std::size_t left = w;
-    std::size_t end = 0; // one past the rightmost differing column
-    for (std::size_t y = top; y <= bottom; ++y) {
-        const std::uint32_t* a = current.data() + y * w;
-        const std::uint32_t* b = previous.data() + y * w;
-        for (std::size_t x = 0; x < left; ++x) {
-            if (a[x] != b[x]) {
-                left = x;
-                break;
-            }
-        }
-        for (std::size_t x = w; x > end; --x) {
-            if (a[x - 1] != b[x - 1]) {
-                end = x;
-                break;
-            }
-        }
-    }
-    return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(end - left),
-                static_cast<int>(bottom - top + 1)};
-}
-
-FrameCompressor::FrameCompressor(QuantiserSettings settings, const GlobalPalette* global)
+GifFrameWriter::GifFrameWriter(QuantiserSettings settings, const GlobalPalette* global)
     : m_settings(settings), m_quantiser(settings), m_globalPalette(global)
 {
 }
 
-void FrameCompressor::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
+void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
 {
     // Nothing changed: one transparent pixel keeps the frame (and its delay).
     Candidate& c = m_transparent;
@@ -113,9 +62,9 @@ void FrameCompressor::appendMinimalFrame(int delayHundredths, std::vector<std::u
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
 
-void FrameCompressor::extractRect(std::span<const std::uint32_t> current,
-                                  std::span<const std::uint32_t> previous, FrameSize size,
-                                  const Rect& rect)
+void GifFrameWriter::extractRect(std::span<const std::uint32_t> current,
+                                 std::span<const std::uint32_t> previous, FrameSize size,
+                                 const Rect& rect)
 {
     const auto w = static_cast<std::size_t>(size.width);
     const auto rw = static_cast<std::size_t>(rect.width);
@@ -133,7 +82,7 @@ void FrameCompressor::extractRect(std::span<const std::uint32_t> current,
     }
 }
 
-void FrameCompressor::buildExact()
+void GifFrameWriter::buildExact()
 {
     const std::size_t count = m_pixels.size();
     m_opaque.valid = false;
@@ -181,7 +130,7 @@ void FrameCompressor::buildExact()
     m_transparent.valid = true;
 }
 
-int FrameCompressor::nearestGlobal(std::uint32_t colour, int& distance)
+NearestEntry GifFrameWriter::nearestGlobal(std::uint32_t colour)
 {
     constexpr std::uint32_t kSlots = 8192;
     if (m_nearestKeys.empty()) {
@@ -190,39 +139,21 @@ int FrameCompressor::nearestGlobal(std::uint32_t colour, int& distance)
     }
     std::uint32_t slot = (colour * 2654435761u) >> 19;
     for (int probe = 0; probe < 16 && m_nearestKeys[slot] != 0; ++probe) {
-        if (m_nearestKeys[slot] == colour) {
-            distance = static_cast<int>(m_nearestValues[slot] >> 8);
-            return static_cast<int>(m_nearestValues[slot] & 0xFF);
-        }
+        if (m_nearestKeys[slot] == colour)
+            return {static_cast<int>(m_nearestValues[slot] & 0xFF),
+                    static_cast<int>(m_nearestValues[slot] >> 8)};
         slot = (slot + 1) & (kSlots - 1);
     }
-    int best = -1;
-    int bestDistance = 0;
-    const std::vector<std::uint32_t>& colours = m_globalPalette->colours;
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        if (colours[i] == 0)
-            continue;
-        const int dr =
-            static_cast<int>((colours[i] >> 16) & 0xFF) - static_cast<int>((colour >> 16) & 0xFF);
-        const int dg =
-            static_cast<int>((colours[i] >> 8) & 0xFF) - static_cast<int>((colour >> 8) & 0xFF);
-        const int db = static_cast<int>(colours[i] & 0xFF) - static_cast<int>(colour & 0xFF);
-        const int d = dr * dr + dg * dg + db * db;
-        if (best < 0 || d < bestDistance) {
-            best = static_cast<int>(i);
-            bestDistance = d;
-        }
-    }
+    const NearestEntry best = nearestOpaqueEntry(colour, m_globalPalette->colours);
     if (m_nearestKeys[slot] == 0) {
         m_nearestKeys[slot] = colour;
-        m_nearestValues[slot] =
-            static_cast<std::uint32_t>(bestDistance) << 8 | static_cast<std::uint32_t>(best);
+        m_nearestValues[slot] = static_cast<std::uint32_t>(best.distanceSquared) << 8 |
+                                static_cast<std::uint32_t>(best.index);
     }
-    distance = bestDistance;
     return best;
 }
 
-void FrameCompressor::buildGlobal()
+void GifFrameWriter::buildGlobal()
 {
     // Every changed pixel (or every pixel of a first frame) in the shared
     // table, exactly or by a colour close enough.
@@ -254,10 +185,10 @@ void FrameCompressor::buildGlobal()
                 // whole surface shifted further would show.
                 const bool flat = i % w != 0 && i >= w && m_pixels[i] == m_pixels[i - 1] &&
                                   m_pixels[i] == m_pixels[i - w];
-                int distance = 0;
-                index = nearestGlobal(m_pixels[i], distance);
-                if (index < 0 || distance > (flat ? kFlatLimit : limit))
+                const NearestEntry nearest = nearestGlobal(m_pixels[i]);
+                if (nearest.index < 0 || nearest.distanceSquared > (flat ? kFlatLimit : limit))
                     return;
+                index = nearest.index;
             }
             m_global.indices[i] = static_cast<std::uint8_t>(index);
         }
@@ -273,7 +204,7 @@ void FrameCompressor::buildGlobal()
     }
 }
 
-void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed) const
+void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) const
 {
     // An unchanged pixel may repeat its left neighbour's index instead of being
     // transparent: the colour shown is the same and the run grows longer.
@@ -294,7 +225,7 @@ void FrameCompressor::buildMixed(const Candidate& transparent, Candidate& mixed)
     }
 }
 
-void FrameCompressor::buildSubstitutes(const Candidate& candidate)
+void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
 {
     const std::vector<std::uint32_t>& palette = candidate.palette;
     const int limit = m_settings.lossyDistance * m_settings.lossyDistance;
@@ -305,13 +236,7 @@ void FrameCompressor::buildSubstitutes(const Candidate& candidate)
             for (std::size_t b = 0; b < palette.size(); ++b) {
                 if (b == a || palette[b] == 0)
                     continue;
-                const int dr = static_cast<int>((palette[a] >> 16) & 0xFF) -
-                               static_cast<int>((palette[b] >> 16) & 0xFF);
-                const int dg = static_cast<int>((palette[a] >> 8) & 0xFF) -
-                               static_cast<int>((palette[b] >> 8) & 0xFF);
-                const int db =
-                    static_cast<int>(palette[a] & 0xFF) - static_cast<int>(palette[b] & 0xFF);
-                const int d = dr * dr + dg * dg + db * db;
+                const int d = rgbDistanceSquared(palette[a], palette[b]);
                 if (d <= limit)
                     near[n++] = {d, static_cast<std::uint8_t>(b)};
             }
@@ -344,10 +269,10 @@ void FrameCompressor::buildSubstitutes(const Candidate& candidate)
     }
 }
 
-void FrameCompressor::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
-                           std::vector<std::uint8_t>& packed)
+void GifFrameWriter::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+                          std::vector<std::uint8_t>& packed)
 {
-    candidate.minCodeSize = std::max(2, tableBits(candidate.palette.size()));
+    candidate.minCodeSize = std::max(2, GifByteWriter::tableBits(candidate.palette.size()));
     if (mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
         buildSubstitutes(candidate);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
@@ -358,48 +283,41 @@ void FrameCompressor::pack(Candidate& candidate, bool keepFullTable, bool mayMer
     }
 }
 
-std::size_t FrameCompressor::tableBytes(const Candidate& candidate)
+std::size_t GifFrameWriter::tableBytes(const Candidate& candidate)
 {
-    return candidate.usesGlobal ? 0 : 3 * (std::size_t{1} << tableBits(candidate.palette.size()));
+    return candidate.usesGlobal ? 0 : GifByteWriter::tableBytes(candidate.palette.size());
 }
 
-void FrameCompressor::appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
-                                  std::vector<std::uint8_t>& out) const
+void GifFrameWriter::appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
+                                 std::vector<std::uint8_t>& bytes) const
 {
+    GifByteWriter out(bytes);
     appendControl(out, delayHundredths, candidate.transparentIndex);
-    const int bits = tableBits(candidate.palette.size());
-    out.push_back(0x2C);
-    putU16(out, rect.x);
-    putU16(out, rect.y);
-    putU16(out, rect.width);
-    putU16(out, rect.height);
+    out.byte(0x2C);
+    out.word(rect.x);
+    out.word(rect.y);
+    out.word(rect.width);
+    out.word(rect.height);
     if (candidate.usesGlobal) {
-        out.push_back(0);
-        LzwEncoder::appendImageData(candidate.packed, candidate.minCodeSize, out);
-        return;
+        out.byte(0);
+    } else {
+        out.byte(static_cast<std::uint8_t>(
+            0x80 | (GifByteWriter::tableBits(candidate.palette.size()) - 1)));
+        out.colourTable(candidate.palette);
     }
-    out.push_back(static_cast<std::uint8_t>(0x80 | (bits - 1)));
-    const std::size_t entries = std::size_t{1} << bits;
-    for (std::size_t i = 0; i < entries; ++i) {
-        const std::uint32_t c = i < candidate.palette.size() ? candidate.palette[i] : 0;
-        out.push_back(static_cast<std::uint8_t>(c >> 16));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-        out.push_back(static_cast<std::uint8_t>(c));
-    }
-    LzwEncoder::appendImageData(candidate.packed, candidate.minCodeSize, out);
+    out.imageData(candidate.packed, candidate.minCodeSize);
 }
 
-bool FrameCompressor::compress(std::span<const std::uint32_t> current,
+Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
                                std::span<const std::uint32_t> previous, FrameSize size,
-                               int delayHundredths, std::vector<std::uint8_t>& out,
-                               std::string& error)
+                               int delayHundredths, std::vector<std::uint8_t>& out)
 {
     m_hasPrevious = !previous.empty();
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
             appendMinimalFrame(delayHundredths, out);
-            return true;
+            return {};
         }
         m_rect = *rect;
     } else {
@@ -411,9 +329,11 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
     // Quantise only what neither an exact table nor the shared one can show.
     if (!m_opaque.valid && !m_transparent.valid && !m_global.valid) {
         Candidate& target = m_hasPrevious ? m_transparent : m_opaque;
-        if (!m_quantiser.quantise(m_pixels, m_keep, m_rect.width, m_rect.height, target.indices,
-                                  target.palette, target.transparentIndex, error))
-            return false;
+        if (Status<> quantised =
+                m_quantiser.quantise(m_pixels, m_keep, m_rect.width, m_rect.height, target.indices,
+                                     target.palette, target.transparentIndex);
+            !quantised.ok())
+            return quantised;
         target.valid = true;
         target.usesGlobal = false;
         target.dithered = true;
@@ -431,7 +351,7 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
             continue;
         pack(*candidate, false, false, candidate->packed);
         const std::size_t total =
-            LzwEncoder::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
+            GifByteWriter::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
         if (!best || total < bestSize) {
             best = candidate;
             bestSize = total;
@@ -448,7 +368,7 @@ bool FrameCompressor::compress(std::span<const std::uint32_t> current,
             best->packed.swap(m_packedAlternative);
     }
     appendImage(*best, m_rect, delayHundredths, out);
-    return true;
+    return {};
 }
 
 } // namespace kinetta::gif

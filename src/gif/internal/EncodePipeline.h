@@ -1,9 +1,10 @@
 #pragma once
 
-#include "gif/FrameCompressor.h"
+#include "GifFrameWriter.h"
+#include "Quantiser.h"
 #include "gif/FrameSource.h"
 #include "gif/GifEncoder.h"
-#include "gif/Quantiser.h"
+#include "gif/Result.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -17,10 +18,18 @@
 namespace kinetta::gif
 {
 
+// Done, or why the encode fails, for each of its steps.
+using EncodeStatus = Status<EncodeFailure>;
+
+[[nodiscard]] inline Failure<EncodeFailure> encodeFailure(EncodeError kind, std::string message)
+{
+    return {{kind, std::move(message)}};
+}
+
 // The failure for the exception being handled, in a catch (...) block: an
 // exception that leaves a worker thread would end the process. task says
 // what was being done ("read frame 3").
-[[nodiscard]] EncodeResult currentExceptionFailure(const std::string& task);
+[[nodiscard]] Failure<EncodeFailure> currentExceptionFailure(const std::string& task);
 
 // Compresses the frames of a sequence on a few worker threads and appends
 // their blocks in order. At most a small window of frames is in flight, so the
@@ -36,28 +45,26 @@ public:
                    QuantiserSettings settings, const GlobalPalette* global);
 
     // Appends every frame's blocks to out. On failure out holds a partial file.
-    [[nodiscard]] EncodeResult run(std::vector<std::uint8_t>& out,
+    [[nodiscard]] EncodeStatus run(std::vector<std::uint8_t>& out,
                                    const ProgressCallback& progress);
 
 private:
     struct Decoded {
         std::vector<std::uint32_t> pixels;
-        std::string error;
-        EncodeError kind = EncodeError::SourceFailed;
+        EncodeStatus read;
         bool ready = false;
         int users = 0;
     };
     struct Job {
         std::vector<std::uint8_t> bytes;
-        std::string error;
-        EncodeError kind = EncodeError::None;
+        EncodeStatus written;
         bool done = false;
     };
 
     void work();
-    void encodeJob(std::size_t position, FrameCompressor& compressor, Job& job);
+    void encodeJob(std::size_t position, GifFrameWriter& writer, Job& job);
     // Appends the finished jobs' blocks in order, on the calling thread.
-    [[nodiscard]] EncodeResult collect(std::vector<std::uint8_t>& out,
+    [[nodiscard]] EncodeStatus collect(std::vector<std::uint8_t>& out,
                                        const ProgressCallback& progress);
     [[nodiscard]] std::shared_ptr<Decoded> acquire(std::size_t position);
     void release(std::size_t position);

@@ -41,17 +41,6 @@ public:
                        const Substitutes& substitutes, int width, int minCodeSize,
                        std::vector<std::uint8_t>& packed, bool keepFullTable = false);
 
-    // Appends the image data of one GIF image to out: the minimum code size byte,
-    // the packed codes in sub-blocks of at most 255 bytes and the terminator.
-    static void appendImageData(std::span<const std::uint8_t> packed, int minCodeSize,
-                                std::vector<std::uint8_t>& out);
-    // Bytes appendImageData() appends for that many packed bytes.
-    [[nodiscard]] static std::size_t imageDataSize(std::size_t packedBytes);
-
-    // compress() followed by appendImageData().
-    void encode(std::span<const std::uint8_t> indices, int minCodeSize,
-                std::vector<std::uint8_t>& out);
-
 private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
@@ -61,7 +50,6 @@ private:
 
     std::vector<std::uint32_t> m_keys;
     std::vector<std::uint16_t> m_codes;
-    std::vector<std::uint8_t> m_packed;
 };
 
 } // namespace kinetta::gif

@@ -1,0 +1,83 @@
+#include "ChangedRect.h"
+#include "GifByteWriter.h"
+#include "RgbDistance.h"
+
+#include <gtest/gtest.h>
+
+namespace kinetta::gif
+{
+namespace
+{
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(GifByteWriter, ColourTablesArePaddedToThePowerOfTwoTheirSizeFieldAnnounces)
+{
+    // colours -> bits per index (the size field plus one)
+    const std::pair<std::size_t, int> cases[] = {{0, 1}, {1, 1}, {2, 1},   {3, 2},
+                                                 {4, 2}, {5, 3}, {129, 8}, {256, 8}};
+    for (const auto& [colours, bits] : cases) {
+        EXPECT_EQ(GifByteWriter::tableBits(colours), bits) << colours;
+        Bytes bytes;
+        GifByteWriter(bytes).colourTable(std::vector<std::uint32_t>(colours, 0xFF123456u));
+        EXPECT_EQ(bytes.size(), GifByteWriter::tableBytes(colours)) << colours;
+        EXPECT_EQ(bytes.size(), 3 * (std::size_t{1} << bits)) << colours;
+    }
+    Bytes bytes;
+    GifByteWriter(bytes).colourTable(std::vector<std::uint32_t>{0xFF102030u, 0xFFA0B0C0u, 0u});
+    EXPECT_EQ(bytes, (Bytes{0x10, 0x20, 0x30, 0xA0, 0xB0, 0xC0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(GifByteWriter, WordsAreLittleEndianAndImageDataIsSplitIntoSubBlocks)
+{
+    Bytes bytes;
+    GifByteWriter out(bytes);
+    out.word(0x1234);
+    out.word(65535);
+    EXPECT_EQ(bytes, (Bytes{0x34, 0x12, 0xFF, 0xFF}));
+
+    for (const std::size_t packed : {std::size_t{0}, std::size_t{255}, std::size_t{256}}) {
+        bytes.clear();
+        out.imageData(Bytes(packed, 7), 8);
+        ASSERT_EQ(bytes.size(), GifByteWriter::imageDataSize(packed)) << packed;
+        EXPECT_EQ(bytes.front(), 8); // the minimum code size
+        EXPECT_EQ(bytes.back(), 0);  // the terminator
+        if (packed > 0) {
+            EXPECT_EQ(bytes[1], 255); // a full first sub-block
+        }
+        if (packed == 256) {
+            EXPECT_EQ(bytes[1 + 1 + 255], 1);
+        }
+    }
+}
+
+TEST(RgbDistance, TheNearestEntryIsOpaqueAndTheFirstOfEqualDistances)
+{
+    EXPECT_EQ(rgbDistanceSquared(0xFF010203u, 0x00040506u), 27); // alpha ignored
+    const std::vector<std::uint32_t> palette{0, 0xFF000010u, 0xFF000000u, 0xFF000008u, 0xFF000008u};
+    const NearestEntry nearest = nearestOpaqueEntry(0xFF000007u, palette);
+    EXPECT_EQ(nearest.index, 3);
+    EXPECT_EQ(nearest.distanceSquared, 1);
+    // Black is near but transparent entries (0) are never chosen.
+    EXPECT_EQ(nearestOpaqueEntry(0xFF000001u, std::vector<std::uint32_t>{0, 0xFFFFFFFFu}).index, 1);
+    EXPECT_EQ(nearestOpaqueEntry(0xFF000001u, std::vector<std::uint32_t>{0}).index, -1);
+}
+
+TEST(ChangedRect, CoversEveryDifferingPixelAndNothingWhenFramesAreEqual)
+{
+    const FrameSize size{5, 4};
+    std::vector<std::uint32_t> before(20, 0xFF000000u);
+    std::vector<std::uint32_t> after = before;
+    EXPECT_FALSE(changedRect(after, before, size).has_value());
+    after[1 * 5 + 3] = 0xFFFFFFFFu;
+    after[3 * 5 + 1] = 0xFFFFFFFFu;
+    const std::optional<Rect> rect = changedRect(after, before, size);
+    ASSERT_TRUE(rect.has_value());
+    EXPECT_EQ(rect->x, 1);
+    EXPECT_EQ(rect->y, 1);
+    EXPECT_EQ(rect->width, 3);
+    EXPECT_EQ(rect->height, 3);
+}
+
+} // namespace
+} // namespace kinetta::gif
