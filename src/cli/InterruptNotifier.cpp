@@ -41,16 +41,16 @@ InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
     action.sa_handler = &forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &m_oldInt);
-    ::sigaction(SIGTERM, &action, &m_oldTerm);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        ::sigaction(kSignals[i], &action, &m_old[i]);
 }
 
 InterruptNotifier::~InterruptNotifier()
 {
     if (!m_signalEnd.isOpen())
         return;
-    ::sigaction(SIGINT, &m_oldInt, nullptr);
-    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        ::sigaction(kSignals[i], &m_old[i], nullptr);
     g_writeFd = -1;
     // The notifier goes before the socket it watches.
     delete m_notifier;

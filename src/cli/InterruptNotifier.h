@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <csignal>
+#include <iterator>
 #include <memory>
 
 class QSocketNotifier;
@@ -11,8 +12,9 @@ class QSocketNotifier;
 namespace kinetta::cli
 {
 
-// Turns SIGINT and SIGTERM into a Qt signal on the thread that made it, so
-// that Ctrl-C is handled by the event loop rather than in a signal handler.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal closed) into a Qt signal on
+// the thread that made it, so that Ctrl-C is handled by the event loop rather
+// than in a signal handler.
 // One at a time; the previous handlers come back when it is destroyed.
 class InterruptNotifier final : public QObject
 {
@@ -34,10 +36,8 @@ private:
     FileDescriptor m_signalEnd;
     FileDescriptor m_readEnd;
     QSocketNotifier* m_notifier = nullptr;
-    struct sigaction m_oldInt {
-    };
-    struct sigaction m_oldTerm {
-    };
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[std::size(kSignals)] {};
 };
 
 } // namespace kinetta::cli

@@ -20,7 +20,7 @@ TEST(InterruptNotifierTest, SignalsArriveOnTheEventLoopAndOldHandlersComeBack)
     QCoreApplication app(argc, argv);
 
     struct sigaction before = {};
-    ::sigaction(SIGINT, nullptr, &before);
+    ::sigaction(SIGHUP, nullptr, &before);
     std::vector<int> received;
     {
         cli::InterruptNotifier notifier;
@@ -29,15 +29,16 @@ TEST(InterruptNotifierTest, SignalsArriveOnTheEventLoopAndOldHandlersComeBack)
                          [&received](int signalNumber) { received.push_back(signalNumber); });
         ASSERT_EQ(::raise(SIGINT), 0);
         ASSERT_EQ(::raise(SIGTERM), 0);
+        ASSERT_EQ(::raise(SIGHUP), 0);
         // Nothing is handled inside the signal handler itself.
         EXPECT_TRUE(received.empty());
         QDeadlineTimer deadline(10000);
-        while (received.size() < 2 && !deadline.hasExpired())
+        while (received.size() < 3 && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
-    EXPECT_EQ(received, (std::vector<int>{SIGINT, SIGTERM}));
+    EXPECT_EQ(received, (std::vector<int>{SIGINT, SIGTERM, SIGHUP}));
     struct sigaction after = {};
-    ::sigaction(SIGINT, nullptr, &after);
+    ::sigaction(SIGHUP, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
