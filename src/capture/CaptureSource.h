@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/RecordingError.h"
-#include "model/FrameCompressor.h"
+#include "model/SharedPixels.h"
 
 #include <QRect>
 #include <QRectF>

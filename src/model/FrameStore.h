@@ -1,7 +1,8 @@
 #pragma once
 
 #include "model/Frame.h"
-#include "model/FrameCompressor.h"
+#include "model/SharedPixels.h"
+#include "model/TileDeltaCodec.h"
 
 #include <QImage>
 #include <QString>
@@ -34,7 +35,7 @@ public:
     struct Options {
         // 0: defaultMemoryBudget().
         std::size_t memoryBudget = 0;
-        CompressorSettings compressor;
+        TileDeltaSettings compressor;
         // Empty: SpillFile::defaultFolder().
         QString spillFolder;
     };
@@ -90,7 +91,7 @@ private:
     Options m_options;
     std::size_t m_budget;
     std::shared_ptr<Accounting> m_accounting;
-    std::unique_ptr<FrameCompressor> m_compressor;
+    std::unique_ptr<TileDeltaCodec> m_compressor;
     std::shared_ptr<const FrameStorage> m_last;
     // Held by the frames stored in it alone, so it goes when they go.
     std::weak_ptr<SpillFile> m_spill;
