@@ -7,7 +7,7 @@
 #include "app/ThreadedGifEncoder.h"
 #include "capture/ScreenRecorder.h"
 #include "model/RecordingSession.h"
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 #include <QCoreApplication>
 #include <atomic>
