@@ -59,11 +59,12 @@ std::optional<QString> ScreenRecorder::checkSettings(double fps, double scale)
     return std::nullopt;
 }
 
-ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock,
+ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source,
+                               FrameStore::Options storeOptions, Clock clock,
                                std::optional<std::int64_t> ownPid)
     : m_source(std::move(source)), m_clock(clock ? std::move(clock) : Clock(&steadySeconds)),
       m_ownPid(ownPid.value_or(QCoreApplication::applicationPid())),
-      m_stopTime(std::numeric_limits<double>::infinity())
+      m_stopTime(std::numeric_limits<double>::infinity()), m_store(std::move(storeOptions))
 {
 }
 

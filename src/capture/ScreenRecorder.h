@@ -50,8 +50,10 @@ public:
     using Clock = std::function<double()>;
     using StreamErrorHandler = std::function<void(const CaptureError&)>;
 
-    explicit ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock = {},
-                            std::optional<std::int64_t> ownPid = std::nullopt);
+    // storeOptions: the frame store's budget and spill folder, from whoever
+    // makes the recorder (the program reads them from its environment).
+    ScreenRecorder(std::shared_ptr<CaptureSource> source, FrameStore::Options storeOptions,
+                   Clock clock = {}, std::optional<std::int64_t> ownPid = std::nullopt);
     ~ScreenRecorder() override;
     ScreenRecorder(const ScreenRecorder&) = delete;
     ScreenRecorder& operator=(const ScreenRecorder&) = delete;

@@ -112,16 +112,24 @@ QString budgetText(std::size_t bytes)
 
 } // namespace
 
-std::size_t FrameStore::defaultMemoryBudget()
+FrameStore::Options FrameStore::optionsFromEnvironment()
 {
+    Options options;
     const QByteArray value = qgetenv(kBudgetVariable).trimmed();
     if (!value.isEmpty()) {
         bool ok = false;
         const qulonglong bytes = value.toULongLong(&ok);
         if (ok && bytes > 0)
-            return static_cast<std::size_t>(bytes);
-        qWarning("kinetta: ignoring %s=%s: not a byte count", kBudgetVariable, value.constData());
+            options.memoryBudget = static_cast<std::size_t>(bytes);
+        else
+            qWarning("kinetta: ignoring %s=%s: not a byte count", kBudgetVariable,
+                     value.constData());
     }
+    return options;
+}
+
+std::size_t FrameStore::physicalMemoryBudget()
+{
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0)
@@ -133,7 +141,7 @@ FrameStore::FrameStore() : FrameStore(Options{}) {}
 
 FrameStore::FrameStore(Options options)
     : m_options(std::move(options)),
-      m_budget(m_options.memoryBudget ? m_options.memoryBudget : defaultMemoryBudget()),
+      m_budget(m_options.memoryBudget ? m_options.memoryBudget : physicalMemoryBudget()),
       m_accounting(std::make_shared<Accounting>())
 {
     m_options.compressor.maxDeltaRun =

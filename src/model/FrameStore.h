@@ -33,15 +33,18 @@ public:
     static constexpr const char* kBudgetVariable = "KINETTA_FRAME_MEMORY_BUDGET";
 
     struct Options {
-        // 0: defaultMemoryBudget().
+        // 0: physicalMemoryBudget().
         std::size_t memoryBudget = 0;
         TileDeltaSettings compressor;
         // Empty: SpillFile::defaultFolder().
         QString spillFolder;
     };
-    // The environment variable when it holds a byte count, else a quarter of
-    // the physical memory.
-    [[nodiscard]] static std::size_t defaultMemoryBudget();
+    // The options the program records with: the budget from kBudgetVariable
+    // when it holds a byte count, the other fields left to their defaults.
+    // Whoever makes a store (or a recorder) reads them; the store does not.
+    [[nodiscard]] static Options optionsFromEnvironment();
+    // A quarter of the physical memory.
+    [[nodiscard]] static std::size_t physicalMemoryBudget();
 
     FrameStore();
     explicit FrameStore(Options options);

@@ -130,7 +130,8 @@ struct X11CaptureFixture : ::testing::Test {
         ASSERT_TRUE(client->connected());
         source = std::make_shared<CountingSource>(
             std::make_shared<x11::X11CaptureSource>(server.display()));
-        recorder = std::make_unique<ScreenRecorder>(source, ScreenRecorder::Clock{}, kOwnPid);
+        recorder = std::make_unique<ScreenRecorder>(source, FrameStore::optionsFromEnvironment(),
+                                                    ScreenRecorder::Clock{}, kOwnPid);
     }
 
     xcb_window_t card(int x, int y, int width, int height)
@@ -359,7 +360,8 @@ TEST(X11CaptureDepthTest, SixteenBitDisplayIsRefusedWithAReason)
 {
     XvfbServer server(320, 240, 16);
     ASSERT_TRUE(server.running());
-    ScreenRecorder recorder(std::make_shared<x11::X11CaptureSource>(server.display()));
+    ScreenRecorder recorder(std::make_shared<x11::X11CaptureSource>(server.display()),
+                            FrameStore::optionsFromEnvironment());
     const auto error =
         recorder.start(CaptureMode::fullScreen, 10, 1.0, std::nullopt, std::nullopt, false);
     ASSERT_TRUE(error);
