@@ -5,7 +5,6 @@
 #ifdef KINETTA_HAVE_X11
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11WindowListSource.h"
-#include "capture/x11/X11WindowSnapshot.h"
 #endif
 
 #include <QByteArray>
@@ -72,19 +71,6 @@ std::shared_ptr<WindowListSource> createWindowListSource()
     (void)chooseBackend(&whyNot);
 #endif
     return std::make_shared<NullWindowListSource>();
-}
-
-std::optional<QImage> captureWindowSnapshot(std::uint32_t windowID)
-{
-    QString whyNot;
-#ifdef KINETTA_HAVE_X11
-    if (chooseBackend(&whyNot) == Backend::x11)
-        return x11::captureWindowSnapshot({}, windowID);
-#else
-    (void)chooseBackend(&whyNot);
-    (void)windowID;
-#endif
-    return std::nullopt;
 }
 
 } // namespace kinetta

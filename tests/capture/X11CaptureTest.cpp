@@ -4,7 +4,6 @@
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11Grabber.h"
 #include "capture/x11/XcbConnection.h"
-#include "capture/x11/X11WindowSnapshot.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -283,7 +282,7 @@ TEST_F(X11CaptureFixture, WindowModeAndSnapshotReadAPartlyCoveredWindow)
     ASSERT_EQ(frames.back().size(), QSize(160, 96));
     expectCard(frames.back(), 160, 96);
 
-    const auto image = x11::captureWindowSnapshot(server.display(), subject);
+    const auto image = x11::X11CaptureSource(server.display()).windowSnapshot(subject);
     ASSERT_TRUE(image);
     ASSERT_EQ(image->size(), QSize(160, 96));
     expectCard(*image, 160, 96);
@@ -314,8 +313,8 @@ TEST_F(X11CaptureFixture, ClosedWindowOrLostDisplayRaiseTheStreamErrorAndKeepFra
     EXPECT_TRUE(recorder->stop().frames.empty());
 
     // Gone is gone: no snapshot, no new recording.
-    EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), subject));
-    EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), 0x7fffffff));
+    EXPECT_FALSE(x11::X11CaptureSource(server.display()).windowSnapshot(subject));
+    EXPECT_FALSE(x11::X11CaptureSource(server.display()).windowSnapshot(0x7fffffff));
     const auto error = recorder->start(CaptureMode::window, 30, 1.0, subject, std::nullopt, false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->recordingError(), RecordingError::noWindowSelected);

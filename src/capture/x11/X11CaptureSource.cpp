@@ -1,6 +1,7 @@
 #include "capture/x11/X11CaptureSource.h"
 
 #include "capture/x11/X11CaptureStream.h"
+#include "capture/x11/X11WindowSnapshot.h"
 #include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
 
@@ -77,6 +78,11 @@ X11CaptureSource::startStream(const StreamConfiguration& configuration, CaptureS
         displayRect = found->frame;
     }
     return X11CaptureStream::start(m_displayName, configuration, displayRect, output);
+}
+
+std::optional<QImage> X11CaptureSource::windowSnapshot(std::uint32_t windowID)
+{
+    return captureWindowSnapshot(m_displayName, windowID);
 }
 
 } // namespace kinetta::x11

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <pthread.h>
-#include <xcb/composite.h>
 
 namespace kinetta::x11
 {
@@ -96,47 +95,28 @@ std::optional<CaptureError> X11CaptureStream::prepareWindow()
     m_windowSize = QSize(geometry->width, geometry->height);
     const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
-    if (m_connection->hasComposite()) {
-        // Redirected, the window keeps all of its contents off screen, so the
-        // parts other windows cover are still there to read.
-        XcbReply<xcb_generic_error_t> error(xcb_request_check(
-            c,
-            xcb_composite_redirect_window_checked(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
-        m_redirected = !error;
-        nameWindowPixmap();
-    }
+    m_composite.emplace(*m_connection, m_window);
+    nameWindowPixmap();
     return std::nullopt;
 }
 
 void X11CaptureStream::nameWindowPixmap()
 {
-    xcb_connection_t* c = m_connection->get();
-    if (m_pixmap != XCB_NONE) {
-        xcb_free_pixmap(c, m_pixmap);
-        m_pixmap = XCB_NONE;
-    }
-    if (!m_redirected || !m_windowMapped)
-        return;
-    const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    XcbReply<xcb_generic_error_t> error(
-        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, m_window, pixmap)));
-    if (!error)
-        m_pixmap = pixmap;
+    if (m_windowMapped)
+        m_composite->nameWindowPixmap();
+    else
+        m_composite->freePixmap();
 }
 
 void X11CaptureStream::releaseWindow()
 {
     if (m_window == XCB_NONE || m_connection->broken())
         return;
+    m_composite.reset();
     xcb_connection_t* c = m_connection->get();
-    if (m_pixmap != XCB_NONE)
-        xcb_free_pixmap(c, m_pixmap);
-    if (m_redirected)
-        xcb_composite_unredirect_window(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
     const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
-    m_pixmap = XCB_NONE;
     m_window = XCB_NONE;
 }
 
@@ -169,7 +149,7 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
         if (type == XCB_DESTROY_NOTIFY &&
             reinterpret_cast<xcb_destroy_notify_event_t*>(event.get())->window == m_window) {
             m_window = XCB_NONE;
-            m_pixmap = XCB_NONE;
+            m_composite->abandon();
             return CaptureError{QStringLiteral("The recorded window was closed.")};
         }
         if (type == XCB_UNMAP_NOTIFY) {
@@ -220,8 +200,7 @@ std::optional<CapturedImage> X11CaptureStream::grabFrame()
     } else {
         if (!m_windowMapped || m_windowSize.isEmpty())
             return std::nullopt;
-        const xcb_drawable_t drawable = m_pixmap != XCB_NONE ? m_pixmap : m_window;
-        image = m_grabber.grab(drawable, QRect(QPoint(0, 0), m_windowSize));
+        image = m_grabber.grab(m_composite->drawable(), QRect(QPoint(0, 0), m_windowSize));
         if (!image)
             return std::nullopt;
         if (m_configuration.showsCursor) {

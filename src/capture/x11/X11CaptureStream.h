@@ -2,6 +2,7 @@
 
 #include "capture/AreaScaler.h"
 #include "capture/CaptureSource.h"
+#include "capture/x11/CompositeRedirect.h"
 #include "capture/x11/X11Grabber.h"
 #include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
@@ -69,8 +70,7 @@ private:
 
     // Window captures.
     xcb_window_t m_window = XCB_NONE;
-    xcb_pixmap_t m_pixmap = XCB_NONE;
-    bool m_redirected = false;
+    std::optional<CompositeRedirect> m_composite;
     bool m_windowMapped = true;
     QSize m_windowSize;
 
