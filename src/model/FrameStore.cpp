@@ -1,5 +1,6 @@
 #include "model/FrameStore.h"
 
+#include "model/ModelLogging.h"
 #include "model/SpillFile.h"
 #include "model/TileDeltaDecoder.h"
 
@@ -72,7 +73,8 @@ public:
             // black rather than as a mix of two frames.
             static std::atomic<bool> warned{false};
             if (!warned.exchange(true))
-                qWarning("kinetta: a stored frame could not be read: %s", decoded.message().c_str());
+                qCWarning(lcStore, "kinetta: a stored frame could not be read: %s",
+                          decoded.message().c_str());
             const std::size_t count =
                 static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
             std::fill_n(out.begin(), std::min(count, out.size()), 0xff000000u);
@@ -122,7 +124,7 @@ FrameStore::Options FrameStore::optionsFromEnvironment()
         if (ok && bytes > 0)
             options.memoryBudget = static_cast<std::size_t>(bytes);
         else
-            qWarning("kinetta: ignoring %s=%s: not a byte count", kBudgetVariable,
+            qCWarning(lcStore, "kinetta: ignoring %s=%s: not a byte count", kBudgetVariable,
                      value.constData());
     }
     return options;
@@ -185,7 +187,7 @@ void FrameStore::tell(const QString& line, bool& told)
     if (m_notice)
         m_notice(line);
     else
-        qWarning("%s", qPrintable(line));
+        qCWarning(lcStore, "%s", qPrintable(line));
 }
 
 bool FrameStore::prepare(int width, int height, std::size_t pixelCount)
@@ -245,9 +247,11 @@ Frame FrameStore::keep(int width, int height, CompressResult compressed)
         std::shared_ptr<SpillFile> file = m_spill.lock();
         QString error;
         if (!file) {
-            SpillFile::Result made = SpillFile::create(m_options.spillFolder);
-            file = made.file;
-            error = made.error;
+            auto made = SpillFile::create(m_options.spillFolder);
+            if (made.ok())
+                file = *made;
+            else
+                error = made.message();
             m_spill = file;
         }
         const std::int64_t offset = file ? file->append(encoded.bytes) : -1;

@@ -1,10 +1,11 @@
 #include "model/IniPreferencesStore.h"
 
+#include "model/ModelLogging.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringConverter>
-#include <QtDebug>
 
 namespace kinetta
 {
@@ -69,7 +70,7 @@ IniPreferencesStore::IniPreferencesStore(const QString& filePath)
     }
     if (m_loadProblem) {
         m_fileUsable = false;
-        qWarning().noquote() << *m_loadProblem
+        qCWarning(lcSettings).noquote() << *m_loadProblem
                              << "It is left unchanged; settings changed now last until the program "
                                 "quits.";
     }

@@ -1,11 +1,11 @@
 #include "model/RecordingSession.h"
 
 #include "model/MemoryPreferencesStore.h"
+#include "model/ModelLogging.h"
 #include "model/RecordableWindows.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QtDebug>
 #include <algorithm>
 
 namespace kinetta
@@ -126,7 +126,7 @@ void RecordingSession::persist(const QString& key, const QVariant& value)
     if (m_writeFailureReported)
         return;
     m_writeFailureReported = true;
-    qWarning().noquote() << *problem;
+    qCWarning(lcSettings).noquote() << *problem;
     Q_EMIT preferencesProblemOccurred(*problem);
 }
 

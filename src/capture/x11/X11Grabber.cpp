@@ -1,6 +1,7 @@
 #include "capture/x11/X11Grabber.h"
 
-#include <QDebug>
+#include "capture/CaptureLogging.h"
+
 #include <algorithm>
 #include <cstring>
 #include <xcb/shm.h>
@@ -110,7 +111,8 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
             return std::nullopt;
         if (!m_segment) {
             m_shmFailed = true;
-            qWarning("kinetta: X shared memory is not available; grabbing the slow way.");
+            qCWarning(lcCapture,
+                      "kinetta: X shared memory is not available; grabbing the slow way.");
         }
     }
     if (m_segment) {
