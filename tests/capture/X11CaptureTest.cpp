@@ -333,9 +333,9 @@ TEST(X11GrabberTest, SharedMemoryHeldByUnstoredImagesIsBounded)
 {
     XvfbServer server(64, 48);
     ASSERT_TRUE(server.running());
-    QString error;
-    const auto connection = x11::XcbConnection::open(server.display(), &error);
-    ASSERT_TRUE(connection) << error.toStdString();
+    const auto opened = x11::XcbConnection::open(server.display());
+    ASSERT_TRUE(opened.ok()) << opened.message().toStdString();
+    const auto& connection = *opened;
     ASSERT_TRUE(connection->hasShm());
     x11::X11Grabber grabber(*connection);
     // Images a stalled frame queue would hold on to, each in a segment of its own.

@@ -28,8 +28,6 @@ public:
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
     [[nodiscard]] std::optional<QImage> windowSnapshot(std::uint32_t windowID) override;
 
-    [[nodiscard]] const std::string& displayName() const { return m_displayName; }
-
 private:
     std::string m_displayName;
 };

@@ -14,12 +14,11 @@ CaptureResult<std::unique_ptr<CaptureStream>>
 X11CaptureStream::start(const std::string& displayName, const StreamConfiguration& configuration,
                         const QRect& displayRect, CaptureStreamOutput& output)
 {
-    QString error;
-    auto connection = XcbConnection::open(displayName, &error);
-    if (!connection)
-        return CaptureError{error};
+    auto connection = XcbConnection::open(displayName);
+    if (!connection.ok())
+        return CaptureError{connection.message()};
     std::unique_ptr<X11CaptureStream> stream(
-        new X11CaptureStream(std::move(connection), configuration, output));
+        new X11CaptureStream(std::move(connection).value(), configuration, output));
     const auto failure = configuration.content == StreamConfiguration::Content::window
                              ? stream->prepareWindow()
                              : stream->prepareDisplay(displayRect);
@@ -58,9 +57,10 @@ void X11CaptureStream::stop()
 
 std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
 {
-    if (auto unsupported =
-            X11Grabber::unsupportedFormat(*m_connection, m_connection->screen()->root_depth))
-        return CaptureError{*unsupported};
+    if (const auto format =
+            X11Grabber::checkFormat(*m_connection, m_connection->screen()->root_depth);
+        !format.ok())
+        return CaptureError{format.message()};
     const QRect screen(0, 0, m_connection->screen()->width_in_pixels,
                        m_connection->screen()->height_in_pixels);
     QRect rect = displayRect.intersected(screen);
@@ -90,8 +90,8 @@ std::optional<CaptureError> X11CaptureStream::prepareWindow()
         xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window), nullptr));
     if (!geometry)
         return CaptureError{QStringLiteral("The window to record has closed.")};
-    if (auto unsupported = X11Grabber::unsupportedFormat(*m_connection, geometry->depth))
-        return CaptureError{*unsupported};
+    if (const auto format = X11Grabber::checkFormat(*m_connection, geometry->depth); !format.ok())
+        return CaptureError{format.message()};
     m_windowSize = QSize(geometry->width, geometry->height);
     const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);

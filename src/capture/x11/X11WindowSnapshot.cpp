@@ -9,14 +9,15 @@ namespace kinetta::x11
 
 std::optional<QImage> captureWindowSnapshot(const std::string& displayName, std::uint32_t windowID)
 {
-    auto x = XcbConnection::open(displayName, nullptr);
-    if (!x)
+    auto opened = XcbConnection::open(displayName);
+    if (!opened.ok())
         return std::nullopt;
+    const std::unique_ptr<XcbConnection> x = std::move(opened).value();
     xcb_connection_t* c = x->get();
     XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, windowID), nullptr));
     if (!geometry || geometry->width == 0 || geometry->height == 0 ||
-        X11Grabber::unsupportedFormat(*x, geometry->depth))
+        !X11Grabber::checkFormat(*x, geometry->depth).ok())
         return std::nullopt;
     XcbReply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, windowID), nullptr));
