@@ -122,10 +122,4 @@ void SpillFile::discard(std::int64_t offset, std::size_t size)
                     static_cast<off_t>(offset), static_cast<off_t>(size));
 }
 
-std::int64_t SpillFile::size() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_end;
-}
-
 } // namespace kinetta

@@ -39,13 +39,12 @@ public:
     [[nodiscard]] bool read(std::int64_t offset, std::span<std::uint8_t> out) const;
     // The bytes at offset are no longer needed.
     void discard(std::int64_t offset, std::size_t size);
-    [[nodiscard]] std::int64_t size() const;
 
 private:
     explicit SpillFile(FileDescriptor fd) : m_fd(std::move(fd)) {}
 
     FileDescriptor m_fd;
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::int64_t m_end = 0;
 };
 
