@@ -19,11 +19,12 @@ X11CaptureStream::start(const std::string& displayName, const StreamConfiguratio
         return CaptureError{connection.message()};
     std::unique_ptr<X11CaptureStream> stream(
         new X11CaptureStream(std::move(connection).value(), configuration, output));
-    const auto failure = configuration.content == StreamConfiguration::Content::window
-                             ? stream->prepareWindow()
-                             : stream->prepareDisplay(displayRect);
-    if (failure)
-        return *failure;
+    const Status<CaptureError> prepared =
+        configuration.content == StreamConfiguration::Content::window
+            ? stream->prepareWindow()
+            : stream->prepareDisplay(displayRect);
+    if (!prepared.ok())
+        return prepared.message();
     stream->m_thread = std::thread([raw = stream.get()] { raw->run(); });
     return std::unique_ptr<CaptureStream>(std::move(stream));
 }
@@ -55,12 +56,12 @@ void X11CaptureStream::stop()
         m_thread.join();
 }
 
-std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
+Status<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
 {
     if (const auto format =
             X11Grabber::checkFormat(*m_connection, m_connection->screen()->root_depth);
         !format.ok())
-        return CaptureError{format.message()};
+        return Failure{CaptureError{format.message()}};
     const QRect screen(0, 0, m_connection->screen()->width_in_pixels,
                        m_connection->screen()->height_in_pixels);
     QRect rect = displayRect.intersected(screen);
@@ -69,7 +70,8 @@ std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displa
                    .translated(displayRect.topLeft())
                    .intersected(rect);
     if (rect.width() < 1 || rect.height() < 1)
-        return CaptureError{QStringLiteral("The area to record lies outside the display.")};
+        return Failure{
+            CaptureError{QStringLiteral("The area to record lies outside the display.")}};
     m_grabRect = rect;
     if (m_configuration.excludedPid) {
         // Window changes move our own windows; property changes may bring a new wallpaper.
@@ -79,25 +81,25 @@ std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displa
                                      &mask);
     }
     xcb_flush(m_connection->get());
-    return std::nullopt;
+    return {};
 }
 
-std::optional<CaptureError> X11CaptureStream::prepareWindow()
+Status<CaptureError> X11CaptureStream::prepareWindow()
 {
     xcb_connection_t* c = m_connection->get();
     m_window = m_configuration.targetID;
     XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window), nullptr));
     if (!geometry)
-        return CaptureError{QStringLiteral("The window to record has closed.")};
+        return Failure{CaptureError{QStringLiteral("The window to record has closed.")}};
     if (const auto format = X11Grabber::checkFormat(*m_connection, geometry->depth); !format.ok())
-        return CaptureError{format.message()};
+        return Failure{CaptureError{format.message()}};
     m_windowSize = QSize(geometry->width, geometry->height);
     const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
     m_composite.emplace(*m_connection, m_window);
     nameWindowPixmap();
-    return std::nullopt;
+    return {};
 }
 
 void X11CaptureStream::nameWindowPixmap()
@@ -126,7 +128,7 @@ bool X11CaptureStream::waitUntil(Clock::time_point when)
     return !m_wake.wait_until(lock, when, [this] { return m_stopRequested; });
 }
 
-std::optional<CaptureError> X11CaptureStream::handleEvents()
+Status<CaptureError> X11CaptureStream::handleEvents()
 {
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection->get())}) {
         const auto type = event->response_type & 0x7f;
@@ -150,7 +152,7 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
             reinterpret_cast<xcb_destroy_notify_event_t*>(event.get())->window == m_window) {
             m_window = XCB_NONE;
             m_composite->abandon();
-            return CaptureError{QStringLiteral("The recorded window was closed.")};
+            return Failure{CaptureError{QStringLiteral("The recorded window was closed.")}};
         }
         if (type == XCB_UNMAP_NOTIFY) {
             // Minimised or moved to another desktop: no frames until it is back.
@@ -170,8 +172,8 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
         }
     }
     if (m_connection->broken())
-        return CaptureError{QStringLiteral("The connection to the X display was lost.")};
-    return std::nullopt;
+        return Failure{CaptureError{QStringLiteral("The connection to the X display was lost.")}};
+    return {};
 }
 
 std::optional<CapturedImage> X11CaptureStream::grabFrame()
@@ -312,8 +314,8 @@ void X11CaptureStream::run()
         // image is ready when its slot is due.
         if (!waitUntil(due - grabLead))
             return;
-        if (auto error = handleEvents()) {
-            m_output.streamDidStop(*error);
+        if (const Status<CaptureError> events = handleEvents(); !events.ok()) {
+            m_output.streamDidStop(events.message());
             return;
         }
         const auto grabStart = Clock::now();

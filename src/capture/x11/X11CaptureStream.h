@@ -3,6 +3,7 @@
 #include "capture/AreaScaler.h"
 #include "capture/CaptureSource.h"
 #include "capture/x11/CompositeRedirect.h"
+#include "gif/Result.h"
 #include "capture/x11/X11Grabber.h"
 #include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
@@ -39,13 +40,13 @@ private:
 
     X11CaptureStream(std::unique_ptr<XcbConnection> connection,
                      const StreamConfiguration& configuration, CaptureStreamOutput& output);
-    [[nodiscard]] std::optional<CaptureError> prepareDisplay(const QRect& displayRect);
-    [[nodiscard]] std::optional<CaptureError> prepareWindow();
+    [[nodiscard]] Status<CaptureError> prepareDisplay(const QRect& displayRect);
+    [[nodiscard]] Status<CaptureError> prepareWindow();
     void run();
     // False when asked to stop while waiting.
     [[nodiscard]] bool waitUntil(Clock::time_point when);
     // Reads pending events; an error when the capture cannot go on.
-    [[nodiscard]] std::optional<CaptureError> handleEvents();
+    [[nodiscard]] Status<CaptureError> handleEvents();
     [[nodiscard]] std::optional<CapturedImage> grabFrame();
     void nameWindowPixmap();
     void releaseWindow();
