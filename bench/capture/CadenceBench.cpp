@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     const double seconds = std::atof(argv[1]);
     const double fps = std::atof(argv[2]);
     const double scale = std::atof(argv[3]);
-    kinetta::ScreenRecorder recorder(std::make_shared<kinetta::x11::X11CaptureSource>());
+    kinetta::ScreenRecorder recorder(std::make_shared<kinetta::x11::X11CaptureSource>(),
+                                     kinetta::FrameStore::optionsFromEnvironment());
     const auto error = recorder.start(kinetta::CaptureMode::fullScreen, fps, scale, std::nullopt,
                                       std::nullopt, true);
     if (error) {

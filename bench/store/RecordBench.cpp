@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     const double scale = args[3].toDouble();
     const QString label = args.value(4, QStringLiteral("%1fps-x%2").arg(fps).arg(scale));
 
-    ScreenRecorder recorder(createCaptureSource());
+    ScreenRecorder recorder(createCaptureSource(), FrameStore::optionsFromEnvironment());
     const double rssBefore = statusMB("VmRSS");
     const double cpuBefore = cpuSeconds();
     if (auto error = recorder.start(CaptureMode::fullScreen, fps, scale, std::nullopt, std::nullopt,

@@ -89,7 +89,7 @@ bool loadScene(const QString& folder, Scene& scene)
 
 struct Setting {
     const char* name;
-    CompressorSettings compressor;
+    TileDeltaSettings compressor;
 };
 
 bool run(const Scene& scene, const Setting& setting)
@@ -148,10 +148,10 @@ int main(int argc, char** argv)
     }
     std::vector<Setting> settings = {{"default", {}}};
     if (!quick) {
-        settings.push_back({"lz4", {.codec = FrameCodec::Lz4, .level = 1}});
-        settings.push_back({"lz4-a4", {.codec = FrameCodec::Lz4, .level = 4}});
-        settings.push_back({"zstd-3", {.codec = FrameCodec::Zstd, .level = 3}});
-        settings.push_back({"zstd--3", {.codec = FrameCodec::Zstd, .level = -3}});
+        settings.push_back({"lz4", {.compression = BlockCompression::Lz4, .level = 1}});
+        settings.push_back({"lz4-a4", {.compression = BlockCompression::Lz4, .level = 4}});
+        settings.push_back({"zstd-3", {.compression = BlockCompression::Zstd, .level = 3}});
+        settings.push_back({"zstd--3", {.compression = BlockCompression::Zstd, .level = -3}});
         settings.push_back({"key8", {.maxDeltaRun = 8}});
     }
     std::printf("%-16s %-9s %5s %9s %8s %7s %7s %7s %7s\n", "scene", "setting", "n", "raw MB",

@@ -62,7 +62,7 @@ std::optional<QString> GifDelivery::clipboardCacheFolder()
     const PrivateFolder::Result folder = PrivateFolder::subfolder(clipboardCacheName);
     if (!folder.ok())
         return std::nullopt;
-    return folder.path;
+    return *folder;
 }
 
 std::optional<QString> GifDelivery::writeClipboardFile(const QByteArray& data, FileWriter& writer)
@@ -84,7 +84,7 @@ std::optional<QString> GifDelivery::writeClipboardFile(const QByteArray& data,
         PrivateFolder::ensure(cacheFolder + QLatin1Char('/') + upperUuid());
     if (!folder.ok())
         return std::nullopt;
-    const QString file = folder.path + QLatin1Char('/') + timestampedName();
+    const QString file = *folder + QLatin1Char('/') + timestampedName();
     if (writer.write(file, data))
         return std::nullopt;
     return file;

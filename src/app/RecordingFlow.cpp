@@ -81,8 +81,9 @@ std::optional<QString> RecordingFlow::checkSettings()
 {
     for (const QString& held : m_session.holdStoredSettingsToControlRanges())
         qCWarning(lcFlow).noquote() << held;
-    if (auto problem = ScreenRecorder::checkSettings(m_session.fps(), m_session.scale()))
-        return problem;
+    if (const auto recordable = ScreenRecorder::checkSettings(m_session.fps(), m_session.scale());
+        !recordable.ok())
+        return recordable.message();
     // The encode comes after the recording; a loop count it refuses must not
     // cost the user a recording.
     const gif::GifEncoder::Options options(m_session.fps(), m_session.loopCount());

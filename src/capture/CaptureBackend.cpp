@@ -1,11 +1,11 @@
 #include "capture/CaptureBackend.h"
 
 #include "capture/NullCaptureSource.h"
+#include "gif/Result.h"
 
 #ifdef KINETTA_HAVE_X11
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11WindowListSource.h"
-#include "capture/x11/X11WindowSnapshot.h"
 #endif
 
 #include <QByteArray>
@@ -15,26 +15,22 @@ namespace kinetta
 namespace
 {
 
-enum class Backend { x11, none };
-
-Backend chooseBackend(QString* whyNot)
+// Whether to capture through X11, or why not. Builds without X11 always say why not.
+Status<QString> chooseX11()
 {
     const QByteArray forced = qgetenv("KINETTA_CAPTURE");
-    if (forced == "null") {
-        *whyNot = QStringLiteral("Screen capture is switched off (KINETTA_CAPTURE=null).");
-        return Backend::none;
-    }
+    if (forced == "null")
+        return Failure{QStringLiteral("Screen capture is switched off (KINETTA_CAPTURE=null).")};
 #ifdef KINETTA_HAVE_X11
     if (forced == "x11" || !qgetenv("DISPLAY").isEmpty())
-        return Backend::x11;
-    *whyNot = qgetenv("WAYLAND_DISPLAY").isEmpty()
-                  ? QStringLiteral("No X display is set (DISPLAY is empty).")
-                  : QStringLiteral("Recording needs an X11 session; this Wayland session offers "
-                                   "no X display (DISPLAY is empty).");
+        return {};
+    return Failure{qgetenv("WAYLAND_DISPLAY").isEmpty()
+                       ? QStringLiteral("No X display is set (DISPLAY is empty).")
+                       : QStringLiteral("Recording needs an X11 session; this Wayland session "
+                                        "offers no X display (DISPLAY is empty).")};
 #else
-    *whyNot = QStringLiteral("This build of Kinetta has no X11 screen capture.");
+    return Failure{QStringLiteral("This build of Kinetta has no X11 screen capture.")};
 #endif
-    return Backend::none;
 }
 
 // A window list that is always unavailable.
@@ -52,39 +48,21 @@ public:
 
 std::shared_ptr<CaptureSource> createCaptureSource()
 {
-    QString whyNot;
+    const Status<QString> x11 = chooseX11();
 #ifdef KINETTA_HAVE_X11
-    if (chooseBackend(&whyNot) == Backend::x11)
+    if (x11.ok())
         return std::make_shared<x11::X11CaptureSource>();
-#else
-    (void)chooseBackend(&whyNot);
 #endif
-    return std::make_shared<NullCaptureSource>(whyNot);
+    return std::make_shared<NullCaptureSource>(x11.message());
 }
 
 std::shared_ptr<WindowListSource> createWindowListSource()
 {
-    QString whyNot;
 #ifdef KINETTA_HAVE_X11
-    if (chooseBackend(&whyNot) == Backend::x11)
+    if (chooseX11().ok())
         return std::make_shared<x11::X11WindowListSource>();
-#else
-    (void)chooseBackend(&whyNot);
 #endif
     return std::make_shared<NullWindowListSource>();
-}
-
-std::optional<QImage> captureWindowSnapshot(std::uint32_t windowID)
-{
-    QString whyNot;
-#ifdef KINETTA_HAVE_X11
-    if (chooseBackend(&whyNot) == Backend::x11)
-        return x11::captureWindowSnapshot({}, windowID);
-#else
-    (void)chooseBackend(&whyNot);
-    (void)windowID;
-#endif
-    return std::nullopt;
 }
 
 } // namespace kinetta

@@ -3,10 +3,7 @@
 #include "capture/CaptureSource.h"
 #include "model/WindowListSource.h"
 
-#include <QImage>
-#include <cstdint>
 #include <memory>
-#include <optional>
 
 namespace kinetta
 {
@@ -15,10 +12,5 @@ namespace kinetta
 // forces a choice; otherwise X11 when this build has it and DISPLAY is set.
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
-
-// A still image of one window's contents at point resolution, for the window
-// picker. Nothing when the window has closed or cannot be read; never an error.
-// Safe to call from any thread.
-[[nodiscard]] std::optional<QImage> captureWindowSnapshot(std::uint32_t windowID);
 
 } // namespace kinetta

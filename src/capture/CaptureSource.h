@@ -1,8 +1,9 @@
 #pragma once
 
 #include "capture/RecordingError.h"
-#include "model/FrameCompressor.h"
+#include "model/SharedPixels.h"
 
+#include <QImage>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
@@ -113,6 +114,14 @@ public:
     // Starts delivering frames to output until stopped or an error ends it.
     [[nodiscard]] virtual CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) = 0;
+    // A still image of one window's contents at point resolution, for the
+    // window picker. Nothing when the window has closed or cannot be read (or
+    // the platform cannot read single windows); never an error. Safe to call
+    // from any thread.
+    [[nodiscard]] virtual std::optional<QImage> windowSnapshot(std::uint32_t /*windowID*/)
+    {
+        return std::nullopt;
+    }
 };
 
 } // namespace kinetta

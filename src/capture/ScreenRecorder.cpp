@@ -50,20 +50,21 @@ CaptureGeometry captureGeometry(CaptureMode mode, QSizeF displaySize, QSizeF win
     return {};
 }
 
-std::optional<QString> ScreenRecorder::checkSettings(double fps, double scale)
+Status<QString> ScreenRecorder::checkSettings(double fps, double scale)
 {
     if (!(fps >= 1 && fps <= 60))
-        return QStringLiteral("The frame rate must be from 1 to 60 frames per second.");
+        return Failure{QStringLiteral("The frame rate must be from 1 to 60 frames per second.")};
     if (!(scale > 0 && scale <= 1))
-        return QStringLiteral("The scale must be above 0 and at most 1.");
-    return std::nullopt;
+        return Failure{QStringLiteral("The scale must be above 0 and at most 1.")};
+    return {};
 }
 
-ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock,
+ScreenRecorder::ScreenRecorder(std::shared_ptr<CaptureSource> source,
+                               FrameStore::Options storeOptions, Clock clock,
                                std::optional<std::int64_t> ownPid)
     : m_source(std::move(source)), m_clock(clock ? std::move(clock) : Clock(&steadySeconds)),
       m_ownPid(ownPid.value_or(QCoreApplication::applicationPid())),
-      m_stopTime(std::numeric_limits<double>::infinity())
+      m_stopTime(std::numeric_limits<double>::infinity()), m_store(std::move(storeOptions))
 {
 }
 
@@ -95,8 +96,8 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
         m_store.restart();
     });
     m_stopTime = std::numeric_limits<double>::infinity();
-    if (auto problem = checkSettings(fps, scale))
-        return CaptureError{*problem};
+    if (const Status<QString> settings = checkSettings(fps, scale); !settings.ok())
+        return CaptureError{settings.message()};
     m_targetInterval = 1.0 / fps;
     return startStream(mode, fps, scale, selectedWindowID, selectedRect, showCursor);
 }

@@ -3,6 +3,7 @@
 #include "capture/CaptureSource.h"
 #include "capture/RecordingError.h"
 #include "capture/SerialQueue.h"
+#include "gif/Result.h"
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
 #include "model/FrameStore.h"
@@ -50,8 +51,10 @@ public:
     using Clock = std::function<double()>;
     using StreamErrorHandler = std::function<void(const CaptureError&)>;
 
-    explicit ScreenRecorder(std::shared_ptr<CaptureSource> source, Clock clock = {},
-                            std::optional<std::int64_t> ownPid = std::nullopt);
+    // storeOptions: the frame store's budget and spill folder, from whoever
+    // makes the recorder (the program reads them from its environment).
+    ScreenRecorder(std::shared_ptr<CaptureSource> source, FrameStore::Options storeOptions,
+                   Clock clock = {}, std::optional<std::int64_t> ownPid = std::nullopt);
     ~ScreenRecorder() override;
     ScreenRecorder(const ScreenRecorder&) = delete;
     ScreenRecorder& operator=(const ScreenRecorder&) = delete;
@@ -59,7 +62,7 @@ public:
     // Why fps or scale cannot be recorded, if so: a frame rate from 1 to 60, and
     // a scale above 0 up to 1 (a larger one would only ask for more memory than
     // the capture is worth). start() refuses the same values.
-    [[nodiscard]] static std::optional<QString> checkSettings(double fps, double scale);
+    [[nodiscard]] static Status<QString> checkSettings(double fps, double scale);
 
     // Clears the frames of any earlier recording first, then starts capturing.
     [[nodiscard]] std::optional<StartError> start(CaptureMode mode, double fps, double scale,

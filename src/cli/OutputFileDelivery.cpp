@@ -13,15 +13,15 @@ std::vector<OutputFileDelivery::Fallback> OutputFileDelivery::standardFallbacks(
 {
     const Fallback downloads = [] {
         const std::optional<QString> found = GifDelivery::downloadsFolder();
-        return found ? PrivateFolder::Result{*found, {}}
-                     : PrivateFolder::Result{{}, QStringLiteral("there is no Downloads folder")};
+        return found ? PrivateFolder::Result{*found}
+                     : PrivateFolder::Result{Failure{QStringLiteral("there is no Downloads folder")}};
     };
     return {downloads, &PrivateFolder::cacheRoot, &PrivateFolder::runtimeRoot};
 }
 
 OutputFileDelivery::Fallback OutputFileDelivery::folder(const QString& path)
 {
-    return [path] { return PrivateFolder::Result{path, {}}; };
+    return [path] { return PrivateFolder::Result{path}; };
 }
 
 OutputFileDelivery::OutputFileDelivery(QString outputPath, std::vector<Fallback> fallbacks,
@@ -48,10 +48,10 @@ void OutputFileDelivery::saveToDownloads(const QByteArray& gif, SaveDone done)
     for (const Fallback& fallback : m_fallbacks) {
         const PrivateFolder::Result found = fallback();
         if (!found.ok()) {
-            m_failures << found.error;
+            m_failures << found.message();
             continue;
         }
-        const QString file = QDir(found.path).filePath(GifDelivery::timestampedName());
+        const QString file = QDir(*found).filePath(GifDelivery::timestampedName());
         if (const std::optional<QString> error = m_writer.write(file, gif)) {
             m_failures << *error;
             continue;

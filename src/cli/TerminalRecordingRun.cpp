@@ -19,7 +19,8 @@ int runTerminalRecording(RecordingSession& session, std::shared_ptr<CaptureSourc
                          const QString& outputPath)
 {
     QtScheduler scheduler;
-    AsyncScreenRecorder recorder(std::make_unique<ScreenRecorder>(std::move(source)));
+    AsyncScreenRecorder recorder(
+        std::make_unique<ScreenRecorder>(std::move(source), FrameStore::optionsFromEnvironment()));
     ThreadedGifEncoder encoder;
     session.setAutoCopy(true);
     TerminalRecording recording({session, scheduler, recorder, encoder}, outputPath,

@@ -24,30 +24,4 @@ std::optional<CaptureMode> captureModeFromRaw(const QString& raw)
     return std::nullopt;
 }
 
-QString iconName(CaptureMode mode)
-{
-    switch (mode) {
-    case CaptureMode::fullScreen:
-        return QStringLiteral("display");
-    case CaptureMode::window:
-        return QStringLiteral("macwindow");
-    case CaptureMode::area:
-        return QStringLiteral("crop");
-    }
-    return {};
-}
-
-QString a11yLabel(CaptureMode mode)
-{
-    switch (mode) {
-    case CaptureMode::fullScreen:
-        return QStringLiteral("Record full screen");
-    case CaptureMode::window:
-        return QStringLiteral("Record a window");
-    case CaptureMode::area:
-        return QStringLiteral("Record a custom area");
-    }
-    return {};
-}
-
 } // namespace kinetta

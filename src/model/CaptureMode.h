@@ -17,7 +17,5 @@ inline constexpr std::array<CaptureMode, 3> kAllCaptureModes{CaptureMode::fullSc
 [[nodiscard]] QString rawValue(CaptureMode mode);
 // Exactly "Screen", "Window" or "Area" (case-sensitive); anything else is no mode.
 [[nodiscard]] std::optional<CaptureMode> captureModeFromRaw(const QString& raw);
-[[nodiscard]] QString iconName(CaptureMode mode);
-[[nodiscard]] QString a11yLabel(CaptureMode mode);
 
 } // namespace kinetta

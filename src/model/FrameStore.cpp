@@ -1,6 +1,8 @@
 #include "model/FrameStore.h"
 
+#include "model/ModelLogging.h"
 #include "model/SpillFile.h"
+#include "model/TileDeltaDecoder.h"
 
 #include <QLocale>
 #include <QtGlobal>
@@ -63,15 +65,16 @@ public:
             chain.push_back(frame);
             frame = frame->m_previous.get();
         }
-        std::string error = frame->decodeInto(out);
-        for (auto it = chain.rbegin(); it != chain.rend() && error.empty(); ++it)
-            error = (*it)->decodeInto(out);
-        if (!error.empty()) {
+        Status<std::string> decoded = frame->decodeInto(out);
+        for (auto it = chain.rbegin(); it != chain.rend() && decoded.ok(); ++it)
+            decoded = (*it)->decodeInto(out);
+        if (!decoded.ok()) {
             // Only a failing disk or memory corruption gets here; show the frame as
             // black rather than as a mix of two frames.
             static std::atomic<bool> warned{false};
             if (!warned.exchange(true))
-                qWarning("kinetta: a stored frame could not be read: %s", error.c_str());
+                qCWarning(lcStore, "kinetta: a stored frame could not be read: %s",
+                          decoded.message().c_str());
             const std::size_t count =
                 static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
             std::fill_n(out.begin(), std::min(count, out.size()), 0xff000000u);
@@ -81,15 +84,15 @@ public:
     [[nodiscard]] std::size_t storedBytes() const override { return m_size; }
 
 private:
-    [[nodiscard]] std::string decodeInto(std::span<std::uint32_t> out) const
+    [[nodiscard]] Status<std::string> decodeInto(std::span<std::uint32_t> out) const
     {
         if (!m_file)
-            return decodeFrame(m_bytes, m_width, m_height, out);
+            return decodeTileDelta(m_bytes, m_width, m_height, out);
         thread_local std::vector<std::uint8_t> buffer;
         buffer.resize(m_size);
         if (!m_file->read(m_offset, buffer))
-            return "the temporary frame file could not be read";
-        return decodeFrame(buffer, m_width, m_height, out);
+            return failure("the temporary frame file could not be read");
+        return decodeTileDelta(buffer, m_width, m_height, out);
     }
 
     int m_width;
@@ -111,16 +114,24 @@ QString budgetText(std::size_t bytes)
 
 } // namespace
 
-std::size_t FrameStore::defaultMemoryBudget()
+FrameStore::Options FrameStore::optionsFromEnvironment()
 {
+    Options options;
     const QByteArray value = qgetenv(kBudgetVariable).trimmed();
     if (!value.isEmpty()) {
         bool ok = false;
         const qulonglong bytes = value.toULongLong(&ok);
         if (ok && bytes > 0)
-            return static_cast<std::size_t>(bytes);
-        qWarning("kinetta: ignoring %s=%s: not a byte count", kBudgetVariable, value.constData());
+            options.memoryBudget = static_cast<std::size_t>(bytes);
+        else
+            qCWarning(lcStore, "kinetta: ignoring %s=%s: not a byte count", kBudgetVariable,
+                     value.constData());
     }
+    return options;
+}
+
+std::size_t FrameStore::physicalMemoryBudget()
+{
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0)
@@ -132,7 +143,7 @@ FrameStore::FrameStore() : FrameStore(Options{}) {}
 
 FrameStore::FrameStore(Options options)
     : m_options(std::move(options)),
-      m_budget(m_options.memoryBudget ? m_options.memoryBudget : defaultMemoryBudget()),
+      m_budget(m_options.memoryBudget ? m_options.memoryBudget : physicalMemoryBudget()),
       m_accounting(std::make_shared<Accounting>())
 {
     m_options.compressor.maxDeltaRun =
@@ -176,7 +187,7 @@ void FrameStore::tell(const QString& line, bool& told)
     if (m_notice)
         m_notice(line);
     else
-        qWarning("%s", qPrintable(line));
+        qCWarning(lcStore, "%s", qPrintable(line));
 }
 
 bool FrameStore::prepare(int width, int height, std::size_t pixelCount)
@@ -185,7 +196,7 @@ bool FrameStore::prepare(int width, int height, std::size_t pixelCount)
         pixelCount != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
         return false;
     if (!m_compressor || m_compressor->width() != width || m_compressor->height() != height) {
-        m_compressor = std::make_unique<FrameCompressor>(width, height, m_options.compressor);
+        m_compressor = std::make_unique<TileDeltaCodec>(width, height, m_options.compressor);
         m_last.reset();
     }
     return true;
@@ -219,12 +230,12 @@ Frame FrameStore::keep(int width, int height, CompressResult compressed)
         // the last one kept.
         tell(QStringLiteral("A recorded frame could not be compressed (%1); the recording goes "
                             "on without it.")
-                 .arg(QString::fromStdString(compressed.error())),
+                 .arg(QString::fromStdString(compressed.message())),
              m_toldCodecFailure);
         m_last.reset();
         return {};
     }
-    EncodedFrame& encoded = compressed.frame();
+    EncodedFrame& encoded = *compressed;
     auto previous =
         encoded.keyframe ? nullptr : std::static_pointer_cast<const StoredFrame>(m_last);
     auto stored = std::make_shared<StoredFrame>(width, height, encoded.keyframe,
@@ -236,9 +247,11 @@ Frame FrameStore::keep(int width, int height, CompressResult compressed)
         std::shared_ptr<SpillFile> file = m_spill.lock();
         QString error;
         if (!file) {
-            SpillFile::Result made = SpillFile::create(m_options.spillFolder);
-            file = made.file;
-            error = made.error;
+            auto made = SpillFile::create(m_options.spillFolder);
+            if (made.ok())
+                file = *made;
+            else
+                error = made.message();
             m_spill = file;
         }
         const std::int64_t offset = file ? file->append(encoded.bytes) : -1;

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "model/Frame.h"
-#include "model/FrameCompressor.h"
+#include "model/SharedPixels.h"
+#include "model/TileDeltaCodec.h"
 
 #include <QImage>
 #include <QString>
@@ -32,15 +33,18 @@ public:
     static constexpr const char* kBudgetVariable = "KINETTA_FRAME_MEMORY_BUDGET";
 
     struct Options {
-        // 0: defaultMemoryBudget().
+        // 0: physicalMemoryBudget().
         std::size_t memoryBudget = 0;
-        CompressorSettings compressor;
+        TileDeltaSettings compressor;
         // Empty: SpillFile::defaultFolder().
         QString spillFolder;
     };
-    // The environment variable when it holds a byte count, else a quarter of
-    // the physical memory.
-    [[nodiscard]] static std::size_t defaultMemoryBudget();
+    // The options the program records with: the budget from kBudgetVariable
+    // when it holds a byte count, the other fields left to their defaults.
+    // Whoever makes a store (or a recorder) reads them; the store does not.
+    [[nodiscard]] static Options optionsFromEnvironment();
+    // A quarter of the physical memory.
+    [[nodiscard]] static std::size_t physicalMemoryBudget();
 
     FrameStore();
     explicit FrameStore(Options options);
@@ -90,7 +94,7 @@ private:
     Options m_options;
     std::size_t m_budget;
     std::shared_ptr<Accounting> m_accounting;
-    std::unique_ptr<FrameCompressor> m_compressor;
+    std::unique_ptr<TileDeltaCodec> m_compressor;
     std::shared_ptr<const FrameStorage> m_last;
     // Held by the frames stored in it alone, so it goes when they go.
     std::weak_ptr<SpillFile> m_spill;

@@ -1,10 +1,11 @@
 #include "model/IniPreferencesStore.h"
 
+#include "model/ModelLogging.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringConverter>
-#include <QtDebug>
 
 namespace kinetta
 {
@@ -69,7 +70,7 @@ IniPreferencesStore::IniPreferencesStore(const QString& filePath)
     }
     if (m_loadProblem) {
         m_fileUsable = false;
-        qWarning().noquote() << *m_loadProblem
+        qCWarning(lcSettings).noquote() << *m_loadProblem
                              << "It is left unchanged; settings changed now last until the program "
                                 "quits.";
     }
@@ -91,26 +92,27 @@ QVariant IniPreferencesStore::value(const QString& key) const
     return m_settings->value(key);
 }
 
-std::optional<QString> IniPreferencesStore::setValue(const QString& key, const QVariant& value)
+Status<QString> IniPreferencesStore::setValue(const QString& key, const QVariant& value)
 {
     m_unsaved.insert(key, value);
     if (!m_fileUsable)
-        return QStringLiteral("Settings are not saved: %1").arg(m_loadProblem.value_or(QString()));
+        return Failure{
+            QStringLiteral("Settings are not saved: %1").arg(m_loadProblem.value_or(QString()))};
 
     // A QSettings object keeps its first error for good, so each save uses a
     // fresh one: a save that works again after a failure is seen to work.
     QSettings writer(m_filePath, QSettings::IniFormat);
     if (writer.status() != QSettings::NoError)
-        return QStringLiteral("Settings could not be saved: %1 has become unreadable.")
-            .arg(m_filePath);
+        return Failure{QStringLiteral("Settings could not be saved: %1 has become unreadable.")
+                           .arg(m_filePath)};
     for (auto it = m_unsaved.constBegin(); it != m_unsaved.constEnd(); ++it)
         writer.setValue(it.key(), it.value());
     writer.sync();
     if (writer.status() != QSettings::NoError)
-        return QStringLiteral("Settings could not be saved to %1.").arg(m_filePath);
+        return Failure{QStringLiteral("Settings could not be saved to %1.").arg(m_filePath)};
     m_unsaved.clear();
     m_settings->sync(); // pick up what was just written
-    return std::nullopt;
+    return {};
 }
 
 } // namespace kinetta

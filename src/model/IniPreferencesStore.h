@@ -25,8 +25,7 @@ public:
     [[nodiscard]] static QString defaultFilePath();
 
     [[nodiscard]] QVariant value(const QString& key) const override;
-    [[nodiscard]] std::optional<QString> setValue(const QString& key,
-                                                  const QVariant& value) override;
+    [[nodiscard]] Status<QString> setValue(const QString& key, const QVariant& value) override;
     [[nodiscard]] std::optional<QString> loadProblem() const override { return m_loadProblem; }
     [[nodiscard]] QString location() const override { return m_filePath; }
     [[nodiscard]] QString filePath() const { return m_filePath; }

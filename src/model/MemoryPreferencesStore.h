@@ -16,11 +16,10 @@ public:
 
     [[nodiscard]] QString location() const override { return m_location; }
     [[nodiscard]] QVariant value(const QString& key) const override { return m_values.value(key); }
-    [[nodiscard]] std::optional<QString> setValue(const QString& key,
-                                                  const QVariant& value) override
+    [[nodiscard]] Status<QString> setValue(const QString& key, const QVariant& value) override
     {
         m_values.insert(key, value);
-        return std::nullopt;
+        return {};
     }
     [[nodiscard]] bool contains(const QString& key) const { return m_values.contains(key); }
 

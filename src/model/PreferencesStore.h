@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gif/Result.h"
+
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -17,10 +19,9 @@ public:
 
     // The stored object under key; an invalid QVariant when there is none.
     [[nodiscard]] virtual QVariant value(const QString& key) const = 0;
-    // Stores value under key at once. Returns a message when it could not be
-    // made durable; the value is still kept in memory for this run.
-    [[nodiscard]] virtual std::optional<QString> setValue(const QString& key,
-                                                          const QVariant& value) = 0;
+    // Stores value under key at once. Fails with a message when it could not
+    // be made durable; the value is still kept in memory for this run.
+    [[nodiscard]] virtual Status<QString> setValue(const QString& key, const QVariant& value) = 0;
     // Why the stored values could not be read when the store was opened, if so.
     [[nodiscard]] virtual std::optional<QString> loadProblem() const { return std::nullopt; }
     // Where the values come from, for messages (a file path); empty when nowhere.

@@ -1,5 +1,7 @@
 #include "model/PrivateFolder.h"
 
+#include "model/FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 #include <cerrno>
@@ -22,26 +24,8 @@ QString systemError(int error)
 
 PrivateFolder::Result failure(const QString& text)
 {
-    return {QString(), text};
+    return Failure{text};
 }
-
-// A descriptor that is closed on every way out.
-class FileDescriptor final
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // The XDG runtime folder is only trusted when it is what the XDG base
 // directory rules promise: an absolute path to a folder of ours.
@@ -95,7 +79,7 @@ PrivateFolder::Result PrivateFolder::ensure(const QString& path)
     if ((info.st_mode & 07777) != kPrivateMode && ::fchmod(fd.get(), kPrivateMode) != 0)
         return failure(
             QStringLiteral("Cannot make the folder %1 private: %2").arg(path, systemError(errno)));
-    return {path, QString()};
+    return path;
 }
 
 PrivateFolder::Result PrivateFolder::root()
@@ -140,7 +124,7 @@ PrivateFolder::Result PrivateFolder::subfolder(const QString& name)
     const Result base = root();
     if (!base.ok())
         return base;
-    return ensure(base.path + QLatin1Char('/') + name);
+    return ensure(*base + QLatin1Char('/') + name);
 }
 
 } // namespace kinetta

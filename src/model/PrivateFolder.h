@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gif/Result.h"
+
 #include <QString>
 
 namespace kinetta
@@ -11,11 +13,8 @@ namespace kinetta
 class PrivateFolder final
 {
 public:
-    struct Result {
-        QString path;  // the folder, when error is empty
-        QString error; // why no safe folder could be had
-        [[nodiscard]] bool ok() const { return error.isEmpty(); }
-    };
+    // The folder, or why no safe folder could be had.
+    using Result = ::kinetta::Result<QString, QString>;
 
     PrivateFolder() = delete;
 

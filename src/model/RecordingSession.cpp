@@ -1,11 +1,11 @@
 #include "model/RecordingSession.h"
 
 #include "model/MemoryPreferencesStore.h"
+#include "model/ModelLogging.h"
 #include "model/RecordableWindows.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QtDebug>
 #include <algorithm>
 
 namespace kinetta
@@ -117,17 +117,17 @@ void RecordingSession::persist(const QString& key, const QVariant& value)
 {
     // Assigned now: the user's own value, whatever the store held.
     m_unchecked.remove(key);
-    const std::optional<QString> problem = m_store->setValue(key, value);
-    if (!problem) {
+    const Status<QString> stored = m_store->setValue(key, value);
+    if (stored.ok()) {
         m_writeFailureReported = false;
         return;
     }
-    m_preferencesProblem = problem;
+    m_preferencesProblem = stored.message();
     if (m_writeFailureReported)
         return;
     m_writeFailureReported = true;
-    qWarning().noquote() << *problem;
-    Q_EMIT preferencesProblemOccurred(*problem);
+    qCWarning(lcSettings).noquote() << stored.message();
+    Q_EMIT preferencesProblemOccurred(stored.message());
 }
 
 // Settings publish a change first, then store what the field now holds, on

@@ -157,7 +157,6 @@ public:
     // The list of windows comes from here; each change the source reports starts
     // one refresh. Without a source the list is always empty.
     void setWindowListSource(std::shared_ptr<WindowListSource> source);
-    [[nodiscard]] WindowListSource* windowListSource() const { return m_windowSource.get(); }
     // Rebuilds availableWindows from the source: recordable windows of other
     // programs, sorted by application and title; drops a selected window that
     // has gone. Runs to completion on the calling (main) thread.

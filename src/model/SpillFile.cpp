@@ -22,32 +22,15 @@ QString systemError(const QString& what, int error)
     return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error)));
 }
 
-class Descriptor final
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// An unnamed file in dirFd: O_TMPFILE where the file system has it, otherwise
-// an exclusive random name unlinked straight away.
-int openUnnamed(int dirFd, int& error)
+// An unnamed file in dirFd (the folder named folder): O_TMPFILE where the file
+// system has it, otherwise an exclusive random name unlinked straight away.
+Result<FileDescriptor, QString> openUnnamed(int dirFd, const QString& folder)
 {
     int fd = -1;
 #ifdef O_TMPFILE
     fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
-        return fd;
+        return FileDescriptor(fd);
 #endif
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QByteArray name = QByteArrayLiteral(".frames-") +
@@ -56,13 +39,12 @@ int openUnnamed(int dirFd, int& error)
                       0600);
         if (fd >= 0) {
             ::unlinkat(dirFd, name.constData(), 0);
-            return fd;
+            return FileDescriptor(fd);
         }
         if (errno != EEXIST)
             break;
     }
-    error = errno;
-    return -1;
+    return Failure{systemError(QStringLiteral("cannot create a file in %1").arg(folder), errno)};
 }
 
 } // namespace
@@ -72,36 +54,31 @@ QString SpillFile::defaultFolder()
     return PrivateFolder::cacheHome() + QStringLiteral("/kinetta");
 }
 
-SpillFile::Result SpillFile::create(const QString& folder)
+Result<std::shared_ptr<SpillFile>, QString> SpillFile::create(const QString& folder)
 {
     QDir().mkpath(QFileInfo(folder).absolutePath());
     const PrivateFolder::Result made = PrivateFolder::ensure(folder);
     if (!made.ok())
-        return {nullptr, made.error};
+        return Failure{made.message()};
 
     // Checked again on the descriptor the file is made through, so the folder
     // cannot be swapped for a link between the check and the use.
-    Descriptor dir(::open(QFile::encodeName(folder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (dir.get() < 0)
-        return {nullptr, systemError(QStringLiteral("cannot open %1").arg(folder), errno)};
+    const FileDescriptor dir(::open(QFile::encodeName(folder).constData(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dir.isOpen())
+        return Failure{systemError(QStringLiteral("cannot open %1").arg(folder), errno)};
     struct stat info {
     };
     if (::fstat(dir.get(), &info) != 0 || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)
-        return {nullptr, QStringLiteral("%1 is not a private folder of this user").arg(folder)};
+        return Failure{QStringLiteral("%1 is not a private folder of this user").arg(folder)};
 
-    int error = 0;
-    const int fd = openUnnamed(dir.get(), error);
-    if (fd < 0)
-        return {nullptr,
-                systemError(QStringLiteral("cannot create a file in %1").arg(folder), error)};
-    return {std::shared_ptr<SpillFile>(new SpillFile(fd)), {}};
+    Result<FileDescriptor, QString> file = openUnnamed(dir.get(), folder);
+    if (!file.ok())
+        return Failure{file.message()};
+    return std::shared_ptr<SpillFile>(new SpillFile(std::move(file).value()));
 }
 
-SpillFile::~SpillFile()
-{
-    ::close(m_fd);
-}
+SpillFile::~SpillFile() = default;
 
 std::int64_t SpillFile::append(std::span<const std::uint8_t> bytes)
 {
@@ -109,7 +86,7 @@ std::int64_t SpillFile::append(std::span<const std::uint8_t> bytes)
     const std::int64_t offset = m_end;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done,
+        const ssize_t n = ::pwrite(m_fd.get(), bytes.data() + done, bytes.size() - done,
                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
@@ -125,7 +102,7 @@ bool SpillFile::read(std::int64_t offset, std::span<std::uint8_t> out) const
 {
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done,
+        const ssize_t n = ::pread(m_fd.get(), out.data() + done, out.size() - done,
                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
@@ -141,14 +118,8 @@ void SpillFile::discard(std::int64_t offset, std::size_t size)
     // Gives the disk space back at once (frames trimmed away, say); where the
     // file system cannot punch holes, it comes back when the file goes.
     if (size > 0)
-        ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
-                    static_cast<off_t>(size));
-}
-
-std::int64_t SpillFile::size() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_end;
+        ::fallocate(m_fd.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                    static_cast<off_t>(offset), static_cast<off_t>(size));
 }
 
 } // namespace kinetta

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "gif/Result.h"
+#include "model/FileDescriptor.h"
+
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -18,13 +21,9 @@ namespace kinetta
 class SpillFile final
 {
 public:
-    struct Result {
-        std::shared_ptr<SpillFile> file;
-        QString error; // empty on success
-    };
     // folder is made private (PrivateFolder::ensure) and created when missing;
     // a symbolic link or a folder of another user is refused.
-    [[nodiscard]] static Result create(const QString& folder);
+    [[nodiscard]] static Result<std::shared_ptr<SpillFile>, QString> create(const QString& folder);
     // The folder used when none is given: the user's cache folder + /kinetta.
     // Not the runtime folder: that is usually memory-backed, which would defeat
     // the purpose of spilling.
@@ -40,14 +39,12 @@ public:
     [[nodiscard]] bool read(std::int64_t offset, std::span<std::uint8_t> out) const;
     // The bytes at offset are no longer needed.
     void discard(std::int64_t offset, std::size_t size);
-    [[nodiscard]] std::int64_t size() const;
-    [[nodiscard]] int descriptor() const { return m_fd; }
 
 private:
-    explicit SpillFile(int fd) : m_fd(fd) {}
+    explicit SpillFile(FileDescriptor fd) : m_fd(std::move(fd)) {}
 
-    int m_fd;
-    mutable std::mutex m_mutex;
+    FileDescriptor m_fd;
+    std::mutex m_mutex;
     std::int64_t m_end = 0;
 };
 

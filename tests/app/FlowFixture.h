@@ -3,7 +3,7 @@
 #include "FlowTestDoubles.h"
 #include "app/RecordingFlow.h"
 #include "model/RecordingSession.h"
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 #include <chrono>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "app/ThreadedGifEncoder.h"
 #include "capture/ScreenRecorder.h"
 #include "model/RecordingSession.h"
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 #include <QCoreApplication>
 #include <atomic>
@@ -71,7 +71,7 @@ protected:
     // the last: each arrival fills the next slot, and nothing is missed.
     std::atomic<int> clockTicks = 0;
     AsyncScreenRecorder recorder{std::make_unique<ScreenRecorder>(
-        source, [this] { return static_cast<double>(++clockTicks) / settings::kDefaultFps; },
+        source, FrameStore::optionsFromEnvironment(), [this] { return static_cast<double>(++clockTicks) / settings::kDefaultFps; },
         1)};
     RecordingSession session;
     VirtualScheduler scheduler;

@@ -70,7 +70,8 @@ struct FakeCaptureSource final : CaptureSource {
 struct RecorderFixture : ::testing::Test {
     std::shared_ptr<FakeCaptureSource> source = std::make_shared<FakeCaptureSource>();
     double now = 1000.0;
-    ScreenRecorder recorder{source, [this] { return now; }, 4242};
+    ScreenRecorder recorder{source, FrameStore::optionsFromEnvironment(), [this] { return now; },
+                            4242};
     RecorderFixture()
     {
         source->settle = [this] { recorder.frameQueue().sync([] {}); };

@@ -4,7 +4,6 @@
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11Grabber.h"
 #include "capture/x11/XcbConnection.h"
-#include "capture/x11/X11WindowSnapshot.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -130,7 +129,8 @@ struct X11CaptureFixture : ::testing::Test {
         ASSERT_TRUE(client->connected());
         source = std::make_shared<CountingSource>(
             std::make_shared<x11::X11CaptureSource>(server.display()));
-        recorder = std::make_unique<ScreenRecorder>(source, ScreenRecorder::Clock{}, kOwnPid);
+        recorder = std::make_unique<ScreenRecorder>(source, FrameStore::optionsFromEnvironment(),
+                                                    ScreenRecorder::Clock{}, kOwnPid);
     }
 
     xcb_window_t card(int x, int y, int width, int height)
@@ -282,7 +282,7 @@ TEST_F(X11CaptureFixture, WindowModeAndSnapshotReadAPartlyCoveredWindow)
     ASSERT_EQ(frames.back().size(), QSize(160, 96));
     expectCard(frames.back(), 160, 96);
 
-    const auto image = x11::captureWindowSnapshot(server.display(), subject);
+    const auto image = x11::X11CaptureSource(server.display()).windowSnapshot(subject);
     ASSERT_TRUE(image);
     ASSERT_EQ(image->size(), QSize(160, 96));
     expectCard(*image, 160, 96);
@@ -313,8 +313,8 @@ TEST_F(X11CaptureFixture, ClosedWindowOrLostDisplayRaiseTheStreamErrorAndKeepFra
     EXPECT_TRUE(recorder->stop().frames.empty());
 
     // Gone is gone: no snapshot, no new recording.
-    EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), subject));
-    EXPECT_FALSE(x11::captureWindowSnapshot(server.display(), 0x7fffffff));
+    EXPECT_FALSE(x11::X11CaptureSource(server.display()).windowSnapshot(subject));
+    EXPECT_FALSE(x11::X11CaptureSource(server.display()).windowSnapshot(0x7fffffff));
     const auto error = recorder->start(CaptureMode::window, 30, 1.0, subject, std::nullopt, false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->recordingError(), RecordingError::noWindowSelected);
@@ -333,9 +333,9 @@ TEST(X11GrabberTest, SharedMemoryHeldByUnstoredImagesIsBounded)
 {
     XvfbServer server(64, 48);
     ASSERT_TRUE(server.running());
-    QString error;
-    const auto connection = x11::XcbConnection::open(server.display(), &error);
-    ASSERT_TRUE(connection) << error.toStdString();
+    const auto opened = x11::XcbConnection::open(server.display());
+    ASSERT_TRUE(opened.ok()) << opened.message().toStdString();
+    const auto& connection = *opened;
     ASSERT_TRUE(connection->hasShm());
     x11::X11Grabber grabber(*connection);
     // Images a stalled frame queue would hold on to, each in a segment of its own.
@@ -359,7 +359,8 @@ TEST(X11CaptureDepthTest, SixteenBitDisplayIsRefusedWithAReason)
 {
     XvfbServer server(320, 240, 16);
     ASSERT_TRUE(server.running());
-    ScreenRecorder recorder(std::make_shared<x11::X11CaptureSource>(server.display()));
+    ScreenRecorder recorder(std::make_shared<x11::X11CaptureSource>(server.display()),
+                            FrameStore::optionsFromEnvironment());
     const auto error =
         recorder.start(CaptureMode::fullScreen, 10, 1.0, std::nullopt, std::nullopt, false);
     ASSERT_TRUE(error);

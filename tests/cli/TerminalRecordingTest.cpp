@@ -5,7 +5,7 @@
 #include "app/FlowServices.h"
 #include "app/FlowTestDoubles.h"
 #include "model/RecordingSession.h"
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 #include <QDir>
 #include <QFile>

@@ -178,7 +178,7 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameRemovesItsFileAndRefusesAPlan
     FrameList list;
     QStringList notices;
     {
-        FrameStore frameStore;
+        FrameStore frameStore(FrameStore::optionsFromEnvironment());
         EXPECT_EQ(frameStore.memoryBudget(), 20000u);
         frameStore.setNoticeHandler([&](const QString& line) { notices << line; });
         list = store(frameStore, frames);
@@ -214,7 +214,7 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameRemovesItsFileAndRefusesAPlan
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QFile::link(elsewhere.path(), otherCache.path() + QStringLiteral("/kinetta")));
     const ScopedEnv otherCacheHome("XDG_CACHE_HOME", QFile::encodeName(otherCache.path()));
-    FrameStore linked;
+    FrameStore linked(FrameStore::optionsFromEnvironment());
     notices.clear();
     linked.setNoticeHandler([&](const QString& line) { notices << line; });
     list = store(linked, frames);
@@ -227,7 +227,9 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameRemovesItsFileAndRefusesAPlan
 
     // A budget that is not a number is ignored.
     const ScopedEnv words(FrameStore::kBudgetVariable, "lots");
-    EXPECT_GT(FrameStore::defaultMemoryBudget(), std::size_t{1} << 20);
+    EXPECT_EQ(FrameStore::optionsFromEnvironment().memoryBudget, 0u);
+    EXPECT_GT(FrameStore(FrameStore::optionsFromEnvironment()).memoryBudget(),
+              std::size_t{1} << 20);
 }
 
 TEST(FrameStore, FramesReadFromSeveralThreadsAtOnceAndNoticeComesAgainNextRecording)

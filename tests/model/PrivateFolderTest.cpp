@@ -1,4 +1,5 @@
 #include "model/PrivateFolder.h"
+
 #include "model/SpillFile.h"
 
 #include <QDir>
@@ -45,11 +46,11 @@ TEST_F(PrivateFolderTest, LivesInTheRuntimeFolderWithOnlyTheUsersAccess)
     ASSERT_TRUE(QDir().mkpath(m_root));
     ASSERT_EQ(::chmod(QFile::encodeName(m_root).constData(), 0777), 0);
     const PrivateFolder::Result folder = PrivateFolder::subfolder(QStringLiteral("Clip"));
-    ASSERT_TRUE(folder.ok()) << folder.error.toStdString();
-    EXPECT_EQ(folder.path, m_root + QStringLiteral("/Clip"));
+    ASSERT_TRUE(folder.ok()) << folder.message().toStdString();
+    EXPECT_EQ(folder.value(), m_root + QStringLiteral("/Clip"));
     EXPECT_EQ(modeOf(m_root), 0700u);
-    EXPECT_EQ(modeOf(folder.path), 0700u);
-    EXPECT_EQ(PrivateFolder::subfolder(QStringLiteral("Clip")).path, folder.path);
+    EXPECT_EQ(modeOf(folder.value()), 0700u);
+    EXPECT_EQ(PrivateFolder::subfolder(QStringLiteral("Clip")).value(), folder.value());
 }
 
 TEST_F(PrivateFolderTest, APlantedLinkIsRefusedAndNotFollowed)
@@ -59,7 +60,8 @@ TEST_F(PrivateFolderTest, APlantedLinkIsRefusedAndNotFollowed)
     ASSERT_TRUE(QFile::link(elsewhere, m_root));
     const PrivateFolder::Result root = PrivateFolder::root();
     EXPECT_FALSE(root.ok());
-    EXPECT_TRUE(root.error.contains(QStringLiteral("symbolic link"))) << root.error.toStdString();
+    EXPECT_TRUE(root.message().contains(QStringLiteral("symbolic link")))
+        << root.message().toStdString();
     EXPECT_FALSE(PrivateFolder::subfolder(QStringLiteral("Clip")).ok());
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
 
@@ -85,19 +87,19 @@ TEST_F(PrivateFolderTest, AFileOrAnotherUsersFolderIsRefused)
         ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
     }
     const PrivateFolder::Result result = PrivateFolder::ensure(foreign);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("another user")))
-        << result.error.toStdString();
+    EXPECT_TRUE(result.message().contains(QStringLiteral("another user")))
+        << result.message().toStdString();
 }
 
 TEST_F(PrivateFolderTest, AnUnsafeOrMissingRuntimeFolderFallsBackToTheCache)
 {
     const QString expected = m_cache + QStringLiteral("/kinetta");
     ASSERT_EQ(::chmod(QFile::encodeName(m_runtime).constData(), 0777), 0);
-    EXPECT_EQ(PrivateFolder::root().path, expected);
+    EXPECT_EQ(PrivateFolder::root().value(), expected);
     qputenv("XDG_RUNTIME_DIR", "relative/path");
-    EXPECT_EQ(PrivateFolder::root().path, expected);
+    EXPECT_EQ(PrivateFolder::root().value(), expected);
     qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(PrivateFolder::root().path, expected);
+    EXPECT_EQ(PrivateFolder::root().value(), expected);
     EXPECT_EQ(modeOf(expected), 0700u);
     EXPECT_FALSE(QFile::exists(m_root));
     EXPECT_FALSE(PrivateFolder::runtimeRoot().ok());
@@ -115,7 +117,7 @@ TEST_F(PrivateFolderTest, RelativeXdgFoldersAreIgnored)
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
     EXPECT_EQ(PrivateFolder::cacheHome(), home + QStringLiteral("/.cache"));
-    EXPECT_EQ(PrivateFolder::root().path, home + QStringLiteral("/.cache/kinetta"));
+    EXPECT_EQ(PrivateFolder::root().value(), home + QStringLiteral("/.cache/kinetta"));
     EXPECT_EQ(SpillFile::defaultFolder(), home + QStringLiteral("/.cache/kinetta"));
     EXPECT_FALSE(PrivateFolder::runtimeRoot().ok());
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("relative"))));

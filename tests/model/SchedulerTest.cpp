@@ -1,5 +1,5 @@
 #include "model/QtScheduler.h"
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

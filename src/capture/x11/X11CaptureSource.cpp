@@ -1,6 +1,7 @@
 #include "capture/x11/X11CaptureSource.h"
 
 #include "capture/x11/X11CaptureStream.h"
+#include "capture/x11/X11WindowSnapshot.h"
 #include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
 
@@ -40,13 +41,12 @@ std::vector<DisplayInfo> listDisplays(const XcbConnection& x)
 
 CaptureResult<ShareableContent> X11CaptureSource::shareableContent()
 {
-    QString error;
-    auto connection = XcbConnection::open(m_displayName, &error);
-    if (!connection)
-        return CaptureError{error};
+    auto connection = XcbConnection::open(m_displayName);
+    if (!connection.ok())
+        return CaptureError{connection.message()};
     ShareableContent content;
-    content.displays = listDisplays(*connection);
-    auto windows = listApplicationWindows(*connection);
+    content.displays = listDisplays(**connection);
+    auto windows = listApplicationWindows(**connection);
     if (!windows)
         return CaptureError{
             QStringLiteral("The list of windows could not be read from the X display.")};
@@ -64,11 +64,10 @@ X11CaptureSource::startStream(const StreamConfiguration& configuration, CaptureS
 {
     QRect displayRect;
     if (configuration.content == StreamConfiguration::Content::display) {
-        QString error;
-        auto connection = XcbConnection::open(m_displayName, &error);
-        if (!connection)
-            return CaptureError{error};
-        const auto displays = listDisplays(*connection);
+        auto connection = XcbConnection::open(m_displayName);
+        if (!connection.ok())
+            return CaptureError{connection.message()};
+        const auto displays = listDisplays(**connection);
         const auto found = std::find_if(displays.begin(), displays.end(), [&](const auto& display) {
             return display.displayID == configuration.targetID;
         });
@@ -77,6 +76,11 @@ X11CaptureSource::startStream(const StreamConfiguration& configuration, CaptureS
         displayRect = found->frame;
     }
     return X11CaptureStream::start(m_displayName, configuration, displayRect, output);
+}
+
+std::optional<QImage> X11CaptureSource::windowSnapshot(std::uint32_t windowID)
+{
+    return captureWindowSnapshot(m_displayName, windowID);
 }
 
 } // namespace kinetta::x11

@@ -26,8 +26,7 @@ public:
     [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override;
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
-
-    [[nodiscard]] const std::string& displayName() const { return m_displayName; }
+    [[nodiscard]] std::optional<QImage> windowSnapshot(std::uint32_t windowID) override;
 
 private:
     std::string m_displayName;

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <pthread.h>
-#include <xcb/composite.h>
 
 namespace kinetta::x11
 {
@@ -15,17 +14,17 @@ CaptureResult<std::unique_ptr<CaptureStream>>
 X11CaptureStream::start(const std::string& displayName, const StreamConfiguration& configuration,
                         const QRect& displayRect, CaptureStreamOutput& output)
 {
-    QString error;
-    auto connection = XcbConnection::open(displayName, &error);
-    if (!connection)
-        return CaptureError{error};
+    auto connection = XcbConnection::open(displayName);
+    if (!connection.ok())
+        return CaptureError{connection.message()};
     std::unique_ptr<X11CaptureStream> stream(
-        new X11CaptureStream(std::move(connection), configuration, output));
-    const auto failure = configuration.content == StreamConfiguration::Content::window
-                             ? stream->prepareWindow()
-                             : stream->prepareDisplay(displayRect);
-    if (failure)
-        return *failure;
+        new X11CaptureStream(std::move(connection).value(), configuration, output));
+    const Status<CaptureError> prepared =
+        configuration.content == StreamConfiguration::Content::window
+            ? stream->prepareWindow()
+            : stream->prepareDisplay(displayRect);
+    if (!prepared.ok())
+        return prepared.message();
     stream->m_thread = std::thread([raw = stream.get()] { raw->run(); });
     return std::unique_ptr<CaptureStream>(std::move(stream));
 }
@@ -57,11 +56,12 @@ void X11CaptureStream::stop()
         m_thread.join();
 }
 
-std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
+Status<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displayRect)
 {
-    if (auto unsupported =
-            X11Grabber::unsupportedFormat(*m_connection, m_connection->screen()->root_depth))
-        return CaptureError{*unsupported};
+    if (const auto format =
+            X11Grabber::checkFormat(*m_connection, m_connection->screen()->root_depth);
+        !format.ok())
+        return Failure{CaptureError{format.message()}};
     const QRect screen(0, 0, m_connection->screen()->width_in_pixels,
                        m_connection->screen()->height_in_pixels);
     QRect rect = displayRect.intersected(screen);
@@ -70,7 +70,8 @@ std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displa
                    .translated(displayRect.topLeft())
                    .intersected(rect);
     if (rect.width() < 1 || rect.height() < 1)
-        return CaptureError{QStringLiteral("The area to record lies outside the display.")};
+        return Failure{
+            CaptureError{QStringLiteral("The area to record lies outside the display.")}};
     m_grabRect = rect;
     if (m_configuration.excludedPid) {
         // Window changes move our own windows; property changes may bring a new wallpaper.
@@ -80,63 +81,44 @@ std::optional<CaptureError> X11CaptureStream::prepareDisplay(const QRect& displa
                                      &mask);
     }
     xcb_flush(m_connection->get());
-    return std::nullopt;
+    return {};
 }
 
-std::optional<CaptureError> X11CaptureStream::prepareWindow()
+Status<CaptureError> X11CaptureStream::prepareWindow()
 {
     xcb_connection_t* c = m_connection->get();
     m_window = m_configuration.targetID;
     XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window), nullptr));
     if (!geometry)
-        return CaptureError{QStringLiteral("The window to record has closed.")};
-    if (auto unsupported = X11Grabber::unsupportedFormat(*m_connection, geometry->depth))
-        return CaptureError{*unsupported};
+        return Failure{CaptureError{QStringLiteral("The window to record has closed.")}};
+    if (const auto format = X11Grabber::checkFormat(*m_connection, geometry->depth); !format.ok())
+        return Failure{CaptureError{format.message()}};
     m_windowSize = QSize(geometry->width, geometry->height);
     const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
-    if (m_connection->hasComposite()) {
-        // Redirected, the window keeps all of its contents off screen, so the
-        // parts other windows cover are still there to read.
-        XcbReply<xcb_generic_error_t> error(xcb_request_check(
-            c,
-            xcb_composite_redirect_window_checked(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
-        m_redirected = !error;
-        nameWindowPixmap();
-    }
-    return std::nullopt;
+    m_composite.emplace(*m_connection, m_window);
+    nameWindowPixmap();
+    return {};
 }
 
 void X11CaptureStream::nameWindowPixmap()
 {
-    xcb_connection_t* c = m_connection->get();
-    if (m_pixmap != XCB_NONE) {
-        xcb_free_pixmap(c, m_pixmap);
-        m_pixmap = XCB_NONE;
-    }
-    if (!m_redirected || !m_windowMapped)
-        return;
-    const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    XcbReply<xcb_generic_error_t> error(
-        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, m_window, pixmap)));
-    if (!error)
-        m_pixmap = pixmap;
+    if (m_windowMapped)
+        m_composite->nameWindowPixmap();
+    else
+        m_composite->freePixmap();
 }
 
 void X11CaptureStream::releaseWindow()
 {
     if (m_window == XCB_NONE || m_connection->broken())
         return;
+    m_composite.reset();
     xcb_connection_t* c = m_connection->get();
-    if (m_pixmap != XCB_NONE)
-        xcb_free_pixmap(c, m_pixmap);
-    if (m_redirected)
-        xcb_composite_unredirect_window(c, m_window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
     const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
     xcb_change_window_attributes(c, m_window, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
-    m_pixmap = XCB_NONE;
     m_window = XCB_NONE;
 }
 
@@ -146,7 +128,7 @@ bool X11CaptureStream::waitUntil(Clock::time_point when)
     return !m_wake.wait_until(lock, when, [this] { return m_stopRequested; });
 }
 
-std::optional<CaptureError> X11CaptureStream::handleEvents()
+Status<CaptureError> X11CaptureStream::handleEvents()
 {
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection->get())}) {
         const auto type = event->response_type & 0x7f;
@@ -169,8 +151,8 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
         if (type == XCB_DESTROY_NOTIFY &&
             reinterpret_cast<xcb_destroy_notify_event_t*>(event.get())->window == m_window) {
             m_window = XCB_NONE;
-            m_pixmap = XCB_NONE;
-            return CaptureError{QStringLiteral("The recorded window was closed.")};
+            m_composite->abandon();
+            return Failure{CaptureError{QStringLiteral("The recorded window was closed.")}};
         }
         if (type == XCB_UNMAP_NOTIFY) {
             // Minimised or moved to another desktop: no frames until it is back.
@@ -190,8 +172,8 @@ std::optional<CaptureError> X11CaptureStream::handleEvents()
         }
     }
     if (m_connection->broken())
-        return CaptureError{QStringLiteral("The connection to the X display was lost.")};
-    return std::nullopt;
+        return Failure{CaptureError{QStringLiteral("The connection to the X display was lost.")}};
+    return {};
 }
 
 std::optional<CapturedImage> X11CaptureStream::grabFrame()
@@ -220,8 +202,7 @@ std::optional<CapturedImage> X11CaptureStream::grabFrame()
     } else {
         if (!m_windowMapped || m_windowSize.isEmpty())
             return std::nullopt;
-        const xcb_drawable_t drawable = m_pixmap != XCB_NONE ? m_pixmap : m_window;
-        image = m_grabber.grab(drawable, QRect(QPoint(0, 0), m_windowSize));
+        image = m_grabber.grab(m_composite->drawable(), QRect(QPoint(0, 0), m_windowSize));
         if (!image)
             return std::nullopt;
         if (m_configuration.showsCursor) {
@@ -333,8 +314,8 @@ void X11CaptureStream::run()
         // image is ready when its slot is due.
         if (!waitUntil(due - grabLead))
             return;
-        if (auto error = handleEvents()) {
-            m_output.streamDidStop(*error);
+        if (const Status<CaptureError> events = handleEvents(); !events.ok()) {
+            m_output.streamDidStop(events.message());
             return;
         }
         const auto grabStart = Clock::now();

@@ -2,6 +2,8 @@
 
 #include "capture/AreaScaler.h"
 #include "capture/CaptureSource.h"
+#include "capture/x11/CompositeRedirect.h"
+#include "gif/Result.h"
 #include "capture/x11/X11Grabber.h"
 #include "capture/x11/X11Windows.h"
 #include "capture/x11/XcbConnection.h"
@@ -38,13 +40,13 @@ private:
 
     X11CaptureStream(std::unique_ptr<XcbConnection> connection,
                      const StreamConfiguration& configuration, CaptureStreamOutput& output);
-    [[nodiscard]] std::optional<CaptureError> prepareDisplay(const QRect& displayRect);
-    [[nodiscard]] std::optional<CaptureError> prepareWindow();
+    [[nodiscard]] Status<CaptureError> prepareDisplay(const QRect& displayRect);
+    [[nodiscard]] Status<CaptureError> prepareWindow();
     void run();
     // False when asked to stop while waiting.
     [[nodiscard]] bool waitUntil(Clock::time_point when);
     // Reads pending events; an error when the capture cannot go on.
-    [[nodiscard]] std::optional<CaptureError> handleEvents();
+    [[nodiscard]] Status<CaptureError> handleEvents();
     [[nodiscard]] std::optional<CapturedImage> grabFrame();
     void nameWindowPixmap();
     void releaseWindow();
@@ -69,8 +71,7 @@ private:
 
     // Window captures.
     xcb_window_t m_window = XCB_NONE;
-    xcb_pixmap_t m_pixmap = XCB_NONE;
-    bool m_redirected = false;
+    std::optional<CompositeRedirect> m_composite;
     bool m_windowMapped = true;
     QSize m_windowSize;
 

@@ -1,6 +1,7 @@
 #include "capture/x11/X11Grabber.h"
 
-#include <QDebug>
+#include "capture/CaptureLogging.h"
+
 #include <algorithm>
 #include <cstring>
 #include <xcb/shm.h>
@@ -80,19 +81,19 @@ std::shared_ptr<ShmSegment> X11Grabber::takeSegment(std::size_t bytes, bool& exh
             }};
 }
 
-std::optional<QString> X11Grabber::unsupportedFormat(const XcbConnection& connection,
-                                                     std::uint8_t depth)
+Status<QString> X11Grabber::checkFormat(const XcbConnection& connection, std::uint8_t depth)
 {
     const xcb_setup_t* setup = xcb_get_setup(connection.get());
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
-        return QStringLiteral("The X display uses a byte order Kinetta cannot record.");
+        return Failure{QStringLiteral("The X display uses a byte order Kinetta cannot record.")};
     for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem > 0;
          xcb_format_next(&formats)) {
         if (formats.data->depth == depth && formats.data->bits_per_pixel == 32)
-            return std::nullopt;
+            return {};
     }
-    return QStringLiteral("Only 24- and 32-bit X displays can be recorded (this one has depth %1).")
-        .arg(depth);
+    return Failure{
+        QStringLiteral("Only 24- and 32-bit X displays can be recorded (this one has depth %1).")
+            .arg(depth)};
 }
 
 std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRect& rect)
@@ -110,7 +111,8 @@ std::optional<GrabbedImage> X11Grabber::grab(xcb_drawable_t drawable, const QRec
             return std::nullopt;
         if (!m_segment) {
             m_shmFailed = true;
-            qWarning("kinetta: X shared memory is not available; grabbing the slow way.");
+            qCWarning(lcCapture,
+                      "kinetta: X shared memory is not available; grabbing the slow way.");
         }
     }
     if (m_segment) {

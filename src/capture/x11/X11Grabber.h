@@ -37,8 +37,8 @@ public:
     X11Grabber& operator=(const X11Grabber&) = delete;
 
     // Checks that the server's pixel layout is one this grabber reads.
-    [[nodiscard]] static std::optional<QString> unsupportedFormat(const XcbConnection& connection,
-                                                                  std::uint8_t depth);
+    [[nodiscard]] static Status<QString> checkFormat(const XcbConnection& connection,
+                                                     std::uint8_t depth);
 
     // Shared-memory segments in existence at once, idle or held by images.
     // Images the frame queue has not stored yet hold theirs; past this many,

@@ -7,6 +7,17 @@
 
 namespace kinetta::x11
 {
+namespace
+{
+
+// The list is unavailable while the display cannot be reached; it says no more.
+std::unique_ptr<XcbConnection> openOrNull(const std::string& displayName)
+{
+    auto opened = XcbConnection::open(displayName);
+    return opened.ok() ? std::move(opened).value() : nullptr;
+}
+
+} // namespace
 
 X11WindowListSource::X11WindowListSource(std::string displayName)
     : m_displayName(std::move(displayName))
@@ -18,7 +29,7 @@ X11WindowListSource::~X11WindowListSource() = default;
 std::optional<std::vector<WindowListEntry>> X11WindowListSource::listWindows()
 {
     if (!m_connection || m_connection->broken())
-        m_connection = XcbConnection::open(m_displayName, nullptr);
+        m_connection = openOrNull(m_displayName);
     if (!m_connection)
         return std::nullopt;
     auto windows = listApplicationWindows(*m_connection);
@@ -50,7 +61,7 @@ void X11WindowListSource::setChangeHandler(std::function<void()> handler)
     }
     if (m_watch)
         return;
-    m_watch = XcbConnection::open(m_displayName, nullptr);
+    m_watch = openOrNull(m_displayName);
     if (!m_watch)
         return;
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;

@@ -15,29 +15,24 @@
 namespace kinetta::x11
 {
 
-std::unique_ptr<XcbConnection> XcbConnection::open(const std::string& displayName, QString* error)
+Result<std::unique_ptr<XcbConnection>, QString> XcbConnection::open(const std::string& displayName)
 {
     int screenNumber = 0;
     xcb_connection_t* connection =
         xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screenNumber);
     if (xcb_connection_has_error(connection)) {
         xcb_disconnect(connection);
-        if (error) {
-            const QString name = displayName.empty() ? QString::fromLocal8Bit(qgetenv("DISPLAY"))
-                                                     : QString::fromStdString(displayName);
-            *error = name.isEmpty() ? QStringLiteral("No X display is set (DISPLAY is empty).")
-                                    : QStringLiteral("Cannot open the X display %1.").arg(name);
-        }
-        return nullptr;
+        const QString name = displayName.empty() ? QString::fromLocal8Bit(qgetenv("DISPLAY"))
+                                                 : QString::fromStdString(displayName);
+        return Failure{name.isEmpty() ? QStringLiteral("No X display is set (DISPLAY is empty).")
+                                      : QStringLiteral("Cannot open the X display %1.").arg(name)};
     }
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
         xcb_screen_next(&screens);
     if (screens.rem == 0 || !screens.data) {
         xcb_disconnect(connection);
-        if (error)
-            *error = QStringLiteral("The X display has no screen.");
-        return nullptr;
+        return Failure{QStringLiteral("The X display has no screen.")};
     }
     std::unique_ptr<XcbConnection> result(new XcbConnection(connection, screens.data));
     result->queryExtensions();

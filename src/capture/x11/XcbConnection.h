@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gif/Result.h"
+
 #include <QString>
 #include <cstdint>
 #include <cstdlib>
@@ -39,9 +41,9 @@ struct Atoms {
 class XcbConnection final
 {
 public:
-    // displayName empty: $DISPLAY. Returns nothing and sets error on failure.
-    [[nodiscard]] static std::unique_ptr<XcbConnection> open(const std::string& displayName,
-                                                             QString* error);
+    // displayName empty: $DISPLAY.
+    [[nodiscard]] static Result<std::unique_ptr<XcbConnection>, QString>
+    open(const std::string& displayName);
     ~XcbConnection();
     XcbConnection(const XcbConnection&) = delete;
     XcbConnection& operator=(const XcbConnection&) = delete;

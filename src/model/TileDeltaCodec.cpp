@@ -1,4 +1,4 @@
-#include "model/FrameCompressor.h"
+#include "model/TileDeltaCodec.h"
 
 #include <algorithm>
 #include <cassert>
@@ -14,33 +14,6 @@ namespace kinetta
 {
 namespace
 {
-
-constexpr std::uint8_t kKindKey = 0;
-constexpr std::uint8_t kKindDelta = 1;
-// The pixels' top byte was padding: decoded pixels are made opaque.
-constexpr std::uint16_t kFlagOpaque = 1;
-
-// Fixed header in front of every encoded frame. A delta follows it with its
-// tile indices (uint32 each, ascending), then the compressed tile pixels.
-struct Header {
-    std::uint8_t kind;
-    std::uint8_t codec;
-    std::uint16_t flags;
-    std::uint32_t tileCount;
-    std::uint64_t rawBytes;
-    std::uint64_t packedBytes;
-};
-static_assert(sizeof(Header) == 24);
-
-struct ZstdDecoder {
-    ZSTD_DCtx* context = ZSTD_createDCtx();
-    ~ZstdDecoder() { ZSTD_freeDCtx(context); }
-};
-
-std::size_t tilesAlong(int pixels, int tile)
-{
-    return static_cast<std::size_t>((pixels + tile - 1) / tile);
-}
 
 // Compared and kept bits of two pixels in a 64-bit word.
 std::uint64_t pixelMask(bool opaque)
@@ -98,46 +71,26 @@ void xorMasked(std::uint32_t* __restrict out, const std::uint32_t* __restrict a,
         out[i] = (a[i] ^ b[i]) & mask;
 }
 
-// Unpacks exactly raw.size() bytes; false when the data does not give that.
-bool unpack(FrameCodec codec, std::span<const std::uint8_t> packed, std::span<std::uint8_t> raw)
-{
-    if (raw.empty())
-        return packed.empty();
-    if (codec == FrameCodec::Lz4) {
-        if (packed.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-            raw.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-            return false;
-        const int n = LZ4_decompress_safe(
-            reinterpret_cast<const char*>(packed.data()), reinterpret_cast<char*>(raw.data()),
-            static_cast<int>(packed.size()), static_cast<int>(raw.size()));
-        return n >= 0 && static_cast<std::size_t>(n) == raw.size();
-    }
-    thread_local ZstdDecoder decoder;
-    const std::size_t n =
-        ZSTD_decompressDCtx(decoder.context, raw.data(), raw.size(), packed.data(), packed.size());
-    return !ZSTD_isError(n) && n == raw.size();
-}
-
 } // namespace
 
-struct FrameCompressor::ZstdContext {
+struct TileDeltaCodec::ZstdContext {
     ZSTD_CCtx* context = ZSTD_createCCtx();
     ~ZstdContext() { ZSTD_freeCCtx(context); }
 };
 
-FrameCompressor::FrameCompressor(int width, int height, CompressorSettings settings)
+TileDeltaCodec::TileDeltaCodec(int width, int height, TileDeltaSettings settings)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_tilesX(static_cast<int>(tilesAlong(m_width, kFrameTileWidth))),
       m_tilesY(static_cast<int>(tilesAlong(m_height, kFrameTileHeight))), m_settings(settings),
       m_changed(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY))
 {
-    if (m_settings.codec == FrameCodec::Zstd)
+    if (m_settings.compression == BlockCompression::Zstd)
         m_zstd = std::make_unique<ZstdContext>();
 }
 
-FrameCompressor::~FrameCompressor() = default;
+TileDeltaCodec::~TileDeltaCodec() = default;
 
-void FrameCompressor::restart()
+void TileDeltaCodec::restart()
 {
     m_havePrevious = false;
     // Shared pixels may be a buffer their owner wants back.
@@ -145,24 +98,24 @@ void FrameCompressor::restart()
     m_reference = {};
 }
 
-CompressResult FrameCompressor::compress(std::span<const std::uint32_t> pixels)
+CompressResult TileDeltaCodec::compress(std::span<const std::uint32_t> pixels)
 {
     return compressFrame(SharedPixels{pixels, nullptr, false});
 }
 
-CompressResult FrameCompressor::compress(std::vector<std::uint32_t>&& pixels)
+CompressResult TileDeltaCodec::compress(std::vector<std::uint32_t>&& pixels)
 {
     auto owner = std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels));
     const std::span<const std::uint32_t> view(*owner);
     return compressFrame(SharedPixels{view, std::move(owner), false});
 }
 
-CompressResult FrameCompressor::compress(SharedPixels pixels)
+CompressResult TileDeltaCodec::compress(SharedPixels pixels)
 {
     return compressFrame(pixels);
 }
 
-CompressResult FrameCompressor::compressFrame(const SharedPixels& pixels)
+CompressResult TileDeltaCodec::compressFrame(const SharedPixels& pixels)
 {
     assert(pixels.pixels.size() == static_cast<std::size_t>(m_width) * m_height);
     if (!m_havePrevious || m_deltaRun >= m_settings.maxDeltaRun ||
@@ -179,7 +132,7 @@ CompressResult FrameCompressor::compressFrame(const SharedPixels& pixels)
     return makeDelta(pixels, changed);
 }
 
-std::size_t FrameCompressor::findChanges(const SharedPixels& pixels, double limit)
+std::size_t TileDeltaCodec::findChanges(const SharedPixels& pixels, double limit)
 {
     std::fill(m_changed.begin(), m_changed.end(), std::uint8_t{0});
     m_tiles.clear();
@@ -246,7 +199,7 @@ std::size_t FrameCompressor::findChanges(const SharedPixels& pixels, double limi
     return changedPixels;
 }
 
-void FrameCompressor::keepReference(const SharedPixels& pixels, bool copied)
+void TileDeltaCodec::keepReference(const SharedPixels& pixels, bool copied)
 {
     m_referenceOpaque = pixels.opaque;
     if (pixels.owner) {
@@ -263,18 +216,18 @@ void FrameCompressor::keepReference(const SharedPixels& pixels, bool copied)
     m_reference = m_copy;
 }
 
-CompressResult FrameCompressor::makeKeyframe(const SharedPixels& pixels)
+CompressResult TileDeltaCodec::makeKeyframe(const SharedPixels& pixels)
 {
     EncodedFrame frame;
     frame.keyframe = true;
     frame.changedPixels = pixels.pixels.size();
-    std::string error = pack(
+    Status<std::string> packed = pack(
         frame,
         {reinterpret_cast<const std::uint8_t*>(pixels.pixels.data()), pixels.pixels.size_bytes()},
         {}, pixels.opaque);
-    if (!error.empty()) {
+    if (!packed.ok()) {
         restart();
-        return CompressResult::failure(std::move(error));
+        return Failure{packed.message()};
     }
     m_havePrevious = true;
     m_deltaRun = 0;
@@ -283,7 +236,7 @@ CompressResult FrameCompressor::makeKeyframe(const SharedPixels& pixels)
     return frame;
 }
 
-CompressResult FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_t changedPixels)
+CompressResult TileDeltaCodec::makeDelta(const SharedPixels& pixels, std::size_t changedPixels)
 {
     ++m_deltaRun;
     m_changedSinceKeyframe += changedPixels;
@@ -295,35 +248,35 @@ CompressResult FrameCompressor::makeDelta(const SharedPixels& pixels, std::size_
     keepReference(pixels, !pixels.owner && !m_referenceOwner && !m_copy.empty());
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(m_scratch.data()),
                                             changedPixels * sizeof(std::uint32_t));
-    std::string error = pack(frame, raw, m_tiles, pixels.opaque);
-    if (!error.empty()) {
+    Status<std::string> packed = pack(frame, raw, m_tiles, pixels.opaque);
+    if (!packed.ok()) {
         // The reference already holds this frame, which nobody will have: the
         // next frame must not be a delta on top of it.
         restart();
-        return CompressResult::failure(std::move(error));
+        return Failure{packed.message()};
     }
     return frame;
 }
 
-std::string FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-                                  std::span<const std::uint32_t> tiles, bool opaque)
+Status<std::string> TileDeltaCodec::pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+                                         std::span<const std::uint32_t> tiles, bool opaque)
 {
-    Header header{};
-    header.kind = frame.keyframe ? kKindKey : kKindDelta;
-    header.codec = static_cast<std::uint8_t>(m_settings.codec);
-    header.flags = opaque ? kFlagOpaque : 0;
+    TileDeltaHeader header{};
+    header.kind = frame.keyframe ? kTileDeltaKeyframe : kTileDeltaDelta;
+    header.compression = static_cast<std::uint8_t>(m_settings.compression);
+    header.flags = opaque ? kTileDeltaOpaque : 0;
     header.tileCount = static_cast<std::uint32_t>(tiles.size());
     header.rawBytes = raw.size();
     std::size_t bound = 0;
     if (!raw.empty()) {
-        if (m_settings.codec == FrameCodec::Lz4) {
+        if (m_settings.compression == BlockCompression::Lz4) {
             if (raw.size() > static_cast<std::size_t>(LZ4_MAX_INPUT_SIZE))
-                return "the frame is too large for LZ4";
+                return failure("the frame is too large for LZ4");
             bound = static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(raw.size())));
         } else {
             bound = ZSTD_compressBound(raw.size());
             if (ZSTD_isError(bound))
-                return "the frame is too large for zstd";
+                return failure("the frame is too large for zstd");
         }
         if (m_settings.packedCapacity > 0)
             bound = std::min(bound, m_settings.packedCapacity);
@@ -335,118 +288,32 @@ std::string FrameCompressor::pack(EncodedFrame& frame, std::span<const std::uint
     std::size_t packed = 0;
     if (!raw.empty()) {
         char* out = reinterpret_cast<char*>(m_packed.data());
-        if (m_settings.codec == FrameCodec::Lz4) {
+        if (m_settings.compression == BlockCompression::Lz4) {
             const int n = LZ4_compress_fast(reinterpret_cast<const char*>(raw.data()), out,
                                             static_cast<int>(raw.size()), static_cast<int>(bound),
                                             std::max(1, m_settings.level));
             if (n <= 0)
-                return "LZ4 could not compress the frame";
+                return failure("LZ4 could not compress the frame");
             packed = static_cast<std::size_t>(n);
         } else {
             if (!m_zstd->context)
-                return "zstd could not allocate its compression context";
+                return failure("zstd could not allocate its compression context");
             const std::size_t n = ZSTD_compressCCtx(m_zstd->context, out, bound, raw.data(),
                                                     raw.size(), m_settings.level);
             if (ZSTD_isError(n))
-                return std::string("zstd could not compress the frame: ") + ZSTD_getErrorName(n);
+                return failure(std::string("zstd could not compress the frame: ") +
+                               ZSTD_getErrorName(n));
             packed = n;
         }
     }
     header.packedBytes = packed;
     const std::size_t indexBytes = tiles.size_bytes();
-    frame.bytes.resize(sizeof(Header) + indexBytes + packed);
+    frame.bytes.resize(sizeof(TileDeltaHeader) + indexBytes + packed);
     std::memcpy(frame.bytes.data(), &header, sizeof header);
     if (indexBytes > 0)
         std::memcpy(frame.bytes.data() + sizeof header, tiles.data(), indexBytes);
     if (packed > 0)
         std::memcpy(frame.bytes.data() + sizeof header + indexBytes, m_packed.data(), packed);
-    return {};
-}
-
-bool isKeyframe(std::span<const std::uint8_t> encoded)
-{
-    return encoded.size() >= sizeof(Header) && encoded[0] == kKindKey;
-}
-
-std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int height,
-                        std::span<std::uint32_t> out)
-{
-    if (width < 0 || height < 0)
-        return "frame size is negative";
-    const std::size_t pixelCount =
-        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (out.size() < pixelCount)
-        return "output buffer too small for the frame";
-    Header header;
-    if (encoded.size() < sizeof header)
-        return "stored frame is truncated";
-    std::memcpy(&header, encoded.data(), sizeof header);
-    if (header.codec > static_cast<std::uint8_t>(FrameCodec::Zstd) || header.kind > kKindDelta ||
-        (header.flags & ~kFlagOpaque) != 0)
-        return "stored frame has an unknown format";
-    const auto codec = static_cast<FrameCodec>(header.codec);
-    const std::size_t indexBytes =
-        header.kind == kKindDelta ? std::size_t{header.tileCount} * sizeof(std::uint32_t) : 0;
-    if (encoded.size() != sizeof header + indexBytes + header.packedBytes)
-        return "stored frame has a wrong length";
-    const std::span<const std::uint8_t> packed = encoded.subspan(sizeof header + indexBytes);
-
-    if (header.kind == kKindKey) {
-        if (header.rawBytes != pixelCount * sizeof(std::uint32_t))
-            return "stored keyframe does not match the frame size";
-        if (!unpack(
-                codec, packed,
-                {reinterpret_cast<std::uint8_t*>(out.data()), pixelCount * sizeof(std::uint32_t)}))
-            return "stored keyframe is damaged";
-        if (header.flags & kFlagOpaque) {
-            for (std::size_t i = 0; i < pixelCount; ++i)
-                out[i] |= 0xff000000u;
-        }
-        return {};
-    }
-
-    const std::size_t tilesX = tilesAlong(width, kFrameTileWidth);
-    const std::size_t tileTotal = tilesX * tilesAlong(height, kFrameTileHeight);
-    std::vector<std::uint32_t> tiles(header.tileCount);
-    // An unchanged frame has no tiles, and an empty vector may have no storage.
-    if (indexBytes > 0)
-        std::memcpy(tiles.data(), encoded.data() + sizeof header, indexBytes);
-    std::size_t expectedPixels = 0;
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        if (tiles[i] >= tileTotal || (i > 0 && tiles[i] <= tiles[i - 1]))
-            return "stored frame names a tile outside the frame";
-        const std::size_t tx = tiles[i] % tilesX;
-        const std::size_t ty = tiles[i] / tilesX;
-        const std::size_t w = std::min<std::size_t>(
-            kFrameTileWidth, static_cast<std::size_t>(width) - tx * kFrameTileWidth);
-        const std::size_t h = std::min<std::size_t>(
-            kFrameTileHeight, static_cast<std::size_t>(height) - ty * kFrameTileHeight);
-        expectedPixels += w * h;
-    }
-    if (header.rawBytes != expectedPixels * sizeof(std::uint32_t))
-        return "stored delta does not match its tiles";
-
-    thread_local std::vector<std::uint32_t> scratch;
-    scratch.resize(expectedPixels);
-    if (!unpack(codec, packed,
-                {reinterpret_cast<std::uint8_t*>(scratch.data()),
-                 expectedPixels * sizeof(std::uint32_t)}))
-        return "stored delta is damaged";
-
-    const std::uint32_t* source = scratch.data();
-    for (const std::uint32_t t : tiles) {
-        const std::size_t x0 = (t % tilesX) * kFrameTileWidth;
-        const std::size_t y0 = (t / tilesX) * kFrameTileHeight;
-        const std::size_t x1 =
-            std::min<std::size_t>(static_cast<std::size_t>(width), x0 + kFrameTileWidth);
-        const std::size_t y1 =
-            std::min<std::size_t>(static_cast<std::size_t>(height), y0 + kFrameTileHeight);
-        for (std::size_t y = y0; y < y1; ++y) {
-            std::uint32_t* row = out.data() + y * static_cast<std::size_t>(width);
-            for (std::size_t x = x0; x < x1; ++x)
-                row[x] ^= *source++;
-        }
-    }
     return {};
 }
 

@@ -1,24 +1,24 @@
 #pragma once
 
+#include "gif/Result.h"
+#include "model/SharedPixels.h"
+#include "model/TileDeltaFormat.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kinetta
 {
 
-// The general-purpose compressor under the frame codec.
-enum class FrameCodec : std::uint8_t { Lz4 = 0, Zstd = 1 };
-
-struct CompressorSettings {
+struct TileDeltaSettings {
     // zstd at level 1 keeps screen content two to three times smaller than LZ4
     // for about the same CPU time per frame (bench/store, on terminal, desktop
     // and web-page scenes at 960x540 and 1920x1080).
-    FrameCodec codec = FrameCodec::Zstd;
+    BlockCompression compression = BlockCompression::Zstd;
     // LZ4: acceleration (1 = default, higher is faster and larger).
     // Zstd: compression level (negative levels are the fast ones).
     int level = 1;
@@ -48,57 +48,24 @@ struct EncodedFrame {
 };
 
 // A compressed frame, or the codec's reason for making none.
-class CompressResult final
+using CompressResult = Result<EncodedFrame>;
+
+// The frame store's codec: compresses the frames of one recording in order,
+// each as a keyframe or as the tiles changed since the frame before. Not
+// thread-safe: it runs on the recorder's frame queue.
+class TileDeltaCodec final
 {
 public:
-    CompressResult(EncodedFrame frame) : m_frame(std::move(frame)) {} // NOLINT
-    [[nodiscard]] static CompressResult failure(std::string message)
-    {
-        CompressResult result{EncodedFrame{}};
-        result.m_error = std::move(message);
-        return result;
-    }
-
-    [[nodiscard]] bool ok() const { return m_error.empty(); }
-    [[nodiscard]] EncodedFrame& frame() { return m_frame; }
-    [[nodiscard]] const EncodedFrame& frame() const { return m_frame; }
-    [[nodiscard]] const std::string& error() const { return m_error; }
-
-private:
-    EncodedFrame m_frame;
-    std::string m_error;
-};
-
-// Pixels kept alive, unchanged, by owner, so that the compressor can keep them
-// as its reference for the next frame instead of copying them (memory the
-// display server wrote into, for instance).
-struct SharedPixels {
-    std::span<const std::uint32_t> pixels;
-    std::shared_ptr<const void> owner;
-    // The top byte of every pixel is padding: the frame is opaque (alpha 0xff)
-    // whatever that byte holds.
-    bool opaque = false;
-};
-
-// Tiles are 64 pixels wide and 16 rows tall (smaller at the right and bottom edge).
-inline constexpr int kFrameTileWidth = 64;
-inline constexpr int kFrameTileHeight = 16;
-
-// Compresses the frames of one recording in order. Not thread-safe: it runs on
-// the recorder's frame queue.
-class FrameCompressor final
-{
-public:
-    FrameCompressor(int width, int height, CompressorSettings settings = {});
-    ~FrameCompressor();
-    FrameCompressor(const FrameCompressor&) = delete;
-    FrameCompressor& operator=(const FrameCompressor&) = delete;
+    TileDeltaCodec(int width, int height, TileDeltaSettings settings = {});
+    ~TileDeltaCodec();
+    TileDeltaCodec(const TileDeltaCodec&) = delete;
+    TileDeltaCodec& operator=(const TileDeltaCodec&) = delete;
 
     [[nodiscard]] int width() const { return m_width; }
     [[nodiscard]] int height() const { return m_height; }
 
     // pixels: width*height values, rows without padding. The result decodes
-    // with decodeFrame() on top of the frame compressed just before it. When
+    // with decodeTileDelta() on top of the frame compressed just before it. When
     // the codec fails, the frame is not made and the next one is a keyframe.
     [[nodiscard]] CompressResult compress(std::span<const std::uint32_t> pixels);
     // The same, taking the pixels over (they are kept as the reference for the
@@ -120,16 +87,15 @@ private:
     [[nodiscard]] std::size_t findChanges(const SharedPixels& pixels, double limit);
     // Makes pixels the reference for the next frame (copying them when lent).
     void keepReference(const SharedPixels& pixels, bool copied);
-    // An error message when the codec failed.
-    [[nodiscard]] std::string pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
-                                   std::span<const std::uint32_t> tiles, bool opaque);
+    [[nodiscard]] Status<std::string> pack(EncodedFrame& frame, std::span<const std::uint8_t> raw,
+                                           std::span<const std::uint32_t> tiles, bool opaque);
 
     struct ZstdContext;
     int m_width;
     int m_height;
     int m_tilesX;
     int m_tilesY;
-    CompressorSettings m_settings;
+    TileDeltaSettings m_settings;
     // The frame before, in m_copy or held by m_referenceOwner.
     std::span<const std::uint32_t> m_reference;
     std::shared_ptr<const void> m_referenceOwner;
@@ -144,13 +110,5 @@ private:
     std::size_t m_changedSinceKeyframe = 0;
     std::unique_ptr<ZstdContext> m_zstd;
 };
-
-// Decodes a keyframe into out (width*height values), or applies a delta to out,
-// which must hold the frame before it. Returns an empty string on success and
-// a message when the data is damaged.
-[[nodiscard]] std::string decodeFrame(std::span<const std::uint8_t> encoded, int width, int height,
-                                      std::span<std::uint32_t> out);
-// Whether encoded bytes hold a keyframe (false for damaged data too).
-[[nodiscard]] bool isKeyframe(std::span<const std::uint8_t> encoded);
 
 } // namespace kinetta

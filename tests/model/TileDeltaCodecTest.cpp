@@ -1,4 +1,6 @@
-#include "model/FrameCompressor.h"
+#include "model/TileDeltaCodec.h"
+
+#include "model/TileDeltaDecoder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,25 +25,25 @@ std::vector<std::uint32_t> randomPixels(std::size_t count, std::uint32_t seed)
 // The frame a compression made; a failed one fails the test.
 EncodedFrame made(CompressResult result)
 {
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(result.frame());
+    EXPECT_TRUE(result.ok()) << result.message();
+    return result.ok() ? std::move(result).value() : EncodedFrame{};
 }
 
 // Decodes one frame on top of out and tells whether it matches expected.
 bool decodesTo(const EncodedFrame& frame, int width, int height, std::vector<std::uint32_t>& out,
                const std::vector<std::uint32_t>& expected)
 {
-    const std::string error = decodeFrame(frame.bytes, width, height, out);
-    EXPECT_EQ(error, "");
-    return error.empty() && out == expected;
+    const Status<std::string> decoded = decodeTileDelta(frame.bytes, width, height, out);
+    EXPECT_TRUE(decoded.ok()) << decoded.message();
+    return decoded.ok() && out == expected;
 }
 
 // Compresses every frame and decodes the chain again, checking each frame.
 std::vector<EncodedFrame> roundTrip(int width, int height,
                                     const std::vector<std::vector<std::uint32_t>>& frames,
-                                    CompressorSettings settings = {})
+                                    TileDeltaSettings settings = {})
 {
-    FrameCompressor compressor(width, height, settings);
+    TileDeltaCodec compressor(width, height, settings);
     std::vector<EncodedFrame> encoded;
     std::vector<std::uint32_t> decoded(static_cast<std::size_t>(width) * height);
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -70,7 +72,7 @@ SharedPixels share(std::vector<std::uint32_t> pixels)
 
 } // namespace
 
-TEST(FrameCompressor, RandomAndFlatFramesRoundTripWithEitherCodec)
+TEST(TileDeltaCodec, RandomAndFlatFramesRoundTripWithEitherCodec)
 {
     // Random frames change every tile; a flat one after them is small, and
     // the same again is an empty delta.
@@ -78,8 +80,9 @@ TEST(FrameCompressor, RandomAndFlatFramesRoundTripWithEitherCodec)
     for (std::uint32_t i = 0; i < 4; ++i)
         frames.push_back(randomPixels(131 * 37, i));
     frames.insert(frames.end(), 2, std::vector<std::uint32_t>(131 * 37, 0xff2d2d30));
-    for (const CompressorSettings& settings :
-         {CompressorSettings{.codec = FrameCodec::Lz4}, {.codec = FrameCodec::Zstd, .level = 1}}) {
+    for (const TileDeltaSettings& settings :
+         {TileDeltaSettings{.compression = BlockCompression::Lz4},
+          {.compression = BlockCompression::Zstd, .level = 1}}) {
         const auto encoded = roundTrip(131, 37, frames, settings);
         for (std::size_t i = 0; i < 5; ++i)
             EXPECT_TRUE(encoded[i].keyframe) << i;
@@ -90,7 +93,7 @@ TEST(FrameCompressor, RandomAndFlatFramesRoundTripWithEitherCodec)
     }
 }
 
-TEST(FrameCompressor, SmallChangedRectanglesBecomeDeltasAtEveryEdge)
+TEST(TileDeltaCodec, SmallChangedRectanglesBecomeDeltasAtEveryEdge)
 {
     // Sizes that are not whole tiles, with changes in the last partial tiles.
     const int width = 203;
@@ -115,11 +118,11 @@ TEST(FrameCompressor, SmallChangedRectanglesBecomeDeltasAtEveryEdge)
     }
 }
 
-TEST(FrameCompressor, KeyframesBoundTheWorkOfReadingAFrame)
+TEST(TileDeltaCodec, KeyframesBoundTheWorkOfReadingAFrame)
 {
     const int width = 256; // 4 x 4 tiles of 64 x 16
     std::vector<std::uint32_t> pixels(256 * 64, 0xff101010);
-    FrameCompressor runLimited(width, 64, {.maxDeltaRun = 5});
+    TileDeltaCodec runLimited(width, 64, {.maxDeltaRun = 5});
     int keyframes = 0;
     for (int i = 0; i < 12; ++i)
         keyframes += made(runLimited.compress(pixels)).keyframe ? 1 : 0;
@@ -127,7 +130,7 @@ TEST(FrameCompressor, KeyframesBoundTheWorkOfReadingAFrame)
 
     // Each frame changes one quarter of the tiles: with at most 1.5 frames of
     // change per run, every seventh frame starts over.
-    FrameCompressor changeLimited(width, 64, {.maxChangedFramesPerRun = 1.5});
+    TileDeltaCodec changeLimited(width, 64, {.maxChangedFramesPerRun = 1.5});
     std::vector<bool> key;
     for (int i = 0; i < 8; ++i) {
         fillRect(pixels, width, 0, 0, 256, 16, 0xff000000u + static_cast<std::uint32_t>(i));
@@ -140,12 +143,12 @@ TEST(FrameCompressor, KeyframesBoundTheWorkOfReadingAFrame)
     EXPECT_TRUE(made(changeLimited.compress(pixels)).keyframe);
 }
 
-TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
+TEST(TileDeltaCodec, DamagedDataIsReportedNotTrusted)
 {
     const int width = 100;
     const int height = 40;
     std::vector<std::uint32_t> pixels = randomPixels(100 * 40, 3);
-    FrameCompressor compressor(width, height);
+    TileDeltaCodec compressor(width, height);
     const EncodedFrame key = made(compressor.compress(share(pixels))); // opaque: sets a flag
     pixels[5] = 0;
     const EncodedFrame delta = made(compressor.compress(share(pixels)));
@@ -153,8 +156,8 @@ TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
 
     std::vector<std::uint32_t> out(pixels.size());
     std::vector<std::uint32_t> small(10);
-    EXPECT_NE(decodeFrame(key.bytes, width + 1, height, out), "") << "wrong size accepted";
-    EXPECT_NE(decodeFrame(key.bytes, width, height, small), "");
+    EXPECT_FALSE(decodeTileDelta(key.bytes, width + 1, height, out).ok()) << "wrong size accepted";
+    EXPECT_FALSE(decodeTileDelta(key.bytes, width, height, small).ok());
 
     const std::vector<std::uint8_t> truncated(key.bytes.begin(), key.bytes.end() - 1);
     std::vector<std::uint8_t> unknownFlag = key.bytes; // flags are bytes 2-3 of the header
@@ -168,10 +171,10 @@ TEST(FrameCompressor, DamagedDataIsReportedNotTrusted)
         garbled[i] = static_cast<std::uint8_t>(i * 37);
     for (const auto& damaged :
          {std::vector<std::uint8_t>(), truncated, unknownFlag, badTile, garbled})
-        EXPECT_NE(decodeFrame(damaged, width, height, out), "") << damaged.size();
+        EXPECT_FALSE(decodeTileDelta(damaged, width, height, out).ok()) << damaged.size();
 }
 
-TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestart)
+TEST(TileDeltaCodec, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestart)
 {
     // Opaque shared frames: the top byte is padding that may change at will.
     const int width = 203;
@@ -182,7 +185,7 @@ TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestar
         return pixels;
     };
     std::vector<std::uint32_t> pixels = randomPixels(count, 11);
-    FrameCompressor compressor(width, height);
+    TileDeltaCodec compressor(width, height);
     std::vector<std::uint32_t> decoded(count);
     std::vector<std::weak_ptr<const void>> owners; // of each shared frame in turn
     const auto compressShared = [&] {
@@ -225,14 +228,14 @@ TEST(FrameCompressor, SharedPixelsAreKeptAsTheReferenceUntilTheNextFrameOrRestar
     EXPECT_TRUE(owners[2].expired()) << "restart must let the reference go";
 }
 
-TEST(FrameCompressor, AnUnchangedFrameIsADeltaWithoutTilesThatDecodes)
+TEST(TileDeltaCodec, AnUnchangedFrameIsADeltaWithoutTilesThatDecodes)
 {
     // No tiles to copy or index: nothing may be read from or written to a
     // buffer that was never allocated.
     const std::vector<std::uint32_t> pixels = randomPixels(70 * 20, 5);
-    for (const CompressorSettings& settings :
-         {CompressorSettings{.codec = FrameCodec::Lz4}, CompressorSettings{}}) {
-        FrameCompressor compressor(70, 20, settings);
+    for (const TileDeltaSettings& settings :
+         {TileDeltaSettings{.compression = BlockCompression::Lz4}, TileDeltaSettings{}}) {
+        TileDeltaCodec compressor(70, 20, settings);
         std::vector<std::uint32_t> decoded(pixels.size());
         ASSERT_TRUE(decodesTo(made(compressor.compress(pixels)), 70, 20, decoded, pixels));
         const EncodedFrame same = made(compressor.compress(pixels));
@@ -243,22 +246,23 @@ TEST(FrameCompressor, AnUnchangedFrameIsADeltaWithoutTilesThatDecodes)
     }
 }
 
-TEST(FrameCompressor, ACodecFailureIsAnErrorAndTheNextFrameStartsOver)
+TEST(TileDeltaCodec, ACodecFailureIsAnErrorAndTheNextFrameStartsOver)
 {
     // Room for a flat frame's bytes but not for a delta of random tiles: the
     // top half of the frame (two of its four tiles).
     const std::vector<std::uint32_t> flat(64 * 32, 0xff336699u);
     std::vector<std::uint32_t> noise = randomPixels(64 * 32, 9);
     std::copy(flat.begin() + 64 * 16, flat.end(), noise.begin() + 64 * 16);
-    for (const FrameCodec codec : {FrameCodec::Lz4, FrameCodec::Zstd}) {
-        SCOPED_TRACE(static_cast<int>(codec));
-        FrameCompressor compressor(64, 32, {.codec = codec, .packedCapacity = 256});
+    for (const BlockCompression compression : {BlockCompression::Lz4, BlockCompression::Zstd}) {
+        SCOPED_TRACE(static_cast<int>(compression));
+        TileDeltaCodec compressor(64, 32, {.compression = compression, .packedCapacity = 256});
         std::vector<std::uint32_t> decoded(flat.size());
         ASSERT_TRUE(decodesTo(made(compressor.compress(flat)), 64, 32, decoded, flat));
         const CompressResult failed = compressor.compress(noise);
         ASSERT_FALSE(failed.ok());
-        EXPECT_NE(failed.error().find(codec == FrameCodec::Lz4 ? "LZ4" : "zstd"), std::string::npos)
-            << failed.error();
+        EXPECT_NE(failed.message().find(compression == BlockCompression::Lz4 ? "LZ4" : "zstd"),
+                  std::string::npos)
+            << failed.message();
         // The failed delta's tiles are in no one's chain, though the reference
         // took them in: a keyframe follows.
         std::vector<std::uint32_t> fresh(flat.size(), 0u);

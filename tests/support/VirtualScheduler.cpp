@@ -1,4 +1,4 @@
-#include "model/VirtualScheduler.h"
+#include "support/VirtualScheduler.h"
 
 namespace kinetta {
 
