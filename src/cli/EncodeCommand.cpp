@@ -2,6 +2,7 @@
 
 #include "app/AtomicFileWriter.h"
 #include "cli/CommandOptions.h"
+#include "cli/InterruptHandlers.h"
 #include "cli/PngFrameSource.h"
 #include "gif/GifEncoder.h"
 
@@ -11,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -159,30 +159,12 @@ void noteInterrupt(int /*signalNumber*/)
 class InterruptRequest final
 {
 public:
-    InterruptRequest()
-    {
-        g_interrupted = 0;
-        struct sigaction action {
-        };
-        action.sa_handler = &noteInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &action, &m_old[i]);
-    }
-    InterruptRequest(const InterruptRequest&) = delete;
-    InterruptRequest& operator=(const InterruptRequest&) = delete;
-    ~InterruptRequest()
-    {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &m_old[i], nullptr);
-    }
+    InterruptRequest() { g_interrupted = 0; }
 
     [[nodiscard]] static bool raised() { return g_interrupted != 0; }
 
 private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[std::size(kSignals)]{};
+    InterruptHandlers m_handlers{&noteInterrupt};
 };
 
 // Shows how far the encode is on a terminal, rewriting one line. Its steps are

@@ -36,21 +36,14 @@ InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
     m_notifier = new QSocketNotifier(m_readEnd.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &InterruptNotifier::readSignals);
 
-    struct sigaction action {
-    };
-    action.sa_handler = &forwardSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &action, &m_old[i]);
+    m_handlers.emplace(&forwardSignal);
 }
 
 InterruptNotifier::~InterruptNotifier()
 {
     if (!m_signalEnd.isOpen())
         return;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &m_old[i], nullptr);
+    m_handlers.reset();
     g_writeFd = -1;
     // The notifier goes before the socket it watches.
     delete m_notifier;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "cli/InterruptHandlers.h"
 #include "model/FileDescriptor.h"
 
 #include <QObject>
-#include <csignal>
-#include <iterator>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -36,8 +36,7 @@ private:
     FileDescriptor m_signalEnd;
     FileDescriptor m_readEnd;
     QSocketNotifier* m_notifier = nullptr;
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[std::size(kSignals)] {};
+    std::optional<InterruptHandlers> m_handlers;
 };
 
 } // namespace kinetta::cli
