@@ -1,10 +1,10 @@
 #include "model/FrameStore.h"
 
 #include "model/ModelLogging.h"
+#include "model/SizeText.h"
 #include "model/SpillFile.h"
 #include "model/TileDeltaDecoder.h"
 
-#include <QLocale>
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
@@ -105,12 +105,6 @@ private:
     std::int64_t m_offset = 0;
     std::size_t m_size = 0;
 };
-
-QString budgetText(std::size_t bytes)
-{
-    return QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 1,
-                                          QLocale::DataSizeTraditionalFormat);
-}
 
 } // namespace
 
@@ -260,7 +254,7 @@ Frame FrameStore::keep(int width, int height, CompressResult compressed)
             kept = true;
             tell(QStringLiteral("Recording memory limit of %1 reached; the recording goes on, "
                                 "keeping further frames in a temporary file in %2.")
-                     .arg(budgetText(m_budget), m_options.spillFolder),
+                     .arg(formattedSize(static_cast<qint64>(m_budget)), m_options.spillFolder),
                  m_told);
         } else {
             // Better to outgrow the budget than to lose frames.
@@ -269,7 +263,7 @@ Frame FrameStore::keep(int width, int height, CompressResult compressed)
                 error = QStringLiteral("writing to it failed");
             tell(QStringLiteral("Recording memory limit of %1 reached, and no temporary file "
                                 "could take further frames (%2); they stay in memory.")
-                     .arg(budgetText(m_budget), error),
+                     .arg(formattedSize(static_cast<qint64>(m_budget)), error),
                  m_told);
         }
     }

@@ -186,7 +186,7 @@ TEST(FrameStore, SpillsPastTheBudgetKeepsEveryFrameRemovesItsFileAndRefusesAPlan
         EXPECT_GT(frameStore.spilledBytes(), 0u);
     }
     ASSERT_EQ(notices.size(), 1) << "told once, not per frame";
-    EXPECT_TRUE(notices[0].contains(QStringLiteral("limit of 19.5 kB")) &&
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("limit of 19 KB")) &&
                 notices[0].contains(QStringLiteral("temporary file")))
         << notices[0].toStdString();
 
