@@ -73,7 +73,7 @@ public:
             // black rather than as a mix of two frames.
             static std::atomic<bool> warned{false};
             if (!warned.exchange(true))
-                qCWarning(lcStore, "kinetta: a stored frame could not be read: %s",
+                qCWarning(lcStore, "a stored frame could not be read: %s",
                           decoded.message().c_str());
             const std::size_t count =
                 static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
@@ -118,7 +118,7 @@ FrameStore::Options FrameStore::optionsFromEnvironment()
         if (ok && bytes > 0)
             options.memoryBudget = static_cast<std::size_t>(bytes);
         else
-            qCWarning(lcStore, "kinetta: ignoring %s=%s: not a byte count", kBudgetVariable,
+            qCWarning(lcStore, "ignoring %s=%s: not a byte count", kBudgetVariable,
                      value.constData());
     }
     return options;
