@@ -38,7 +38,8 @@ bool isLatinLetter(std::uint32_t keysym)
 void GlobalKeyMatcher::setKeyboardMap(const KeyboardMap& map)
 {
     m_map = map;
-    m_capsLockOn = map.capsLockOn;
+    if (map.capsLockOn)
+        m_capsLockOn = *map.capsLockOn;
 }
 
 GlobalKeyMatcher::Role GlobalKeyMatcher::roleOf(std::uint32_t keycode) const

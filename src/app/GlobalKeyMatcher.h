@@ -17,7 +17,7 @@ class GlobalKeyMatcher final
 public:
     enum class Match { none, hotkey, escape };
 
-    // A new mapping also gives the Caps Lock state of that moment.
+    // The first mapping also gives the Caps Lock state.
     void setKeyboardMap(const KeyboardMap& map);
     [[nodiscard]] Match handle(const KeyEvent& event);
 

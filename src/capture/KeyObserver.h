@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kinetta
@@ -22,11 +23,13 @@ struct KeyEvent {
 };
 
 // The server's keyboard mapping: for each key code, its key symbols in the
-// order the server lists them (layout by layout, level by level), and whether
-// Caps Lock was on when the mapping was read.
+// order the server lists them (layout by layout, level by level).
 struct KeyboardMap {
     std::map<std::uint32_t, std::vector<std::uint32_t>> keysyms;
-    bool capsLockOn = false;
+    // Whether Caps Lock is on, in the first map only. Later the Caps Lock
+    // presses tell: a state read when the mapping changes would race with the
+    // key events still on their way.
+    std::optional<bool> capsLockOn;
 };
 
 // Watches the keyboard of the whole desktop without taking keys away from the

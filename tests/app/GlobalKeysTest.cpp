@@ -105,6 +105,10 @@ TEST(GlobalKeyMatcherTest, CapsLockStateComesFromTheMapAndEscapeIgnoresModifiers
     matcher.setKeyboardMap(locked);
     for (const KeyEvent& event : events("+ctrl +shift +g -g"))
         EXPECT_EQ(matcher.handle(event), GlobalKeyMatcher::Match::none);
+    // A later mapping (another layout) leaves the lock as the presses left it.
+    matcher.setKeyboardMap(cyrillicFirstMap());
+    for (const KeyEvent& event : events("+g -g"))
+        EXPECT_EQ(matcher.handle(event), GlobalKeyMatcher::Match::none);
     EXPECT_EQ(matcher.handle({escape, true}), GlobalKeyMatcher::Match::escape);
     EXPECT_EQ(matcher.handle({escape, false}), GlobalKeyMatcher::Match::none);
     EXPECT_EQ(matcher.handle({escape, true, true}), GlobalKeyMatcher::Match::none);

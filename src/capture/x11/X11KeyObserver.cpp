@@ -32,7 +32,7 @@ Status<QString> X11KeyObserver::start(Handlers handlers)
     }
     m_handlers = std::move(handlers);
     if (m_handlers.keyboardMap)
-        m_handlers.keyboardMap(readKeyboardMap());
+        m_handlers.keyboardMap(readKeyboardMap(true));
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection->get()),
                                                    QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
@@ -75,20 +75,22 @@ Status<QString> X11KeyObserver::selectRawKeys()
     return {};
 }
 
-KeyboardMap X11KeyObserver::readKeyboardMap() const
+KeyboardMap X11KeyObserver::readKeyboardMap(bool withCapsLock) const
 {
     xcb_connection_t* c = m_connection->get();
     const xcb_setup_t* setup = xcb_get_setup(c);
     const auto first = setup->min_keycode;
     const auto count = std::uint8_t(setup->max_keycode - first + 1);
     auto mappingCookie = xcb_get_keyboard_mapping(c, first, count);
-    auto pointerCookie = xcb_query_pointer(c, m_connection->root());
     XcbReply<xcb_get_keyboard_mapping_reply_t> mapping(
         xcb_get_keyboard_mapping_reply(c, mappingCookie, nullptr));
-    XcbReply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(c, pointerCookie, nullptr));
     KeyboardMap map;
-    // Caps Lock is a lock: its state shows in the core modifier mask.
-    map.capsLockOn = pointer && (pointer->mask & XCB_MOD_MASK_LOCK) != 0;
+    if (withCapsLock) {
+        // Caps Lock is a lock: its state shows in the core modifier mask.
+        XcbReply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(
+            c, xcb_query_pointer(c, m_connection->root()), nullptr));
+        map.capsLockOn = pointer && (pointer->mask & XCB_MOD_MASK_LOCK) != 0;
+    }
     if (!mapping)
         return map;
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
@@ -112,7 +114,7 @@ void X11KeyObserver::readEvents()
         if (type == mappingNotify) {
             const auto* notify = reinterpret_cast<xcb_mapping_notify_event_t*>(event.get());
             if (notify->request != XCB_MAPPING_POINTER && m_handlers.keyboardMap)
-                m_handlers.keyboardMap(readKeyboardMap());
+                m_handlers.keyboardMap(readKeyboardMap(false));
             continue;
         }
         if (type != genericEvent)

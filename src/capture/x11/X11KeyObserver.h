@@ -26,7 +26,7 @@ public:
 
 private:
     [[nodiscard]] Status<QString> selectRawKeys();
-    [[nodiscard]] KeyboardMap readKeyboardMap() const;
+    [[nodiscard]] KeyboardMap readKeyboardMap(bool withCapsLock) const;
     void readEvents();
 
     std::string m_displayName;
