@@ -113,8 +113,7 @@ GlobalKeyMatcher::Match GlobalKeyMatcher::handle(const KeyEvent& event)
         return event.pressed && !event.repeat ? Match::escape : Match::none;
     case Role::letterG:
         // Num Lock is a lock key of its own role (other) and never counts.
-        if (event.pressed && !event.repeat && !m_capsLockOn &&
-            heldOnly(Role::control, Role::shift))
+        if (event.pressed && !event.repeat && !m_capsLockOn && heldOnly(Role::control, Role::shift))
             return Match::hotkey;
         return Match::none;
     case Role::other:

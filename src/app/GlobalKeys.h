@@ -26,7 +26,8 @@ public:
 
     // ownWindowFocused: whether one of Kinetta's windows has the focus; by
     // default QGuiApplication::focusWindow().
-    GlobalKeys(RecordingFlow& flow, FlowPort& port, ObserverFactory createObserver = createKeyObserver,
+    GlobalKeys(RecordingFlow& flow, FlowPort& port,
+               ObserverFactory createObserver = createKeyObserver,
                FocusQuery ownWindowFocused = {});
     ~GlobalKeys() override;
     GlobalKeys(const GlobalKeys&) = delete;

@@ -1,7 +1,8 @@
 // The global keys without a display: the matching table over raw key events,
 // and the hotkey and Escape driving a flow through a fake observer.
-#include "FlowFixture.h"
 #include "app/GlobalKeys.h"
+
+#include "FlowFixture.h"
 
 #include <QStringList>
 #include <map>
@@ -18,11 +19,10 @@ constexpr std::uint32_t g = 42, escape = 9, controlLeft = 37, controlRight = 105
 KeyboardMap usMap()
 {
     KeyboardMap map;
-    map.keysyms = {{g, {0x67, 0x47}},          {v, {0x76, 0x56}},
-                   {escape, {0xff1b}},         {controlLeft, {0xffe3}},
-                   {controlRight, {0xffe4}},   {shiftLeft, {0xffe1}},
-                   {altLeft, {0xffe9, 0xffe7}}, {superLeft, {0xffeb}},
-                   {capsLock, {0xffe5}},       {numLock, {0xff7f}}};
+    map.keysyms = {{g, {0x67, 0x47}},           {v, {0x76, 0x56}},        {escape, {0xff1b}},
+                   {controlLeft, {0xffe3}},     {controlRight, {0xffe4}}, {shiftLeft, {0xffe1}},
+                   {altLeft, {0xffe9, 0xffe7}}, {superLeft, {0xffeb}},    {capsLock, {0xffe5}},
+                   {numLock, {0xff7f}}};
     return map;
 }
 
@@ -43,10 +43,16 @@ KeyboardMap movedGMap()
     return map;
 }
 
-const std::map<QString, std::uint32_t> keyNames = {
-    {"g", g},           {"v", v},           {"esc", escape},     {"ctrl", controlLeft},
-    {"rctrl", controlRight}, {"shift", shiftLeft}, {"alt", altLeft}, {"super", superLeft},
-    {"caps", capsLock}, {"num", numLock}};
+const std::map<QString, std::uint32_t> keyNames = {{"g", g},
+                                                   {"v", v},
+                                                   {"esc", escape},
+                                                   {"ctrl", controlLeft},
+                                                   {"rctrl", controlRight},
+                                                   {"shift", shiftLeft},
+                                                   {"alt", altLeft},
+                                                   {"super", superLeft},
+                                                   {"caps", capsLock},
+                                                   {"num", numLock}};
 
 // "+ctrl +shift +g -g" : presses and releases by name; "*g" a repeated press.
 std::vector<KeyEvent> events(const QString& script)
@@ -150,9 +156,10 @@ protected:
     KeyObserver::Handlers handlers;
     bool observerAvailable = true;
     bool ownWindowFocused = false;
-    GlobalKeys keys{flow, port,
-                    [this] { return std::make_unique<FakeKeyObserver>(&handlers, observerAvailable); },
-                    [this] { return ownWindowFocused; }};
+    GlobalKeys keys{
+        flow, port,
+        [this] { return std::make_unique<FakeKeyObserver>(&handlers, observerAvailable); },
+        [this] { return ownWindowFocused; }};
 };
 
 TEST_F(GlobalKeysTest, StartsWhenIdleAfterClosingThePanelAndStopsWhenRecording)

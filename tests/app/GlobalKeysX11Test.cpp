@@ -88,11 +88,11 @@ TEST_F(GlobalKeysX11Test, KeyboardStaysFreeForOtherPrograms)
     testing::TestClient other(server.display());
     ASSERT_TRUE(other.connected());
     xcb_connection_t* c = other.get();
-    auto* reply = xcb_grab_keyboard_reply(
-        c,
-        xcb_grab_keyboard(c, 0, other.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr);
+    auto* reply =
+        xcb_grab_keyboard_reply(c,
+                                xcb_grab_keyboard(c, 0, other.root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr);
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->status, XCB_GRAB_STATUS_SUCCESS);
     std::free(reply);

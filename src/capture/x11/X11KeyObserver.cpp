@@ -87,8 +87,8 @@ KeyboardMap X11KeyObserver::readKeyboardMap(bool withCapsLock) const
     KeyboardMap map;
     if (withCapsLock) {
         // Caps Lock is a lock: its state shows in the core modifier mask.
-        XcbReply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(
-            c, xcb_query_pointer(c, m_connection->root()), nullptr));
+        XcbReply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, m_connection->root()), nullptr));
         map.capsLockOn = pointer && (pointer->mask & XCB_MOD_MASK_LOCK) != 0;
     }
     if (!mapping)
