@@ -7,8 +7,10 @@
 #include "capture/XvfbServer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace kinetta::test
 {
@@ -40,12 +42,16 @@ protected:
         keys.installEscapeMonitor();
     }
 
+    [[nodiscard]] QProcessEnvironment onServer() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", QString::fromStdString(server.display()));
+        return environment;
+    }
     void xdotool(const QStringList& arguments)
     {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", QString::fromStdString(server.display()));
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(onServer());
         process.start("xdotool", arguments);
         ASSERT_TRUE(process.waitForFinished(10000));
         ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
@@ -99,6 +105,29 @@ TEST_F(GlobalKeysX11Test, KeyboardStaysFreeForOtherPrograms)
     xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
     other.sync();
     pressAndSettle({"ctrl+shift+g"});
+    EXPECT_EQ(recorder.pendingStarts.size(), 1u);
+}
+
+TEST_F(GlobalKeysX11Test, KeysStillReachTheFocusedTerminal)
+{
+    // The terminal writes the first line it is given to a file: what it
+    // received is what was typed, the hotkey included.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString typed = folder.filePath("typed");
+    QProcess terminal;
+    terminal.setProcessEnvironment(onServer());
+    terminal.start("xterm", {"-name", "kinetta-typing", "-e", "sh", "-c", "head -n 1 > \"$0\"",
+                             typed});
+    ASSERT_TRUE(terminal.waitForStarted(10000));
+    xdotool({"search", "--sync", "--classname", "kinetta-typing", "windowfocus", "--sync"});
+    pressAndSettle({"ctrl+shift+g"});
+    xdotool({"type", "seen"});
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(terminal.waitForFinished(10000));
+    QFile received(typed);
+    ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(received.readAll().contains("seen"));
     EXPECT_EQ(recorder.pendingStarts.size(), 1u);
 }
 
