@@ -12,13 +12,15 @@ QString fingerprintText(const std::optional<FileStamp>& stamp)
 {
     if (!stamp)
         return kUnknownFingerprint;
-    return QString::number(stamp->size) + QLatin1Char('-') + QString::number(stamp->modifiedSeconds);
+    return QString::number(stamp->size) + QLatin1Char('-') +
+           QString::number(stamp->modifiedSeconds);
 }
 
 std::optional<FileStamp> readFileStamp(const QString& path)
 {
     // stat(2) follows /proc/self/exe to the file the program was started from.
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     // tv_sec already drops the fraction of a second.

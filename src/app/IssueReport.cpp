@@ -26,7 +26,8 @@ QString osReleaseValue(const QString& text, QLatin1StringView key)
         if (!line.startsWith(key) || line.mid(key.size(), 1) != QLatin1String("="))
             continue;
         QString value = line.mid(key.size() + 1);
-        if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+        if (value.size() >= 2 &&
+            (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
             value.back() == value.front())
             value = value.mid(1, value.size() - 2);
         QString unescaped;
@@ -76,8 +77,10 @@ QString readOsDescription()
     QString osRelease = readText(QStringLiteral("/etc/os-release"));
     if (osRelease.isEmpty())
         osRelease = readText(QStringLiteral("/usr/lib/os-release"));
-    struct utsname system {};
-    const QString kernel = ::uname(&system) == 0 ? QString::fromLocal8Bit(system.release) : QString();
+    struct utsname system {
+    };
+    const QString kernel =
+        ::uname(&system) == 0 ? QString::fromLocal8Bit(system.release) : QString();
     return osDescription(osRelease, kernel);
 }
 

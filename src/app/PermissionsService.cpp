@@ -16,8 +16,8 @@ namespace kinetta
 
 PermissionsActions desktopPermissionsActions(QWidget* dialogParent)
 {
-    return {[parent = QPointer<QWidget>(dialogParent)](
-                const Confirmation& question, std::function<void(bool)> answered) {
+    return {[parent = QPointer<QWidget>(dialogParent)](const Confirmation& question,
+                                                       std::function<void(bool)> answered) {
                 askInMessageBox(question, std::move(answered), parent.data());
             },
             [](const QString& program, const QStringList& arguments) {
@@ -71,8 +71,9 @@ void PermissionsService::relaunch()
 
 void PermissionsService::openReportUrl()
 {
-    runInBackground(this, [] { return readOsDescription(); },
-                    [this](const QString& os) { m_actions.openUrl(issueReportUrl(m_version, os)); });
+    runInBackground(
+        this, [] { return readOsDescription(); },
+        [this](const QString& os) { m_actions.openUrl(issueReportUrl(m_version, os)); });
 }
 
 } // namespace kinetta

@@ -1,10 +1,11 @@
 // The executable's fingerprint, the launch decision and the re-arm at a
 // status-item click.
+#include "app/HotKeyArming.h"
+
 #include "FakeKeyObserver.h"
 #include "ProcessUntil.h"
 #include "WidgetApplication.h"
 #include "app/ExecutableFingerprint.h"
-#include "app/HotKeyArming.h"
 #include "model/MemoryPreferencesStore.h"
 
 #include <QCoreApplication>
@@ -104,18 +105,19 @@ TEST(LaunchDecision, ResetsOnlyAChangedExecutableWhileUntrusted)
         LaunchDecision expected;
     };
     const Case cases[] = {
-        {false, std::nullopt, {false, true}},                     // first launch
-        {false, QStringLiteral("10-20"), {true, false}},          // same executable
-        {false, QStringLiteral("11-20"), {false, true}},          // changed size
-        {false, QStringLiteral("10-21"), {false, true}},          // changed time
-        {false, QStringLiteral("unknown"), {false, true}},        // unreadable before
-        {true, std::nullopt, {false, false}},                     // trusted: never reset
+        {false, std::nullopt, {false, true}},              // first launch
+        {false, QStringLiteral("10-20"), {true, false}},   // same executable
+        {false, QStringLiteral("11-20"), {false, true}},   // changed size
+        {false, QStringLiteral("10-21"), {false, true}},   // changed time
+        {false, QStringLiteral("unknown"), {false, true}}, // unreadable before
+        {true, std::nullopt, {false, false}},              // trusted: never reset
         {true, QStringLiteral("10-20"), {true, false}},
         {true, QStringLiteral("11-20"), {false, false}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(decideAtLaunch(c.trusted, c.stored, current), c.expected)
-            << "trusted " << c.trusted << " stored " << c.stored.value_or(QStringLiteral("none")).toStdString();
+            << "trusted " << c.trusted << " stored "
+            << c.stored.value_or(QStringLiteral("none")).toStdString();
     EXPECT_EQ(decideAtLaunch(false, QStringLiteral("unknown"), QStringLiteral("unknown")),
               (LaunchDecision{true, false}))
         << "unknown is compared like any other value";

@@ -16,8 +16,9 @@ TEST(IssueReport, QueryHoldsAppVersionAndOsInOrderFullyEncoded)
     ASSERT_TRUE(url.isValid());
     EXPECT_EQ(url.adjusted(QUrl::RemoveQuery).toString(), QString::fromLatin1(kIssueReportPage));
     EXPECT_EQ(url.query(QUrl::FullyEncoded),
-              QStringLiteral("app=kinetta&version=0.1.0%2Bgit&os=D%C3%A9bian%2012%20%28a%26b%3Dc%20%231%29"
-                             "%2C%20kernel%206.1.0-18%2Bx%20100%25"));
+              QStringLiteral(
+                  "app=kinetta&version=0.1.0%2Bgit&os=D%C3%A9bian%2012%20%28a%26b%3Dc%20%231%29"
+                  "%2C%20kernel%206.1.0-18%2Bx%20100%25"));
 
     // A reader of the query gets the texts back as given, in order.
     const auto items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);

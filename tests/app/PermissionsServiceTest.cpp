@@ -1,13 +1,14 @@
 // The permissions service's questions and what each answer does, with the
 // relaunch, the browser and the quit replaced by recorders; and the real
 // message box, offscreen.
+#include "app/PermissionsService.h"
+
 #include "FakeKeyObserver.h"
 #include "ProcessUntil.h"
 #include "WidgetApplication.h"
 #include "app/ConfirmationBox.h"
 #include "app/HotKeyArming.h"
 #include "app/IssueReport.h"
-#include "app/PermissionsService.h"
 #include "model/MemoryPreferencesStore.h"
 
 #include <QMessageBox>
@@ -45,8 +46,7 @@ struct Effects {
                     startedOn = QThread::currentThread();
                     return false; // a failed start still quits
                 },
-                [this](const QUrl& url) { opened.push_back(url); },
-                [this] { ++quits; }};
+                [this](const QUrl& url) { opened.push_back(url); }, [this] { ++quits; }};
     }
 };
 
@@ -76,7 +76,8 @@ TEST_F(PermissionsServiceTest, CancelledQuestionsChangeNothing)
     EXPECT_TRUE(effects.opened.empty());
 }
 
-TEST_F(PermissionsServiceTest, ScreenResetRelaunchesWithThePathAndArgumentsOffTheMainThreadThenQuits)
+TEST_F(PermissionsServiceTest,
+       ScreenResetRelaunchesWithThePathAndArgumentsOffTheMainThreadThenQuits)
 {
     effects.answer = true;
     service.resetScreenPermission();
@@ -85,7 +86,8 @@ TEST_F(PermissionsServiceTest, ScreenResetRelaunchesWithThePathAndArgumentsOffTh
     const std::lock_guard lock(effects.startMutex);
     ASSERT_EQ(effects.starts.size(), 1u);
     EXPECT_EQ(effects.starts[0].first, QCoreApplication::applicationFilePath());
-    EXPECT_EQ(effects.starts[0].second, (QStringList{QStringLiteral("--first"), QStringLiteral("two words")}));
+    EXPECT_EQ(effects.starts[0].second,
+              (QStringList{QStringLiteral("--first"), QStringLiteral("two words")}));
     EXPECT_NE(effects.startedOn, QCoreApplication::instance()->thread());
     EXPECT_TRUE(effects.opened.empty()) << "no settings to open on this desktop";
     EXPECT_EQ(observer.reinstalls, 0);
