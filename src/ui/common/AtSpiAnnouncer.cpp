@@ -60,6 +60,9 @@ AtSpiAnnouncer::AtSpiAnnouncer()
         return true;
     }();
     Q_UNUSED(installed);
+    // Qt makes its accessibility bridge, and with it the bus connection, only
+    // when asked; a program showing no widget yet would never connect.
+    QAccessible::isActive();
     m_notification = std::make_unique<NotificationObject>();
 }
 
