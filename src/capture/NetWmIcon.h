@@ -30,8 +30,8 @@ inline constexpr std::uint32_t kMaxNetWmIconSide = 16384;
 // The entry to show in a square of neededPixels device pixels: the smallest
 // (by area) that covers the square on both sides, else the largest; the first
 // of equal ones. Nothing when there are no entries.
-[[nodiscard]] std::optional<std::size_t>
-chooseNetWmIcon(const std::vector<NetWmIconEntry>& entries, int neededPixels);
+[[nodiscard]] std::optional<std::size_t> chooseNetWmIcon(const std::vector<NetWmIconEntry>& entries,
+                                                         int neededPixels);
 
 // The entry's pixels as the property holds them: non-premultiplied ARGB32.
 // entry must come from netWmIconEntries(values).

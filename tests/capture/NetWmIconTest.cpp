@@ -8,8 +8,9 @@ namespace
 {
 
 // A property holding one image per size; pixel i of a w × h image is base + i.
-std::vector<std::uint32_t> property(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& sizes,
-                                    std::uint32_t base = 0xff000000)
+std::vector<std::uint32_t>
+property(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& sizes,
+         std::uint32_t base = 0xff000000)
 {
     std::vector<std::uint32_t> values;
     for (const auto& [width, height] : sizes) {
@@ -36,8 +37,7 @@ TEST(NetWmIcon, ChoosesTheSmallestThatCoversTheSquareElseTheLargest)
     const auto entries = netWmIconEntries(property({{48, 48}, {16, 16}, {128, 128}, {32, 32}}));
     ASSERT_EQ(entries.size(), 4u);
     const std::pair<int, std::size_t> cases[] = {
-        {1, 1},   {16, 1},  {17, 3},   {26, 3},  {32, 3}, {33, 0},
-        {52, 2},  {128, 2}, {129, 2},  {512, 2},
+        {1, 1}, {16, 1}, {17, 3}, {26, 3}, {32, 3}, {33, 0}, {52, 2}, {128, 2}, {129, 2}, {512, 2},
     };
     for (const auto& [needed, expected] : cases) {
         SCOPED_TRACE(needed);
@@ -61,10 +61,10 @@ TEST(NetWmIcon, RefusesMalformedEntriesAndKeepsTheWellFormedOnesBefore)
     };
     const std::vector<std::pair<int, int>> onlyGood{{2, 2}};
     EXPECT_EQ(withTail({}), onlyGood);
-    EXPECT_EQ(withTail({16}), onlyGood);                  // a width without a height
-    EXPECT_EQ(withTail({16, 16}), onlyGood);              // a size without pixels
-    EXPECT_EQ(withTail({4, 4, 1, 2, 3}), onlyGood);       // width × height beyond the data
-    EXPECT_EQ(withTail({0, 4, 1, 2}), onlyGood);          // an empty side
+    EXPECT_EQ(withTail({16}), onlyGood);                        // a width without a height
+    EXPECT_EQ(withTail({16, 16}), onlyGood);                    // a size without pixels
+    EXPECT_EQ(withTail({4, 4, 1, 2, 3}), onlyGood);             // width × height beyond the data
+    EXPECT_EQ(withTail({0, 4, 1, 2}), onlyGood);                // an empty side
     EXPECT_EQ(withTail({0xffffffff, 0xffffffff, 1}), onlyGood); // the product overflows 32 bits
     EXPECT_EQ(withTail({0x10000, 0x10000, 1}), onlyGood);       // 2^32 pixels: zero in 32 bits
     std::vector<std::uint32_t> wide{kMaxNetWmIconSide + 1, 1};

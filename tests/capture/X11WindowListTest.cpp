@@ -85,8 +85,8 @@ TEST(X11WindowListTest, ListsManagedWindowsFrontToBackAndTheSessionFiltersAndFol
     QStringList listed;
     for (const WindowInfo& info : session.availableWindows())
         listed << info.appName + "/" + info.title;
-    EXPECT_EQ(listed, (QStringList{"Unknown/", "Zeta/", "Zeta/big enough", "alpha/lower case",
-                                   "only/"}));
+    EXPECT_EQ(listed,
+              (QStringList{"Unknown/", "Zeta/", "Zeta/big enough", "alpha/lower case", "only/"}));
     EXPECT_EQ(session.availableWindows()[3].className, QStringLiteral("alpha"));
 
     // A closed window leaves the list through the client list, and the selection with it.

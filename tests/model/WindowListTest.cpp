@@ -70,8 +70,7 @@ TEST(RecordableWindows, FillsDefaultsAndCopiesFields)
     bare.title.reset();
     WindowListEntry named = entry(10, "", "t", {-5, -6, 200, 100}, 78);
     named.className = QStringLiteral("Gimp");
-    const auto windows =
-        recordableWindows({bare, named}, kOwnPid);
+    const auto windows = recordableWindows({bare, named}, kOwnPid);
     ASSERT_EQ(windows.size(), 2u);
     // An empty owner name stays empty and sorts first; a missing one is "Unknown".
     EXPECT_EQ(windows[0].appName, QString());

@@ -1,6 +1,7 @@
 #include "ui/icons/WindowIconLookup.h"
 
-#include <QGuiApplication>
+#include "app/WidgetApplication.h"
+
 #include <QPixmap>
 #include <gtest/gtest.h>
 
@@ -8,15 +9,6 @@ using namespace kinetta;
 
 namespace
 {
-
-QGuiApplication& guiApplication()
-{
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    return app;
-}
 
 // Icons by window id, and every read asked of it.
 struct FakeIconReader final : WindowIconReader {
@@ -68,7 +60,7 @@ WindowInfo window(std::uint32_t id, QString className = {})
 class WindowIconLookupTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { guiApplication(); }
+    void SetUp() override { test::widgetApplication(); }
 
     std::shared_ptr<FakeIconReader> reader = std::make_shared<FakeIconReader>();
     FakeTheme theme;

@@ -64,7 +64,8 @@ TEST(WindowIconX11Test, AWindowsOwnIconsGiveTheRightSizeAndOthersFallBackToTheTh
     EXPECT_EQ(icons[0].origin, WindowIconOrigin::Window);
     ASSERT_EQ(icons[0].image.size(), QSize(48, 32));
     for (const QPoint at : {QPoint(0, 0), QPoint(47, 0), QPoint(5, 7), QPoint(47, 31)})
-        EXPECT_EQ(icons[0].image.pixel(at), 0x80000000u + static_cast<unsigned>(at.y() * 48 + at.x()));
+        EXPECT_EQ(icons[0].image.pixel(at),
+                  0x80000000u + static_cast<unsigned>(at.y() * 48 + at.x()));
     EXPECT_EQ(icons[1].origin, WindowIconOrigin::Theme);
     EXPECT_EQ(icons[1].image.pixel(10, 10), qRgb(255, 255, 0));
     EXPECT_EQ(asked, (QStringList{"Viewer", "viewer"})); // never asked for the window with one

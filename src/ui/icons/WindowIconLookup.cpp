@@ -27,8 +27,7 @@ WindowIconLookup::WindowIconLookup(std::shared_ptr<WindowIconReader> reader,
         m_theme = [](const QString& name) { return QIcon::fromTheme(name); };
 }
 
-WindowIcon WindowIconLookup::icon(const WindowInfo& window, int logicalSize,
-                                  qreal devicePixelRatio)
+WindowIcon WindowIconLookup::icon(const WindowInfo& window, int logicalSize, qreal devicePixelRatio)
 {
     return icons({window}, logicalSize, devicePixelRatio).front();
 }

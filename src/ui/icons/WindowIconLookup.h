@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <utility>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kinetta
