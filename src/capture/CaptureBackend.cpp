@@ -5,6 +5,7 @@
 
 #ifdef KINETTA_HAVE_X11
 #include "capture/x11/X11CaptureSource.h"
+#include "capture/x11/X11WindowIconReader.h"
 #include "capture/x11/X11WindowListSource.h"
 #endif
 
@@ -44,6 +45,17 @@ public:
     void setChangeHandler(std::function<void()> /*handler*/) override {}
 };
 
+// No icons of the windows' own: the views fall back to the icon theme.
+class NullWindowIconReader final : public WindowIconReader
+{
+public:
+    [[nodiscard]] std::vector<std::vector<std::uint32_t>>
+    readIcons(const std::vector<std::uint32_t>& windowIDs) override
+    {
+        return std::vector<std::vector<std::uint32_t>>(windowIDs.size());
+    }
+};
+
 } // namespace
 
 std::shared_ptr<CaptureSource> createCaptureSource()
@@ -63,6 +75,15 @@ std::shared_ptr<WindowListSource> createWindowListSource()
         return std::make_shared<x11::X11WindowListSource>();
 #endif
     return std::make_shared<NullWindowListSource>();
+}
+
+std::shared_ptr<WindowIconReader> createWindowIconReader()
+{
+#ifdef KINETTA_HAVE_X11
+    if (chooseX11().ok())
+        return std::make_shared<x11::X11WindowIconReader>();
+#endif
+    return std::make_shared<NullWindowIconReader>();
 }
 
 } // namespace kinetta

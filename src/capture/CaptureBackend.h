@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/CaptureSource.h"
+#include "capture/WindowIconReader.h"
 #include "model/WindowListSource.h"
 
 #include <memory>
@@ -12,5 +13,6 @@ namespace kinetta
 // forces a choice; otherwise X11 when this build has it and DISPLAY is set.
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
+[[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
 
 } // namespace kinetta

@@ -61,6 +61,7 @@ std::vector<WindowInfo> recordableWindows(const std::vector<WindowListEntry>& en
         WindowInfo info;
         info.windowID = entry.windowID;
         info.appName = entry.appName.value_or(QStringLiteral("Unknown"));
+        info.className = entry.className.value_or(QString());
         info.title = entry.title.value_or(QString());
         info.frame =
             QRectF(isFinite(bounds.x()) ? bounds.x() : 0.0, isFinite(bounds.y()) ? bounds.y() : 0.0,

@@ -17,8 +17,8 @@ namespace
 // is still a change observers must see.
 bool sameRecord(const WindowInfo& a, const WindowInfo& b)
 {
-    return a.windowID == b.windowID && a.appName == b.appName && a.title == b.title &&
-           a.frame == b.frame && a.pid == b.pid;
+    return a.windowID == b.windowID && a.appName == b.appName && a.className == b.className &&
+           a.title == b.title && a.frame == b.frame && a.pid == b.pid;
 }
 
 bool sameRecord(const std::optional<WindowInfo>& a, const std::optional<WindowInfo>& b)

@@ -15,6 +15,7 @@ struct WindowInfo {
     QString title;
     QRectF frame; // global display coordinates, origin top-left
     std::int32_t pid = 0;
+    QString className; // WM_CLASS class; empty when the window names none
 
     friend bool operator==(const WindowInfo& a, const WindowInfo& b)
     {

@@ -21,6 +21,7 @@ struct WindowListEntry {
     std::optional<QRectF> bounds; // global coordinates, origin top-left
     std::optional<QString> appName;
     std::optional<QString> title;
+    std::optional<QString> className; // WM_CLASS class, for the icon theme
 };
 
 // Where the list of windows comes from (EWMH on X11; a fake in tests).

@@ -63,6 +63,8 @@ xcb_window_t TestClient::createWindow(const WindowSpec& spec, const std::vector<
         const xcb_atom_t type = atom(spec.type->c_str());
         property(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     }
+    if (!spec.icon.empty())
+        property(atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32, spec.icon.size(), spec.icon.data());
     xcb_map_window(c, window);
     xcb_flush(c);
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {

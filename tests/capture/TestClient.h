@@ -23,6 +23,7 @@ struct WindowSpec {
     std::optional<std::string> title{};
     std::optional<std::string> type{}; // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
     bool overrideRedirect = false;
+    std::vector<std::uint32_t> icon{}; // _NET_WM_ICON values, when not empty
 };
 
 struct Patch {

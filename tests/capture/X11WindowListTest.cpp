@@ -44,6 +44,9 @@ TEST(X11WindowListTest, ListsManagedWindowsFrontToBackAndTheSessionFiltersAndFol
     // Older toolkits set no _NET_WM_PID; the X server still knows a local client's process.
     const xcb_window_t silent = window(200, 100, "Silent", "no pid", std::nullopt);
     client.createWindow({.pid = kOtherPid, .instance = "", .windowClass = ""});
+    // An instance without a class names the owner but is no icon theme name.
+    const xcb_window_t instanceOnly = client.createWindow(
+        {.width = 150, .height = 80, .pid = kOtherPid, .instance = "only", .windowClass = ""});
     const xcb_window_t dock = client.createWindow(
         {.width = 300, .height = 60, .pid = kOtherPid, .type = "_NET_WM_WINDOW_TYPE_DOCK"});
     const xcb_window_t popup =
@@ -63,8 +66,12 @@ TEST(X11WindowListTest, ListsManagedWindowsFrontToBackAndTheSessionFiltersAndFol
     EXPECT_TRUE(find(big)->ordinary);
     EXPECT_EQ(find(big)->bounds->size(), QSizeF(101, 51));
     EXPECT_EQ(find(big)->appName, QStringLiteral("Zeta"));
+    EXPECT_EQ(find(big)->className, QStringLiteral("Zeta"));
     EXPECT_EQ(find(big)->title, QStringLiteral("big enough"));
     EXPECT_EQ(find(big)->pid, kOtherPid);
+    ASSERT_NE(find(instanceOnly), entries->end());
+    EXPECT_EQ(find(instanceOnly)->appName, QStringLiteral("only"));
+    EXPECT_FALSE(find(instanceOnly)->className);
     ASSERT_NE(find(silent), entries->end());
     EXPECT_EQ(find(silent)->pid, static_cast<std::int64_t>(getpid()));
     if (find(dock) != entries->end()) {
@@ -78,7 +85,9 @@ TEST(X11WindowListTest, ListsManagedWindowsFrontToBackAndTheSessionFiltersAndFol
     QStringList listed;
     for (const WindowInfo& info : session.availableWindows())
         listed << info.appName + "/" + info.title;
-    EXPECT_EQ(listed, (QStringList{"Unknown/", "Zeta/", "Zeta/big enough", "alpha/lower case"}));
+    EXPECT_EQ(listed,
+              (QStringList{"Unknown/", "Zeta/", "Zeta/big enough", "alpha/lower case", "only/"}));
+    EXPECT_EQ(session.availableWindows()[3].className, QStringLiteral("alpha"));
 
     // A closed window leaves the list through the client list, and the selection with it.
     const WindowInfo zeta = session.availableWindows()[2];
@@ -89,6 +98,6 @@ TEST(X11WindowListTest, ListsManagedWindowsFrontToBackAndTheSessionFiltersAndFol
     QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard against a hang only
     client.destroyWindow(zeta.windowID);
     loop.exec();
-    EXPECT_EQ(session.availableWindows().size(), 3u);
+    EXPECT_EQ(session.availableWindows().size(), 4u);
     EXPECT_FALSE(session.selectedWindow());
 }

@@ -130,7 +130,7 @@ TEST(RecordTargetTest, ChecksWindowAndAreaAgainstTheDisplay)
 
 TEST(WindowsFormatTest, TabSeparatedWithHexIdAndWholeNumbers)
 {
-    WindowInfo window{0x1e00004, "Term\tinal", "a\nb", QRectF(10.7, -3.2, 640.9, 480.1), 5};
+    WindowInfo window{0x1e00004, "Term\tinal", "a\nb", QRectF(10.7, -3.2, 640.9, 480.1), 5, {}};
     EXPECT_EQ(formatWindowLine(window), "0x1e00004\tTerm inal\ta b\t10\t-3\t640\t480");
 }
 

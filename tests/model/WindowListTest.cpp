@@ -16,7 +16,7 @@ const qint64 kOwnPid = QCoreApplication::applicationPid();
 WindowListEntry entry(std::uint32_t id, QString app, QString title,
                       QRectF bounds = {0, 0, 400, 300}, std::optional<qint64> pid = kOwnPid + 1)
 {
-    return {id, pid, true, bounds, std::move(app), std::move(title)};
+    return {id, pid, true, bounds, std::move(app), std::move(title), std::nullopt};
 }
 
 std::vector<std::uint32_t> ids(const std::vector<WindowInfo>& windows)
@@ -68,15 +68,18 @@ TEST(RecordableWindows, FillsDefaultsAndCopiesFields)
     WindowListEntry bare = entry(9, "", "", {std::nan(""), 20, 640, 480}, 77);
     bare.appName.reset();
     bare.title.reset();
-    const auto windows =
-        recordableWindows({bare, entry(10, "", "t", {-5, -6, 200, 100}, 78)}, kOwnPid);
+    WindowListEntry named = entry(10, "", "t", {-5, -6, 200, 100}, 78);
+    named.className = QStringLiteral("Gimp");
+    const auto windows = recordableWindows({bare, named}, kOwnPid);
     ASSERT_EQ(windows.size(), 2u);
     // An empty owner name stays empty and sorts first; a missing one is "Unknown".
     EXPECT_EQ(windows[0].appName, QString());
     EXPECT_EQ(windows[0].frame, QRectF(-5, -6, 200, 100));
     EXPECT_EQ(windows[0].pid, 78);
+    EXPECT_EQ(windows[0].className, QStringLiteral("Gimp"));
     EXPECT_EQ(windows[1].appName, QStringLiteral("Unknown"));
     EXPECT_EQ(windows[1].title, QString());
+    EXPECT_EQ(windows[1].className, QString()); // none named: no theme lookup
     EXPECT_EQ(windows[1].frame, QRectF(0, 20, 640, 480));
     EXPECT_EQ(windows[1].windowID, 9u);
 }
@@ -101,7 +104,7 @@ TEST(SessionWindows, TheSelectionStaysWhileListedOrUnreadableAndGoesWhenItsWindo
     auto source = std::make_shared<FakeWindowSource>();
     source->list = std::vector<WindowListEntry>{entry(1, "A", "new title"), entry(2, "B", "")};
     session.setWindowListSource(source);
-    session.setSelectedWindow(WindowInfo{1, "A", "old title", {0, 0, 400, 300}, 5});
+    session.setSelectedWindow(WindowInfo{1, "A", "old title", {0, 0, 400, 300}, 5, {}});
     session.refreshWindows();
     ASSERT_TRUE(session.selectedWindow());
     EXPECT_EQ(session.selectedWindow()->title, QStringLiteral("old title"));
@@ -119,12 +122,12 @@ TEST(SessionWindows, TheSelectionStaysWhileListedOrUnreadableAndGoesWhenItsWindo
     EXPECT_FALSE(session.selectedWindow());
 }
 
-TEST(SessionWindows, TheSameWindowWithANewTitleOrFrameIsAChange)
+TEST(SessionWindows, TheSameWindowWithANewTitleFrameOrClassIsAChange)
 {
     RecordingSession session;
     SignalLog selected(&session, &RecordingSession::selectedWindowChanged);
     SignalLog windows(&session, &RecordingSession::availableWindowsChanged);
-    WindowInfo window{7, "Editor", "a.txt", {0, 0, 200, 100}, 42};
+    WindowInfo window{7, "Editor", "a.txt", {0, 0, 200, 100}, 42, "Editor"};
     session.setSelectedWindow(window);
     session.setSelectedWindow(window);
     window.title = QStringLiteral("b.txt");
@@ -132,8 +135,11 @@ TEST(SessionWindows, TheSameWindowWithANewTitleOrFrameIsAChange)
     session.setAvailableWindows({window});
     window.frame = QRectF(5, 5, 200, 100);
     session.setAvailableWindows({window});
+    // A new class name changes the icon views show.
+    window.className = QStringLiteral("Writer");
+    session.setAvailableWindows({window});
     EXPECT_EQ(selected.count, 2);
-    EXPECT_EQ(windows.count, 2);
+    EXPECT_EQ(windows.count, 3);
 }
 
 TEST(SessionWindows, SourceChangesRefreshUntilTheSourceIsReplacedOrTheSessionGone)

@@ -45,6 +45,7 @@ std::optional<std::vector<WindowListEntry>> X11WindowListSource::listWindows()
         if (window.bounds)
             entry.bounds = QRectF(*window.bounds);
         entry.appName = window.appName;
+        entry.className = window.className;
         entry.title = window.title;
         entries.push_back(std::move(entry));
     }

@@ -117,9 +117,10 @@ X11Window readWindow(const XcbConnection& x, xcb_window_t id, PendingWindow& pen
     if (wmClass) {
         // Two NUL-terminated strings: instance, then class.
         const QList<QByteArray> parts = wmClass->split('\0');
-        if (parts.size() >= 2 && !parts[1].isEmpty())
-            window.appName = QString::fromLocal8Bit(parts[1]);
-        else if (!parts.isEmpty() && !parts[0].isEmpty())
+        if (parts.size() >= 2 && !parts[1].isEmpty()) {
+            window.className = QString::fromLocal8Bit(parts[1]);
+            window.appName = window.className;
+        } else if (!parts.isEmpty() && !parts[0].isEmpty())
             window.appName = QString::fromLocal8Bit(parts[0]);
     }
     if (netName)

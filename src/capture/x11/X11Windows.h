@@ -20,7 +20,8 @@ struct X11Window {
     bool ordinary = false;
     std::optional<QRect> bounds; // root coordinates
     std::optional<std::int64_t> pid;
-    std::optional<QString> appName; // WM_CLASS class
+    std::optional<QString> appName;   // WM_CLASS class, else its instance
+    std::optional<QString> className; // WM_CLASS class
     std::optional<QString> title;   // _NET_WM_NAME, else WM_NAME
 };
 

@@ -80,7 +80,7 @@ void XcbConnection::queryExtensions()
 
 void XcbConnection::internAtoms()
 {
-    static constexpr std::array<const char*, 12> kNames = {"_NET_CLIENT_LIST",
+    static constexpr std::array<const char*, 13> kNames = {"_NET_CLIENT_LIST",
                                                            "_NET_CLIENT_LIST_STACKING",
                                                            "_NET_WM_NAME",
                                                            "_NET_WM_PID",
@@ -91,7 +91,8 @@ void XcbConnection::internAtoms()
                                                            "_NET_WM_STATE_HIDDEN",
                                                            "UTF8_STRING",
                                                            "WM_STATE",
-                                                           "_XROOTPMAP_ID"};
+                                                           "_XROOTPMAP_ID",
+                                                           "_NET_WM_ICON"};
     std::array<xcb_intern_atom_cookie_t, kNames.size()> cookies{};
     for (std::size_t i = 0; i < kNames.size(); ++i)
         cookies[i] = xcb_intern_atom(m_connection, 0,
@@ -107,7 +108,8 @@ void XcbConnection::internAtoms()
                                                       &m_atoms.netWmStateHidden,
                                                       &m_atoms.utf8String,
                                                       &m_atoms.wmState,
-                                                      &m_atoms.rootPixmap};
+                                                      &m_atoms.rootPixmap,
+                                                      &m_atoms.netWmIcon};
     for (std::size_t i = 0; i < kNames.size(); ++i) {
         XcbReply<xcb_intern_atom_reply_t> reply(
             xcb_intern_atom_reply(m_connection, cookies[i], nullptr));

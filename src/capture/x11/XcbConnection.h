@@ -34,6 +34,7 @@ struct Atoms {
     xcb_atom_t utf8String = XCB_NONE;
     xcb_atom_t wmState = XCB_NONE;
     xcb_atom_t rootPixmap = XCB_NONE;
+    xcb_atom_t netWmIcon = XCB_NONE;
 };
 
 // One connection to an X server with the extensions capture uses looked up.
