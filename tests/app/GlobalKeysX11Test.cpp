@@ -120,7 +120,8 @@ TEST_F(GlobalKeysX11Test, KeysStillReachTheFocusedTerminal)
     terminal.start("xterm", {"-name", "kinetta-typing", "-e", "sh", "-c", "head -n 1 > \"$0\"",
                              typed});
     ASSERT_TRUE(terminal.waitForStarted(10000));
-    xdotool({"search", "--sync", "--classname", "kinetta-typing", "windowfocus", "--sync"});
+    xdotool({"search", "--sync", "--onlyvisible", "--classname", "kinetta-typing", "windowfocus",
+             "--sync"});
     pressAndSettle({"ctrl+shift+g"});
     xdotool({"type", "seen"});
     xdotool({"key", "Return"});
