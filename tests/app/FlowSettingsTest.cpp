@@ -20,6 +20,16 @@ void keepFlowWarnings(QtMsgType type, const QMessageLogContext& context, const Q
         flowWarnings << message;
 }
 
+// The flow's warnings while it begins a recording.
+QStringList warningsWhileBeginning(RecordingFlow& flow)
+{
+    flowWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepFlowWarnings);
+    flow.beginRecording();
+    qInstallMessageHandler(previous);
+    return flowWarnings;
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -55,12 +65,8 @@ TEST_F(FlowSettingsTest, StoredValuesOutOfRangeAreHeldToTheControlsOnceAndTheFil
     // Loaded as stored: the ranges apply where the values are used.
     EXPECT_EQ(session.fps(), 1000);
 
-    flowWarnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(keepFlowWarnings);
-    flow.beginRecording();
-    qInstallMessageHandler(previous);
     EXPECT_EQ(
-        flowWarnings,
+        warningsWhileBeginning(flow),
         (QStringList{"fps=1000 in " + path + " is outside 5 to 24; using 24.",
                      "scale=100 in " + path + " is outside 0.25 to 1; using 1.",
                      "countdownSeconds=100000 in " + path + " is outside 1 to 30; using 30.",
@@ -80,11 +86,7 @@ TEST_F(FlowSettingsTest, StoredValuesOutOfRangeAreHeldToTheControlsOnceAndTheFil
     encoder.finish(QByteArray("GIF"));
 
     // Held once: the next start says nothing more, and the file is as it was.
-    flowWarnings.clear();
-    qInstallMessageHandler(keepFlowWarnings);
-    flow.beginRecording();
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(flowWarnings.isEmpty()) << flowWarnings.join('\n').toStdString();
+    EXPECT_EQ(warningsWhileBeginning(flow), QStringList{});
     EXPECT_EQ(readAll(path), QByteArray(content));
 }
 
@@ -118,17 +120,16 @@ TEST_P(ImpossibleSettingsTest, RefuseTheStartBeforeTheCountdown)
     EXPECT_TRUE(recorder.requests.empty());
 }
 
+const QString loopCountError =
+    "These settings cannot make a GIF: the loop count must be between 0 and 65535.";
+
 INSTANTIATE_TEST_SUITE_P(
     Values, ImpossibleSettingsTest,
-    ::testing::Values(
-        ImpossibleCase{10, 0.5, 99999999,
-                       "These settings cannot make a GIF: the loop count must be between 0 and "
-                       "65535."},
-        ImpossibleCase{10, 0.5, -1,
-                       "These settings cannot make a GIF: the loop count must be between 0 and "
-                       "65535."},
-        ImpossibleCase{10, 100, 0, "The scale must be above 0 and at most 1."},
-        ImpossibleCase{1000, 0.5, 0, "The frame rate must be from 1 to 60 frames per second."}));
+    ::testing::Values(ImpossibleCase{10, 0.5, 99999999, loopCountError},
+                      ImpossibleCase{10, 0.5, -1, loopCountError},
+                      ImpossibleCase{10, 100, 0, "The scale must be above 0 and at most 1."},
+                      ImpossibleCase{1000, 0.5, 0,
+                                     "The frame rate must be from 1 to 60 frames per second."}));
 
 } // namespace
 } // namespace kinetta::test

@@ -57,6 +57,21 @@ QStringList entries(const QString& folder)
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+QStringList sortedFormats(const QMimeData& mime)
+{
+    QStringList formats = mime.formats();
+    formats.sort();
+    return formats;
+}
+
+// The modification time of path itself, a link not followed.
+void setTime(const QString& path, qint64 seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
 // Every test gets its own runtime, cache, home and config folders.
 class Delivery : public ::testing::Test
 {
@@ -104,9 +119,8 @@ TEST(ClipboardOffer, OnlyTheFileAsUriListAndAsCopiedFilesAndTheGifBytes)
     clipboard();
     const QByteArray data = gifBytes(300);
     const auto mime = GifDelivery::clipboardMimeData(QStringLiteral("/run/a b/k.gif"), data);
-    QStringList formats = mime->formats();
-    formats.sort();
-    EXPECT_EQ(formats, (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
+    EXPECT_EQ(sortedFormats(*mime),
+              (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
     EXPECT_EQ(mime->data(QStringLiteral("text/uri-list")), "file:///run/a%20b/k.gif\r\n");
     EXPECT_EQ(mime->data(QStringLiteral("x-special/gnome-copied-files")),
               "copy\nfile:///run/a%20b/k.gif");
@@ -144,9 +158,9 @@ TEST_F(Delivery, CopyWritesOffTheMainThreadThenOffersTheFileFromAPrivateFolder)
 
     const QMimeData* mime = clipboard()->mimeData();
     ASSERT_NE(mime, nullptr);
-    QStringList formats = mime->formats(); // nothing of the previous contents survives
-    formats.sort();
-    EXPECT_EQ(formats, (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
+    // Nothing of the previous contents survives.
+    EXPECT_EQ(sortedFormats(*mime),
+              (QStringList{"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
     EXPECT_EQ(mime->data(QStringLiteral("image/gif")), data);
     ASSERT_EQ(mime->urls().size(), 1);
     const QFileInfo file(mime->urls().front().toLocalFile());
@@ -168,27 +182,18 @@ TEST_F(Delivery, CopyWritesOffTheMainThreadThenOffersTheFileFromAPrivateFolder)
     }
 
     // Pruning runs on the same worker, after the copy.
-    for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(QDir(m_cache).mkdir(QStringLiteral("older%1").arg(i)));
     for (int i = 0; i < 4; ++i) {
-        const timespec old[2] = {{1'600'000'000 + i, 0}, {1'600'000'000 + i, 0}};
-        const QByteArray path = QFile::encodeName(m_cache + QStringLiteral("/older%1").arg(i));
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), old, 0), 0);
+        ASSERT_TRUE(QDir(m_cache).mkdir(QStringLiteral("older%1").arg(i)));
+        setTime(m_cache + QStringLiteral("/older%1").arg(i), 1'600'000'000 + i);
     }
     delivery.pruneClipboardCache();
-    std::optional<QString> saved;
-    bool answered = false;
-    delivery.saveToDownloads(data, [&](std::optional<QString> location) {
-        saved = std::move(location);
-        answered = true;
-    });
-    ASSERT_TRUE(processUntil([&] { return answered; }));
-    EXPECT_FALSE(saved); // there is no Downloads folder
-    QStringList kept = entries(m_cache);
-    kept.sort();
+    std::optional<std::optional<QString>> saved;
+    delivery.saveToDownloads(data, [&](std::optional<QString> location) { saved = location; });
+    ASSERT_TRUE(processUntil([&] { return saved.has_value(); }));
+    EXPECT_FALSE(*saved) << "there is no Downloads folder";
     QStringList newest{"older2", "older3", QFileInfo(folder).fileName()};
     newest.sort();
-    EXPECT_EQ(kept, newest);
+    EXPECT_EQ(entries(m_cache), newest);
 }
 
 TEST_F(Delivery, APlantedCacheLinkIsRefusedAndTheClipboardLeftAlone)
@@ -238,12 +243,6 @@ TEST_F(Delivery, PruningKeepsTheThreeNewestCopiesAndNeverFollowsLinks)
     const QString cache = *GifDelivery::clipboardCacheFolder();
     const QString outside = subfolder("outside");
     QFile(outside + QStringLiteral("/precious")).open(QIODevice::WriteOnly);
-    const auto setTime = [](const QString& path, qint64 seconds) {
-        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ASSERT_EQ(
-            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW),
-            0);
-    };
     for (int i = 1; i <= 5; ++i) {
         const QString copy = cache + QStringLiteral("/copy%1").arg(i);
         ASSERT_TRUE(QDir().mkpath(copy + QStringLiteral("/deeper")));

@@ -32,7 +32,7 @@ void writeFile(const QString& path, qsizetype size, time_t seconds)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
-TEST(ExecutableFingerprint, ChangesWithSizeAndTimeAndIsUnknownWhenUnreadable)
+TEST(ExecutableFingerprint, ChangesWithSizeAndTimeFollowsLinksAndIsUnknownWhenUnreadable)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -51,19 +51,12 @@ TEST(ExecutableFingerprint, ChangesWithSizeAndTimeAndIsUnknownWhenUnreadable)
     writeFile(path, 1234, 1700000001);
     EXPECT_EQ(fingerprintText(readFileStamp(path)), QStringLiteral("1234-1700000001"));
 
+    const QString link = dir.filePath(QStringLiteral("exe"));
+    ASSERT_TRUE(QFile::link(path, link));
+    EXPECT_EQ(fingerprintText(readFileStamp(link)), QStringLiteral("1234-1700000001"));
+
     EXPECT_EQ(fingerprintText(readFileStamp(dir.filePath(QStringLiteral("missing")))),
               QStringLiteral("unknown"));
-}
-
-TEST(ExecutableFingerprint, FollowsTheLinkToTheFile)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString target = dir.filePath(QStringLiteral("kinetta-1.0"));
-    const QString link = dir.filePath(QStringLiteral("exe"));
-    writeFile(target, 99, 1600000000);
-    ASSERT_TRUE(QFile::link(target, link));
-    EXPECT_EQ(fingerprintText(readFileStamp(link)), QStringLiteral("99-1600000000"));
 }
 
 TEST(ExecutableFingerprint, IsReadOffTheMainThreadAndAnsweredOnIt)
@@ -123,11 +116,16 @@ TEST(LaunchDecision, ResetsOnlyAChangedExecutableWhileUntrusted)
         << "unknown is compared like any other value";
 }
 
-TEST(HotKeyArming, LaunchStoresTheFingerprintEveryTimeAndArms)
+class HotKeyArmingTest : public ::testing::Test
 {
+protected:
     FakeKeyObserver observer;
     MemoryPreferencesStore store;
-    HotKeyArming arming(observer, store);
+    HotKeyArming arming{observer, store};
+};
+
+TEST_F(HotKeyArmingTest, LaunchStoresTheFingerprintEveryTimeAndArms)
+{
 
     EXPECT_TRUE(arming.armAtLaunch(QStringLiteral("10-20")).resetTrust);
     EXPECT_EQ(store.stringValue(kExecutableFingerprintKey), QStringLiteral("10-20"));
@@ -144,11 +142,8 @@ TEST(HotKeyArming, LaunchStoresTheFingerprintEveryTimeAndArms)
     EXPECT_TRUE(updated.armedWhileTrusted());
 }
 
-TEST(HotKeyArming, AClickRetriesAnObserverArmedUntrustedUntilItIsInstalled)
+TEST_F(HotKeyArmingTest, AClickRetriesAnObserverArmedUntrustedUntilItIsInstalled)
 {
-    FakeKeyObserver observer;
-    MemoryPreferencesStore store;
-    HotKeyArming arming(observer, store);
     arming.armAtLaunch(QStringLiteral("1-1"));
     ASSERT_FALSE(arming.armedWhileTrusted());
 

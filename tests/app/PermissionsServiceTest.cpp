@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QThread>
-#include <QUrlQuery>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -120,8 +119,6 @@ TEST_F(PermissionsServiceTest, ReportOpensTheIssuePageWithThisSystem)
     EXPECT_TRUE(effects.opened.empty()) << "the os is read off the main thread first";
     ASSERT_TRUE(processUntil([&] { return !effects.opened.empty(); }));
     EXPECT_EQ(effects.opened[0], issueReportUrl(QStringLiteral("0.1.0"), readOsDescription()));
-    EXPECT_EQ(QUrlQuery(effects.opened[0]).queryItemValue(QStringLiteral("version")),
-              QStringLiteral("0.1.0"));
 }
 
 TEST(ConfirmationTexts, SpeakOfThisDesktopNotAnotherOne)
@@ -187,33 +184,20 @@ TEST(ConfirmationBox, ShowsTheQuestionAndAnswersByTheButtonPressed)
     }
 }
 
-TEST(ConfirmationBox, EscapeAnswersNo)
+// The real actions put the question in the box; Escape answers no.
+TEST(ConfirmationBox, DesktopActionsAskThroughItAndEscapeAnswersNo)
 {
     widgetApplication();
     std::vector<bool> answers;
-    askInMessageBox(hotKeyResetConfirmation(), [&](bool accepted) { answers.push_back(accepted); });
+    desktopPermissionsActions().confirm(hotKeyResetConfirmation(),
+                                        [&](bool accepted) { answers.push_back(accepted); });
     QMessageBox* box = openBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->icon(), QMessageBox::Information);
+    EXPECT_NE(buttonWithText(*box, QStringLiteral("Reset Hotkey")), nullptr);
     box->reject();
     ASSERT_TRUE(processUntil([&] { return !answers.empty(); }));
     EXPECT_EQ(answers, std::vector<bool>{false});
-}
-
-// The real actions put the question in the message box.
-TEST(ConfirmationBox, DesktopActionsAskThroughIt)
-{
-    widgetApplication();
-    const PermissionsActions actions = desktopPermissionsActions();
-    std::vector<bool> answers;
-    actions.confirm(hotKeyResetConfirmation(), [&](bool accepted) { answers.push_back(accepted); });
-    QMessageBox* box = openBox();
-    ASSERT_NE(box, nullptr);
-    QPushButton* acceptButton = buttonWithText(*box, QStringLiteral("Reset Hotkey"));
-    ASSERT_NE(acceptButton, nullptr);
-    acceptButton->click();
-    ASSERT_TRUE(processUntil([&] { return !answers.empty(); }));
-    EXPECT_EQ(answers, std::vector<bool>{true});
 }
 
 } // namespace
