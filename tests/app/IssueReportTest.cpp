@@ -26,12 +26,9 @@ TEST(IssueReport, QueryHoldsAppVersionAndOsInOrderFullyEncoded)
     EXPECT_EQ(items[0], qMakePair(QStringLiteral("app"), QStringLiteral("kinetta")));
     EXPECT_EQ(items[1], qMakePair(QStringLiteral("version"), QStringLiteral("0.1.0+git")));
     EXPECT_EQ(items[2].second, QStringLiteral("Débian 12 (a&b=c #1), kernel 6.1.0-18+x 100%"));
-}
-
-TEST(IssueReport, EmptyVersionIsSentEmpty)
-{
     EXPECT_EQ(issueReportUrl({}, QStringLiteral("Linux")).query(QUrl::FullyEncoded),
-              QStringLiteral("app=kinetta&version=&os=Linux"));
+              QStringLiteral("app=kinetta&version=&os=Linux"))
+        << "an empty version is sent empty";
 }
 
 TEST(IssueReport, OsIsThePrettyNameAndTheKernelRelease)
