@@ -20,7 +20,6 @@ void keepFlowWarnings(QtMsgType type, const QMessageLogContext& context, const Q
         flowWarnings << message;
 }
 
-// The flow's warnings while it begins a recording.
 QStringList warningsWhileBeginning(RecordingFlow& flow)
 {
     flowWarnings.clear();
