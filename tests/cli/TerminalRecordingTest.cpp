@@ -34,23 +34,15 @@ QStringList filesIn(const QString& path)
     return QDir(path).entryList(QDir::Files | QDir::Hidden);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A two-second countdown and auto-copy, so the flow ends by writing the output.
 class TerminalRecordingTest : public ::testing::Test
 {
 protected:
-    TerminalRecordingTest() { countDownTwoSecondsThenCopy(session); }
-
-    static void countDownTwoSecondsThenCopy(RecordingSession& settings)
+    TerminalRecordingTest()
     {
-        settings.setAutoCopy(true);
-        settings.setUseCountdown(true);
-        settings.setCountdownSeconds(2);
+        session.setAutoCopy(true);
+        session.setUseCountdown(true);
+        session.setCountdownSeconds(2);
     }
 
     [[nodiscard]] QString outputPath() const { return folder.filePath(QStringLiteral("out.gif")); }
@@ -129,7 +121,9 @@ TEST_F(TerminalRecordingTest, CtrlCWhileRecordingSavesToTheOutputOrElseToDownloa
     recorder.completeStop(someFrames(10));
     encoder.finish(QByteArray("GIF89a-bytes"));
     EXPECT_EQ(run->exitStatus(), 0);
-    EXPECT_EQ(readAll(outputPath()), "GIF89a-bytes");
+    QFile written(outputPath());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), "GIF89a-bytes");
     EXPECT_EQ(printed, (QStringList{"Recording starts in 2 seconds.", "1",
                                     "Recording started. Press Ctrl+C to stop.",
                                     "Recording stopped. 10 frames captured.", "Encoding GIF…",
@@ -245,7 +239,9 @@ TEST_F(TerminalRecordingTest, AFullOutputDiskFallsBackToTheCacheThenTheRuntimeFo
     const QString full = QString::fromLocal8Bit(std::strerror(ENOSPC));
     // A session of its own: the fixture's run listens to the shared one.
     RecordingSession own;
-    countDownTwoSecondsThenCopy(own);
+    own.setAutoCopy(true);
+    own.setUseCountdown(true);
+    own.setCountdownSeconds(2);
     const auto runOnto = [&] {
         printed.clear();
         auto recording = std::make_unique<TerminalRecording>(
@@ -263,7 +259,9 @@ TEST_F(TerminalRecordingTest, AFullOutputDiskFallsBackToTheCacheThenTheRuntimeFo
     const QStringList saved = filesIn(runtime + QStringLiteral("/kinetta"));
     ASSERT_EQ(saved.size(), 1);
     const QString location = runtime + QStringLiteral("/kinetta/") + saved.first();
-    EXPECT_EQ(readAll(location), "GIF89a-kept");
+    QFile file(location);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "GIF89a-kept");
     const QStringList report = printed.mid(printed.indexOf("Encoding GIF…") + 1);
     ASSERT_EQ(report.size(), 4) << report.join('\n').toStdString();
     EXPECT_EQ(report[0], "kinetta: cannot write " + output + ": " + full);
