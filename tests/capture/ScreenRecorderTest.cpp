@@ -102,18 +102,6 @@ using Tags = std::vector<std::uint32_t>;
 
 // --- Refused starts ----------------------------------------------------------
 
-TEST(RecordingErrorTest, DescriptionsAreFixedTexts)
-{
-    EXPECT_EQ(errorDescription(RecordingError::noDisplay), "No display found.");
-    EXPECT_EQ(errorDescription(RecordingError::noWindowSelected), "No window selected.");
-    const QStringList lines = errorDescription(RecordingError::permissionDenied).split('\n');
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], "Screen Recording permission denied.");
-    EXPECT_TRUE(lines[1].isEmpty());
-    EXPECT_FALSE(lines[2].contains("System Settings"));
-    EXPECT_TRUE(lines[2].endsWith("then relaunch."));
-}
-
 TEST_F(RecorderFixture, PermissionDeniedAsksOnceAndLeavesFramesEmpty)
 {
     ASSERT_FALSE(start(CaptureMode::fullScreen));

@@ -28,11 +28,11 @@ struct CommandRun {
     QString err;
 };
 
-CommandRun runEncode(const QStringList& args, int timeoutMs = 60000)
+CommandRun runEncode(const QStringList& args)
 {
     QProcess process;
     process.start(QStringLiteral(KINETTA_EXE), QStringList{"encode"} + args);
-    if (!process.waitForFinished(timeoutMs)) {
+    if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
         return {-1, QStringLiteral("did not finish")};
@@ -216,22 +216,19 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                 {{"--boomerang=x", "-o", out, good}, "--boomerang takes no value"},
                 {{"--fps", "100", "--fps", "10", "--output", out, good}, "--fps must be a "},
                 {{"-o", out, good, "--skip"}, "--skip"}};
-    for (const QString option : {"--fps fast", "--fps 0", "--fps -5", "--fps inf", "--fps 100",
-                                 "--fps 0.001", "--fps 0x10", "--fps 1e1", "--loop 2.5",
-                                 "--loop -1", "--loop 65536", "--loop 0x10", "--skip 0"}) {
+    // Each option is read by the reader `record` uses, whose number reading its tests cover.
+    for (const QString option :
+         {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0"}) {
         const QStringList words = option.split(' ');
         usage.emplace_back(words + QStringList{"-o", out, good}, words[0] + " must be a ");
     }
     expectFailures(usage, 2);
 
+    Cases cases;
     // Not a regular file: a FIFO would block the reader for good.
     ASSERT_EQ(::mkfifo(path("pipe.png").toLocal8Bit().constData(), 0600), 0);
-    const CommandRun fifo = runEncode({"-o", out, good, path("pipe.png")}, 10000);
-    EXPECT_EQ(fifo.status, 1);
-    EXPECT_TRUE(fifo.err.contains("'" + path("pipe.png") + "' is not a regular file"))
-        << fifo.err.toStdString();
-
-    Cases cases;
+    cases.emplace_back(QStringList{"-o", out, good, path("pipe.png")},
+                       "'" + path("pipe.png") + "' is not a regular file");
     // Refused by its header, before a byte of its pixels is held.
     writeFile(path("huge.png"), pngDeclaring(60000, 60000));
     cases.emplace_back(QStringList{"-o", out, path("huge.png")},

@@ -1,6 +1,5 @@
 #include "ui/common/Symbols.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -90,34 +89,4 @@ TEST(Symbols, ImagesFollowSizeRatioAndTint)
     EXPECT_EQ(qAlpha(wide.pixel(2, 5)), 0);
     EXPECT_EQ(qAlpha(wide.pixel(37, 5)), 0);
     EXPECT_GT(opaquePixels(wide.copy(15, 0, 10, 10)), 10);
-}
-
-// With KINETTA_SYMBOL_SHEET set to a PNG path: every symbol, large in white
-// and small in pink, with its name, on the panel colour, for a person to look at.
-TEST(Symbols, SheetForTheEyeWhenAsked)
-{
-    const QString path = qEnvironmentVariable("KINETTA_SYMBOL_SHEET");
-    if (path.isEmpty())
-        GTEST_SKIP() << "KINETTA_SYMBOL_SHEET names no file to write";
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv); // text needs the font database
-    const QStringList names = Symbols::names();
-    const int cell = 88;
-    QImage sheet(cell * 8, cell * ((names.size() + 7) / 8), QImage::Format_ARGB32_Premultiplied);
-    sheet.fill(QColor(0x10, 0x08, 0x20));
-    QPainter painter(&sheet);
-    for (int i = 0; i < names.size(); ++i) {
-        const QPointF origin(cell * (i % 8), cell * (i / 8));
-        Symbols::paint(painter, QRectF(origin + QPointF(8, 4), QSizeF(48, 48)), names[i], Qt::white);
-        Symbols::paint(painter, QRectF(origin + QPointF(62, 4), QSizeF(16, 16)), names[i],
-                       QColor(0xEC, 0x48, 0x99));
-        painter.setPen(QColor(255, 255, 255, 160));
-        painter.setFont(QFont(QStringLiteral("Sans"), 6));
-        painter.drawText(QRectF(origin + QPointF(0, 56), QSizeF(cell, 28)),
-                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere, names[i]);
-    }
-    painter.end();
-    EXPECT_TRUE(sheet.save(path));
 }
