@@ -1,15 +1,11 @@
-// Renders the views' pictures for a person to look at: one PNG per view and
-// state, under the offscreen platform, into the folder given as argument.
+// The shared drawings: every symbol, and the glyph of a window without an icon.
+#include "Screenshots.h"
 #include "ui/common/Symbols.h"
 #include "ui/icons/DefaultAppIcon.h"
 #include "ui/panel/Theme.h"
 
-#include <QDir>
 #include <QFont>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
-#include <cstdio>
 
 namespace
 {
@@ -56,32 +52,11 @@ QImage defaultAppIcons()
     return strip;
 }
 
-bool save(const QImage& image, const QDir& folder, const char* name)
-{
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    if (!image.save(path)) {
-        std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
+const bool registered = kinetta::screenshots::add("common", [] {
+    return std::vector<kinetta::screenshots::Shot>{
+        {QStringLiteral("symbols"), symbolSheet()},
+        {QStringLiteral("default-app-icon"), defaultAppIcons()},
+    };
+});
 
 } // namespace
-
-int main(int argc, char* argv[])
-{
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-        return 2;
-    }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) {
-        std::fprintf(stderr, "screenshots: cannot make %s\n", argv[1]);
-        return 1;
-    }
-    const bool ok = save(symbolSheet(), folder, "symbols.png") &&
-                    save(defaultAppIcons(), folder, "default-app-icon.png");
-    return ok ? 0 : 1;
-}
