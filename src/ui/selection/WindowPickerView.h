@@ -1,0 +1,120 @@
+#pragma once
+
+#include "model/Scheduler.h"
+#include "model/WindowInfo.h"
+#include "ui/selection/ThumbnailLoader.h"
+
+#include <QPoint>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QAbstractButton;
+class QLineEdit;
+
+namespace kinetta
+{
+
+class ActivityIndicator;
+class Announcer;
+class PlainTextButton;
+class RecordingSession;
+class SymbolButton;
+class WindowCardGrid;
+class WindowGridKeyFilter;
+class WindowIconLookup;
+enum class GridKey;
+
+// The panel in which the user picks the window to record: a header with a
+// close button, a search field, the grid of the session's windows (or its
+// loading or empty state) and a footer with Refresh and Cancel. It reports a
+// choice or a cancel through its two callbacks and never closes itself.
+// Main thread only.
+class WindowPickerView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int viewWidth = 540;
+    static constexpr int viewHeight = 600;
+    static constexpr int numColumns = 2;
+
+    struct Services {
+        RecordingSession& session;
+        Scheduler& scheduler;
+        Announcer& announcer;
+        // The still image of one window, called off the GUI thread.
+        WindowSnapshotFunction snapshot;
+        // Application icons of the cards; none draws the placeholder.
+        WindowIconLookup* icons = nullptr;
+        bool reduceMotion = false;
+    };
+    enum class State { loading, empty, grid };
+
+    WindowPickerView(Services services, std::function<void(const WindowInfo&)> onSelect,
+                     std::function<void()> onCancel, QWidget* parent = nullptr);
+    ~WindowPickerView() override;
+
+    [[nodiscard]] QString searchQuery() const;
+    void setSearchQuery(const QString& query);
+    [[nodiscard]] std::optional<int> keyboardIndex() const { return m_keyboardIndex; }
+    [[nodiscard]] const std::vector<WindowInfo>& filteredWindows() const { return m_filtered; }
+    [[nodiscard]] State state() const { return m_state; }
+
+    // The parts tests and pictures reach.
+    [[nodiscard]] QLineEdit* searchField() const { return m_search; }
+    [[nodiscard]] WindowCardGrid* grid() const { return m_grid; }
+    [[nodiscard]] ThumbnailLoader& thumbnails() { return m_thumbnails; }
+    [[nodiscard]] QAbstractButton* closeButton() const;
+    [[nodiscard]] QAbstractButton* clearButton() const;
+    [[nodiscard]] QAbstractButton* emptyRefreshButton() const;
+    [[nodiscard]] QAbstractButton* footerRefreshButton() const;
+    [[nodiscard]] QAbstractButton* cancelButton() const;
+    [[nodiscard]] QWidget* loadingIndicator() const;
+
+    // The empty state's text: no windows at all, or none matching the query.
+    [[nodiscard]] static QString emptyText(const QString& query);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void handleKey(GridKey key);
+    void move(int step);
+    void setKeyboardIndex(std::optional<int> index);
+    void select(int index);
+    void refilter();
+    void updateState();
+    void loadingChanged(bool loading);
+    void refresh();
+    [[nodiscard]] QRectF gridArea() const;
+    [[nodiscard]] QRectF searchBar() const;
+
+    Services m_services;
+    std::function<void(const WindowInfo&)> m_onSelect;
+    std::function<void()> m_onCancel;
+    ThumbnailLoader m_thumbnails;
+    std::vector<WindowInfo> m_filtered;
+    std::optional<int> m_keyboardIndex;
+    State m_state = State::empty;
+    bool m_refreshedOnce = false;
+    std::optional<QPoint> m_dragOffset;
+
+    QLineEdit* m_search;
+    SymbolButton* m_close;
+    SymbolButton* m_clear;
+    WindowCardGrid* m_grid;
+    ActivityIndicator* m_loading;
+    PlainTextButton* m_emptyRefresh;
+    PlainTextButton* m_footerRefresh;
+    PlainTextButton* m_cancel;
+    WindowGridKeyFilter* m_keys;
+};
+
+} // namespace kinetta
