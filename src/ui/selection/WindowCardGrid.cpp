@@ -22,8 +22,10 @@ WindowCardGrid::WindowCardGrid(ThumbnailLoader& thumbnails, WindowIconLookup* ic
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // A thin bar of our own look over the picker's background.
+    m_content->setObjectName(QStringLiteral("cards"));
+    viewport()->setObjectName(QStringLiteral("cardsViewport"));
     setStyleSheet(QStringLiteral(
-        "QScrollArea { background: transparent; }"
+        "QScrollArea, #cardsViewport, #cards { background: transparent; }"
         "QScrollBar:vertical { background: transparent; width: 8px; margin: 4px 2px 4px 0; }"
         "QScrollBar::handle:vertical { background: rgba(255,255,255,38); border-radius: 3px;"
         " min-height: 24px; }"
