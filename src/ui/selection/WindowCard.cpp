@@ -26,10 +26,12 @@ constexpr qreal stripSide = 2;
 constexpr qreal nameSize = 11;
 constexpr qreal titleSize = 10;
 
+// Asked for every card's place on every scroll step: measured once.
 qreal textBlockHeight()
 {
-    return QFontMetricsF(pickerFont(nameSize, QFont::DemiBold)).height() + 1 +
-           QFontMetricsF(pickerFont(titleSize)).height();
+    static const qreal height = QFontMetricsF(pickerFont(nameSize, QFont::DemiBold)).height() + 1 +
+                                QFontMetricsF(pickerFont(titleSize)).height();
+    return height;
 }
 
 QColor with(QColor color, qreal opacity)
