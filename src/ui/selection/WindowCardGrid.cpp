@@ -87,9 +87,18 @@ void WindowCardGrid::setWindows(std::vector<WindowInfo> windows)
     m_windows = std::move(windows);
     // Positions change with the list: every card is placed anew.
     for (auto& [index, card] : m_cards)
-        delete card;
+        discard(card);
     m_cards.clear();
     layoutContent();
+}
+
+void WindowCardGrid::discard(WindowCard* card)
+{
+    // Not deleted at once: the list may change from inside the card's own
+    // click (choosing closes the picker, which clears its search).
+    card->hide();
+    card->disconnect(this);
+    card->deleteLater();
 }
 
 void WindowCardGrid::setSelectedWindowID(std::optional<std::uint32_t> windowID)
@@ -183,7 +192,7 @@ void WindowCardGrid::updateCardsInView()
 
     for (auto it = m_cards.begin(); it != m_cards.end();) {
         if (it->first < first || it->first >= last) {
-            delete it->second;
+            discard(it->second);
             it = m_cards.erase(it);
         } else {
             ++it;

@@ -61,6 +61,7 @@ private:
     void layoutContent();
     void updateCardsInView();
     void styleCard(WindowCard& card, int index) const;
+    void discard(WindowCard* card);
 
     ThumbnailLoader& m_thumbnails;
     WindowIconLookup* m_icons;
