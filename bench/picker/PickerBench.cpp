@@ -98,7 +98,8 @@ Opening open(const WindowPickerView::Services& services)
     clock.start();
     sinceTick.start();
     probe.start();
-    WindowPickerView view(services, [](const WindowInfo&) {}, [] {});
+    WindowPickerView view(
+        services, [](const WindowInfo&) {}, [] {});
     QObject::connect(&view.thumbnails(), &ThumbnailLoader::thumbnailReady, [&] {
         if (result.firstThumbnailMs < 0)
             result.firstThumbnailMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
@@ -186,8 +187,9 @@ int main(int argc, char* argv[])
     Silent announcer;
 
     const WindowPickerView::Services services{
-        session, scheduler, announcer,
-        [capture](std::uint32_t id) { return capture->windowSnapshot(id); }, &icons, true};
+        session,   scheduler,
+        announcer, [capture](std::uint32_t id) { return capture->windowSnapshot(id); },
+        &icons,    true};
     // The first opening pays for what a process does once (fonts, styles);
     // the second is what the user sees each later time.
     const Opening first = open(services);
@@ -202,7 +204,8 @@ int main(int argc, char* argv[])
     const double naiveMs = static_cast<double>(naive.nsecsElapsed()) / 1e6;
 
     QFile loadFile(QStringLiteral("/proc/loadavg"));
-    const QByteArray load = loadFile.open(QIODevice::ReadOnly) ? loadFile.readLine().trimmed() : "?";
+    const QByteArray load =
+        loadFile.open(QIODevice::ReadOnly) ? loadFile.readLine().trimmed() : "?";
     std::printf("load average at the end: %s\n", load.constData());
     std::printf("all %d windows captured on the GUI thread: %.1f ms\n", captured, naiveMs);
     print("first opening", first, naiveMs);

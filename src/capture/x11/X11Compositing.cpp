@@ -10,8 +10,8 @@ namespace kinetta::x11
 bool compositingManagerRunning(const std::string& displayName)
 {
     int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(),
-                                      &screenNumber);
+    xcb_connection_t* c =
+        xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screenNumber);
     const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owned(c, xcb_disconnect);
     if (xcb_connection_has_error(c))
         return false;

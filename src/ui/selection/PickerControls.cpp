@@ -62,8 +62,8 @@ void PlainTextButton::paintEvent(QPaintEvent* /*event*/)
 
 SymbolButton::SymbolButton(QString symbol, qreal symbolSize, QColor tint, QColor circleFill,
                            QWidget* parent)
-    : QAbstractButton(parent), m_symbol(std::move(symbol)), m_symbolSize(symbolSize),
-      m_tint(tint), m_circleFill(circleFill)
+    : QAbstractButton(parent), m_symbol(std::move(symbol)), m_symbolSize(symbolSize), m_tint(tint),
+      m_circleFill(circleFill)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);

@@ -104,8 +104,8 @@ void ThumbnailLoader::start(std::uint32_t windowID)
     // The loader may be gone when the capture returns: the result goes to the
     // application object and finds the loader through a guard checked on the
     // GUI thread.
-    m_pool->start([snapshot = m_snapshot, size = m_pixelSize, guard = QPointer<ThumbnailLoader>(this), ticket,
-                   windowID] {
+    m_pool->start([snapshot = m_snapshot, size = m_pixelSize,
+                   guard = QPointer<ThumbnailLoader>(this), ticket, windowID] {
         std::optional<QImage> image = snapshot(windowID);
         if (image)
             image = covering(*image, size);

@@ -185,7 +185,8 @@ void WindowCard::setHovered(bool hovered)
         *elapsed += hoverFrame;
         const qreal progress =
             std::min(1.0, static_cast<qreal>(elapsed->count()) / hoverDuration.count());
-        m_hoverAmount = from + (target - from) * QEasingCurve(QEasingCurve::OutQuad).valueForProgress(progress);
+        m_hoverAmount =
+            from + (target - from) * QEasingCurve(QEasingCurve::OutQuad).valueForProgress(progress);
         update();
         if (progress >= 1.0)
             m_hoverAnimation.cancel();
@@ -254,7 +255,8 @@ void WindowCard::paintThumbnail(QPainter& painter, const QRectF& area) const
         // Scaled to fill the area, aspect kept, the overflow clipped.
         painter.save();
         painter.setClipPath(shape);
-        const QSizeF image = QSizeF(m_thumbnail->size()).scaled(area.size(), Qt::KeepAspectRatioByExpanding);
+        const QSizeF image =
+            QSizeF(m_thumbnail->size()).scaled(area.size(), Qt::KeepAspectRatioByExpanding);
         const QRectF target(area.center() - QPointF(image.width(), image.height()) / 2, image);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, *m_thumbnail);
@@ -316,13 +318,15 @@ void WindowCard::paintInfo(QPainter& painter, const QRectF& strip) const
     const qreal top = strip.center().y() - textBlockHeight() / 2;
     painter.setFont(nameFont);
     painter.setPen(whiteAt(0.88));
-    painter.drawText(QRectF(left, top, textWidth, nameHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(nameFont).elidedText(m_window.appName, Qt::ElideRight, textWidth));
+    painter.drawText(
+        QRectF(left, top, textWidth, nameHeight), Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetricsF(nameFont).elidedText(m_window.appName, Qt::ElideRight, textWidth));
     painter.setFont(titleFont);
     painter.setPen(whiteAt(0.50));
-    painter.drawText(QRectF(left, top + nameHeight + 1, textWidth, QFontMetricsF(titleFont).height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(titleFont).elidedText(m_window.title, Qt::ElideRight, textWidth));
+    painter.drawText(
+        QRectF(left, top + nameHeight + 1, textWidth, QFontMetricsF(titleFont).height()),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetricsF(titleFont).elidedText(m_window.title, Qt::ElideRight, textWidth));
 }
 
 } // namespace kinetta

@@ -41,7 +41,6 @@ public:
     void setAppIcon(QImage icon);
     // Pointer over the card, as the pointer's entering and leaving set it.
     void setHovered(bool hovered);
-    [[nodiscard]] bool isHovered() const { return m_hovered; }
 
     // The hint a screen reader gives, by selection.
     [[nodiscard]] static QString accessibleHint(bool selected);

@@ -35,8 +35,7 @@ WindowCardGrid::WindowCardGrid(ThumbnailLoader& thumbnails, WindowIconLookup* ic
     m_content->setAutoFillBackground(false);
     setWidget(m_content);
     setWidgetResizable(false);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this] { updateCardsInView(); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { updateCardsInView(); });
     connect(&m_thumbnails, &ThumbnailLoader::thumbnailReady, this, [this](std::uint32_t id) {
         for (const auto& [index, card] : m_cards)
             if (card->window().windowID == id)

@@ -38,13 +38,10 @@ public:
     void setWindows(std::vector<WindowInfo> windows);
     void setSelectedWindowID(std::optional<std::uint32_t> windowID);
     void setKeyboardIndex(std::optional<int> index);
-    // The whole grid's height for count cards, padding included.
-    [[nodiscard]] qreal contentHeight(int count) const;
-    // The card at a position, when it is in view.
+    // The card at a position, when it is made (in view or next to it).
     [[nodiscard]] WindowCard* cardAt(int index) const;
+    // The cards at least partly visible, top to bottom.
     [[nodiscard]] std::vector<WindowCard*> cardsInView() const;
-    // Scrolls just enough to show the card at a position whole.
-    void scrollToIndex(int index);
 
 Q_SIGNALS:
     void cardClicked(int index);
@@ -55,6 +52,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The whole grid's height for count cards, padding included.
+    [[nodiscard]] qreal contentHeight(int count) const;
+    // Scrolls just enough to show the card at a position whole.
+    void scrollToIndex(int index);
     [[nodiscard]] QRectF cardRect(int index) const;
     [[nodiscard]] qreal cardWidth() const;
     [[nodiscard]] qreal rowHeight() const;

@@ -65,7 +65,9 @@ QString windowLabel(const WindowInfo& window)
 
 QString windowSizeText(const QRectF& frame)
 {
-    const auto whole = [](qreal value) { return QString::number(static_cast<qint64>(std::trunc(value))); };
+    const auto whole = [](qreal value) {
+        return QString::number(static_cast<qint64>(std::trunc(value)));
+    };
     return whole(frame.width()) + QChar(0x00D7) + whole(frame.height());
 }
 

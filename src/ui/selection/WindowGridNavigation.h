@@ -23,8 +23,7 @@ namespace kinetta
 // +columns Down) among count cards. Without focus, a forward move starts just
 // before the first card and a backward one just after the last. Moves stop at
 // the ends; nothing is focused when there are no cards.
-[[nodiscard]] std::optional<int> moveKeyboardIndex(std::optional<int> current, int step,
-                                                   int count);
+[[nodiscard]] std::optional<int> moveKeyboardIndex(std::optional<int> current, int step, int count);
 
 // The keys the picker takes from every widget of its window, the search field
 // included; every other key passes on.

@@ -23,12 +23,10 @@ namespace
 {
 
 constexpr qreal cornerRadius = 16;
-constexpr qreal headerHeight = 62;
 constexpr qreal searchTop = 62;
 constexpr qreal searchHeight = 34;
 constexpr qreal footerHeight = 46;
 constexpr qreal sideMargin = 16;
-constexpr qreal stateBlockHeight = 160;
 
 const QString refreshHint = QStringLiteral("Update the list of available windows");
 
@@ -56,15 +54,14 @@ WindowPickerView::WindowPickerView(Services services,
       m_grid(new WindowCardGrid(m_thumbnails, m_services.icons, m_services.scheduler,
                                 m_services.reduceMotion, this)),
       m_loading(new ActivityIndicator(m_services.scheduler, m_services.reduceMotion, this)),
-      m_emptyRefresh(new PlainTextButton(QStringLiteral("Refresh"),
-                                         pickerFont(12, QFont::DemiBold), Theme::ktPurple(), this)),
+      m_emptyRefresh(new PlainTextButton(QStringLiteral("Refresh"), pickerFont(12, QFont::DemiBold),
+                                         Theme::ktPurple(), this)),
       m_footerRefresh(new PlainTextButton(QStringLiteral("Refresh"), pickerFont(12, QFont::Medium),
                                           whiteAt(0.65), this)),
       m_cancel(new PlainTextButton(QStringLiteral("Cancel"), pickerFont(12, QFont::Medium),
                                    whiteAt(0.50), this)),
       m_keys(new WindowGridKeyFilter(this, [this](GridKey key) { handleKey(key); }))
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     resize(viewWidth, viewHeight);
 
     m_close->setAccessibleName(QStringLiteral("Cancel"));
@@ -84,7 +81,6 @@ WindowPickerView::WindowPickerView(Services services,
     palette.setColor(QPalette::Highlight, Theme::ktPurple());
     palette.setColor(QPalette::HighlightedText, Qt::white);
     m_search->setPalette(palette);
-    m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
 
     connect(m_close, &QAbstractButton::clicked, this, [this] { m_onCancel(); });
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_onCancel(); });
@@ -126,18 +122,6 @@ QString WindowPickerView::searchQuery() const
     return m_search->text();
 }
 
-void WindowPickerView::setSearchQuery(const QString& query)
-{
-    m_search->setText(query);
-}
-
-QAbstractButton* WindowPickerView::closeButton() const { return m_close; }
-QAbstractButton* WindowPickerView::clearButton() const { return m_clear; }
-QAbstractButton* WindowPickerView::emptyRefreshButton() const { return m_emptyRefresh; }
-QAbstractButton* WindowPickerView::footerRefreshButton() const { return m_footerRefresh; }
-QAbstractButton* WindowPickerView::cancelButton() const { return m_cancel; }
-QWidget* WindowPickerView::loadingIndicator() const { return m_loading; }
-
 QString WindowPickerView::emptyText(const QString& query)
 {
     if (query.isEmpty())
@@ -163,10 +147,10 @@ void WindowPickerView::handleKey(GridKey key)
         move(1);
         return;
     case GridKey::up:
-        move(-numColumns);
+        move(-WindowCardGrid::columns);
         return;
     case GridKey::down:
-        move(numColumns);
+        move(WindowCardGrid::columns);
         return;
     }
 }
@@ -267,12 +251,13 @@ void WindowPickerView::resizeEvent(QResizeEvent* event)
     m_loading->setGeometry(qRound(middle.x() - 12), qRound(middle.y() - 22), 24, 24);
     // Empty: symbol, text and button, spacing 14, the button last.
     const QSize refresh = m_emptyRefresh->sizeHint();
-    m_emptyRefresh->setGeometry(qRound(middle.x() - refresh.width() / 2.0),
-                                qRound(middle.y() + 34), refresh.width(), refresh.height());
+    m_emptyRefresh->setGeometry(qRound(middle.x() - refresh.width() / 2.0), qRound(middle.y() + 34),
+                                refresh.width(), refresh.height());
     const qreal footerMiddle = height() - footerHeight / 2.0;
     const QSize cancel = m_cancel->sizeHint();
-    m_cancel->setGeometry(width() - 14 - cancel.width(), qRound(footerMiddle - cancel.height() / 2.0),
-                          cancel.width(), cancel.height());
+    m_cancel->setGeometry(width() - 14 - cancel.width(),
+                          qRound(footerMiddle - cancel.height() / 2.0), cancel.width(),
+                          cancel.height());
     const QSize footerRefresh = m_footerRefresh->sizeHint();
     m_footerRefresh->setGeometry(m_cancel->x() - 6 - footerRefresh.width(), m_cancel->y(),
                                  footerRefresh.width(), footerRefresh.height());
@@ -318,8 +303,8 @@ void WindowPickerView::paintEvent(QPaintEvent* /*event*/)
                          QStringLiteral("Loading windows\u2026"));
     } else if (m_state == State::empty) {
         const QString query = m_search->text();
-        const QString symbol = query.isEmpty() ? QStringLiteral("rectangle.slash")
-                                               : QStringLiteral("magnifyingglass");
+        const QString symbol =
+            query.isEmpty() ? QStringLiteral("rectangle.slash") : QStringLiteral("magnifyingglass");
         // Without a Refresh button the column is shorter: keep it centred.
         const qreal shift = query.isEmpty() ? 0 : 18;
         Symbols::paint(painter, QRectF(middle.x() - 18, middle.y() - 52 + shift, 36, 36), symbol,
@@ -348,7 +333,8 @@ void WindowPickerView::showEvent(QShowEvent* event)
     if (!m_refreshedOnce) {
         m_refreshedOnce = true;
         // After the first paint, so the picker shows at once.
-        QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { refresh(); }, Qt::QueuedConnection);
     }
 }
 

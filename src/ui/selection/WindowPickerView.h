@@ -2,6 +2,7 @@
 
 #include "model/Scheduler.h"
 #include "model/WindowInfo.h"
+#include "ui/selection/PickerControls.h"
 #include "ui/selection/ThumbnailLoader.h"
 
 #include <QPoint>
@@ -10,17 +11,13 @@
 #include <optional>
 #include <vector>
 
-class QAbstractButton;
 class QLineEdit;
 
 namespace kinetta
 {
 
-class ActivityIndicator;
 class Announcer;
-class PlainTextButton;
 class RecordingSession;
-class SymbolButton;
 class WindowCardGrid;
 class WindowGridKeyFilter;
 class WindowIconLookup;
@@ -38,7 +35,6 @@ class WindowPickerView final : public QWidget
 public:
     static constexpr int viewWidth = 540;
     static constexpr int viewHeight = 600;
-    static constexpr int numColumns = 2;
 
     struct Services {
         RecordingSession& session;
@@ -57,7 +53,6 @@ public:
     ~WindowPickerView() override;
 
     [[nodiscard]] QString searchQuery() const;
-    void setSearchQuery(const QString& query);
     [[nodiscard]] std::optional<int> keyboardIndex() const { return m_keyboardIndex; }
     [[nodiscard]] const std::vector<WindowInfo>& filteredWindows() const { return m_filtered; }
     [[nodiscard]] State state() const { return m_state; }
@@ -66,12 +61,12 @@ public:
     [[nodiscard]] QLineEdit* searchField() const { return m_search; }
     [[nodiscard]] WindowCardGrid* grid() const { return m_grid; }
     [[nodiscard]] ThumbnailLoader& thumbnails() { return m_thumbnails; }
-    [[nodiscard]] QAbstractButton* closeButton() const;
-    [[nodiscard]] QAbstractButton* clearButton() const;
-    [[nodiscard]] QAbstractButton* emptyRefreshButton() const;
-    [[nodiscard]] QAbstractButton* footerRefreshButton() const;
-    [[nodiscard]] QAbstractButton* cancelButton() const;
-    [[nodiscard]] QWidget* loadingIndicator() const;
+    [[nodiscard]] QAbstractButton* closeButton() const { return m_close; }
+    [[nodiscard]] QAbstractButton* clearButton() const { return m_clear; }
+    [[nodiscard]] QAbstractButton* emptyRefreshButton() const { return m_emptyRefresh; }
+    [[nodiscard]] QAbstractButton* footerRefreshButton() const { return m_footerRefresh; }
+    [[nodiscard]] QAbstractButton* cancelButton() const { return m_cancel; }
+    [[nodiscard]] QWidget* loadingIndicator() const { return m_loading; }
 
     // The empty state's text: no windows at all, or none matching the query.
     [[nodiscard]] static QString emptyText(const QString& query);

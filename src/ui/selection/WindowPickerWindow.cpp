@@ -64,8 +64,8 @@ void WindowPickerWindow::show()
     m_window->hide();
     delete m_view;
     m_view = new WindowPickerView(
-        m_services.view, [this](const WindowInfo& window) { choose(window); },
-        [this] { close(); }, m_window.get());
+        m_services.view, [this](const WindowInfo& window) { choose(window); }, [this] { close(); },
+        m_window.get());
     m_view->setGeometry(0, 0, WindowPickerView::viewWidth, WindowPickerView::viewHeight);
 
     QScreen* screen = QGuiApplication::primaryScreen();

@@ -31,7 +31,8 @@ struct Silent final : kinetta::Announcer {
 };
 
 struct NoIcons final : WindowIconReader {
-    std::vector<std::vector<std::uint32_t>> readIcons(const std::vector<std::uint32_t>& ids) override
+    std::vector<std::vector<std::uint32_t>>
+    readIcons(const std::vector<std::uint32_t>& ids) override
     {
         return std::vector<std::vector<std::uint32_t>>(ids.size());
     }
@@ -49,9 +50,9 @@ QImage windowContents(std::uint32_t id)
     case 0: { // terminal
         image.fill(QColor(20, 22, 26));
         p.setFont(mono);
-        const char* lines[] = {"$ cmake --build build", "[12/40] Building CXX object",
+        const char* lines[] = {"$ cmake --build build",   "[12/40] Building CXX object",
                                "[40/40] Linking kinetta", "$ ctest --parallel 2",
-                               "100% tests passed", "$ _"};
+                               "100% tests passed",       "$ _"};
         for (int i = 0; i < 6; ++i) {
             p.setPen(i % 3 == 0 ? QColor(120, 220, 140) : QColor(220, 220, 220));
             p.drawText(30, 60 + i * 44, QString::fromLatin1(lines[i]));
@@ -119,8 +120,13 @@ QImage windowContents(std::uint32_t id)
 
 WindowListEntry entry(std::uint32_t id, const char* app, const char* title, QRectF bounds)
 {
-    return {id, QCoreApplication::applicationPid() + 1, true, bounds, QString::fromUtf8(app),
-            QString::fromUtf8(title), std::nullopt};
+    return {id,
+            QCoreApplication::applicationPid() + 1,
+            true,
+            bounds,
+            QString::fromUtf8(app),
+            QString::fromUtf8(title),
+            std::nullopt};
 }
 
 // One picker over the given windows, rendered after prepare() and once every
@@ -135,10 +141,10 @@ QImage render(std::vector<WindowListEntry> windows, bool loading,
     QtScheduler scheduler;
     Silent announcer;
     WindowIconLookup icons(std::make_shared<NoIcons>(), [](const QString&) { return QIcon(); });
-    WindowPickerView view({session, scheduler, announcer,
-                           [](std::uint32_t id) { return std::optional(windowContents(id)); },
-                           &icons, true},
-                          [](const WindowInfo&) {}, [] {});
+    WindowPickerView view(
+        {session, scheduler, announcer,
+         [](std::uint32_t id) { return std::optional(windowContents(id)); }, &icons, true},
+        [](const WindowInfo&) {}, [] {});
     view.setAttribute(Qt::WA_TranslucentBackground);
     view.show();
     QCoreApplication::processEvents(); // the first refresh
@@ -173,22 +179,23 @@ const bool registered = kinetta::screenshots::add("picker", [] {
     std::vector<kinetta::screenshots::Shot> shots;
     shots.push_back({QStringLiteral("picker-loading"), render({}, true, [](WindowPickerView&) {})});
     shots.push_back({QStringLiteral("picker-empty"), render({}, false, [](WindowPickerView&) {})});
-    shots.push_back({QStringLiteral("picker-grid"), render(sixWindows(), false, [](WindowPickerView& view) {
-                         // Focus on the third card; the pointer over the second.
-                         for (int i = 0; i < 3; ++i)
-                             QTest::keyClick(view.searchField(), Qt::Key_Right);
-                         view.grid()->cardAt(1)->setHovered(true);
-                     })});
-    shots.push_back({QStringLiteral("picker-selected"),
-                     render(sixWindows(), false, [](WindowPickerView& view) {
-                         // The session's window (Files) is also the focused card.
-                         view.grid()->setSelectedWindowID(view.filteredWindows()[1].windowID);
-                         QTest::keyClick(view.searchField(), Qt::Key_Down);
-                     })});
-    shots.push_back({QStringLiteral("picker-no-match"),
-                     render(sixWindows(), false, [](WindowPickerView& view) {
-                         QTest::keyClicks(view.searchField(), "blender");
-                     })});
+    shots.push_back(
+        {QStringLiteral("picker-grid"), render(sixWindows(), false, [](WindowPickerView& view) {
+             // Focus on the third card; the pointer over the second.
+             for (int i = 0; i < 3; ++i)
+                 QTest::keyClick(view.searchField(), Qt::Key_Right);
+             view.grid()->cardAt(1)->setHovered(true);
+         })});
+    shots.push_back(
+        {QStringLiteral("picker-selected"), render(sixWindows(), false, [](WindowPickerView& view) {
+             // The session's window (Files) is also the focused card.
+             view.grid()->setSelectedWindowID(view.filteredWindows()[1].windowID);
+             QTest::keyClick(view.searchField(), Qt::Key_Down);
+         })});
+    shots.push_back(
+        {QStringLiteral("picker-no-match"), render(sixWindows(), false, [](WindowPickerView& view) {
+             QTest::keyClicks(view.searchField(), "blender");
+         })});
     return shots;
 });
 

@@ -12,9 +12,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <vector>
-
 #include <ostream>
+#include <vector>
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -36,8 +35,8 @@ struct FakeWindowSource final : WindowListSource {
 
     void add(std::uint32_t id, QString app, QString title, QRectF bounds = {0, 0, 800, 600})
     {
-        entries.push_back({id, QCoreApplication::applicationPid() + 1, true, bounds,
-                           std::move(app), std::move(title), std::nullopt});
+        entries.push_back({id, QCoreApplication::applicationPid() + 1, true, bounds, std::move(app),
+                           std::move(title), std::nullopt});
     }
 
     std::vector<WindowListEntry> entries;

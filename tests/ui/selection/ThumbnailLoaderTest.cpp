@@ -1,8 +1,9 @@
 // The thumbnail jobs: how many run, which results count, and what happens
 // when windows close or the picker goes while captures are out.
+#include "ui/selection/ThumbnailLoader.h"
+
 #include "PickerTestDoubles.h"
 #include "app/ProcessUntil.h"
-#include "ui/selection/ThumbnailLoader.h"
 
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -49,7 +50,7 @@ TEST_F(ThumbnailLoaderTest, NeverMoreJobsThanWindowsInViewAndEachResultGoesToIts
     EXPECT_EQ(loader->waitingWindows(), 1);
     snapshots->release(1);
     ASSERT_TRUE(processUntil([&] { return loader->runningJobs() == 2; }));
-    EXPECT_FALSE(loader->image(1)); // its card left: the result is dropped
+    EXPECT_FALSE(loader->image(1));         // its card left: the result is dropped
     EXPECT_EQ(loader->waitingWindows(), 1); // two still run for two cards in view
     snapshots->release(2);
     ASSERT_TRUE(processUntil([&] { return loader->waitingWindows() == 0; }));

@@ -68,16 +68,18 @@ TEST(WindowGridNavigationTest, OnlyTheGridsKeysAreTaken)
     EXPECT_EQ(gridKeyFor(Qt::Key_Right), GridKey::right);
     EXPECT_EQ(gridKeyFor(Qt::Key_Up), GridKey::up);
     EXPECT_EQ(gridKeyFor(Qt::Key_Down), GridKey::down);
-    for (const int other : {Qt::Key_A, Qt::Key_Space, Qt::Key_Backspace, Qt::Key_Tab,
-                            Qt::Key_Home, Qt::Key_PageDown, Qt::Key_Delete})
+    for (const int other : {Qt::Key_A, Qt::Key_Space, Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Home,
+                            Qt::Key_PageDown, Qt::Key_Delete})
         EXPECT_FALSE(gridKeyFor(other)) << other;
 }
 
 TEST(WindowGridNavigationTest, SearchMatchesApplicationThenTitleIgnoringCaseAndSpaces)
 {
     const std::vector<WindowInfo> windows = {
-        window(1, "Firefox", "Mozilla Start Page"), window(2, "xterm", "build log"),
-        window(3, "Files", "Logs"),            window(4, "xclock", ""),
+        window(1, "Firefox", "Mozilla Start Page"),
+        window(2, "xterm", "build log"),
+        window(3, "Files", "Logs"),
+        window(4, "xclock", ""),
         window(5, "Editor", "notes about XTERM"),
     };
     EXPECT_EQ(ids(filterWindows(windows, "")), (std::vector<std::uint32_t>{1, 2, 3, 4, 5}));

@@ -1,12 +1,13 @@
 // The picker over a fake window list, offscreen: its states, its keys, what
 // it says, and its lazily built grid.
+#include "ui/selection/WindowPickerView.h"
+
 #include "PickerTestDoubles.h"
 #include "app/ProcessUntil.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/selection/WindowCard.h"
 #include "ui/selection/WindowCardGrid.h"
-#include "ui/selection/WindowPickerView.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -41,8 +42,9 @@ protected:
     void open(bool processEvents = true)
     {
         WindowPickerView::Services services{
-            session, scheduler, announcer,
-            [gate = snapshots](std::uint32_t id) { return gate->capture(id); }, nullptr, true};
+            session,   scheduler,
+            announcer, [gate = snapshots](std::uint32_t id) { return gate->capture(id); },
+            nullptr,   true};
         view = std::make_unique<WindowPickerView>(
             services, [this](const WindowInfo& w) { chosen.push_back(w); }, [this] { ++cancels; });
         view->show();
@@ -215,8 +217,9 @@ TEST_F(WindowPickerViewTest, CardsClickSelectAndTellTheScreenReaderTheirState)
     EXPECT_EQ(card->text(QAccessible::Description),
               "Selected. Press Return or click to record this window.");
     EXPECT_FALSE(view->grid()->cardAt(0)->isSelected());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(view->grid()->cardAt(0))->text(QAccessible::Name),
-              "xclock"); // untitled: the application alone
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(view->grid()->cardAt(0))->text(QAccessible::Name),
+        "xclock"); // untitled: the application alone
 
     // Selected and focused at once looks exactly like selected alone.
     ASSERT_TRUE(second->isKeyboardFocused());

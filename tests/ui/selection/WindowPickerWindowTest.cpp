@@ -1,11 +1,12 @@
 // The picker's window and the shell's calls around it: what choosing and
 // cancelling leave in the session, what is said, and when the panel returns.
+#include "ui/selection/WindowPickerWindow.h"
+
 #include "PickerTestDoubles.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/selection/WindowCard.h"
 #include "ui/selection/WindowCardGrid.h"
-#include "ui/selection/WindowPickerWindow.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -95,8 +95,9 @@ protected:
 TEST_F(WindowPickerX11Test, ListsRealWindowsWithThumbnailsAndTheKeyboardChoosesOneToRecord)
 {
     // Each in a colour of its own, so a thumbnail shows whose picture it is.
-    run(terminal, "xterm", {"-title", "picker terminal", "-geometry", "80x24+10+10", "-bg",
-                            "#204080", "-e", "sh", "-c", "sleep 60"});
+    run(terminal, "xterm",
+        {"-title", "picker terminal", "-geometry", "80x24+10+10", "-bg", "#204080", "-e", "sh",
+         "-c", "sleep 60"});
     run(clock, "xclock", {"-geometry", "220x220+600+10", "-bg", "#e0a030", "-update", "1"});
 
     RecordingSession session;
@@ -124,11 +125,11 @@ TEST_F(WindowPickerX11Test, ListsRealWindowsWithThumbnailsAndTheKeyboardChoosesO
     auto capture = std::make_shared<x11::X11CaptureSource>();
     WindowIconLookup icons(std::make_shared<x11::X11WindowIconReader>());
     int panelShown = 0;
-    WindowPickerWindow picker({{session, scheduler, announcer,
-                                [capture](std::uint32_t id) { return capture->windowSnapshot(id); },
-                                &icons, true},
-                               [&] { ++panelShown; },
-                               x11::compositingManagerRunning(s_server->display())});
+    WindowPickerWindow picker(
+        {{session, scheduler, announcer,
+          [capture](std::uint32_t id) { return capture->windowSnapshot(id); }, &icons, true},
+         [&] { ++panelShown; },
+         x11::compositingManagerRunning(s_server->display())});
 
     // The menu's "Record Window…" asks the shell for the picker.
     flow.recordWindow();
@@ -142,8 +143,8 @@ TEST_F(WindowPickerX11Test, ListsRealWindowsWithThumbnailsAndTheKeyboardChoosesO
     for (WindowCard* card : view->grid()->cardsInView()) {
         const std::optional<QImage> image = view->thumbnails().image(card->window().windowID);
         ASSERT_TRUE(image);
-        const QRgb expected = card->window().className == "XTerm" ? qRgb(0x20, 0x40, 0x80)
-                                                                 : qRgb(0xe0, 0xa0, 0x30);
+        const QRgb expected =
+            card->window().className == "XTerm" ? qRgb(0x20, 0x40, 0x80) : qRgb(0xe0, 0xa0, 0x30);
         // The corner, away from the text and the clock's face.
         EXPECT_EQ(image->pixel(1, 1) & 0xffffffu, expected & 0xffffffu)
             << card->window().className.toStdString();
