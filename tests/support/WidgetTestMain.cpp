@@ -1,12 +1,16 @@
 // The main of widget test binaries: one QApplication for all their cases (Qt
 // allows only one per process at a time), under whatever platform the test
-// environment names (offscreen for ctest).
+// environment names (offscreen for ctest, and when it names none).
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[])
 {
     testing::InitGoogleTest(&argc, argv);
+    // ctest lists the cases without the test environment: offscreen unless
+    // told otherwise, so listing works without a display too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
