@@ -21,7 +21,9 @@ public:
     static constexpr qreal padding = 10;
     static constexpr qreal thumbnailAspect = 16.0 / 9.0;
     static constexpr Scheduler::Duration hoverDuration{100};
-    static constexpr Scheduler::Duration hoverFrame{16};
+    // Five steps of the fade, so the last lands on its end.
+    static constexpr Scheduler::Duration hoverFrame{20};
+    static_assert(hoverDuration.count() % hoverFrame.count() == 0);
 
     WindowCard(WindowInfo window, Scheduler& scheduler, bool reduceMotion,
                QWidget* parent = nullptr);

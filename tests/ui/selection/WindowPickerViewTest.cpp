@@ -284,5 +284,36 @@ TEST_F(WindowPickerViewTest, FiftyWindowsMakeCardsAndCapturesOnlyForTheRowsInVie
     EXPECT_EQ(view->thumbnails().waitingWindows(), 0);
 }
 
+TEST(WindowCardTest, HoverFadesInOverATenthOfASecondUnlessMotionIsReduced)
+{
+    VirtualScheduler scheduler;
+    WindowInfo window{1, "xterm", "~", {0, 0, 800, 600}, 0, {}};
+    const auto card = [&](bool reduceMotion) {
+        auto made = std::make_unique<WindowCard>(window, scheduler, reduceMotion);
+        made->resize(248, qRound(WindowCard::heightForCardWidth(248)));
+        return made;
+    };
+    const auto still = card(true);
+    const QImage plain = still->grab().toImage();
+    still->setHovered(true);
+    const QImage hovered = still->grab().toImage();
+    ASSERT_NE(hovered, plain);
+
+    const auto animated = card(false);
+    animated->setHovered(true);
+    EXPECT_EQ(animated->grab().toImage(), plain);
+    scheduler.advance(WindowCard::hoverDuration / 2);
+    const QImage halfway = animated->grab().toImage();
+    EXPECT_NE(halfway, plain);
+    EXPECT_NE(halfway, hovered);
+    scheduler.advance(WindowCard::hoverDuration / 2);
+    EXPECT_EQ(animated->grab().toImage(), hovered);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    // Leaving fades back out from where it is.
+    animated->setHovered(false);
+    scheduler.advance(WindowCard::hoverDuration);
+    EXPECT_EQ(animated->grab().toImage(), plain);
+}
+
 } // namespace
 } // namespace kinetta::test
