@@ -34,10 +34,16 @@ QFont cancelFont()
     return overlaypaint::font(cancelTextSize, QFont::Medium);
 }
 
+// The escape glyph is small in most fonts; a larger size matches the text.
+QFont escapeFont()
+{
+    return overlaypaint::font(cancelTextSize + 4, QFont::Medium);
+}
+
 QSizeF cancelSize()
 {
     const QFontMetricsF metrics(cancelFont());
-    const qreal content = metrics.horizontalAdvance(kEscape) + cancelSpacing +
+    const qreal content = QFontMetricsF(escapeFont()).horizontalAdvance(kEscape) + cancelSpacing +
                           metrics.horizontalAdvance(kCancel);
     return {content + 2 * cancelPadX, metrics.height() + 2 * cancelPadY};
 }
@@ -55,8 +61,10 @@ void paintCancel(QPainter& painter, const QRectF& rect, const PaintedButton::Loo
     painter.setPen(overlaypaint::white(0.5));
     const qreal baseline = rect.center().y() + (metrics.ascent() - metrics.descent()) / 2;
     qreal x = rect.left() + cancelPadX;
+    painter.setFont(escapeFont());
     painter.drawText(QPointF(x, baseline), kEscape);
-    x += metrics.horizontalAdvance(kEscape) + cancelSpacing;
+    x += QFontMetricsF(escapeFont()).horizontalAdvance(kEscape) + cancelSpacing;
+    painter.setFont(font);
     painter.drawText(QPointF(x, baseline), kCancel);
 }
 

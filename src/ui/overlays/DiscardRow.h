@@ -20,7 +20,7 @@ class DiscardRow final : public QWidget
 public:
     static constexpr int height = 38;
     static constexpr Scheduler::Duration armDuration{320};
-    static constexpr Scheduler::Duration disarmDuration{280};
+    static constexpr Scheduler::Duration disarmDuration{288};
 
     DiscardRow(Scheduler& scheduler, bool reducedMotion, QWidget* parent = nullptr);
 

@@ -1,25 +1,21 @@
 #include "ui/overlays/PopupPlacement.h"
 
 #include <algorithm>
-#include <array>
-#include <utility>
 
 namespace kinetta
 {
 
-TrayEdge trayEdgeOf(const QRect& anchor, const QRect& screenGeometry)
+TrayEdge trayEdgeOf(const QRect& anchor, const QRect& screenGeometry, const QRect& available)
 {
-    const QPoint centre = anchor.center();
-    const std::array<std::pair<int, TrayEdge>, 4> distances = {{
-        {centre.y() - screenGeometry.top(), TrayEdge::top},
-        {screenGeometry.bottom() - centre.y(), TrayEdge::bottom},
-        {centre.x() - screenGeometry.left(), TrayEdge::left},
-        {screenGeometry.right() - centre.x(), TrayEdge::right},
-    }};
-    // min_element keeps the first of equals, hence the order above.
-    return std::min_element(distances.begin(), distances.end(),
-                            [](const auto& a, const auto& b) { return a.first < b.first; })
-        ->second;
+    if (anchor.bottom() < available.top())
+        return TrayEdge::top;
+    if (anchor.top() > available.bottom())
+        return TrayEdge::bottom;
+    if (anchor.right() < available.left())
+        return TrayEdge::left;
+    if (anchor.left() > available.right())
+        return TrayEdge::right;
+    return anchor.center().y() < screenGeometry.center().y() ? TrayEdge::top : TrayEdge::bottom;
 }
 
 QRect keepInside(const QRect& rect, const QRect& area)
@@ -41,7 +37,7 @@ QRect placeBesideTray(const QRect& anchor, const QSize& size, const QRect& scree
 {
     QRect placed(QPoint(0, 0), size);
     const QPoint centre = anchor.center();
-    switch (trayEdgeOf(anchor, screenGeometry)) {
+    switch (trayEdgeOf(anchor, screenGeometry, available)) {
     case TrayEdge::top:
         placed.moveTopLeft({centre.x() - size.width() / 2, anchor.bottom() + 1 + gap});
         break;
@@ -61,7 +57,7 @@ QRect placeBesideTray(const QRect& anchor, const QSize& size, const QRect& scree
 QRect placeToast(const QRect& anchor, const QSize& size, const QRect& screenGeometry,
                  const QRect& available)
 {
-    const TrayEdge edge = trayEdgeOf(anchor, screenGeometry);
+    const TrayEdge edge = trayEdgeOf(anchor, screenGeometry, available);
     const bool alongHeight = edge == TrayEdge::top || edge == TrayEdge::bottom;
     const int depth = alongHeight ? size.height() : size.width();
     return placeBesideTray(anchor, size, screenGeometry, available,

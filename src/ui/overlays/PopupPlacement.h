@@ -13,8 +13,12 @@ namespace kinetta
 // rectangle (or the pointer as a 1 × 1 rectangle when the tray gives none).
 enum class TrayEdge { top, bottom, left, right };
 
-// The screen edge nearest to the icon's centre (ties in that order).
-[[nodiscard]] TrayEdge trayEdgeOf(const QRect& anchor, const QRect& screenGeometry);
+// The side of the screen the tray's panel takes: the side of the available
+// area that the icon lies beyond, as a panel reserves its room; where the
+// icon lies inside (no room reserved, or the pointer), the upper half of the
+// screen counts as a tray at the top, the lower half as one at the bottom.
+[[nodiscard]] TrayEdge trayEdgeOf(const QRect& anchor, const QRect& screenGeometry,
+                                  const QRect& available);
 
 // A window of size next to anchor, gap points off its near edge and centred
 // on it along the tray, then held inside available.

@@ -49,7 +49,8 @@ void ScheduledTween::start(qreal from, qreal to, Scheduler::Duration duration, Q
 void ScheduledTween::tick()
 {
     m_elapsed += frameInterval;
-    if (m_elapsed >= m_duration) {
+    // A frame that would come after the end shows the end instead.
+    if (m_elapsed + frameInterval > m_duration) {
         if (m_repeating) {
             m_elapsed %= m_duration;
         } else {
