@@ -4,6 +4,7 @@
 #include "ui/overlays/CountdownDial.h"
 #include "ui/overlays/OverlayPainting.h"
 #include "ui/overlays/PaintedButton.h"
+#include "ui/overlays/PaintedElement.h"
 #include "ui/selection/KeyView.h"
 
 #include <QFontMetricsF>
@@ -79,6 +80,15 @@ CountdownOverlayView::CountdownOverlayView(RecordingSession& session, Scheduler&
     // Behind the content, so that clicks go to the button and keys to it.
     m_keyView = new KeyView([this] { cancel(); }, this);
     m_dial = new CountdownDial(scheduler, reducedMotion, this);
+    m_subtitle = new PaintedElement(
+        QAccessible::StaticText,
+        [](QPainter& painter, const QRectF& rect) {
+            painter.setFont(overlaypaint::font(subtitleSize, QFont::Medium));
+            painter.setPen(overlaypaint::white(0.65));
+            painter.drawText(rect, Qt::AlignCenter, kSubtitle);
+        },
+        this);
+    m_subtitle->setAccessibleName(kSubtitle);
     m_cancel = new PaintedButton(paintCancel, this);
     m_cancel->setFixedSize(cancelSize().toSize() + QSize(1, 1));
     m_cancel->setAccessibleName(QStringLiteral("Cancel countdown"));
@@ -164,7 +174,7 @@ void CountdownOverlayView::layoutContent()
         m_dial->move(int(std::lround(centre.x() - CountdownDial::side / 2.0)), int(std::lround(y)));
         y += dialHeight;
     }
-    m_subtitleRect = QRectF(0, y, width(), subtitleMetrics.height());
+    m_subtitle->setGeometry(QRectF(0, y, width(), subtitleMetrics.height()).toAlignedRect());
     y += subtitleMetrics.height() + subtitleSpacing;
     m_cancel->move(int(std::lround(centre.x() - button.width() / 2)), int(std::lround(y)));
 }
@@ -187,10 +197,6 @@ void CountdownOverlayView::paintEvent(QPaintEvent*)
         shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0));
         painter.fillRect(QRectF(centre.x() - 320, centre.y() - 320, 640, 640), shade);
     }
-
-    painter.setFont(overlaypaint::font(subtitleSize, QFont::Medium));
-    painter.setPen(overlaypaint::white(0.65));
-    painter.drawText(m_subtitleRect, Qt::AlignCenter, kSubtitle);
 }
 
 } // namespace kinetta

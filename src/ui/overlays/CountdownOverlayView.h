@@ -16,6 +16,7 @@ namespace kinetta
 class CountdownDial;
 class KeyView;
 class PaintedButton;
+class PaintedElement;
 class RecordingSession;
 
 // The full-screen countdown before a recording: the remaining seconds in a
@@ -58,8 +59,8 @@ private:
     OverlayBackdrop m_backdrop;
     KeyView* m_keyView;
     CountdownDial* m_dial;
+    PaintedElement* m_subtitle;
     PaintedButton* m_cancel;
-    QRectF m_subtitleRect;
 };
 
 } // namespace kinetta

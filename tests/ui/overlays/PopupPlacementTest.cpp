@@ -1,3 +1,4 @@
+#include "ui/overlays/MouseScreen.h"
 #include "ui/overlays/PopupPlacement.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,20 @@ TEST(PopupPlacementTest, PopoverKeepsItsGapOnEverySide)
     EXPECT_EQ(bottom.bottom(), 1052 - 1 - 4);
     const QRect left = placeBesideTray({4, 500, 24, 24}, hud, screen, {32, 0, 1888, 1080}, 4);
     EXPECT_EQ(left.left(), 28 + 4);
+}
+
+TEST(MouseScreenTest, OverlaysOpenOnTheScreenUnderThePointer)
+{
+    const QList<QRect> two = {{0, 0, 1440, 900}, {1440, 0, 1920, 1080}};
+    EXPECT_EQ(mouseScreenIndex(two, {2000, 500}, 0), 1);
+    EXPECT_EQ(mouseScreenIndex(two, {10, 10}, 1), 0);
+    // On the shared edge the first screen in the system's order wins.
+    const QList<QRect> touching = {{0, 0, 1441, 900}, {1440, 0, 1920, 1080}};
+    EXPECT_EQ(mouseScreenIndex(touching, {1440, 300}, 1), 0);
+    // Off every screen: the primary, else the first; none without screens.
+    EXPECT_EQ(mouseScreenIndex(two, {5000, 5000}, 1), 1);
+    EXPECT_EQ(mouseScreenIndex(two, {5000, 5000}, std::nullopt), 0);
+    EXPECT_EQ(mouseScreenIndex({}, {0, 0}, std::nullopt), std::nullopt);
 }
 
 } // namespace
