@@ -35,6 +35,7 @@ QLinearGradient leadingToTrailing(const QRectF& rect)
 AutoStopIndicator::AutoStopIndicator(Scheduler& scheduler, bool reducedMotion, QWidget* parent)
     : QWidget(parent), m_reducedMotion(reducedMotion),
       m_progress(scheduler, 0, [this] { m_element->update(); }),
+      m_digits(scheduler, 1, [this] { m_element->update(); }),
       m_element(new PaintedElement(
           QAccessible::ProgressBar,
           [this](QPainter& painter, const QRectF& rect) { paintRow(painter, rect); }, this))
@@ -45,13 +46,24 @@ AutoStopIndicator::AutoStopIndicator(Scheduler& scheduler, bool reducedMotion, Q
 
 void AutoStopIndicator::setState(qint64 limitSeconds, qint64 elapsedSeconds, bool animate)
 {
-    m_remaining = overlaytexts::autoStopRemaining(limitSeconds, elapsedSeconds);
+    const qint64 remaining = overlaytexts::autoStopRemaining(limitSeconds, elapsedSeconds);
+    const bool changed = remaining != m_remaining;
+    m_previousRemaining = m_remaining;
+    m_remaining = remaining;
     m_element->setAccessibleName(overlaytexts::autoStopText(m_remaining));
     const qreal progress = overlaytexts::autoStopProgress(limitSeconds, elapsedSeconds);
-    if (animate && !m_reducedMotion)
+    // Spoken as a percentage of the limit passed.
+    m_element->setAccessibleValue(std::round(progress * 100), 100);
+    if (animate && !m_reducedMotion) {
         m_progress.animateTo(progress, fillDuration);
-    else
+        if (changed) {
+            m_digits.jumpTo(0);
+            m_digits.animateTo(1, digitDuration, QEasingCurve::OutCubic);
+        }
+    } else {
         m_progress.jumpTo(progress);
+        m_digits.jumpTo(1);
+    }
     m_element->update();
 }
 
@@ -76,9 +88,21 @@ void AutoStopIndicator::paintRow(QPainter& painter, const QRectF& rect) const
                             Qt::FlatCap));
         painter.drawArc(ring, 90 * 16, -int(std::lround(progress * 360 * 16)));
     }
-    painter.setPen(overlaypaint::white(0.7));
+    // A count going down: the old number drops out, the new one comes down
+    // from above, inside the ring.
+    const qreal settle = std::clamp<qreal>(m_digits.value(), 0, 1);
+    constexpr qreal travel = 8;
+    painter.save();
+    painter.setClipRect(ring);
     painter.setFont(overlaypaint::font(11, QFont::Bold));
-    painter.drawText(ring, Qt::AlignCenter, remaining);
+    if (settle < 1) {
+        painter.setPen(overlaypaint::white(0.7 * (1 - settle)));
+        painter.drawText(ring.translated(0, travel * settle), Qt::AlignCenter,
+                         QString::number(m_previousRemaining));
+    }
+    painter.setPen(overlaypaint::white(0.7 * settle));
+    painter.drawText(ring.translated(0, -travel * (1 - settle)), Qt::AlignCenter, remaining);
+    painter.restore();
 
     const qreal left = rect.left() + ringSide + rowSpacing;
     const QFont textFont = overlaypaint::font(11, QFont::Medium);

@@ -18,6 +18,7 @@ class AutoStopIndicator final : public QWidget
 public:
     static constexpr int height = 36;
     static constexpr Scheduler::Duration fillDuration{900};
+    static constexpr Scheduler::Duration digitDuration{320};
 
     AutoStopIndicator(Scheduler& scheduler, bool reducedMotion, QWidget* parent = nullptr);
 
@@ -27,6 +28,8 @@ public:
     [[nodiscard]] qint64 remaining() const { return m_remaining; }
     [[nodiscard]] qreal shownProgress() const { return m_progress.value(); }
     [[nodiscard]] qreal targetProgress() const { return m_progress.target(); }
+    // 1 once a change of the seconds inside the ring has settled.
+    [[nodiscard]] qreal digitProgress() const { return m_digits.value(); }
     // The accessible element, labelled with the text the row shows.
     [[nodiscard]] PaintedElement* element() const { return m_element; }
 
@@ -38,7 +41,9 @@ private:
 
     bool m_reducedMotion;
     qint64 m_remaining = 0;
+    qint64 m_previousRemaining = 0;
     ScheduledTween m_progress;
+    ScheduledTween m_digits;
     PaintedElement* m_element;
 };
 

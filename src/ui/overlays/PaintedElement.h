@@ -20,6 +20,11 @@ public:
     PaintedElement(QAccessible::Role role, Painter painter, QWidget* parent = nullptr);
 
     [[nodiscard]] QAccessible::Role accessibleRole() const { return m_role; }
+    // For a progress bar: the value screen readers report, from 0 to maximum.
+    void setAccessibleValue(double value, double maximum);
+    [[nodiscard]] bool hasAccessibleValue() const { return m_maximum > 0; }
+    [[nodiscard]] double accessibleValue() const { return m_value; }
+    [[nodiscard]] double accessibleMaximum() const { return m_maximum; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -27,6 +32,8 @@ protected:
 private:
     QAccessible::Role m_role;
     Painter m_painter;
+    double m_value = 0;
+    double m_maximum = 0;
 };
 
 } // namespace kinetta

@@ -102,6 +102,27 @@ TEST_F(RecordingHUDViewTest, AccessibleTextsFollowTheSession)
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(autoStop->element());
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_DOUBLE_EQ(bar->valueInterface()->currentValue().toDouble(), 67);
+    EXPECT_DOUBLE_EQ(bar->valueInterface()->maximumValue().toDouble(), 100);
+    // The counter inside the ring comes down into place.
+    EXPECT_DOUBLE_EQ(autoStop->digitProgress(), 1.0);
+    session.setRecordingSeconds(21);
+    scheduler.advance(AutoStopIndicator::digitDuration / 2);
+    EXPECT_GT(autoStop->digitProgress(), 0.0);
+    EXPECT_LT(autoStop->digitProgress(), 1.0);
+    scheduler.advance(AutoStopIndicator::digitDuration / 2);
+    EXPECT_DOUBLE_EQ(autoStop->digitProgress(), 1.0);
+    EXPECT_DOUBLE_EQ(bar->valueInterface()->currentValue().toDouble(), 70);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(hud->timerElement())->role(),
+              QAccessible::StaticText);
+    // The header speaks "REC" and the mode; the dot and the shortcut badge are not elements.
+    QAccessibleInterface* header = QAccessible::queryAccessibleInterface(hud->header());
+    ASSERT_NE(header, nullptr);
+    QStringList names;
+    for (int i = 0; i < header->childCount(); ++i)
+        names << header->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("REC"), QStringLiteral("Recording Window")}));
 
     click(hud->stopButton());
     EXPECT_EQ(stops, 1);
