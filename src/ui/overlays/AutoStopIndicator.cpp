@@ -84,8 +84,8 @@ void AutoStopIndicator::paintRow(QPainter& painter, const QRectF& rect) const
     painter.setPen(QPen(overlaypaint::white(0.08), ringLine));
     painter.drawEllipse(ring);
     if (progress > 0) {
-        painter.setPen(QPen(QBrush(Theme::kinettaGradient(ring)), ringLine, Qt::SolidLine,
-                            Qt::FlatCap));
+        painter.setPen(
+            QPen(QBrush(Theme::kinettaGradient(ring)), ringLine, Qt::SolidLine, Qt::FlatCap));
         painter.drawArc(ring, 90 * 16, -int(std::lround(progress * 360 * 16)));
     }
     // A count going down: the old number drops out, the new one comes down
@@ -116,9 +116,9 @@ void AutoStopIndicator::paintRow(QPainter& painter, const QRectF& rect) const
     const QRectF bar(left, top + metrics.height() + textToBar, rect.right() - left, barHeight);
     painter.setPen(Qt::NoPen);
     painter.fillPath(overlaypaint::capsule(bar), overlaypaint::white(0.07));
-    const QRectF fill(bar.topLeft(),
-                      QSizeF(std::min(bar.width(), std::max(minimumFill, bar.width() * progress)),
-                             barHeight));
+    const QRectF fill(
+        bar.topLeft(),
+        QSizeF(std::min(bar.width(), std::max(minimumFill, bar.width() * progress)), barHeight));
     painter.fillPath(overlaypaint::capsule(fill), leadingToTrailing(bar));
 }
 

@@ -40,8 +40,8 @@ QEasingCurve springCurve()
 } // namespace
 
 CountdownDial::CountdownDial(Scheduler& scheduler, bool reducedMotion, QWidget* parent)
-    : QWidget(parent), m_reducedMotion(reducedMotion),
-      m_ring(scheduler, 0, [this] { update(); }), m_number(scheduler, 1, [this] { update(); })
+    : QWidget(parent), m_reducedMotion(reducedMotion), m_ring(scheduler, 0, [this] { update(); }),
+      m_number(scheduler, 1, [this] { update(); })
 {
     setFixedSize(side, side);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -60,8 +60,7 @@ void CountdownDial::setValue(qint64 value, qint64 totalSeconds, bool animate)
         return;
     }
     m_ring.animateTo(fraction, ringDuration);
-    if (changed)
-    {
+    if (changed) {
         m_number.jumpTo(0);
         m_number.animateTo(1, numberDuration, springCurve());
     }
@@ -111,7 +110,7 @@ void CountdownDial::paintNumber(QPainter& painter, const QRectF& box, qint64 val
     const QString text = QString::number(value);
     const QFontMetricsF metrics(font);
     const qreal width = metrics.horizontalAdvance(text);
-    const qreal baseline = box.center().y() + (metrics.capHeight()) / 2 + offset;
+    const qreal baseline = box.center().y() + metrics.capHeight() / 2 + offset;
     glyphs.addText(QPointF(box.center().x() - width / 2, baseline), font, text);
 
     painter.save();

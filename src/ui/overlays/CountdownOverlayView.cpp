@@ -58,7 +58,6 @@ void paintCancel(QPainter& painter, const QRectF& rect, const PaintedButton::Loo
 
     const QFont font = cancelFont();
     const QFontMetricsF metrics(font);
-    painter.setFont(font);
     painter.setPen(overlaypaint::white(0.5));
     const qreal baseline = rect.center().y() + (metrics.ascent() - metrics.descent()) / 2;
     qreal x = rect.left() + cancelPadX;

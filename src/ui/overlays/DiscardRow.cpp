@@ -36,9 +36,9 @@ PaintedButton* makeButton(QWidget* parent, const QString& text, QFont font, QCol
 
 DiscardRow::DiscardRow(Scheduler& scheduler, bool reducedMotion, QWidget* parent)
     : QWidget(parent), m_reducedMotion(reducedMotion),
-      m_discardRecording(makeButton(this, QStringLiteral("Discard Recording"),
-                                    overlaypaint::font(12, QFont::Medium), overlaypaint::white(0.45),
-                                    QStringLiteral("Shows a confirmation before discarding"))),
+      m_discardRecording(makeButton(
+          this, QStringLiteral("Discard Recording"), overlaypaint::font(12, QFont::Medium),
+          overlaypaint::white(0.45), QStringLiteral("Shows a confirmation before discarding"))),
       m_keep(makeButton(this, QStringLiteral("Keep Recording"),
                         overlaypaint::font(12, QFont::Medium), overlaypaint::white(0.40),
                         QStringLiteral("Cancel discard and continue recording"))),

@@ -120,8 +120,8 @@ void HudHeader::layoutParts()
 {
     const qreal mid = height / 2.0;
     const QFontMetricsF rec(recFont());
-    m_rec->setGeometry(QRectF(haloSide + dotToText, 0, rec.horizontalAdvance(kRec) + 4, height)
-                           .toAlignedRect());
+    m_rec->setGeometry(
+        QRectF(haloSide + dotToText, 0, rec.horizontalAdvance(kRec) + 4, height).toAlignedRect());
     const qreal capsule = capsuleWidth(m_mode);
     const QRectF capsuleRect(width() - capsule, mid - capsuleHeight / 2, capsule, capsuleHeight);
     m_capsule->setGeometry(capsuleRect.toAlignedRect());

@@ -1,9 +1,9 @@
 #include "ui/overlays/OverlayPainting.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QImage>
 #include <algorithm>
 #include <cmath>
 
@@ -119,9 +119,9 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const QColor& colo
     }
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(area.topLeft() + offset,
-                             QSizeF(small.width() / shrink, small.height() / shrink)),
-                      small);
+    painter.drawImage(
+        QRectF(area.topLeft() + offset, QSizeF(small.width() / shrink, small.height() / shrink)),
+        small);
     painter.restore();
 }
 

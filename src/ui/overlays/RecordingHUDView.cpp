@@ -105,17 +105,16 @@ RecordingHUDView::RecordingHUDView(RecordingSession& session, Scheduler& schedul
             const QString fpsText = overlaytexts::fpsText(fps);
             constexpr qreal spacing = 6;
             constexpr qreal dot = 3;
-            const qreal total = countWidth + spacing + dot + spacing +
-                                overlaypaint::monospacedWidth(font, fpsText);
+            const qreal total =
+                countWidth + spacing + dot + spacing + overlaypaint::monospacedWidth(font, fpsText);
             const qreal left = rect.center().x() - total / 2;
             const qreal baseline = rect.center().y() + (metrics.ascent() - metrics.descent()) / 2;
             const QString count =
                 overlaytexts::framesText(overlaytexts::estimatedFrames(seconds, fps));
             painter.setPen(overlaypaint::white(0.45));
             overlaypaint::drawMonospaced(
-                painter, font,
-                left + (countWidth - overlaypaint::monospacedWidth(font, count)) / 2, baseline,
-                count);
+                painter, font, left + (countWidth - overlaypaint::monospacedWidth(font, count)) / 2,
+                baseline, count);
             painter.setPen(Qt::NoPen);
             painter.setBrush(overlaypaint::white(0.45));
             painter.drawEllipse(QPointF(left + countWidth + spacing + dot / 2, rect.center().y()),
@@ -141,9 +140,14 @@ RecordingHUDView::RecordingHUDView(RecordingSession& session, Scheduler& schedul
     connect(m_discardRow->discardButton(), &QAbstractButton::clicked, this,
             [this] { m_discard.discard(); });
 
-    connect(&session, &RecordingSession::recordingSecondsChanged, this, [this] { refreshTime(true); });
-    connect(&session, &RecordingSession::fpsChanged, this, [this] { m_frames->update(); refreshTime(false); });
-    connect(&session, &RecordingSession::autoStopSecondsChanged, this, [this] { refreshTime(true); });
+    connect(&session, &RecordingSession::recordingSecondsChanged, this,
+            [this] { refreshTime(true); });
+    connect(&session, &RecordingSession::fpsChanged, this, [this] {
+        m_frames->update();
+        refreshTime(false);
+    });
+    connect(&session, &RecordingSession::autoStopSecondsChanged, this,
+            [this] { refreshTime(true); });
     connect(&session, &RecordingSession::useAutoStopChanged, this, [this] { refreshAutoStop(); });
     connect(&session, &RecordingSession::captureModeChanged, m_header, &HudHeader::setMode);
     m_header->setMode(session.captureMode());

@@ -35,8 +35,8 @@ ToastView::ToastView(const Toast& toast, bool composited, QWidget* parent)
     setAccessibleName(toast.message);
     const QFontMetricsF metrics(messageFont());
     // Fitted to the message, which is never cut short.
-    const int contentWidth = int(std::ceil(metrics.horizontalAdvance(toast.message))) + 2 * padX +
-                             symbolSide + spacing;
+    const int contentWidth =
+        int(std::ceil(metrics.horizontalAdvance(toast.message))) + 2 * padX + symbolSide + spacing;
     const int contentHeight =
         int(std::ceil(std::max<qreal>(metrics.height(), symbolSide))) + 2 * padY;
     setFixedSize(contentWidth + 2 * margin(), contentHeight + 2 * margin());

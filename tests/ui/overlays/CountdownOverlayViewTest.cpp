@@ -1,7 +1,8 @@
+#include "ui/overlays/CountdownOverlayView.h"
+
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/overlays/CountdownDial.h"
-#include "ui/overlays/CountdownOverlayView.h"
 #include "ui/overlays/PaintedButton.h"
 #include "ui/panel/Theme.h"
 #include "ui/selection/KeyView.h"

@@ -1,5 +1,6 @@
-#include "support/VirtualScheduler.h"
 #include "ui/overlays/DiscardConfirmation.h"
+
+#include "support/VirtualScheduler.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -17,8 +18,8 @@ protected:
     VirtualScheduler scheduler;
     std::vector<bool> changes;
     int discards = 0;
-    DiscardConfirmation confirmation{
-        scheduler, [this](bool armed) { changes.push_back(armed); }, [this] { ++discards; }};
+    DiscardConfirmation confirmation{scheduler, [this](bool armed) { changes.push_back(armed); },
+                                     [this] { ++discards; }};
 };
 
 TEST_F(DiscardConfirmationTest, ArmedConfirmationFallsBackAfterFourSecondsWithoutDiscarding)

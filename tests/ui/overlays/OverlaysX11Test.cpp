@@ -54,8 +54,8 @@ protected:
     // A red window over the whole screen: the desktop the overlay covers.
     static std::unique_ptr<QWidget> showDesktop()
     {
-        auto desktop = std::make_unique<QWidget>(
-            nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        auto desktop = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint |
+                                                              Qt::X11BypassWindowManagerHint);
         QPalette palette;
         palette.setColor(QPalette::Window, Qt::red);
         desktop->setPalette(palette);

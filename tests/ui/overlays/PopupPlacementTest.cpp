@@ -1,5 +1,6 @@
-#include "ui/overlays/MouseScreen.h"
 #include "ui/overlays/PopupPlacement.h"
+
+#include "ui/overlays/MouseScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +24,14 @@ TEST(PopupPlacementTest, ToastOpensOnTheScreenSideOfTheTrayWhereverTheTrayIs)
     } cases[] = {
         // Far edge 54 past the icon's near edge: 44 high gives a gap of 10.
         {"top", {1700, 4, 24, 24}, {0, 32, 1920, 1048}, TrayEdge::top, {1561, 38, 300, 44}},
-        {"bottom", {1700, 1052, 24, 24}, {0, 0, 1920, 1048}, TrayEdge::bottom,
+        {"bottom",
+         {1700, 1052, 24, 24},
+         {0, 0, 1920, 1048},
+         TrayEdge::bottom,
          {1561, 998, 300, 44}},
         // Beside a side tray the toast is wider than the reach: the least gap.
         {"left", {4, 500, 24, 24}, {32, 0, 1888, 1080}, TrayEdge::left, {34, 489, 300, 44}},
-        {"right", {1892, 500, 24, 24}, {0, 0, 1888, 1080}, TrayEdge::right,
-         {1586, 489, 300, 44}},
+        {"right", {1892, 500, 24, 24}, {0, 0, 1888, 1080}, TrayEdge::right, {1586, 489, 300, 44}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,3 +1,5 @@
+#include "ui/overlays/RecordingHUDView.h"
+
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/common/Announcer.h"
@@ -6,7 +8,6 @@
 #include "ui/overlays/HudHeader.h"
 #include "ui/overlays/PaintedButton.h"
 #include "ui/overlays/PaintedElement.h"
-#include "ui/overlays/RecordingHUDView.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -145,9 +146,9 @@ TEST_F(RecordingHUDViewTest, AutoStopWarningsAreSpokenAtTheirThresholdsOnly)
     // A longer limit moves the remaining time: spoken again where it lands.
     announcer.spoken.clear();
     session.setAutoStopSeconds(42);
-    EXPECT_EQ(announcer.spoken, (std::vector<RecordedAnnouncer::Spoken>{
-                                    {QStringLiteral("Auto-stop in 10 seconds."),
-                                     Announcer::commentaryPriority}}));
+    EXPECT_EQ(announcer.spoken,
+              (std::vector<RecordedAnnouncer::Spoken>{
+                  {QStringLiteral("Auto-stop in 10 seconds."), Announcer::commentaryPriority}}));
 
     // Nothing is spoken with auto-stop off.
     announcer.spoken.clear();
@@ -206,7 +207,8 @@ TEST(RecordingHUDViewMotionTest, TheDotPulsesOnlyWithMotion)
 {
     VirtualScheduler scheduler;
     RecordingSession session;
-    RecordingHUDView moving(session, scheduler, nullptr, false, [] {}, [] {});
+    RecordingHUDView moving(
+        session, scheduler, nullptr, false, [] {}, [] {});
     moving.show();
     EXPECT_TRUE(moving.header()->isPulsing());
     scheduler.advance(HudHeader::pulsePeriod / 2);
@@ -219,7 +221,8 @@ TEST(RecordingHUDViewMotionTest, TheDotPulsesOnlyWithMotion)
     moving.hide();
     EXPECT_FALSE(moving.header()->isPulsing());
 
-    RecordingHUDView still(session, scheduler, nullptr, true, [] {}, [] {});
+    RecordingHUDView still(
+        session, scheduler, nullptr, true, [] {}, [] {});
     still.show();
     EXPECT_FALSE(still.header()->isPulsing());
     EXPECT_DOUBLE_EQ(still.header()->pulsePhase(), 0.0);

@@ -1,6 +1,7 @@
+#include "ui/overlays/ToastPresenter.h"
+
 #include "support/VirtualScheduler.h"
 #include "ui/overlays/OverlayPainting.h"
-#include "ui/overlays/ToastPresenter.h"
 #include "ui/overlays/ToastView.h"
 #include "ui/panel/Theme.h"
 

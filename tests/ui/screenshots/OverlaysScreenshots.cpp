@@ -75,7 +75,8 @@ QImage hud(const HudState& state)
     session.setUseAutoStop(state.autoStop);
     session.setAutoStopSeconds(state.limit);
     session.setRecordingSeconds(state.seconds);
-    RecordingHUDView view(session, scheduler, nullptr, false, [] {}, [] {});
+    RecordingHUDView view(
+        session, scheduler, nullptr, false, [] {}, [] {});
     if (state.armDiscard) {
         view.discardRow()->discardRecordingButton()->click();
         scheduler.advance(1000ms);
@@ -99,7 +100,8 @@ QImage toast(const Toast& shown, bool composited)
     ToastView view(shown, composited);
     const int margin = 20;
     const QSize size = view.size() + QSize(2 * margin, 2 * margin);
-    QImage image = desktop(QSize(std::max(size.width(), 1000), 700)).copy(QRect(QPoint(80, 30), size));
+    QImage image =
+        desktop(QSize(std::max(size.width(), 1000), 700)).copy(QRect(QPoint(80, 30), size));
     QPainter painter(&image);
     view.render(&painter, QPoint(margin, margin), QRegion(), QWidget::DrawChildren);
     return image;
