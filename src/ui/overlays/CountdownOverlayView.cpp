@@ -1,6 +1,7 @@
 #include "ui/overlays/CountdownOverlayView.h"
 
 #include "model/RecordingSession.h"
+#include "ui/common/Announcer.h"
 #include "ui/overlays/CountdownDial.h"
 #include "ui/overlays/OverlayPainting.h"
 #include "ui/overlays/PaintedButton.h"
@@ -8,6 +9,7 @@
 #include "ui/selection/KeyView.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QScreen>
@@ -112,10 +114,11 @@ CountdownOverlayView::~CountdownOverlayView() = default;
 
 std::unique_ptr<CountdownOverlayView>
 CountdownOverlayView::openOn(QScreen* screen, RecordingSession& session, Scheduler& scheduler,
-                             bool reducedMotion, bool composited)
+                             bool reducedMotion, bool composited, Announcer* announcer)
 {
     auto view = std::make_unique<CountdownOverlayView>(
         session, scheduler, reducedMotion, OverlayBackdrop::forScreen(screen, composited));
+    view->setAnnouncer(announcer);
     // Above panels and other always-on-top windows, with no taskbar entry.
     view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint);
@@ -139,6 +142,16 @@ void CountdownOverlayView::cancel()
 {
     if (m_session)
         m_session->setCancelCountdown(true);
+}
+
+void CountdownOverlayView::mousePressEvent(QMouseEvent* event)
+{
+    // The overlay takes every click while it counts; a left click that is
+    // not on Cancel says how to stop it.
+    event->accept();
+    if (event->button() == Qt::LeftButton && m_announcer)
+        m_announcer->announce(QStringLiteral("Countdown in progress. Press Escape to cancel."),
+                              Announcer::outcomePriority);
 }
 
 void CountdownOverlayView::showValue(std::optional<qint64> value)

@@ -13,6 +13,7 @@ class QScreen;
 namespace kinetta
 {
 
+class Announcer;
 class CountdownDial;
 class KeyView;
 class PaintedButton;
@@ -38,7 +39,11 @@ public:
     // which takes the keyboard so that Escape reaches the overlay.
     [[nodiscard]] static std::unique_ptr<CountdownOverlayView>
     openOn(QScreen* screen, RecordingSession& session, Scheduler& scheduler, bool reducedMotion,
-           bool composited);
+           bool composited, Announcer* announcer = nullptr);
+
+    // Where a click beside the cancel button is answered with how to cancel;
+    // null: not spoken.
+    void setAnnouncer(Announcer* announcer) { m_announcer = announcer; }
 
     // What the ring shows now (it may still be moving towards the value).
     [[nodiscard]] qreal ringFraction() const;
@@ -47,6 +52,7 @@ public:
     [[nodiscard]] KeyView* keyView() const { return m_keyView; }
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -57,6 +63,7 @@ private:
 
     QPointer<RecordingSession> m_session;
     OverlayBackdrop m_backdrop;
+    Announcer* m_announcer = nullptr;
     KeyView* m_keyView;
     CountdownDial* m_dial;
     PaintedElement* m_subtitle;

@@ -2,6 +2,7 @@
 
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
+#include "ui/common/Announcer.h"
 #include "ui/overlays/CountdownDial.h"
 #include "ui/overlays/PaintedButton.h"
 #include "ui/panel/Theme.h"
@@ -81,10 +82,19 @@ TEST_F(CountdownOverlayViewTest, ReducedMotionMovesTheRingAtOnce)
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
+class SpokenTexts final : public Announcer
+{
+public:
+    QStringList texts;
+    void announceFrom(QObject*, const QString& text, int) override { texts << text; }
+};
+
 TEST_F(CountdownOverlayViewTest, EscapeAndTheCancelButtonRaiseTheCancelFlag)
 {
     session.setCountdownValue(3);
     CountdownOverlayView view(session, scheduler, false);
+    SpokenTexts spoken;
+    view.setAnnouncer(&spoken);
     view.resize(1000, 700);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -98,8 +108,14 @@ TEST_F(CountdownOverlayViewTest, EscapeAndTheCancelButtonRaiseTheCancelFlag)
     EXPECT_EQ(cancel->accessibleName(), QStringLiteral("Cancel countdown"));
     EXPECT_EQ(cancel->accessibleDescription(),
               QStringLiteral("Stops the countdown and returns to the control panel"));
+    // A click anywhere else says how to cancel, and cancels nothing.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(session.cancelCountdown());
+    EXPECT_EQ(spoken.texts,
+              QStringList{QStringLiteral("Countdown in progress. Press Escape to cancel.")});
     QTest::mouseClick(cancel, Qt::LeftButton, {}, cancel->rect().center());
     EXPECT_TRUE(session.cancelCountdown());
+    EXPECT_EQ(spoken.texts.size(), 1);
     // The click leaves the keyboard with the key view, so Escape still works.
     EXPECT_TRUE(view.keyView()->hasFocus());
     // The button lies under the ring, in the middle.
