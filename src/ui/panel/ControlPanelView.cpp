@@ -371,6 +371,15 @@ void ControlPanelView::reportHeight()
     QLayout* root = layout();
     if (!root)
         return;
+    // While the panel is hidden Qt leaves the layouts of shown and hidden
+    // sections stale; the owner sizes its window before showing it.
+    if (!isVisible()) {
+        for (QLayout* nested : findChildren<QLayout*>())
+            nested->invalidate();
+        for (QWidget* child : findChildren<QWidget*>())
+            child->updateGeometry();
+    }
+    root->invalidate();
     root->activate();
     const int height =
         root->hasHeightForWidth() ? root->totalHeightForWidth(kWidth) : root->totalSizeHint().height();
