@@ -37,16 +37,17 @@ void paintPromptCard(QPainter& painter, const QRectF& bounds, const QString& sym
     constexpr qreal symbolSize = 15;
     constexpr qreal chevronSize = 10;
     const qreal left = 12;
-    Symbols::paint(painter, QRectF(left, (bounds.height() - symbolSize) / 2, symbolSize, symbolSize),
-                   symbol, Theme::ktPurple());
+    Symbols::paint(painter,
+                   QRectF(left, (bounds.height() - symbolSize) / 2, symbolSize, symbolSize), symbol,
+                   Theme::ktPurple());
     const qreal textLeft = left + symbolSize + 8;
     const qreal chevronLeft = bounds.width() - 12 - chevronSize;
     panel::paintElidedText(painter,
                            QRectF(textLeft, 0, chevronLeft - textLeft - 8, bounds.height()), text,
                            promptFont(), panel::white(0.7));
-    Symbols::paint(painter,
-                   QRectF(chevronLeft, (bounds.height() - chevronSize) / 2, chevronSize, chevronSize),
-                   QStringLiteral("chevron.right"), panel::white(0.2));
+    Symbols::paint(
+        painter, QRectF(chevronLeft, (bounds.height() - chevronSize) / 2, chevronSize, chevronSize),
+        QStringLiteral("chevron.right"), panel::white(0.2));
 }
 
 int promptCardHeight(qreal verticalPadding)
@@ -178,7 +179,8 @@ SavedAreaRow::SavedAreaRow(QWidget* parent)
     setAccessibleName(QStringLiteral("Last selection saved"));
     auto* layout = new QHBoxLayout(this);
     // Room on the left for the painted symbol and text.
-    const qreal textWidth = panel::textWidth(QStringLiteral("Last selection saved"), panel::font(11));
+    const qreal textWidth =
+        panel::textWidth(QStringLiteral("Last selection saved"), panel::font(11));
     layout->setContentsMargins(10 + 11 + 8 + qRound(textWidth) + 8, 7, 10, 7);
     layout->addStretch(1);
     layout->addWidget(m_reuse, 0, Qt::AlignVCenter);
@@ -196,10 +198,9 @@ void SavedAreaRow::paintEvent(QPaintEvent*)
     Symbols::paint(painter, QRectF(10, (bounds.height() - symbolSize) / 2, symbolSize, symbolSize),
                    QStringLiteral("crop"), panel::white(0.5));
     const qreal left = 10 + symbolSize + 8;
-    panel::paintElidedText(painter,
-                           QRectF(left, 0, m_reuse->geometry().left() - left - 8, bounds.height()),
-                           QStringLiteral("Last selection saved"), panel::font(11),
-                           panel::white(0.5));
+    panel::paintElidedText(
+        painter, QRectF(left, 0, m_reuse->geometry().left() - left - 8, bounds.height()),
+        QStringLiteral("Last selection saved"), panel::font(11), panel::white(0.5));
 }
 
 } // namespace kinetta

@@ -127,7 +127,8 @@ QWidget* ControlPanelView::buildSettings()
     // The window to record.
     m_parts.windowSection = new QWidget(settings);
     auto* windowLayout = column(m_parts.windowSection, 8);
-    windowLayout->addWidget(panel::PanelLabel::section(QStringLiteral("Window"), m_parts.windowSection));
+    windowLayout->addWidget(
+        panel::PanelLabel::section(QStringLiteral("Window"), m_parts.windowSection));
     m_parts.windowCard = new WindowCard(m_parts.windowSection);
     m_parts.chooseWindow = new ChooseWindowButton(m_parts.windowSection);
     windowLayout->addWidget(m_parts.windowCard);
@@ -156,11 +157,12 @@ QWidget* ControlPanelView::buildSettings()
     // Quality.
     auto* quality = new QWidget(settings);
     auto* qualityLayout = column(quality, 14);
-    m_parts.fps = new SliderRow(QStringLiteral("Frame Rate"), QStringLiteral("film"),
-                                settings::kMinFps, settings::kMaxFps, 1, framesPerSecondText, quality);
-    m_parts.scale = new SliderRow(QStringLiteral("Resolution"), QStringLiteral("photo"),
-                                  settings::kMinScale, settings::kMaxScale, 0.25, scalePercentText,
-                                  quality);
+    m_parts.fps =
+        new SliderRow(QStringLiteral("Frame Rate"), QStringLiteral("film"), settings::kMinFps,
+                      settings::kMaxFps, 1, framesPerSecondText, quality);
+    m_parts.scale =
+        new SliderRow(QStringLiteral("Resolution"), QStringLiteral("photo"), settings::kMinScale,
+                      settings::kMaxScale, 0.25, scalePercentText, quality);
     m_parts.outputSize = new OutputSizeLine(quality);
     qualityLayout->addWidget(m_parts.fps);
     // The size line sits 4 points closer to the slider it follows.
@@ -201,13 +203,13 @@ QWidget* ControlPanelView::buildSettings()
     m_parts.autoStopSeconds =
         new CounterControl(settings::kMinAutoStopSeconds, settings::kMaxAutoStopSeconds,
                            QStringLiteral("s"), 5, QStringLiteral("Auto-stop duration"));
-    m_parts.autoStop = addSwitchRow(
-        QStringLiteral("Auto-stop"), QString(),
-        QStringLiteral("Automatically stops recording after the set duration"),
-        m_parts.autoStopSeconds);
-    m_parts.showCursor = addSwitchRow(QStringLiteral("Show cursor"), QString(),
-                                      QStringLiteral("Includes the mouse cursor in the recording"),
-                                      nullptr);
+    m_parts.autoStop =
+        addSwitchRow(QStringLiteral("Auto-stop"), QString(),
+                     QStringLiteral("Automatically stops recording after the set duration"),
+                     m_parts.autoStopSeconds);
+    m_parts.showCursor =
+        addSwitchRow(QStringLiteral("Show cursor"), QString(),
+                     QStringLiteral("Includes the mouse cursor in the recording"), nullptr);
     m_parts.autoCopy = addSwitchRow(
         QStringLiteral("Auto-copy"), QStringLiteral("Skip preview"),
         QStringLiteral(
@@ -232,7 +234,8 @@ QWidget* ControlPanelView::buildSettings()
             &RecordingSession::setAutoStopSeconds);
     connect(m_parts.showCursor, &QAbstractButton::toggled, &m_session,
             &RecordingSession::setShowCursor);
-    connect(m_parts.autoCopy, &QAbstractButton::toggled, &m_session, &RecordingSession::setAutoCopy);
+    connect(m_parts.autoCopy, &QAbstractButton::toggled, &m_session,
+            &RecordingSession::setAutoCopy);
     connect(m_parts.loop, &LoopCountRow::loopCountChosen, &m_session,
             &RecordingSession::setLoopCount);
     return settings;
@@ -351,9 +354,9 @@ std::optional<ScreenMetrics> ControlPanelView::screenMetrics() const
 
 void ControlPanelView::refreshOutputSize()
 {
-    const auto text = outputSizeText(m_session.captureMode(), screenMetrics(),
-                                     m_session.selectedWindow(), m_session.selectedRect(),
-                                     m_session.scale());
+    const auto text =
+        outputSizeText(m_session.captureMode(), screenMetrics(), m_session.selectedWindow(),
+                       m_session.selectedRect(), m_session.scale());
     m_parts.outputSize->setVisible(text.has_value());
     if (text)
         m_parts.outputSize->setSizeText(*text);
@@ -381,8 +384,8 @@ void ControlPanelView::reportHeight()
     }
     root->invalidate();
     root->activate();
-    const int height =
-        root->hasHeightForWidth() ? root->totalHeightForWidth(kWidth) : root->totalSizeHint().height();
+    const int height = root->hasHeightForWidth() ? root->totalHeightForWidth(kWidth)
+                                                 : root->totalSizeHint().height();
     if (height <= 0)
         return;
     setFixedSize(kWidth, height);

@@ -170,9 +170,9 @@ void CounterControl::paintEvent(QPaintEvent*)
     const qreal dividerTop = (bounds.height() - kDividerHeight) / 2;
     const QColor divider = panel::white(0.15);
     painter.fillRect(QRectF(kButtonWidth, dividerTop, kDividerWidth, kDividerHeight), divider);
-    painter.fillRect(QRectF(plusRect().left() - kDividerWidth, dividerTop, kDividerWidth,
-                            kDividerHeight),
-                     divider);
+    painter.fillRect(
+        QRectF(plusRect().left() - kDividerWidth, dividerTop, kDividerWidth, kDividerHeight),
+        divider);
     panel::paintElidedText(painter,
                            QRectF(kButtonWidth + kDividerWidth, 0, valueWidth(), bounds.height()),
                            valueText(), valueFont(), Theme::ktPink(), Qt::AlignCenter);

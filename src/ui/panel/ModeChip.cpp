@@ -123,13 +123,14 @@ void ModeChip::paintEvent(QPaintEvent*)
     Symbols::paint(painter,
                    QRectF((bounds.width() - kSymbolSize) / 2, top, kSymbolSize, kSymbolSize),
                    symbol(m_mode), content);
-    panel::paintElidedText(painter,
-                           QRectF(4, top + kSymbolSize + kSpacing, bounds.width() - 8, metrics.height()),
-                           text(), nameFont(), content, Qt::AlignCenter);
+    panel::paintElidedText(
+        painter, QRectF(4, top + kSymbolSize + kSpacing, bounds.width() - 8, metrics.height()),
+        text(), nameFont(), content, Qt::AlignCenter);
     if (hasFocus()) {
         painter.setPen(QPen(Theme::ktPink(), 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5), kRadius - 1.5, kRadius - 1.5);
+        painter.drawRoundedRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5), kRadius - 1.5,
+                                kRadius - 1.5);
     }
 }
 

@@ -17,14 +17,12 @@ namespace kinetta
 namespace
 {
 
-// A slider whose value is spoken as its row shows it ("12 fps").
-class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface
+// A control read as one value: the value interface, and its text as the
+// control shows or speaks it.
+class ValueAccessible : public QAccessibleWidget, public QAccessibleValueInterface
 {
 public:
-    explicit SliderAccessible(GradientSlider* slider)
-        : QAccessibleWidget(slider, QAccessible::Slider)
-    {
-    }
+    ValueAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
@@ -36,8 +34,20 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
-            return slider()->valueText();
+            return valueText();
         return QAccessibleWidget::text(t);
+    }
+
+protected:
+    [[nodiscard]] virtual QString valueText() const = 0;
+};
+
+// A slider whose value is spoken as its row shows it ("12 fps").
+class SliderAccessible final : public ValueAccessible
+{
+public:
+    explicit SliderAccessible(GradientSlider* slider) : ValueAccessible(slider, QAccessible::Slider)
+    {
     }
 
     QVariant currentValue() const override { return slider()->realValue(); }
@@ -53,31 +63,18 @@ public:
     QVariant minimumStepSize() const override { return slider()->realStep(); }
 
 private:
+    [[nodiscard]] QString valueText() const override { return slider()->valueText(); }
     [[nodiscard]] GradientSlider* slider() const { return static_cast<GradientSlider*>(widget()); }
 };
 
 // The stepper as one adjustable element, increased and decreased as its
 // buttons do.
-class CounterAccessible final : public QAccessibleWidget, public QAccessibleValueInterface
+class CounterAccessible final : public ValueAccessible
 {
 public:
     explicit CounterAccessible(CounterControl* counter)
-        : QAccessibleWidget(counter, QAccessible::SpinBox)
+        : ValueAccessible(counter, QAccessible::SpinBox)
     {
-    }
-
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Value)
-            return counter()->spokenValue();
-        return QAccessibleWidget::text(t);
     }
 
     QVariant currentValue() const override { return counter()->value(); }
@@ -109,6 +106,7 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
+    [[nodiscard]] QString valueText() const override { return counter()->spokenValue(); }
     [[nodiscard]] CounterControl* counter() const { return static_cast<CounterControl*>(widget()); }
 };
 
@@ -151,8 +149,8 @@ QAccessibleInterface* panelFactory(const QString&, QObject* object)
         return new SelectableButtonAccessible(chip, [chip] { return chip->isSelected(); });
     if (auto* loop = qobject_cast<LoopButton*>(object))
         return new SelectableButtonAccessible(loop, [loop] { return loop->isSelected(); });
-    if (qobject_cast<panel::PanelLabel*>(object) || qobject_cast<panel::WrappedText*>(object) ||
-        qobject_cast<AreaHintCard*>(object) || qobject_cast<OutputSizeLine*>(object))
+    if (qobject_cast<panel::PanelLabel*>(object) || qobject_cast<AreaHintCard*>(object) ||
+        qobject_cast<OutputSizeLine*>(object))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
     if (qobject_cast<panel::PanelDivider*>(object))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Separator);

@@ -6,6 +6,7 @@
 #include "ui/panel/PanelTexts.h"
 #include "ui/panel/Theme.h"
 
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -22,11 +23,12 @@ constexpr qreal kErrorSymbolSize = 12;
 
 HotKeyBanner::HotKeyBanner(QWidget* parent)
     : QWidget(parent),
-      m_caption(new panel::WrappedText(
+      m_caption(new panel::PanelLabel(
           QStringLiteral("The global Ctrl+Shift+G hotkey is not reaching Kinetta: it could not "
                          "start watching the keyboard. If you just updated Kinetta, its old key "
                          "watcher may be stale — this sets it up afresh for you."),
-          panel::font(panel::kCaptionSize), panel::white(0.8), this)),
+          panel::font(panel::kCaptionSize), panel::white(0.8), this,
+          panel::PanelLabel::Wrap::words)),
       m_repair(new panel::TextButton({QStringLiteral("arrow.clockwise"), 11,
                                       QStringLiteral("Reset & Enable Hotkey"),
                                       panel::font(11, QFont::Medium), Theme::ktPurple()},
@@ -57,10 +59,10 @@ void HotKeyBanner::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), panel::withOpacity(Theme::ktPurple(), 0.08));
     panel::paintDivider(painter, 0, width(), 0);
     const qreal lineHeight = QFontMetricsF(panel::font(panel::kCaptionSize)).height();
-    Symbols::paint(painter,
-                   QRectF(14, 11 + (lineHeight - kBannerSymbolSize) / 2, kBannerSymbolSize,
-                          kBannerSymbolSize),
-                   QStringLiteral("key.fill"), Theme::ktPurple());
+    Symbols::paint(
+        painter,
+        QRectF(14, 11 + (lineHeight - kBannerSymbolSize) / 2, kBannerSymbolSize, kBannerSymbolSize),
+        QStringLiteral("key.fill"), Theme::ktPurple());
 }
 
 QColor ErrorBanner::yellow()
@@ -70,10 +72,10 @@ QColor ErrorBanner::yellow()
 
 ErrorBanner::ErrorBanner(QWidget* parent)
     : QWidget(parent),
-      m_text(new panel::WrappedText(QString(), panel::font(panel::kCaptionSize), panel::white(0.8),
-                                    this)),
-      m_dismiss(new panel::TextButton({QStringLiteral("xmark"), 10, QString(),
-                                       panel::font(10), panel::white(0.55), Qt::transparent, 2, 2},
+      m_text(new panel::PanelLabel(QString(), panel::font(panel::kCaptionSize), panel::white(0.8),
+                                   this, panel::PanelLabel::Wrap::words)),
+      m_dismiss(new panel::TextButton({QStringLiteral("xmark"), 10, QString(), panel::font(10),
+                                       panel::white(0.55), Qt::transparent, 2, 2},
                                       this)),
       m_fixRow(new QWidget(this)),
       m_settings(new panel::TextButton({QStringLiteral("arrow.up.right.square"), 11,
@@ -131,10 +133,10 @@ void ErrorBanner::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), panel::withOpacity(yellow(), 0.12));
     const qreal lineHeight = QFontMetricsF(panel::font(panel::kCaptionSize)).height();
-    Symbols::paint(painter,
-                   QRectF(10, 10 + (lineHeight - kErrorSymbolSize) / 2, kErrorSymbolSize,
-                          kErrorSymbolSize),
-                   QStringLiteral("exclamationmark.triangle.fill"), yellow());
+    Symbols::paint(
+        painter,
+        QRectF(10, 10 + (lineHeight - kErrorSymbolSize) / 2, kErrorSymbolSize, kErrorSymbolSize),
+        QStringLiteral("exclamationmark.triangle.fill"), yellow());
 }
 
 } // namespace kinetta

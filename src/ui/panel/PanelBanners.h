@@ -8,8 +8,8 @@ namespace kinetta
 
 namespace panel
 {
+class PanelLabel;
 class TextButton;
-class WrappedText;
 } // namespace panel
 
 // Shown while the global hotkey cannot be observed: what is wrong and the
@@ -31,7 +31,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    panel::WrappedText* m_caption;
+    panel::PanelLabel* m_caption;
     panel::TextButton* m_repair;
 };
 
@@ -62,7 +62,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    panel::WrappedText* m_text;
+    panel::PanelLabel* m_text;
     panel::TextButton* m_dismiss;
     QWidget* m_fixRow;
     panel::TextButton* m_settings;

@@ -22,7 +22,8 @@ int ceilInt(qreal value)
 
 } // namespace
 
-TextButton::TextButton(Look look, QWidget* parent) : QAbstractButton(parent), m_look(std::move(look))
+TextButton::TextButton(Look look, QWidget* parent)
+    : QAbstractButton(parent), m_look(std::move(look))
 {
     setText(m_look.text);
     setCursor(Qt::PointingHandCursor);
@@ -60,8 +61,8 @@ void TextButton::paintEvent(QPaintEvent*)
         colour = withOpacity(colour, 0.4);
     else if (isDown())
         colour = withOpacity(colour, 0.6);
-    const QSize content = sizeHint() -
-                          QSize(ceilInt(2 * m_look.horizontalPadding), ceilInt(2 * m_look.verticalPadding));
+    const QSize content = sizeHint() - QSize(ceilInt(2 * m_look.horizontalPadding),
+                                             ceilInt(2 * m_look.verticalPadding));
     qreal x = (bounds.width() - content.width()) / 2;
     if (!m_look.symbol.isEmpty()) {
         const QRectF symbolRect(x, (bounds.height() - m_look.symbolSize) / 2, m_look.symbolSize,
@@ -79,11 +80,15 @@ void TextButton::paintEvent(QPaintEvent*)
     }
 }
 
-PanelLabel::PanelLabel(QString text, QFont font, QColor colour, QWidget* parent)
-    : QWidget(parent), m_text(std::move(text)), m_font(std::move(font)), m_colour(colour)
+PanelLabel::PanelLabel(QString text, QFont font, QColor colour, QWidget* parent, Wrap wrap)
+    : QWidget(parent), m_text(std::move(text)), m_font(std::move(font)), m_colour(colour),
+      m_wrap(wrap)
 {
     setAccessibleName(m_text);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    QSizePolicy policy(wrap == Wrap::words ? QSizePolicy::Expanding : QSizePolicy::Preferred,
+                       wrap == Wrap::words ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    policy.setHeightForWidth(wrap == Wrap::words);
+    setSizePolicy(policy);
 }
 
 PanelLabel* PanelLabel::section(const QString& title, QWidget* parent)
@@ -101,58 +106,37 @@ void PanelLabel::setText(const QString& text)
     update();
 }
 
-QSize PanelLabel::sizeHint() const
+int PanelLabel::heightForWidth(int width) const
 {
     const QFontMetricsF metrics(m_font);
+    if (m_wrap == Wrap::none)
+        return ceilInt(metrics.height());
+    return ceilInt(metrics
+                       .boundingRect(QRectF(0, 0, std::max(width, 1), 10000),
+                                     Qt::TextWordWrap | Qt::AlignLeft, m_text)
+                       .height());
+}
+
+QSize PanelLabel::sizeHint() const
+{
+    if (m_wrap == Wrap::words)
+        return {200, heightForWidth(200)};
+    const QFontMetricsF metrics(m_font);
     return {ceilInt(metrics.horizontalAdvance(m_text)), ceilInt(metrics.height())};
+}
+
+QSize PanelLabel::minimumSizeHint() const
+{
+    return m_wrap == Wrap::words ? QSize(40, ceilInt(QFontMetricsF(m_font).height())) : sizeHint();
 }
 
 void PanelLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    paintElidedText(painter, rect(), m_text, m_font, m_colour);
-}
-
-WrappedText::WrappedText(QString text, QFont font, QColor colour, QWidget* parent)
-    : QWidget(parent), m_text(std::move(text)), m_font(std::move(font)), m_colour(colour)
-{
-    setAccessibleName(m_text);
-    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-}
-
-void WrappedText::setText(const QString& text)
-{
-    if (text == m_text)
+    if (m_wrap == Wrap::none) {
+        paintElidedText(painter, rect(), m_text, m_font, m_colour);
         return;
-    m_text = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
-int WrappedText::heightForWidth(int width) const
-{
-    const QRectF bounds = QFontMetricsF(m_font).boundingRect(
-        QRectF(0, 0, std::max(width, 1), 10000), Qt::TextWordWrap | Qt::AlignLeft, m_text);
-    return ceilInt(bounds.height());
-}
-
-QSize WrappedText::sizeHint() const
-{
-    return {200, heightForWidth(200)};
-}
-
-QSize WrappedText::minimumSizeHint() const
-{
-    return {40, QFontMetricsF(m_font).height() > 0 ? ceilInt(QFontMetricsF(m_font).height()) : 1};
-}
-
-void WrappedText::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
+    }
     painter.setFont(m_font);
     painter.setPen(m_colour);
     painter.drawText(rect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_text);
@@ -219,7 +203,8 @@ void Switch::paintEvent(QPaintEvent*)
     const QFontMetricsF title(switchTitleFont());
     const qreal titleWidth = std::max(
         title.horizontalAdvance(text()),
-        m_secondLine.isEmpty() ? 0.0 : QFontMetricsF(secondLineFont()).horizontalAdvance(m_secondLine));
+        m_secondLine.isEmpty() ? 0.0
+                               : QFontMetricsF(secondLineFont()).horizontalAdvance(m_secondLine));
     if (m_secondLine.isEmpty()) {
         paintElidedText(painter, QRectF(0, 0, titleWidth + 1, height()), text(), switchTitleFont(),
                         white(0.85));
@@ -232,8 +217,9 @@ void Switch::paintEvent(QPaintEvent*)
                         m_secondLine, secondLineFont(), white(0.45));
     }
     // The track, then the knob at its end.
-    const QRectF track(QPointF(titleWidth + kSwitchTitleSpacing, (height() - kTrackSize.height()) / 2),
-                       kTrackSize);
+    const QRectF track(
+        QPointF(titleWidth + kSwitchTitleSpacing, (height() - kTrackSize.height()) / 2),
+        kTrackSize);
     const qreal radius = track.height() / 2;
     painter.setPen(Qt::NoPen);
     painter.setBrush(isChecked() ? Theme::ktPurple() : white(0.16));

@@ -17,9 +17,9 @@ class TextButton final : public QAbstractButton
 
 public:
     struct Look {
-        QString symbol;       // empty: none
+        QString symbol; // empty: none
         qreal symbolSize = 11;
-        QString text;         // empty: the symbol alone
+        QString text; // empty: the symbol alone
         QFont font;
         QColor colour;
         QColor fill = Qt::transparent;
@@ -40,40 +40,23 @@ private:
     Look m_look;
 };
 
-// One line of painted text. Screen readers see static text.
+// Painted text in one line, or wrapped to the width it is given with its
+// height following. Screen readers see static text.
 class PanelLabel final : public QWidget
 {
     Q_OBJECT
 
 public:
-    PanelLabel(QString text, QFont font, QColor colour, QWidget* parent = nullptr);
+    enum class Wrap { none, words };
+
+    PanelLabel(QString text, QFont font, QColor colour, QWidget* parent = nullptr,
+               Wrap wrap = Wrap::none);
     // The upper-case section label ("CAPTURE"), read out as written.
     static PanelLabel* section(const QString& title, QWidget* parent = nullptr);
 
     void setText(const QString& text);
     [[nodiscard]] const QString& text() const { return m_text; }
-    [[nodiscard]] QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_text;
-    QFont m_font;
-    QColor m_colour;
-};
-
-// Text that wraps to the width it is given; its height follows.
-class WrappedText final : public QWidget
-{
-    Q_OBJECT
-
-public:
-    WrappedText(QString text, QFont font, QColor colour, QWidget* parent = nullptr);
-
-    void setText(const QString& text);
-    [[nodiscard]] const QString& text() const { return m_text; }
-    [[nodiscard]] bool hasHeightForWidth() const override { return true; }
+    [[nodiscard]] bool hasHeightForWidth() const override { return m_wrap == Wrap::words; }
     [[nodiscard]] int heightForWidth(int width) const override;
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
@@ -85,6 +68,7 @@ private:
     QString m_text;
     QFont m_font;
     QColor m_colour;
+    Wrap m_wrap;
 };
 
 // A one-point line across the panel. Screen readers see a separator.

@@ -41,11 +41,10 @@ const QFont& sizeFont()
 } // namespace
 
 PanelHeader::PanelHeader(QWidget* parent)
-    : QWidget(parent),
-      m_quit(new panel::TextButton({QStringLiteral("power"), 11, QString(),
-                                    panel::font(11, QFont::Medium), panel::white(0.4),
-                                    panel::white(0.06), 5, 5, 5},
-                                   this))
+    : QWidget(parent), m_quit(new panel::TextButton(
+                           {QStringLiteral("power"), 11, QString(), panel::font(11, QFont::Medium),
+                            panel::white(0.4), panel::white(0.06), 5, 5, 5},
+                           this))
 {
     m_quit->setAccessibleName(QStringLiteral("Quit Kinetta"));
     m_quit->setToolTip(QStringLiteral("Quit Kinetta (Ctrl+Q)"));
@@ -71,8 +70,8 @@ void PanelHeader::paintEvent(QPaintEvent*)
     painter.setBrush(Theme::kinettaGradient(logo));
     painter.drawEllipse(logo);
     painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(logo.center() - QPointF(kLogoDot / 2, kLogoDot / 2),
-                               QSizeF(kLogoDot, kLogoDot)));
+    painter.drawEllipse(
+        QRectF(logo.center() - QPointF(kLogoDot / 2, kLogoDot / 2), QSizeF(kLogoDot, kLogoDot)));
 
     const QString name = QStringLiteral("Kinetta");
     const qreal nameLeft = logo.right() + kHeaderSpacing;

@@ -33,7 +33,8 @@ void paintCard(QPainter& painter, const QRectF& rect, qreal radius, const QBrush
 void paintDivider(QPainter& painter, qreal left, qreal right, qreal y);
 // Text in one line, clipped at rect's right edge with an ellipsis.
 void paintElidedText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
-                     const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+                     const QColor& colour,
+                     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
 [[nodiscard]] qreal textWidth(const QString& text, const QFont& font);
 
 } // namespace kinetta::panel

@@ -83,8 +83,9 @@ bool isScreenCaptureRefusal(const QString& errorMessage)
 
 QString errorBannerText(const QString& errorMessage)
 {
-    return isScreenCaptureRefusal(errorMessage) ? QStringLiteral("Screen Recording permission denied.")
-                                                : errorMessage;
+    return isScreenCaptureRefusal(errorMessage)
+               ? QStringLiteral("Screen Recording permission denied.")
+               : errorMessage;
 }
 
 QString errorAnnouncement(const QString& errorMessage)

@@ -180,11 +180,12 @@ void SliderRow::paintEvent(QPaintEvent*)
     const QString valueText = m_slider->valueText();
     const qreal valueWidth = panel::textWidth(valueText, valueFont()) + 1;
     const qreal titleLeft = symbolSize + 6;
-    panel::paintElidedText(painter,
-                           QRectF(titleLeft, 0, width() - titleLeft - valueWidth - 8, kTitleLineHeight),
-                           m_title, titleFont(), panel::white(0.7));
+    panel::paintElidedText(
+        painter, QRectF(titleLeft, 0, width() - titleLeft - valueWidth - 8, kTitleLineHeight),
+        m_title, titleFont(), panel::white(0.7));
     panel::paintElidedText(painter, QRectF(width() - valueWidth, 0, valueWidth, kTitleLineHeight),
-                           valueText, valueFont(), Theme::ktPink(), Qt::AlignRight | Qt::AlignVCenter);
+                           valueText, valueFont(), Theme::ktPink(),
+                           Qt::AlignRight | Qt::AlignVCenter);
 }
 
 } // namespace kinetta

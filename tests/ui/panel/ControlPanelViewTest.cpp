@@ -1,7 +1,6 @@
 // The control panel against its session: what it shows, what it writes and
 // what it reports.
 #include "PanelFixture.h"
-
 #include "ui/panel/CaptureTargetViews.h"
 #include "ui/panel/CounterControl.h"
 #include "ui/panel/LoopCountRow.h"

@@ -1,7 +1,6 @@
 // The panel as a screen reader reads it through Qt's accessibility: names,
 // hints, values, states and actions of every control.
 #include "PanelFixture.h"
-
 #include "ui/panel/CaptureTargetViews.h"
 #include "ui/panel/CounterControl.h"
 #include "ui/panel/LoopCountRow.h"
@@ -70,8 +69,9 @@ TEST_F(PanelAccessibilityTest, ModeChipsAreSelectableButtonsInANamedGroup)
         EXPECT_EQ(chip->text(QAccessible::Name), names[i]);
         EXPECT_TRUE(chip->state().selectable);
         EXPECT_EQ(chip->state().selected, i == 0);
-        EXPECT_EQ(chip->text(QAccessible::Description),
-                  i == 0 ? QStringLiteral("Currently selected") : QStringLiteral("Click to select"));
+        EXPECT_EQ(chip->text(QAccessible::Description), i == 0
+                                                            ? QStringLiteral("Currently selected")
+                                                            : QStringLiteral("Click to select"));
     }
     // Pressed by a screen reader as by a click.
     accessible(chips[2])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
@@ -144,7 +144,8 @@ TEST_F(PanelAccessibilityTest, LoopChoicesCarryTheSelectedStateInTheirGroup)
         names << group->child(i)->text(QAccessible::Name);
         selected << group->child(i)->state().selected;
     }
-    EXPECT_EQ(names, (QStringList{"Loop indefinitely", "Loop once", "Loop 3 times", "Loop 5 times"}));
+    EXPECT_EQ(names,
+              (QStringList{"Loop indefinitely", "Loop once", "Loop 3 times", "Loop 5 times"}));
     EXPECT_EQ(selected, (QList<bool>{false, false, false, true}));
 }
 
@@ -166,7 +167,8 @@ TEST_F(PanelAccessibilityTest, ButtonsSwitchesAndTextsAreNamedAsShown)
     EXPECT_TRUE(record->state().disabled);
     EXPECT_EQ(name(p.errorBanner->dismissButton()), QStringLiteral("Dismiss error"));
     EXPECT_FALSE(name(p.hotKeyBanner->repairButton()).isEmpty());
-    EXPECT_FALSE(accessible(p.hotKeyBanner->repairButton())->text(QAccessible::Description).isEmpty());
+    EXPECT_FALSE(
+        accessible(p.hotKeyBanner->repairButton())->text(QAccessible::Description).isEmpty());
 
     QAccessibleInterface* countdown = accessible(p.countdown);
     EXPECT_EQ(countdown->text(QAccessible::Name), QStringLiteral("Countdown"));

@@ -65,11 +65,10 @@ protected:
     bool registerForEvent(const QString& event)
     {
         EventListener registered;
-        m_listener.connect(QStringLiteral("org.a11y.atspi.Registry"),
-                           QStringLiteral("/org/a11y/atspi/registry"),
-                           QStringLiteral("org.a11y.atspi.Registry"),
-                           QStringLiteral("EventListenerRegistered"), &registered,
-                           SLOT(onEvent(QDBusMessage)));
+        m_listener.connect(
+            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
+            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("EventListenerRegistered"),
+            &registered, SLOT(onEvent(QDBusMessage)));
         QDBusMessage call = QDBusMessage::createMethodCall(
             QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
             QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
@@ -115,7 +114,8 @@ TEST_F(PanelAtSpiTest, SliderValueChangeReachesTheReaderWithItsNewValue)
                 return true;
         }
         return false;
-    })) << "no value change from " << path.toStdString();
+    })) << "no value change from "
+        << path.toStdString();
     for (const QDBusMessage& event : m_events.received) {
         if (event.path() != path)
             continue;

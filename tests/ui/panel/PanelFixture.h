@@ -37,17 +37,17 @@ struct PanelFixture {
     bool trusted = true;
     int trustQueries = 0;
     std::optional<ScreenMetrics> screen = ScreenMetrics{QSizeF(1440, 900), 2.0};
-    int starts = 0, lastAreas = 0, chooses = 0, repairs = 0, quits = 0, settings = 0, relaunches = 0;
+    int starts = 0, lastAreas = 0, chooses = 0, repairs = 0, quits = 0, settings = 0,
+        relaunches = 0;
     QList<int> heights;
     std::unique_ptr<ControlPanelView> panel;
 
     // Makes the panel; reduceMotion and a scheduler for the animations.
     ControlPanelView& make(bool withScheduler = false, bool reduceMotion = false)
     {
-        ControlPanelCallbacks callbacks{[this] { ++starts; }, [this] { ++lastAreas; },
-                                        [this] { ++chooses; },
-                                        [this](int height) { heights.append(height); },
-                                        [this] { ++repairs; }};
+        ControlPanelCallbacks callbacks{
+            [this] { ++starts; }, [this] { ++lastAreas; }, [this] { ++chooses; },
+            [this](int height) { heights.append(height); }, [this] { ++repairs; }};
         ControlPanelEnvironment environment;
         environment.isHotKeyTrusted = [this] {
             ++trustQueries;

@@ -1,8 +1,8 @@
 // The texts and motions the control panel derives, apart from its widgets.
 #include "ui/panel/PanelTexts.h"
-#include "ui/panel/Transition.h"
 
 #include "support/VirtualScheduler.h"
+#include "ui/panel/Transition.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -26,8 +26,9 @@ TEST(PanelTextsTest, OutputSizeCountsDevicePixelsForTheScreenAndPointsOtherwise)
     EXPECT_EQ(outputSizeText(CaptureMode::fullScreen, retina, std::nullopt, std::nullopt, 0.5),
               QStringLiteral("1440 × 900 px"));
     // The window and the area are in points: the ratio does not enter.
-    EXPECT_EQ(outputSizeText(CaptureMode::window, retina, windowOfSize(1280, 800), std::nullopt, 0.5),
-              QStringLiteral("640 × 400 px"));
+    EXPECT_EQ(
+        outputSizeText(CaptureMode::window, retina, windowOfSize(1280, 800), std::nullopt, 0.5),
+        QStringLiteral("640 × 400 px"));
     EXPECT_EQ(outputSizeText(CaptureMode::area, retina, std::nullopt, QRectF(5, 5, 801, 401), 0.5),
               QStringLiteral("401 × 201 px"));
     // Halves round away from zero at every scale, not to even.
@@ -44,8 +45,10 @@ TEST(PanelTextsTest, OutputSizeIsLeftOutWithoutWhatTheModeNeeds)
     EXPECT_FALSE(outputSizeText(CaptureMode::window, screen, std::nullopt, QRectF(0, 0, 5, 5), 1));
     EXPECT_FALSE(outputSizeText(CaptureMode::area, screen, windowOfSize(5, 5), std::nullopt, 1));
     // No screen at all: nothing, whatever the mode.
-    EXPECT_FALSE(outputSizeText(CaptureMode::fullScreen, std::nullopt, std::nullopt, std::nullopt, 1));
-    EXPECT_FALSE(outputSizeText(CaptureMode::area, std::nullopt, std::nullopt, QRectF(0, 0, 5, 5), 1));
+    EXPECT_FALSE(
+        outputSizeText(CaptureMode::fullScreen, std::nullopt, std::nullopt, std::nullopt, 1));
+    EXPECT_FALSE(
+        outputSizeText(CaptureMode::area, std::nullopt, std::nullopt, QRectF(0, 0, 5, 5), 1));
 }
 
 TEST(PanelTextsTest, SliderAndCounterValuesReadAsShownAndSpoken)
@@ -71,7 +74,8 @@ TEST(PanelTextsTest, LoopChoicesAndErrorTexts)
         names << loopChoiceAccessibleName(count);
     }
     EXPECT_EQ(labels, (QStringList{"∞", "1×", "3×", "5×"}));
-    EXPECT_EQ(names, (QStringList{"Loop indefinitely", "Loop once", "Loop 3 times", "Loop 5 times"}));
+    EXPECT_EQ(names,
+              (QStringList{"Loop indefinitely", "Loop once", "Loop 3 times", "Loop 5 times"}));
 
     const QString refusal = QStringLiteral("Screen Recording permission denied.\n\nAllow it.");
     EXPECT_TRUE(isScreenCaptureRefusal(refusal));

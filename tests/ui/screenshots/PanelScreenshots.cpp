@@ -60,12 +60,14 @@ std::vector<screenshots::Shot> panelShots()
         s.setCaptureMode(CaptureMode::window);
         s.setSelectedWindow(editorWindow());
     });
-    add(QStringLiteral("area-none"), [](RecordingSession& s) { s.setCaptureMode(CaptureMode::area); });
+    add(QStringLiteral("area-none"),
+        [](RecordingSession& s) { s.setCaptureMode(CaptureMode::area); });
     add(QStringLiteral("area-saved"), [](RecordingSession& s) {
         s.setCaptureMode(CaptureMode::area);
         s.setSelectedRect(QRectF(200, 150, 801, 401));
     });
-    add(QStringLiteral("hotkey-banner"), [](RecordingSession&) {}, false);
+    add(
+        QStringLiteral("hotkey-banner"), [](RecordingSession&) {}, false);
     add(QStringLiteral("error-screen-capture"), [](RecordingSession& s) {
         s.setErrorMessage(QStringLiteral("Screen Recording permission denied.\n\nAllow Kinetta to "
                                          "record the screen, then relaunch."));
