@@ -27,6 +27,7 @@ public:
     explicit WindowCard(QWidget* parent = nullptr);
 
     void setWindow(const WindowInfo& window, const QImage& icon);
+    [[nodiscard]] const QImage& icon() const { return m_icon; }
     [[nodiscard]] panel::TextButton* changeButton() const { return m_change; }
     [[nodiscard]] QSize sizeHint() const override;
 

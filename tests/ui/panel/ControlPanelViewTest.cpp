@@ -359,6 +359,38 @@ TEST_F(ControlPanelViewTest, ControlQAndTheQuitButtonQuit)
     EXPECT_EQ(f.starts, 1);
 }
 
+TEST_F(ControlPanelViewTest, ChosenWindowShowsItsApplicationIconOrTheDrawnOne)
+{
+    f.session.setCaptureMode(CaptureMode::window);
+    f.make();
+    WindowCard* card = f.parts().windowCard;
+    f.session.setSelectedWindow(sampleWindow());
+    ASSERT_EQ(f.iconRequests.size(), 1);
+    EXPECT_EQ(f.iconRequests[0], std::make_pair(sampleWindow().windowID, WindowCard::kIconSize));
+    EXPECT_FALSE(card->icon().isNull()) << "no icon of its own: the drawn glyph";
+
+    f.iconToGive = QImage(26, 26, QImage::Format_ARGB32);
+    f.iconToGive.fill(Qt::red);
+    WindowInfo other = sampleWindow();
+    other.windowID += 1;
+    f.session.setSelectedWindow(other);
+    EXPECT_EQ(card->icon().pixelColor(13, 13), QColor(Qt::red));
+    // Settings changes do not look the icon up again.
+    f.session.setFps(15);
+    EXPECT_EQ(f.iconRequests.size(), 2);
+}
+
+TEST_F(ControlPanelViewTest, ModeChipsSpringToTheirNewSelection)
+{
+    f.make(true);
+    ModeChip* area = f.parts().chips[2];
+    f.session.setCaptureMode(CaptureMode::area);
+    EXPECT_TRUE(area->isSelected()) << "the state at once; the look follows";
+    EXPECT_GT(f.scheduler.pendingCount(), 0u);
+    f.scheduler.advance(std::chrono::milliseconds(1000));
+    EXPECT_EQ(f.scheduler.pendingCount(), 0u) << "at rest within a second";
+}
+
 void enter(RecordButton* button)
 {
     const QPointF inside = button->buttonRect().center();

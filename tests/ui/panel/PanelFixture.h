@@ -40,6 +40,9 @@ struct PanelFixture {
     int starts = 0, lastAreas = 0, chooses = 0, repairs = 0, quits = 0, settings = 0,
         relaunches = 0;
     QList<int> heights;
+    // Icons asked for: the window's id and the side in points.
+    QList<std::pair<std::uint32_t, int>> iconRequests;
+    QImage iconToGive;
     std::unique_ptr<ControlPanelView> panel;
 
     // Makes the panel; reduceMotion and a scheduler for the animations.
@@ -60,6 +63,10 @@ struct PanelFixture {
         environment.scheduler = withScheduler ? &scheduler : nullptr;
         environment.reduceMotion = reduceMotion;
         environment.screen = [this] { return screen; };
+        environment.windowIcon = [this](const WindowInfo& window, int side, qreal) {
+            iconRequests.append({window.windowID, side});
+            return iconToGive;
+        };
         panel = std::make_unique<ControlPanelView>(session, std::move(callbacks),
                                                    std::move(environment));
         return *panel;
