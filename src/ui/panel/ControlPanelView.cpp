@@ -55,10 +55,12 @@ ControlPanelView::ControlPanelView(RecordingSession& session, ControlPanelCallba
     m_hotKeyGranted = m_environment.isHotKeyTrusted ? m_environment.isHotKeyTrusted() : true;
     build();
     connectSession();
-    refresh();
     refreshWindow();
-    if (const auto& message = m_session.errorMessage())
-        onErrorMessage(message);
+    refresh();
+    // Animations start from the first state shown, not from the defaults.
+    for (ModeChip* chip : m_parts.chips)
+        chip->setScheduler(m_environment.scheduler, m_environment.reduceMotion);
+    m_parts.record->setScheduler(m_environment.scheduler, m_environment.reduceMotion);
 }
 
 ControlPanelView::~ControlPanelView() = default;
@@ -77,7 +79,6 @@ void ControlPanelView::build()
     layout->addWidget(m_parts.errorBanner);
     layout->addWidget(new panel::PanelDivider(this));
     m_parts.record = new RecordButton(this);
-    m_parts.record->setScheduler(m_environment.scheduler, m_environment.reduceMotion);
     layout->addWidget(m_parts.record);
 
     connect(m_parts.header->quitButton(), &QAbstractButton::clicked, this,
@@ -115,7 +116,6 @@ QWidget* ControlPanelView::buildSettings()
     for (std::size_t i = 0; i < kAllCaptureModes.size(); ++i) {
         const CaptureMode mode = kAllCaptureModes[i];
         auto* chip = new ModeChip(mode, chipRow);
-        chip->setScheduler(m_environment.scheduler, m_environment.reduceMotion);
         connect(chip, &QAbstractButton::clicked, this,
                 [this, mode] { m_session.setCaptureMode(mode); });
         chipLayout->addWidget(chip, 1);

@@ -315,6 +315,14 @@ TEST_F(ControlPanelViewTest, ErrorBannerSpeaksAndOffersTheFixesForARefusedCaptur
     EXPECT_EQ(f.announcer.spoken.size(), 2) << "clearing says nothing";
 }
 
+TEST_F(ControlPanelViewTest, ErrorPresentAtOpeningIsShownNotSpokenAgain)
+{
+    f.session.setErrorMessage(QStringLiteral("Capture failed."));
+    ControlPanelView& panel = f.make();
+    EXPECT_TRUE(shown(f.parts().errorBanner, &panel));
+    EXPECT_TRUE(f.announcer.spoken.isEmpty());
+}
+
 TEST_F(ControlPanelViewTest, HotKeyBannerReadsTheTrustWhenShownAndBeforeItsRepair)
 {
     f.trusted = false;
@@ -382,7 +390,10 @@ TEST_F(ControlPanelViewTest, ChosenWindowShowsItsApplicationIconOrTheDrawnOne)
 
 TEST_F(ControlPanelViewTest, ModeChipsSpringToTheirNewSelection)
 {
+    // The first state is shown as it is, without a transition from defaults.
+    f.session.setCaptureMode(CaptureMode::window);
     f.make(true);
+    EXPECT_EQ(f.scheduler.pendingCount(), 0u);
     ModeChip* area = f.parts().chips[2];
     f.session.setCaptureMode(CaptureMode::area);
     EXPECT_TRUE(area->isSelected()) << "the state at once; the look follows";
