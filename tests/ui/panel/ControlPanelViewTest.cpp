@@ -275,6 +275,15 @@ TEST_F(ControlPanelViewTest, HeightIsReportedOnEveryChangeAndNeverZero)
     EXPECT_GT(f.heights.last(), start);
     f.session.setErrorMessage(std::nullopt);
     EXPECT_EQ(f.heights.last(), start);
+
+    // Shown, the same: the report comes with the change, not a frame later.
+    panel.show();
+    f.session.setUseCountdown(false);
+    const int withoutCounter = f.heights.last();
+    EXPECT_LT(withoutCounter, start) << "the counter row is taller than a switch row";
+    f.session.setCaptureMode(CaptureMode::area);
+    EXPECT_GT(f.heights.last(), withoutCounter);
+    EXPECT_EQ(panel.height(), f.heights.last());
     for (const int height : f.heights)
         EXPECT_GT(height, 0);
 }
