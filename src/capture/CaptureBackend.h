@@ -14,8 +14,5 @@ namespace kinetta
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
-// Whether translucent windows blend on this desktop (a compositing manager
-// runs); rounded windows use a shape mask where they do not.
-[[nodiscard]] bool compositingManagerRunning();
 
 } // namespace kinetta

@@ -5,9 +5,9 @@
 namespace kinetta::x11
 {
 
-// Whether a compositing manager owns the screen's _NET_WM_CM_S<n> selection,
-// so translucent windows blend instead of showing black. False when the
-// display cannot be reached.
+// Asks the X server who owns _NET_WM_CM_S<screen> for the connection's
+// default screen, on a short connection of its own. False when the display
+// cannot be opened.
 [[nodiscard]] bool compositingManagerRunning(const std::string& displayName);
 
 } // namespace kinetta::x11

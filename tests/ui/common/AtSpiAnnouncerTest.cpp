@@ -2,16 +2,18 @@
 // private session bus and the accessibility bus, and a listener on that bus.
 
 #include "app/ProcessUntil.h"
-#include "capture/XvfbServer.h"
+#include "model/RecordingSession.h"
+#include "support/VirtualScheduler.h"
+#include "ui/common/AccessibleDesktop.h"
 #include "ui/common/AtSpiAnnouncer.h"
-#include "ui/common/PrivateAccessibilityBus.h"
+#include "ui/overlays/DiscardRow.h"
+#include "ui/overlays/PaintedButton.h"
+#include "ui/overlays/RecordingHUDView.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -39,61 +41,22 @@ class AtSpiAnnouncerTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_display = std::make_unique<kinetta::testing::XvfbServer>();
-        s_bus = std::make_unique<test::PrivateAccessibilityBus>();
-        if (!s_display->running()) {
-            s_unavailable = "Xvfb did not start";
-            return;
-        }
-        if (s_bus->sessionAddress().isEmpty()) {
-            s_unavailable = s_bus->failure().toStdString();
-            return;
-        }
-        // Qt's bridge reads these when the application starts.
-        qputenv("DISPLAY", QByteArray::fromStdString(s_display->display()));
-        qputenv("DBUS_SESSION_BUS_ADDRESS", s_bus->sessionAddress().toUtf8());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        static int argc = 1;
-        static char name[] = "announcer_atspi_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
-        if (!s_bus->startLauncher()) {
-            s_unavailable = s_bus->failure().toStdString();
-            return;
-        }
-        // The announcer brings up Qt's bridge, which connects asynchronously.
-        s_announcer = std::make_unique<AtSpiAnnouncer>();
-        if (!processUntil([] { return QDBusConnection(QStringLiteral("a11y")).isConnected(); })) {
-            s_unavailable = "Qt did not connect to the accessibility bus within ten seconds";
-            return;
-        }
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
-                                           QStringLiteral("/org/a11y/bus"),
-                                           QStringLiteral("org.a11y.Bus"),
-                                           QStringLiteral("GetAddress")));
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            s_unavailable = "org.a11y.Bus gave no address: " + reply.errorMessage().toStdString();
-            return;
-        }
-        s_a11yAddress = reply.arguments().constFirst().toString();
+        s_desktop = std::make_unique<test::AccessibleDesktop>("announcer_atspi_tests");
+        if (s_desktop->unavailable().empty())
+            s_announcer = std::make_unique<AtSpiAnnouncer>();
     }
 
     static void TearDownTestSuite()
     {
-        QDBusConnection::disconnectFromBus(QStringLiteral("listener"));
         s_announcer.reset();
-        s_app.reset();
-        s_bus.reset();
-        s_display.reset();
+        s_desktop.reset();
     }
 
     void SetUp() override
     {
-        if (!s_unavailable.empty())
-            GTEST_SKIP() << "no accessibility bus: " << s_unavailable;
-        m_listener = QDBusConnection::connectToBus(s_a11yAddress, QStringLiteral("listener"));
+        if (!s_desktop->unavailable().empty())
+            GTEST_SKIP() << "no accessibility bus: " << s_desktop->unavailable();
+        m_listener = s_desktop->connectListener(QStringLiteral("listener"));
         ASSERT_TRUE(m_listener.isConnected());
         ASSERT_TRUE(m_listener.connect(QString(), QString(),
                                        QStringLiteral("org.a11y.atspi.Event.Object"),
@@ -110,25 +73,14 @@ protected:
                                   SLOT(onAnnouncement(QDBusMessage)));
     }
 
-    // A method of the program's accessible object at path, called from the
-    // listener's side as a screen reader would, while the program runs.
     QDBusMessage callProgram(const QString& path, const QString& interface, const QString& method,
                              const QVariantList& arguments = {})
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            QDBusConnection(QStringLiteral("a11y")).baseService(), path, interface, method);
-        message.setArguments(arguments);
-        QDBusPendingCall call = m_listener.asyncCall(message);
-        EXPECT_TRUE(processUntil([&] { return call.isFinished(); }));
-        return call.reply();
+        return test::AccessibleDesktop::callProgram(m_listener, path, interface, method, arguments);
     }
 
-    static inline std::unique_ptr<kinetta::testing::XvfbServer> s_display;
-    static inline std::unique_ptr<test::PrivateAccessibilityBus> s_bus;
-    static inline std::unique_ptr<QApplication> s_app;
+    static inline std::unique_ptr<test::AccessibleDesktop> s_desktop;
     static inline std::unique_ptr<AtSpiAnnouncer> s_announcer;
-    static inline std::string s_unavailable;
-    static inline QString s_a11yAddress;
 
     QDBusConnection m_listener{QString()};
     AnnouncementListener m_announcements;
@@ -207,6 +159,32 @@ TEST_F(AtSpiAnnouncerTest, NotificationObjectIsShownWithTheText)
     announcer.announce(QStringLiteral("Recording cancelled."), Announcer::outcomePriority);
     EXPECT_TRUE(notification->isVisible());
     EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Recording cancelled."));
+}
+
+TEST_F(AtSpiAnnouncerTest, RecordingHudWarningsAndDiscardConfirmationReachTheBus)
+{
+    VirtualScheduler scheduler;
+    RecordingSession session;
+    session.setUseAutoStop(true);
+    session.setAutoStopSeconds(30);
+    session.setRecordingSeconds(19);
+    RecordingHUDView hud(session, scheduler, s_announcer.get(), true, [] {}, [] {});
+    hud.show();
+
+    session.setRecordingSeconds(20);
+    hud.discardRow()->discardRecordingButton()->click();
+    ASSERT_TRUE(processUntil([&] { return m_announcements.received.size() == 2; }));
+    const QVariantList warning = m_announcements.received[0].arguments();
+    const QVariantList confirmation = m_announcements.received[1].arguments();
+    ASSERT_EQ(warning.size(), 5);
+    ASSERT_EQ(confirmation.size(), 5);
+    EXPECT_EQ(warning[3].value<QDBusVariant>().variant().toString(),
+              QStringLiteral("Auto-stop in 10 seconds."));
+    EXPECT_EQ(warning[1].toInt(), 1);
+    EXPECT_EQ(confirmation[3].value<QDBusVariant>().variant().toString(),
+              QStringLiteral("Discard confirmation. Tap Discard to delete recording, or Keep "
+                             "Recording to continue."));
+    EXPECT_EQ(confirmation[1].toInt(), 2);
 }
 
 } // namespace

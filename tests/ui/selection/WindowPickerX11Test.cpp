@@ -6,9 +6,9 @@
 #include "app/FlowTestDoubles.h"
 #include "app/ProcessUntil.h"
 #include "app/RecordingFlow.h"
+#include "capture/Compositing.h"
 #include "capture/XvfbServer.h"
 #include "capture/x11/X11CaptureSource.h"
-#include "capture/x11/X11Compositing.h"
 #include "capture/x11/X11WindowIconReader.h"
 #include "capture/x11/X11WindowListSource.h"
 #include "model/RecordingSession.h"
@@ -129,7 +129,7 @@ TEST_F(WindowPickerX11Test, ListsRealWindowsWithThumbnailsAndTheKeyboardChoosesO
         {{session, scheduler, announcer,
           [capture](std::uint32_t id) { return capture->windowSnapshot(id); }, &icons, true},
          [&] { ++panelShown; },
-         x11::compositingManagerRunning(s_server->display())});
+         compositingManagerRunning(s_server->display())});
 
     // The menu's "Record Window…" asks the shell for the picker.
     flow.recordWindow();
