@@ -1,8 +1,8 @@
 #include "ui/selection/WindowCard.h"
 
 #include "ui/common/Symbols.h"
+#include "ui/panel/PanelStyle.h"
 #include "ui/panel/Theme.h"
-#include "ui/selection/PickerControls.h"
 #include "ui/selection/WindowGridNavigation.h"
 
 #include <QAccessible>
@@ -29,15 +29,9 @@ constexpr qreal titleSize = 10;
 // Asked for every card's place on every scroll step: measured once.
 qreal textBlockHeight()
 {
-    static const qreal height = QFontMetricsF(pickerFont(nameSize, QFont::DemiBold)).height() + 1 +
-                                QFontMetricsF(pickerFont(titleSize)).height();
+    static const qreal height = QFontMetricsF(panel::font(nameSize, QFont::DemiBold)).height() + 1 +
+                                QFontMetricsF(panel::font(titleSize)).height();
     return height;
-}
-
-QColor with(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(opacity));
-    return color;
 }
 
 // A soft shadow of a rounded rectangle: rings growing outwards, fading.
@@ -47,7 +41,7 @@ void paintShadow(QPainter& painter, const QRectF& shape, qreal radius, QColor co
     const int rings = 5;
     for (int i = rings; i >= 1; --i) {
         const qreal grow = 10.0 * i / rings;
-        painter.setBrush(with(color, color.alphaF() / rings));
+        painter.setBrush(panel::withOpacity(color, color.alphaF() / rings));
         painter.drawRoundedRect(shape.translated(0, 4).adjusted(-grow, -grow, grow, grow),
                                 radius + grow, radius + grow);
     }
@@ -219,13 +213,13 @@ void WindowCard::paintEvent(QPaintEvent* /*event*/)
 
     // Card background, first matching state wins; hover fades in and out.
     if (m_selected) {
-        painter.setBrush(with(Theme::ktPurple(), 0.15));
-        painter.setPen(QPen(with(Theme::ktPurple(), 0.45), 1));
+        painter.setBrush(panel::withOpacity(Theme::ktPurple(), 0.15));
+        painter.setPen(QPen(panel::withOpacity(Theme::ktPurple(), 0.45), 1));
     } else if (m_keyboardFocused) {
-        painter.setBrush(whiteAt(0.07));
-        painter.setPen(QPen(whiteAt(0.25), 1));
+        painter.setBrush(panel::white(0.07));
+        painter.setPen(QPen(panel::white(0.25), 1));
     } else {
-        painter.setBrush(whiteAt(0.04 * m_hoverAmount));
+        painter.setBrush(panel::white(0.04 * m_hoverAmount));
         painter.setPen(Qt::NoPen);
     }
     painter.drawRoundedRect(card, cardRadius, cardRadius);
@@ -233,9 +227,9 @@ void WindowCard::paintEvent(QPaintEvent* /*event*/)
     const QSizeF thumbSize = thumbnailSize(width());
     const QRectF thumb(QPointF(padding, padding), thumbSize);
     if (m_selected)
-        paintShadow(painter, thumb, thumbnailRadius, with(Theme::ktPurple(), 0.35));
+        paintShadow(painter, thumb, thumbnailRadius, panel::withOpacity(Theme::ktPurple(), 0.35));
     else if (m_keyboardFocused)
-        paintShadow(painter, thumb, thumbnailRadius, whiteAt(0.15));
+        paintShadow(painter, thumb, thumbnailRadius, panel::white(0.15));
     paintThumbnail(painter, thumb);
 
     const QRectF strip(padding + stripSide, thumb.bottom() + stripTop,
@@ -263,7 +257,7 @@ void WindowCard::paintThumbnail(QPainter& painter, const QRectF& area) const
         painter.restore();
     } else {
         const QRectF symbol(area.center() - QPointF(12, 12), QSizeF(24, 24));
-        Symbols::paint(painter, symbol, u"rectangle.on.rectangle", whiteAt(0.10));
+        Symbols::paint(painter, symbol, u"rectangle.on.rectangle", panel::white(0.10));
     }
 
     // The border is drawn inside the edge.
@@ -271,9 +265,9 @@ void WindowCard::paintThumbnail(QPainter& painter, const QRectF& area) const
     if (m_selected) {
         border = QPen(QBrush(Theme::kinettaGradient(area)), 2.5);
     } else if (m_keyboardFocused) {
-        border = QPen(whiteAt(0.55), 2.0);
+        border = QPen(panel::white(0.55), 2.0);
     } else {
-        border = QPen(whiteAt(0.07 + (0.18 - 0.07) * m_hoverAmount), 1.0);
+        border = QPen(panel::white(0.07 + (0.18 - 0.07) * m_hoverAmount), 1.0);
     }
     const qreal inset = border.widthF() / 2;
     painter.setBrush(Qt::NoBrush);
@@ -291,7 +285,7 @@ void WindowCard::paintInfo(QPainter& painter, const QRectF& strip) const
         painter.drawImage(icon, m_icon);
     } else {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(whiteAt(0.08));
+        painter.setBrush(panel::white(0.08));
         painter.drawRoundedRect(icon, 4, 4);
     }
 
@@ -301,28 +295,28 @@ void WindowCard::paintInfo(QPainter& painter, const QRectF& strip) const
         Symbols::paint(painter, check, u"checkmark.circle.fill", Theme::ktPink());
         right = check.left() - spacing;
     }
-    const QFont sizeFont = pickerMonospaceFont(9);
+    const QFont sizeFont = panel::font(9, QFont::Normal, panel::Face::monospaced);
     const QString size = windowSizeText(m_window.frame);
     const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(size);
     painter.setFont(sizeFont);
-    painter.setPen(whiteAt(0.22));
+    painter.setPen(panel::white(0.22));
     painter.drawText(QRectF(right - sizeWidth, strip.top(), sizeWidth, strip.height()),
                      Qt::AlignRight | Qt::AlignVCenter, size);
     right -= sizeWidth + spacing;
 
-    const QFont nameFont = pickerFont(nameSize, QFont::DemiBold);
-    const QFont titleFont = pickerFont(titleSize);
+    const QFont nameFont = panel::font(nameSize, QFont::DemiBold);
+    const QFont titleFont = panel::font(titleSize);
     const qreal left = icon.right() + spacing;
     const qreal textWidth = std::max(0.0, right - left);
     const qreal nameHeight = QFontMetricsF(nameFont).height();
     const qreal top = strip.center().y() - textBlockHeight() / 2;
     painter.setFont(nameFont);
-    painter.setPen(whiteAt(0.88));
+    painter.setPen(panel::white(0.88));
     painter.drawText(
         QRectF(left, top, textWidth, nameHeight), Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetricsF(nameFont).elidedText(m_window.appName, Qt::ElideRight, textWidth));
     painter.setFont(titleFont);
-    painter.setPen(whiteAt(0.50));
+    painter.setPen(panel::white(0.50));
     painter.drawText(
         QRectF(left, top + nameHeight + 1, textWidth, QFontMetricsF(titleFont).height()),
         Qt::AlignLeft | Qt::AlignVCenter,

@@ -3,8 +3,8 @@
 #include "model/RecordingSession.h"
 #include "ui/common/Announcer.h"
 #include "ui/common/Symbols.h"
+#include "ui/panel/PanelStyle.h"
 #include "ui/panel/Theme.h"
-#include "ui/selection/PickerControls.h"
 #include "ui/selection/WindowCard.h"
 #include "ui/selection/WindowCardGrid.h"
 #include "ui/selection/WindowGridKeyFilter.h"
@@ -30,6 +30,15 @@ constexpr qreal sideMargin = 16;
 
 const QString refreshHint = QStringLiteral("Update the list of available windows");
 
+// The picker's buttons never take the keyboard focus: its keys belong to the
+// search field and the grid.
+panel::TextButton* pickerButton(panel::TextButton::Look look, QWidget* parent)
+{
+    auto* button = new panel::TextButton(std::move(look), parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
 QSize thumbnailPixels(qreal devicePixelRatio)
 {
     const qreal cardWidth =
@@ -47,19 +56,43 @@ WindowPickerView::WindowPickerView(Services services,
     : QWidget(parent), m_services(std::move(services)), m_onSelect(std::move(onSelect)),
       m_onCancel(std::move(onCancel)),
       m_thumbnails(m_services.snapshot, thumbnailPixels(devicePixelRatioF())),
-      m_search(new QLineEdit(this)),
-      m_close(new SymbolButton(QStringLiteral("xmark"), 10, whiteAt(0.45), whiteAt(0.08), this)),
-      m_clear(new SymbolButton(QStringLiteral("xmark.circle.fill"), 12, whiteAt(0.45),
-                               Qt::transparent, this)),
+      m_search(new QLineEdit(this)), m_close(pickerButton({.symbol = QStringLiteral("xmark"),
+                                                           .symbolSize = 10,
+                                                           .text = {},
+                                                           .font = {},
+                                                           .colour = panel::white(0.45),
+                                                           .fill = panel::white(0.08),
+                                                           .radius = 13},
+                                                          this)),
+      m_clear(pickerButton({.symbol = QStringLiteral("xmark.circle.fill"),
+                            .symbolSize = 12,
+                            .text = {},
+                            .font = {},
+                            .colour = panel::white(0.45)},
+                           this)),
       m_grid(new WindowCardGrid(m_thumbnails, m_services.icons, m_services.scheduler,
                                 m_services.reduceMotion, this)),
       m_loading(new ActivityIndicator(m_services.scheduler, m_services.reduceMotion, this)),
-      m_emptyRefresh(new PlainTextButton(QStringLiteral("Refresh"), pickerFont(12, QFont::DemiBold),
-                                         Theme::ktPurple(), this)),
-      m_footerRefresh(new PlainTextButton(QStringLiteral("Refresh"), pickerFont(12, QFont::Medium),
-                                          whiteAt(0.65), this)),
-      m_cancel(new PlainTextButton(QStringLiteral("Cancel"), pickerFont(12, QFont::Medium),
-                                   whiteAt(0.50), this)),
+      m_emptyRefresh(pickerButton({.symbol = {},
+                                   .text = QStringLiteral("Refresh"),
+                                   .font = panel::font(12, QFont::DemiBold),
+                                   .colour = Theme::ktPurple(),
+                                   .verticalPadding = 3},
+                                  this)),
+      m_footerRefresh(pickerButton({.symbol = {},
+                                    .text = QStringLiteral("Refresh"),
+                                    .font = panel::font(12, QFont::Medium),
+                                    .colour = panel::white(0.65),
+                                    .horizontalPadding = 4,
+                                    .verticalPadding = 3},
+                                   this)),
+      m_cancel(pickerButton({.symbol = {},
+                             .text = QStringLiteral("Cancel"),
+                             .font = panel::font(12, QFont::Medium),
+                             .colour = panel::white(0.50),
+                             .horizontalPadding = 4,
+                             .verticalPadding = 3},
+                            this)),
       m_keys(new WindowGridKeyFilter(this, [this](GridKey key) { handleKey(key); }))
 {
     resize(viewWidth, viewHeight);
@@ -73,11 +106,11 @@ WindowPickerView::WindowPickerView(Services services,
     m_search->setFrame(false);
     m_search->setPlaceholderText(QStringLiteral("Search windows\u2026"));
     m_search->setAccessibleName(QStringLiteral("Search windows"));
-    m_search->setFont(pickerFont(13));
+    m_search->setFont(panel::font(13));
     QPalette palette = m_search->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, whiteAt(0.35));
+    palette.setColor(QPalette::PlaceholderText, panel::white(0.35));
     palette.setColor(QPalette::Highlight, Theme::ktPurple());
     palette.setColor(QPalette::HighlightedText, Qt::white);
     m_search->setPalette(palette);
@@ -274,31 +307,31 @@ void WindowPickerView::paintEvent(QPaintEvent* /*event*/)
 
     // Header.
     painter.setPen(Qt::white);
-    painter.setFont(pickerFont(15, QFont::Bold));
+    painter.setFont(panel::font(15, QFont::Bold));
     painter.drawText(QRectF(20, 15, width() - 80, 20), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Select a Window"));
-    painter.setPen(whiteAt(0.50));
-    painter.setFont(pickerFont(11));
+    painter.setPen(panel::white(0.50));
+    painter.setFont(panel::font(11));
     painter.drawText(QRectF(20, 36, width() - 80, 15), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Click a window to begin recording"));
 
     // Search bar.
     const QRectF bar = searchBar();
-    painter.setPen(QPen(whiteAt(0.08), 1));
-    painter.setBrush(whiteAt(0.05));
+    painter.setPen(QPen(panel::white(0.08), 1));
+    painter.setBrush(panel::white(0.05));
     painter.drawRoundedRect(bar.adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
     Symbols::paint(painter, QRectF(bar.left() + 12, bar.center().y() - 6, 12, 12),
-                   u"magnifyingglass", whiteAt(0.35));
+                   u"magnifyingglass", panel::white(0.35));
 
     const QRectF area = gridArea();
-    painter.setPen(QPen(whiteAt(0.08), 1));
+    painter.setPen(QPen(panel::white(0.08), 1));
     painter.drawLine(QPointF(0, area.top() + 0.5), QPointF(width(), area.top() + 0.5));
     painter.drawLine(QPointF(0, area.bottom() - 0.5), QPointF(width(), area.bottom() - 0.5));
 
     const QPointF middle = area.center();
     if (m_state == State::loading) {
-        painter.setPen(whiteAt(0.50));
-        painter.setFont(pickerFont(12));
+        painter.setPen(panel::white(0.50));
+        painter.setFont(panel::font(12));
         painter.drawText(QRectF(0, middle.y() + 10, width(), 18), Qt::AlignCenter,
                          QStringLiteral("Loading windows\u2026"));
     } else if (m_state == State::empty) {
@@ -308,9 +341,9 @@ void WindowPickerView::paintEvent(QPaintEvent* /*event*/)
         // Without a Refresh button the column is shorter: keep it centred.
         const qreal shift = query.isEmpty() ? 0 : 18;
         Symbols::paint(painter, QRectF(middle.x() - 18, middle.y() - 52 + shift, 36, 36), symbol,
-                       whiteAt(0.15));
-        painter.setPen(whiteAt(0.45));
-        painter.setFont(pickerFont(13));
+                       panel::white(0.15));
+        painter.setPen(panel::white(0.45));
+        painter.setFont(panel::font(13));
         painter.drawText(QRectF(24, middle.y() - 2 + shift, width() - 48, 22),
                          Qt::AlignCenter | Qt::TextSingleLine,
                          QFontMetricsF(painter.font())
@@ -318,8 +351,8 @@ void WindowPickerView::paintEvent(QPaintEvent* /*event*/)
     }
 
     // Footer hint.
-    painter.setPen(whiteAt(0.18));
-    painter.setFont(pickerFont(10));
+    painter.setPen(panel::white(0.18));
+    painter.setFont(panel::font(10));
     painter.drawText(QRectF(20, height() - footerHeight, width() - 160, footerHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("\u2191\u2193\u2190\u2192 navigate \u00B7 \u21B5 select \u00B7 "

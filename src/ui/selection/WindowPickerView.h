@@ -2,7 +2,8 @@
 
 #include "model/Scheduler.h"
 #include "model/WindowInfo.h"
-#include "ui/selection/PickerControls.h"
+#include "ui/panel/PanelControls.h"
+#include "ui/selection/ActivityIndicator.h"
 #include "ui/selection/ThumbnailLoader.h"
 
 #include <QPoint>
@@ -102,13 +103,13 @@ private:
     std::optional<QPoint> m_dragOffset;
 
     QLineEdit* m_search;
-    SymbolButton* m_close;
-    SymbolButton* m_clear;
+    panel::TextButton* m_close;
+    panel::TextButton* m_clear;
     WindowCardGrid* m_grid;
     ActivityIndicator* m_loading;
-    PlainTextButton* m_emptyRefresh;
-    PlainTextButton* m_footerRefresh;
-    PlainTextButton* m_cancel;
+    panel::TextButton* m_emptyRefresh;
+    panel::TextButton* m_footerRefresh;
+    panel::TextButton* m_cancel;
     WindowGridKeyFilter* m_keys;
 };
 
