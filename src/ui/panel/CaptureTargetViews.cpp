@@ -63,7 +63,7 @@ panel::TextButton* pinkTextButton(const QString& text, QWidget* parent)
 
 } // namespace
 
-WindowCard::WindowCard(QWidget* parent)
+ChosenWindowCard::ChosenWindowCard(QWidget* parent)
     : QWidget(parent), m_change(pinkTextButton(QStringLiteral("Change"), this))
 {
     m_change->setAccessibleName(QStringLiteral("Change window"));
@@ -74,10 +74,10 @@ WindowCard::WindowCard(QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(m_change, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(m_change, &QAbstractButton::clicked, this, &WindowCard::changeRequested);
+    connect(m_change, &QAbstractButton::clicked, this, &ChosenWindowCard::changeRequested);
 }
 
-void WindowCard::setWindow(const WindowInfo& window, const QImage& icon)
+void ChosenWindowCard::setWindow(const WindowInfo& window, const QImage& icon)
 {
     m_window = window;
     m_icon = icon;
@@ -86,14 +86,14 @@ void WindowCard::setWindow(const WindowInfo& window, const QImage& icon)
     update();
 }
 
-QSize WindowCard::sizeHint() const
+QSize ChosenWindowCard::sizeHint() const
 {
     const qreal lines = QFontMetricsF(panel::font(12, QFont::DemiBold)).height() +
                         QFontMetricsF(panel::font(10)).height();
     return {268, qRound(std::max<qreal>(kIconSize, lines) + 20)};
 }
 
-void WindowCard::paintEvent(QPaintEvent*)
+void ChosenWindowCard::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

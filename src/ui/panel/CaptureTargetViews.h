@@ -19,12 +19,12 @@ class TextButton;
 using WindowIconFunction = std::function<QImage(const WindowInfo&, int side, qreal ratio)>;
 
 // The chosen window: its application's icon, name and title, and "Change".
-class WindowCard final : public QWidget
+class ChosenWindowCard final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit WindowCard(QWidget* parent = nullptr);
+    explicit ChosenWindowCard(QWidget* parent = nullptr);
 
     void setWindow(const WindowInfo& window, const QImage& icon);
     [[nodiscard]] const QImage& icon() const { return m_icon; }

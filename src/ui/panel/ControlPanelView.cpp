@@ -129,12 +129,12 @@ QWidget* ControlPanelView::buildSettings()
     auto* windowLayout = column(m_parts.windowSection, 8);
     windowLayout->addWidget(
         panel::PanelLabel::section(QStringLiteral("Window"), m_parts.windowSection));
-    m_parts.windowCard = new WindowCard(m_parts.windowSection);
+    m_parts.windowCard = new ChosenWindowCard(m_parts.windowSection);
     m_parts.chooseWindow = new ChooseWindowButton(m_parts.windowSection);
     windowLayout->addWidget(m_parts.windowCard);
     windowLayout->addWidget(m_parts.chooseWindow);
     layout->addWidget(m_parts.windowSection);
-    connect(m_parts.windowCard, &WindowCard::changeRequested, this,
+    connect(m_parts.windowCard, &ChosenWindowCard::changeRequested, this,
             [this] { call(m_callbacks.onChooseWindow); });
     connect(m_parts.chooseWindow, &QAbstractButton::clicked, this,
             [this] { call(m_callbacks.onChooseWindow); });
@@ -331,7 +331,7 @@ void ControlPanelView::refreshWindow()
     if (!window)
         return;
     const qreal ratio = devicePixelRatioF();
-    const int side = WindowCard::kIconSize;
+    const int side = ChosenWindowCard::kIconSize;
     QImage icon;
     if (m_environment.windowIcon)
         icon = m_environment.windowIcon(*window, side, ratio);

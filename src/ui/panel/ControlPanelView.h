@@ -26,7 +26,7 @@ class PanelHeader;
 class RecordButton;
 class SavedAreaRow;
 class SliderRow;
-class WindowCard;
+class ChosenWindowCard;
 namespace panel
 {
 class PanelLabel;
@@ -88,7 +88,7 @@ public:
         PanelHeader* header;
         std::array<ModeChip*, 3> chips;
         QWidget* windowSection;
-        WindowCard* windowCard;
+        ChosenWindowCard* windowCard;
         ChooseWindowButton* chooseWindow;
         QWidget* areaSection;
         panel::PanelLabel* areaLabel;

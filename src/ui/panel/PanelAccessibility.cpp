@@ -155,7 +155,7 @@ QAccessibleInterface* panelFactory(const QString&, QObject* object)
     if (qobject_cast<panel::PanelDivider*>(object))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Separator);
     if (qobject_cast<LoopCountRow*>(object) || qobject_cast<AccessibleGroup*>(object) ||
-        qobject_cast<WindowCard*>(object) || qobject_cast<SavedAreaRow*>(object))
+        qobject_cast<ChosenWindowCard*>(object) || qobject_cast<SavedAreaRow*>(object))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
     return nullptr;
 }

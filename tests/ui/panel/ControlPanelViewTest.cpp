@@ -380,10 +380,11 @@ TEST_F(ControlPanelViewTest, ChosenWindowShowsItsApplicationIconOrTheDrawnOne)
 {
     f.session.setCaptureMode(CaptureMode::window);
     f.make();
-    WindowCard* card = f.parts().windowCard;
+    ChosenWindowCard* card = f.parts().windowCard;
     f.session.setSelectedWindow(sampleWindow());
     ASSERT_EQ(f.iconRequests.size(), 1);
-    EXPECT_EQ(f.iconRequests[0], std::make_pair(sampleWindow().windowID, WindowCard::kIconSize));
+    EXPECT_EQ(f.iconRequests[0],
+              std::make_pair(sampleWindow().windowID, ChosenWindowCard::kIconSize));
     EXPECT_FALSE(card->icon().isNull()) << "no icon of its own: the drawn glyph";
 
     f.iconToGive = QImage(26, 26, QImage::Format_ARGB32);
