@@ -3,6 +3,7 @@
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
 #include "model/RecordedFrames.h"
+#include "model/ScreenPlacement.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -24,6 +25,8 @@ struct RecorderRequest {
     double scale = 0.5;
     std::optional<std::uint32_t> selectedWindowID;
     std::optional<QRectF> selectedRect;
+    // The screen selectedRect was drawn on; absent: the first display.
+    std::optional<ScreenPlacement> selectedScreen;
     bool showCursor = true;
 
     friend bool operator==(const RecorderRequest&, const RecorderRequest&) = default;
