@@ -25,9 +25,9 @@ struct RecorderRequest {
     double scale = 0.5;
     std::optional<std::uint32_t> selectedWindowID;
     std::optional<QRectF> selectedRect;
+    bool showCursor = true;
     // The screen selectedRect was drawn on; absent: the first display.
     std::optional<ScreenPlacement> selectedScreen;
-    bool showCursor = true;
 
     friend bool operator==(const RecorderRequest&, const RecorderRequest&) = default;
 };
