@@ -50,6 +50,11 @@ bool AreaOverlay::show()
     return true;
 }
 
+AreaSelectorView* AreaOverlay::view() const
+{
+    return m_view;
+}
+
 void AreaOverlay::close()
 {
     if (m_view)

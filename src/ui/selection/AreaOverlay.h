@@ -44,7 +44,8 @@ public:
     // screen to cover.
     bool show();
     void close();
-    [[nodiscard]] AreaSelectorView* view() const { return m_view; }
+    // The open overlay's view; null when closed.
+    [[nodiscard]] AreaSelectorView* view() const;
 
 private:
     void selected(std::optional<QRectF> area, ScreenPlacement screen);

@@ -3,31 +3,16 @@
 // without a compositing manager, and the dimmed overlay shows the screen
 // beneath it either way.
 
-#include "app/AsyncScreenRecorder.h"
-#include "app/FlowTestDoubles.h"
 #include "app/ProcessUntil.h"
-#include "app/RecordingFlow.h"
-#include "app/ThreadedGifEncoder.h"
 #include "capture/CaptureBackend.h"
-#include "capture/ScreenRecorder.h"
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
-#include "capture/x11/X11CaptureSource.h"
-#include "gif/GifTestDecoder.h"
-#include "model/QtScheduler.h"
-#include "model/RecordingSession.h"
-#include "support/VirtualScheduler.h"
-#include "ui/common/Announcer.h"
-#include "ui/selection/AreaOverlay.h"
-#include "ui/selection/AreaSelectorView.h"
+#include "ui/selection/AreaRecordingRig.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTest>
-#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -39,29 +24,9 @@ using kinetta::testing::quadrantCardColour;
 namespace
 {
 
-// The test card's place on the screen, and the drag made over it.
+// The test card's place on the screen, and the area drawn over it.
 constexpr int kCardX = 100, kCardY = 80, kCardWidth = 240, kCardHeight = 160;
-const QRectF kDrawn(140, 110, 160, 100);
-
-class SilentAnnouncer final : public Announcer
-{
-public:
-    void announceFrom(QObject* /*source*/, const QString& /*text*/, int /*priority*/) override {}
-};
-
-bool runXdotool(const QStringList& arguments)
-{
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments);
-    return processUntil([&] { return xdotool.state() == QProcess::NotRunning; }) &&
-           xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
-}
-
-void wait(int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    processUntil([&] { return deadline.hasExpired(); });
-}
+const QRect kDrawn(140, 110, 160, 100);
 
 class AreaOverlayX11Test : public ::testing::Test
 {
@@ -100,59 +65,26 @@ protected:
     {
         if (!s_unavailable.empty())
             GTEST_SKIP() << s_unavailable;
-        session.setCaptureMode(CaptureMode::area);
-        session.setUseCountdown(false);
-        session.setAutoCopy(true);
-        session.setFps(10);
-        session.setScale(1.0);
-        session.setShowCursor(false);
+        rig = std::make_unique<test::AreaRecordingRig>();
     }
 
-    // Opens the overlay as the flow asks, drags over the card, and records
-    // half a second; the GIF delivered.
-    std::optional<gif::testing::DecodedGif> dragAndRecord()
+    // Opens the overlay, checks that it shows the screen beneath, drags over
+    // the card from the bottom right to the top left, and records.
+    std::optional<gif::testing::DecodedGif> dragAndRecord(const QString& shotName)
     {
-        flow.initiateRecording();
-        EXPECT_EQ(port.count("showAreaOverlay"), 1);
-        if (!overlay.show())
+        if (!rig->open())
             return std::nullopt;
-        AreaSelectorView* view = overlay.view();
-        if (!QTest::qWaitForWindowExposed(view))
+        EXPECT_TRUE(showsDimmedCard(shotName)) << "the overlay hides the screen beneath it";
+        if (!test::AreaRecordingRig::drag(kDrawn.topLeft() + QPoint(kDrawn.width(), kDrawn.height()),
+                                          kDrawn.topLeft()))
             return std::nullopt;
-        EXPECT_TRUE(showsDimmedCard()) << "the overlay hides the screen beneath it";
-        const QStringList drag = {
-            QStringLiteral("mousemove"), QString::number(kDrawn.right()),
-            QString::number(kDrawn.bottom()), QStringLiteral("mousedown"), QStringLiteral("1"),
-            QStringLiteral("mousemove"), QStringLiteral("220"), QStringLiteral("160"),
-            QStringLiteral("mousemove"), QString::number(kDrawn.left()),
-            QString::number(kDrawn.top()), QStringLiteral("mouseup"), QStringLiteral("1")};
-        if (!runXdotool(drag))
-            return std::nullopt;
-        return recordHalfASecond();
-    }
-
-    std::optional<gif::testing::DecodedGif> recordHalfASecond()
-    {
-        if (!processUntil([&] { return flow.phase() == RecordingFlow::Phase::recording; }))
-            return std::nullopt;
-        wait(500);
-        const std::size_t delivered = delivery.copied.size() + delivery.saved.size();
-        flow.stopRecording();
-        if (!processUntil([&] {
-                return delivery.copied.size() + delivery.saved.size() > delivered &&
-                       flow.phase() == RecordingFlow::Phase::idle;
-            }))
-            return std::nullopt;
-        const QByteArray& bytes =
-            delivery.saved.empty() ? delivery.copied.back() : delivery.saved.back();
-        return gif::testing::decodeGif(std::span(
-            reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size()));
+        return rig->recordHalfASecond();
     }
 
     // The root window as the user sees it shows the card at 45 % under the
     // dimming, not black. With KINETTA_AREA_ROOT_SHOTS naming a folder, the
     // root window is saved there as <shotName>.png to look at.
-    bool showsDimmedCard()
+    static bool showsDimmedCard(const QString& shotName)
     {
         QImage root;
         const bool dimmed = processUntil([&] {
@@ -161,7 +93,7 @@ protected:
             return std::abs(red.red() - 255 * 0.45) <= 3 && red.green() <= 3 && red.blue() <= 3;
         });
         const QString folder = qEnvironmentVariable("KINETTA_AREA_ROOT_SHOTS");
-        if (!folder.isEmpty() && !shotName.isEmpty())
+        if (!folder.isEmpty())
             root.save(folder + QLatin1Char('/') + shotName + QStringLiteral(".png"));
         return dimmed;
     }
@@ -178,54 +110,35 @@ protected:
                 for (int x = 0; x < decoded.width; ++x) {
                     const std::uint32_t expected =
                         0xff000000u | quadrantCardColour(kCardWidth, kCardHeight,
-                                                         x + int(kDrawn.x()) - kCardX,
-                                                         y + int(kDrawn.y()) - kCardY);
+                                                         x + kDrawn.x() - kCardX,
+                                                         y + kDrawn.y() - kCardY);
                     wrong += image.canvas[std::size_t(y) * decoded.width + x] != expected;
                 }
             EXPECT_EQ(wrong, 0);
         }
     }
 
-    QString shotName;
-
     static inline std::unique_ptr<kinetta::testing::XvfbServer> s_server;
     static inline std::unique_ptr<QApplication> s_app;
     static inline std::unique_ptr<kinetta::testing::TestClient> s_client;
     static inline std::string s_unavailable;
 
-    RecordingSession session;
-    QtScheduler scheduler;
-    test::RecordingPort port;
-    // A pid of nobody's, so that the card (a window of this process) is recorded.
-    AsyncScreenRecorder recorder{std::make_unique<ScreenRecorder>(
-        std::make_shared<x11::X11CaptureSource>(), FrameStore::optionsFromEnvironment(),
-        ScreenRecorder::Clock{}, 1)};
-    ThreadedGifEncoder encoder;
-    test::FakeDelivery delivery;
-    RecordingFlow flow{{session, scheduler, port, recorder, encoder, delivery}};
-    VirtualScheduler overlayScheduler;
-    SilentAnnouncer announcer;
-    AreaOverlay overlay{{overlayScheduler, announcer, session,
-                         [this](QRectF area, ScreenPlacement screen) {
-                             flow.beginRecording(area, screen);
-                         },
-                         translucentWindowsShowBeneath, false}};
+    std::unique_ptr<test::AreaRecordingRig> rig;
 };
 
 TEST_F(AreaOverlayX11Test, DragRecordsThatRectangleWithoutACompositor)
 {
     ASSERT_FALSE(translucentWindowsShowBeneath());
-    shotName = QStringLiteral("area-root-without-compositor");
-    const auto recorded = dragAndRecord();
+    const auto recorded = dragAndRecord(QStringLiteral("area-root-without-compositor"));
     ASSERT_TRUE(recorded);
     expectDrawnPartOfCard(*recorded);
-    EXPECT_EQ(session.selectedRect(), kDrawn);
-    ASSERT_TRUE(session.selectedScreen());
-    EXPECT_EQ(session.selectedScreen()->deviceGeometry, QRect(0, 0, 640, 480));
+    EXPECT_EQ(rig->session.selectedRect(), QRectF(kDrawn));
+    ASSERT_TRUE(rig->session.selectedScreen());
+    EXPECT_EQ(rig->session.selectedScreen()->deviceGeometry, QRect(0, 0, 640, 480));
 
     // The last area, used again from the session, records the same place.
-    flow.beginRecording();
-    const auto again = recordHalfASecond();
+    rig->flow.beginRecording();
+    const auto again = rig->recordHalfASecond();
     ASSERT_TRUE(again);
     expectDrawnPartOfCard(*again);
 }
@@ -238,8 +151,7 @@ TEST_F(AreaOverlayX11Test, DragRecordsThatRectangleUnderACompositor)
     compositor.start(QStringLiteral("xcompmgr"), {});
     ASSERT_TRUE(processUntil([] { return translucentWindowsShowBeneath(); }))
         << "xcompmgr did not take the compositing selection";
-    shotName = QStringLiteral("area-root-with-compositor");
-    const auto recorded = dragAndRecord();
+    const auto recorded = dragAndRecord(QStringLiteral("area-root-with-compositor"));
     compositor.terminate();
     compositor.waitForFinished(5000);
     ASSERT_TRUE(recorded);

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/AsyncScreenRecorder.h"
+#include "app/FlowTestDoubles.h"
+#include "app/RecordingFlow.h"
+#include "app/ThreadedGifEncoder.h"
+#include "gif/GifTestDecoder.h"
+#include "model/QtScheduler.h"
+#include "model/RecordingSession.h"
+#include "support/VirtualScheduler.h"
+#include "ui/common/Announcer.h"
+#include "ui/selection/AreaOverlay.h"
+
+#include <QPoint>
+#include <QStringList>
+#include <optional>
+
+namespace kinetta::test
+{
+
+class SilentAnnouncer final : public Announcer
+{
+public:
+    void announceFrom(QObject* /*source*/, const QString& /*text*/, int /*priority*/) override {}
+};
+
+// The area overlay wired to a real flow, recorder and encoder on the X
+// display the application runs on, as the tray program wires them: area mode,
+// no countdown, auto-copy into a fake clipboard, 10 frames a second at full
+// scale, no cursor.
+class AreaRecordingRig
+{
+public:
+    AreaRecordingRig();
+
+    // Opens the overlay the way the flow asks for it; false when it did not show.
+    [[nodiscard]] bool open();
+    // Presses at one point of the root window (device pixels), moves and
+    // releases at another, through xdotool.
+    [[nodiscard]] static bool drag(QPoint from, QPoint to);
+    // Waits for the recording to run, records half a second and decodes the
+    // GIF delivered.
+    [[nodiscard]] std::optional<gif::testing::DecodedGif> recordHalfASecond();
+
+    RecordingSession session;
+    QtScheduler scheduler;
+    RecordingPort port;
+    AsyncScreenRecorder recorder;
+    ThreadedGifEncoder encoder;
+    FakeDelivery delivery;
+    RecordingFlow flow{{session, scheduler, port, recorder, encoder, delivery}};
+    VirtualScheduler overlayScheduler;
+    SilentAnnouncer announcer;
+    AreaOverlay overlay;
+};
+
+[[nodiscard]] bool runXdotool(const QStringList& arguments);
+// Runs the event loop for this long.
+void runEventsFor(int milliseconds);
+
+} // namespace kinetta::test
