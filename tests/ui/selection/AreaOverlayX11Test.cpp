@@ -8,11 +8,13 @@
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
 #include "ui/selection/AreaRecordingRig.h"
+#include "ui/selection/AreaSelectorView.h"
 
 #include <QApplication>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -156,6 +158,44 @@ TEST_F(AreaOverlayX11Test, DragRecordsThatRectangleUnderACompositor)
     compositor.waitForFinished(5000);
     ASSERT_TRUE(recorded);
     expectDrawnPartOfCard(*recorded);
+}
+
+// The overlay takes the keyboard itself (the window manager is bypassed):
+// an arrow key makes the centred rectangle, Return records it, Escape closes.
+TEST_F(AreaOverlayX11Test, KeysReachTheOverlayToRecordOrCancel)
+{
+    const auto openWithFocus = [&] {
+        return rig->open() && processUntil([&] {
+                   return QGuiApplication::focusWindow() == rig->overlay.view()->windowHandle();
+               });
+    };
+    ASSERT_TRUE(openWithFocus());
+    ASSERT_TRUE(test::runXdotool({QStringLiteral("key"), QStringLiteral("Right"),
+                                  QStringLiteral("Return")}));
+    const auto recorded = rig->recordHalfASecond();
+    ASSERT_TRUE(recorded);
+    // 70 % of 640 x 480, centred.
+    const QRect expected(96, 72, 448, 336);
+    EXPECT_EQ(rig->session.selectedRect(), QRectF(expected));
+    ASSERT_EQ(recorded->width, expected.width());
+    ASSERT_EQ(recorded->height, expected.height());
+    const auto& canvas = recorded->images.back().canvas;
+    for (const QPoint at : {QPoint(kCardX + 5, kCardY + 5), QPoint(kCardX + 200, kCardY + 20),
+                            QPoint(kCardX + 20, kCardY + 150)})
+        EXPECT_EQ(canvas[std::size_t(at.y() - expected.y()) * expected.width() + at.x() -
+                         expected.x()],
+                  0xff000000u | quadrantCardColour(kCardWidth, kCardHeight, at.x() - kCardX,
+                                                   at.y() - kCardY));
+
+    // Escape closes the overlay; nothing starts and the last area stays.
+    const std::size_t requests = rig->delivery.saved.size() + rig->delivery.copied.size();
+    ASSERT_TRUE(openWithFocus());
+    ASSERT_TRUE(test::runXdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    ASSERT_TRUE(processUntil([&] { return rig->overlay.view() == nullptr; }));
+    test::runEventsFor(200);
+    EXPECT_EQ(rig->flow.phase(), RecordingFlow::Phase::idle);
+    EXPECT_EQ(rig->delivery.saved.size() + rig->delivery.copied.size(), requests);
+    EXPECT_EQ(rig->session.selectedRect(), QRectF(expected));
 }
 
 } // namespace
