@@ -115,11 +115,11 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
     return startStream(mode, fps, scale, selectedWindowID, selectedRect, showCursor, areaScreen);
 }
 
-std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double fps, double scale,
-                                                      std::optional<std::uint32_t> selectedWindowID,
-                                                      std::optional<QRectF> selectedRect,
-                                                      bool showCursor,
-                                                      const std::optional<ScreenPlacement>& areaScreen)
+std::optional<StartError>
+ScreenRecorder::startStream(CaptureMode mode, double fps, double scale,
+                            std::optional<std::uint32_t> selectedWindowID,
+                            std::optional<QRectF> selectedRect, bool showCursor,
+                            const std::optional<ScreenPlacement>& areaScreen)
 {
     if (!m_source->preflightAccess()) {
         m_source->requestAccess();
@@ -192,8 +192,7 @@ RecordedFrames ScreenRecorder::stop()
             // The slots that lie at least half before the stop, and the first
             // frame whatever the stop: later deliveries are cut, missed ones
             // repeat the frame before them.
-            const double slotCount =
-                std::round((stopTime - *m_cadenceStart) / m_targetInterval);
+            const double slotCount = std::round((stopTime - *m_cadenceStart) / m_targetInterval);
             const auto count = static_cast<std::size_t>(std::clamp(slotCount, 1.0, 1e15));
             if (m_frames.size() > count) {
                 m_frames.resize(count);

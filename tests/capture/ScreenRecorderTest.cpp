@@ -150,8 +150,7 @@ TEST_F(RecorderFixture, ConfigurationFollowsModeRateAndScale)
         std::ostringstream out;
         out << (c.content == StreamConfiguration::Content::window ? "window " : "display ")
             << c.targetID << " pid " << c.excludedPid.value_or(-1) << " cursor " << c.showsCursor
-            << " " << c.frameRate << "/s " << c.outputSize.width() << "x"
-            << c.outputSize.height();
+            << " " << c.frameRate << "/s " << c.outputSize.width() << "x" << c.outputSize.height();
         if (c.sourceRect)
             out << " from " << c.sourceRect->x() << "," << c.sourceRect->y() << " "
                 << c.sourceRect->width() << "x" << c.sourceRect->height();
@@ -182,8 +181,8 @@ TEST_F(RecorderFixture, AreaIsTakenFromTheScreenItWasDrawnOnInDevicePixels)
     // device pixels per point.
     source->content.displays = {{7, QRect(0, 0, 1440, 900)}, {8, QRect(1440, 0, 2560, 1600)}};
     const ScreenPlacement second{QRect(1440, 0, 2560, 1600), 2};
-    ASSERT_FALSE(recorder.start(CaptureMode::area, 10, 0.5, {}, QRectF(100, 50, 300, 200), true,
-                                second));
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::area, 10, 0.5, {}, QRectF(100, 50, 300, 200), true, second));
     const StreamConfiguration& config = source->started.back();
     EXPECT_EQ(config.targetID, 8u);
     EXPECT_EQ(config.sourceRect, QRectF(200, 100, 600, 400));
@@ -193,8 +192,8 @@ TEST_F(RecorderFixture, AreaIsTakenFromTheScreenItWasDrawnOnInDevicePixels)
     // A screen placed away from its display's origin (one display spanning
     // two screens) keeps its offset.
     source->content.displays = {{9, QRect(0, 0, 4000, 1600)}};
-    ASSERT_FALSE(recorder.start(CaptureMode::area, 10, 1, {}, QRectF(100, 50, 300, 200), true,
-                                second));
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::area, 10, 1, {}, QRectF(100, 50, 300, 200), true, second));
     EXPECT_EQ(source->started.back().sourceRect, QRectF(1640, 100, 600, 400));
 
     // The screen is gone: no recording of some other place.

@@ -32,8 +32,8 @@ QRectF defaultSelection(QSizeF bounds)
     // std::round rounds halves away from zero.
     const double width = std::round(std::min(bounds.width() * 0.7, 1280.0));
     const double height = std::round(std::min(bounds.height() * 0.7, 800.0));
-    return clamped({(bounds.width() - width) * 0.5, (bounds.height() - height) * 0.5, width, height},
-                   bounds);
+    return clamped(
+        {(bounds.width() - width) * 0.5, (bounds.height() - height) * 0.5, width, height}, bounds);
 }
 
 QRectF dragRect(QPointF start, QPointF end)
@@ -89,8 +89,8 @@ QRectF sizeBadgeRect(const QRectF& selection, QSizeF textSize, QSizeF bounds)
     double y = selection.top() - height - 10;
     if (y < 4)
         y = selection.bottom() + 10;
-    const double x = std::max(4.0, std::min(bounds.width() - width - 4,
-                                            selection.center().x() - width / 2));
+    const double x =
+        std::max(4.0, std::min(bounds.width() - width - 4, selection.center().x() - width / 2));
     return {x, y, width, height};
 }
 

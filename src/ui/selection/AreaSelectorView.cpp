@@ -54,8 +54,9 @@ QString selectedText(const QRectF& rect)
 const QString kCancelledText = QStringLiteral("Area selection cancelled.");
 const QString kTooSmallText = QStringLiteral("Selection too small. Drag a larger area.");
 const QString kTitle = QStringLiteral("Drag to select a recording area");
-const QString kSubtitle = QStringLiteral("Release to start  \u00B7  or arrow keys + \u23CE  \u00B7  "
-                                         "Esc to cancel");
+const QString kSubtitle =
+    QStringLiteral("Release to start  \u00B7  or arrow keys + \u23CE  \u00B7  "
+                   "Esc to cancel");
 
 // Role group, and the selection as the value, for the custom-painted view.
 class AreaSelectorAccessible final : public QAccessibleWidget
@@ -238,8 +239,8 @@ void AreaSelectorView::handleArrow(int key, Qt::KeyboardModifiers modifiers)
     m_keyboardRect = area::applied(*step, *current, bounds);
     startMarchTimer();
     selectionChanged();
-    announce(QStringLiteral("%1 by %2").arg(area::widthText(*m_keyboardRect),
-                                            area::heightText(*m_keyboardRect)));
+    announce(QStringLiteral("%1 by %2")
+                 .arg(area::widthText(*m_keyboardRect), area::heightText(*m_keyboardRect)));
 }
 
 void AreaSelectorView::confirmKeyboardSelection()
@@ -380,8 +381,8 @@ void AreaSelectorView::paintSizeBadge(QPainter& painter, const QRectF& selection
     painter.drawRoundedRect(badge, 6, 6);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(badge.topLeft() + QPointF(area::kBadgeTextInsetX,
-                                               area::kBadgeTextInsetY + metrics.ascent()),
+    painter.drawText(badge.topLeft() +
+                         QPointF(area::kBadgeTextInsetX, area::kBadgeTextInsetY + metrics.ascent()),
                      text);
 }
 

@@ -36,7 +36,8 @@ QImage desktop()
     painter.fillRect(image.rect(), wallpaper);
     const auto window = [&](QRect frame, QColor body, const QString& title) {
         painter.fillRect(frame, body);
-        painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), 28)), QColor(0x30, 0x30, 0x36));
+        painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), 28)),
+                         QColor(0x30, 0x30, 0x36));
         painter.setPen(Qt::white);
         painter.drawText(frame.adjusted(12, 0, 0, 0).topLeft() + QPoint(0, 19), title);
         painter.setPen(QColor(0x55, 0x55, 0x60));

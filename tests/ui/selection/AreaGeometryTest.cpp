@@ -81,7 +81,8 @@ TEST(AreaGeometryTest, ArrowKeysMoveAndAltArrowsResize)
     EXPECT_EQ(apply(Qt::Key_Down, {}), QRectF(200, 216, 100, 100));
     EXPECT_EQ(apply(Qt::Key_Up, Qt::ShiftModifier), QRectF(200, 136, 100, 100));
     EXPECT_EQ(apply(Qt::Key_Left, Qt::AltModifier), QRectF(200, 200, 84, 100));
-    EXPECT_EQ(apply(Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier), QRectF(200, 200, 164, 100));
+    EXPECT_EQ(apply(Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier),
+              QRectF(200, 200, 164, 100));
     EXPECT_EQ(apply(Qt::Key_Down, Qt::AltModifier), QRectF(200, 200, 100, 116));
     EXPECT_EQ(apply(Qt::Key_Up, Qt::AltModifier), QRectF(200, 200, 100, 84));
     // Arrows from the keypad carry the keypad modifier and act alike.
@@ -93,11 +94,9 @@ TEST(AreaGeometryTest, SizeBadgeSitsAboveOrBelowAndStaysInside)
 {
     const QSizeF text(60, 14); // badge 80 x 24
     // Above, centred on the selection.
-    EXPECT_EQ(sizeBadgeRect(QRectF(400, 300, 200, 100), text, kBounds),
-              QRectF(460, 266, 80, 24));
+    EXPECT_EQ(sizeBadgeRect(QRectF(400, 300, 200, 100), text, kBounds), QRectF(460, 266, 80, 24));
     // Too near the top (300 - 24 - 10 < 4 would be y = 6 - 34 < 4): below instead.
-    EXPECT_EQ(sizeBadgeRect(QRectF(400, 30, 200, 100), text, kBounds),
-              QRectF(460, 140, 80, 24));
+    EXPECT_EQ(sizeBadgeRect(QRectF(400, 30, 200, 100), text, kBounds), QRectF(460, 140, 80, 24));
     // Exactly 4 from the top stays above.
     EXPECT_EQ(sizeBadgeRect(QRectF(400, 38, 200, 100), text, kBounds).y(), 4);
     // Near the left and right edges: 4 points inside.

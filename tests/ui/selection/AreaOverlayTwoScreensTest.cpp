@@ -18,7 +18,6 @@
 
 using namespace kinetta;
 using kinetta::test::processUntil;
-using kinetta::testing::quadrantCard;
 using kinetta::testing::quadrantCardColour;
 
 namespace
@@ -33,7 +32,7 @@ constexpr int kCardX = kSecondX + 100, kCardY = 80, kCardWidth = 240, kCardHeigh
 const QRectF kDrawnPoints(70, 55, 80, 50);
 const QRect kDrawnDevice(kSecondX + 140, 110, 160, 100);
 
-class AreaOverlayTwoScreensTest : public ::testing::Test
+class AreaOverlayTwoScreensTest : public test::CardDesktopTest<kinetta::testing::DummyXorgServer>
 {
 protected:
     static void SetUpTestSuite()
@@ -48,41 +47,14 @@ protected:
             s_unavailable = s_server->failure();
             return;
         }
-        qputenv("DISPLAY", QByteArray::fromStdString(s_server->display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("QT_SCREEN_SCALE_FACTORS", "DUMMY0=1;DUMMY1=2");
-        qunsetenv("KINETTA_CAPTURE");
-        static int argc = 1;
-        static char name[] = "area_overlay_two_screens_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
-        if (QGuiApplication::screens().size() != 2) {
+        s_desktop = std::make_unique<test::CardDesktop>(
+            s_server->display(), "area_overlay_two_screens_tests",
+            QRect(kCardX, kCardY, kCardWidth, kCardHeight));
+        if (QGuiApplication::screens().size() != 2)
             s_unavailable = "Qt sees " + std::to_string(QGuiApplication::screens().size()) +
                             " screens on the dummy X server, not 2";
-            return;
-        }
-        s_client = std::make_unique<kinetta::testing::TestClient>(s_server->display());
-        s_client->createWindow(
-            {.x = kCardX, .y = kCardY, .width = kCardWidth, .height = kCardHeight},
-            quadrantCard(kCardWidth, kCardHeight));
     }
-    static void TearDownTestSuite()
-    {
-        s_client.reset();
-        s_app.reset();
-        s_server.reset();
-    }
-
-    void SetUp() override
-    {
-        if (!s_unavailable.empty())
-            GTEST_SKIP() << s_unavailable;
-    }
-
-    static inline std::unique_ptr<kinetta::testing::DummyXorgServer> s_server;
-    static inline std::unique_ptr<QApplication> s_app;
-    static inline std::unique_ptr<kinetta::testing::TestClient> s_client;
-    static inline std::string s_unavailable;
 };
 
 TEST_F(AreaOverlayTwoScreensTest, AreaDrawnOnTheSecondScreenIsRecordedThere)
@@ -92,30 +64,30 @@ TEST_F(AreaOverlayTwoScreensTest, AreaDrawnOnTheSecondScreenIsRecordedThere)
     ASSERT_EQ(second->devicePixelRatio(), 2);
 
     // The overlay opens on the screen under the pointer.
-    ASSERT_TRUE(test::runXdotool({QStringLiteral("mousemove"), QStringLiteral("1300"),
-                                  QStringLiteral("500")}));
+    ASSERT_TRUE(test::runXdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("1300"), QStringLiteral("500")}));
     ASSERT_TRUE(processUntil([&] { return QGuiApplication::screenAt(QCursor::pos()) == second; }));
     test::AreaRecordingRig rig;
     ASSERT_TRUE(rig.open());
     EXPECT_EQ(rig.overlay.view()->screen(), second);
     EXPECT_EQ(rig.overlay.view()->geometry(), second->geometry());
 
-    ASSERT_TRUE(test::AreaRecordingRig::drag(kDrawnDevice.topLeft(),
-                                             kDrawnDevice.topLeft() +
-                                                 QPoint(kDrawnDevice.width(),
-                                                        kDrawnDevice.height())));
+    ASSERT_TRUE(test::AreaRecordingRig::drag(
+        kDrawnDevice.topLeft(),
+        kDrawnDevice.topLeft() + QPoint(kDrawnDevice.width(), kDrawnDevice.height())));
     const auto recorded = rig.recordHalfASecond();
     ASSERT_TRUE(recorded);
     EXPECT_EQ(rig.session.selectedRect(), kDrawnPoints);
-    EXPECT_EQ(rig.session.selectedScreen(),
-              (ScreenPlacement{QRect(kSecondX, 0, 1024, 768), 2}));
+    EXPECT_EQ(rig.session.selectedScreen(), (ScreenPlacement{QRect(kSecondX, 0, 1024, 768), 2}));
 
     // Points times scale: 80 x 50, each pixel the mean of two by two device
     // pixels of the card.
     ASSERT_EQ(recorded->width, 80);
     ASSERT_EQ(recorded->height, 50);
     ASSERT_FALSE(recorded->images.empty());
-    const auto channel = [](std::uint32_t colour, int shift) { return int(colour >> shift) & 0xff; };
+    const auto channel = [](std::uint32_t colour, int shift) {
+        return int(colour >> shift) & 0xff;
+    };
     for (const auto& image : recorded->images) {
         int wrong = 0;
         for (int y = 0; y < recorded->height; ++y)
@@ -125,10 +97,11 @@ TEST_F(AreaOverlayTwoScreensTest, AreaDrawnOnTheSecondScreenIsRecordedThere)
                     int sum = 0;
                     for (int dy = 0; dy < 2; ++dy)
                         for (int dx = 0; dx < 2; ++dx)
-                            sum += channel(quadrantCardColour(kCardWidth, kCardHeight,
-                                                              kDrawnDevice.x() - kCardX + 2 * x + dx,
-                                                              kDrawnDevice.y() - kCardY + 2 * y + dy),
-                                           shift);
+                            sum +=
+                                channel(quadrantCardColour(kCardWidth, kCardHeight,
+                                                           kDrawnDevice.x() - kCardX + 2 * x + dx,
+                                                           kDrawnDevice.y() - kCardY + 2 * y + dy),
+                                        shift);
                     wrong += std::abs(channel(got, shift) - sum / 4) > 4;
                 }
             }

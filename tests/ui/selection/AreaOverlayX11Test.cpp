@@ -20,7 +20,6 @@
 
 using namespace kinetta;
 using kinetta::test::processUntil;
-using kinetta::testing::quadrantCard;
 using kinetta::testing::quadrantCardColour;
 
 namespace
@@ -30,7 +29,7 @@ namespace
 constexpr int kCardX = 100, kCardY = 80, kCardWidth = 240, kCardHeight = 160;
 const QRect kDrawn(140, 110, 160, 100);
 
-class AreaOverlayX11Test : public ::testing::Test
+class AreaOverlayX11Test : public test::CardDesktopTest<kinetta::testing::XvfbServer>
 {
 protected:
     static void SetUpTestSuite()
@@ -44,30 +43,16 @@ protected:
             s_unavailable = "Xvfb did not start";
             return;
         }
-        qputenv("DISPLAY", QByteArray::fromStdString(s_server->display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        qunsetenv("KINETTA_CAPTURE");
-        static int argc = 1;
-        static char name[] = "area_overlay_x11_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
-        s_client = std::make_unique<kinetta::testing::TestClient>(s_server->display());
-        s_client->createWindow(
-            {.x = kCardX, .y = kCardY, .width = kCardWidth, .height = kCardHeight},
-            quadrantCard(kCardWidth, kCardHeight));
-    }
-    static void TearDownTestSuite()
-    {
-        s_client.reset();
-        s_app.reset();
-        s_server.reset();
+        s_desktop =
+            std::make_unique<test::CardDesktop>(s_server->display(), "area_overlay_x11_tests",
+                                                QRect(kCardX, kCardY, kCardWidth, kCardHeight));
     }
 
     void SetUp() override
     {
-        if (!s_unavailable.empty())
-            GTEST_SKIP() << s_unavailable;
-        rig = std::make_unique<test::AreaRecordingRig>();
+        CardDesktopTest::SetUp();
+        if (!IsSkipped())
+            rig = std::make_unique<test::AreaRecordingRig>();
     }
 
     // Opens the overlay, checks that it shows the screen beneath, drags over
@@ -77,8 +62,8 @@ protected:
         if (!rig->open())
             return std::nullopt;
         EXPECT_TRUE(showsDimmedCard(shotName)) << "the overlay hides the screen beneath it";
-        if (!test::AreaRecordingRig::drag(kDrawn.topLeft() + QPoint(kDrawn.width(), kDrawn.height()),
-                                          kDrawn.topLeft()))
+        if (!test::AreaRecordingRig::drag(
+                kDrawn.topLeft() + QPoint(kDrawn.width(), kDrawn.height()), kDrawn.topLeft()))
             return std::nullopt;
         return rig->recordHalfASecond();
     }
@@ -111,19 +96,14 @@ protected:
             for (int y = 0; y < decoded.height; ++y)
                 for (int x = 0; x < decoded.width; ++x) {
                     const std::uint32_t expected =
-                        0xff000000u | quadrantCardColour(kCardWidth, kCardHeight,
-                                                         x + kDrawn.x() - kCardX,
-                                                         y + kDrawn.y() - kCardY);
+                        0xff000000u |
+                        quadrantCardColour(kCardWidth, kCardHeight, x + kDrawn.x() - kCardX,
+                                           y + kDrawn.y() - kCardY);
                     wrong += image.canvas[std::size_t(y) * decoded.width + x] != expected;
                 }
             EXPECT_EQ(wrong, 0);
         }
     }
-
-    static inline std::unique_ptr<kinetta::testing::XvfbServer> s_server;
-    static inline std::unique_ptr<QApplication> s_app;
-    static inline std::unique_ptr<kinetta::testing::TestClient> s_client;
-    static inline std::string s_unavailable;
 
     std::unique_ptr<test::AreaRecordingRig> rig;
 };
@@ -170,8 +150,8 @@ TEST_F(AreaOverlayX11Test, KeysReachTheOverlayToRecordOrCancel)
                });
     };
     ASSERT_TRUE(openWithFocus());
-    ASSERT_TRUE(test::runXdotool({QStringLiteral("key"), QStringLiteral("Right"),
-                                  QStringLiteral("Return")}));
+    ASSERT_TRUE(test::runXdotool(
+        {QStringLiteral("key"), QStringLiteral("Right"), QStringLiteral("Return")}));
     const auto recorded = rig->recordHalfASecond();
     ASSERT_TRUE(recorded);
     // 70 % of 640 x 480, centred.
@@ -182,10 +162,10 @@ TEST_F(AreaOverlayX11Test, KeysReachTheOverlayToRecordOrCancel)
     const auto& canvas = recorded->images.back().canvas;
     for (const QPoint at : {QPoint(kCardX + 5, kCardY + 5), QPoint(kCardX + 200, kCardY + 20),
                             QPoint(kCardX + 20, kCardY + 150)})
-        EXPECT_EQ(canvas[std::size_t(at.y() - expected.y()) * expected.width() + at.x() -
-                         expected.x()],
-                  0xff000000u | quadrantCardColour(kCardWidth, kCardHeight, at.x() - kCardX,
-                                                   at.y() - kCardY));
+        EXPECT_EQ(
+            canvas[std::size_t(at.y() - expected.y()) * expected.width() + at.x() - expected.x()],
+            0xff000000u |
+                quadrantCardColour(kCardWidth, kCardHeight, at.x() - kCardX, at.y() - kCardY));
 
     // Escape closes the overlay; nothing starts and the last area stays.
     const std::size_t requests = rig->delivery.saved.size() + rig->delivery.copied.size();

@@ -3,9 +3,11 @@
 #include "app/ProcessUntil.h"
 #include "capture/CaptureBackend.h"
 #include "capture/ScreenRecorder.h"
+#include "capture/TestClient.h"
 #include "capture/x11/X11CaptureSource.h"
 #include "ui/selection/AreaSelectorView.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTest>
@@ -67,6 +69,24 @@ std::optional<gif::testing::DecodedGif> AreaRecordingRig::recordHalfASecond()
     return gif::testing::decodeGif(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size()));
 }
+
+CardDesktop::CardDesktop(const std::string& display, const char* binaryName, QRect card)
+{
+    qputenv("DISPLAY", QByteArray::fromStdString(display));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("KINETTA_CAPTURE");
+    static int argc = 1;
+    static std::string name;
+    name = binaryName;
+    static char* argv[] = {name.data(), nullptr};
+    m_application = std::make_unique<QApplication>(argc, argv);
+    m_client = std::make_unique<testing::TestClient>(display);
+    m_client->createWindow(
+        {.x = card.x(), .y = card.y(), .width = card.width(), .height = card.height()},
+        testing::quadrantCard(card.width(), card.height()));
+}
+
+CardDesktop::~CardDesktop() = default;
 
 bool runXdotool(const QStringList& arguments)
 {

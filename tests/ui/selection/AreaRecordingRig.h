@@ -12,8 +12,19 @@
 #include "ui/selection/AreaOverlay.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
 #include <optional>
+#include <string>
+
+class QApplication;
+
+namespace kinetta::testing
+{
+class TestClient;
+}
 
 namespace kinetta::test
 {
@@ -52,6 +63,43 @@ public:
     VirtualScheduler overlayScheduler;
     SilentAnnouncer announcer;
     AreaOverlay overlay;
+};
+
+// What an X test binary keeps for its cases: the application on the test's
+// own X display (through the xcb platform, with real capture) and a window
+// showing the quadrant test card at a place of the root window.
+class CardDesktop
+{
+public:
+    CardDesktop(const std::string& display, const char* binaryName, QRect card);
+    ~CardDesktop();
+    CardDesktop(const CardDesktop&) = delete;
+    CardDesktop& operator=(const CardDesktop&) = delete;
+
+private:
+    std::unique_ptr<QApplication> m_application;
+    std::unique_ptr<testing::TestClient> m_client;
+};
+
+// The cases of an X test binary share one server and one desktop, set up by
+// the suite; every case is skipped with the reason when they could not be.
+template <typename Server> class CardDesktopTest : public ::testing::Test
+{
+protected:
+    static void TearDownTestSuite()
+    {
+        s_desktop.reset();
+        s_server.reset();
+    }
+    void SetUp() override
+    {
+        if (!s_unavailable.empty())
+            GTEST_SKIP() << s_unavailable;
+    }
+
+    static inline std::unique_ptr<Server> s_server;
+    static inline std::unique_ptr<CardDesktop> s_desktop;
+    static inline std::string s_unavailable;
 };
 
 [[nodiscard]] bool runXdotool(const QStringList& arguments);

@@ -1,6 +1,7 @@
+#include "ui/selection/AreaSelectorView.h"
+
 #include "support/VirtualScheduler.h"
 #include "ui/common/Announcer.h"
-#include "ui/selection/AreaSelectorView.h"
 #include "ui/selection/KeyView.h"
 
 #include <QAccessible>

@@ -77,8 +77,7 @@ bool runToEnd(const std::vector<std::string>& arguments, const std::string& disp
 
 } // namespace
 
-DummyXorgServer::DummyXorgServer(int firstWidth, int firstHeight, int secondWidth,
-                                 int secondHeight)
+DummyXorgServer::DummyXorgServer(int firstWidth, int firstHeight, int secondWidth, int secondHeight)
 {
     if (!start())
         return;
