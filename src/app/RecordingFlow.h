@@ -64,9 +64,8 @@ public:
     // Countdown (when enabled), then the recorder. The rectangle, when given,
     // is the area to record instead of the session's last one, in the points
     // of the screen it was drawn on (the first display when none is given).
-    // Ignored unless
-    // idle. Settings that cannot be recorded or encoded fail the start at once,
-    // before the countdown, as a recorder's refusal would.
+    // Ignored unless idle. Settings that cannot be recorded or encoded fail
+    // the start at once, before the countdown, as a recorder's refusal would.
     void beginRecording(std::optional<QRectF> rect = std::nullopt,
                         std::optional<ScreenPlacement> screen = std::nullopt);
     // Stops and delivers the frames. Ignored unless a recording runs and no

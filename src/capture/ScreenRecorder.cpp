@@ -192,7 +192,8 @@ RecordedFrames ScreenRecorder::stop()
             // The slots that lie at least half before the stop, and the first
             // frame whatever the stop: later deliveries are cut, missed ones
             // repeat the frame before them.
-            const double slotCount = std::round((stopTime - *m_cadenceStart) / m_targetInterval);
+            const double slotCount =
+                std::round((stopTime - *m_cadenceStart) / m_targetInterval);
             const auto count = static_cast<std::size_t>(std::clamp(slotCount, 1.0, 1e15));
             if (m_frames.size() > count) {
                 m_frames.resize(count);
