@@ -167,7 +167,8 @@ TEST_F(FlowTest, RecorderGetsTheSessionsSettingsTheGivenRectangleAndTheWindow)
     EXPECT_EQ(port.count("showCountdownOverlay"), 0);
     EXPECT_TRUE(port.announcements.empty());
     EXPECT_EQ(recorder.requests[0], (RecorderRequest{CaptureMode::area, 24, 1.0, std::nullopt,
-                                                     QRectF(0, 800, 200, 100), false}));
+                                                     QRectF(0, 800, 200, 100), false,
+                                                     std::nullopt}));
     recorder.completeStart(QStringLiteral("x"));
     flow.beginRecording();
     EXPECT_EQ(recorder.requests.back().selectedRect, QRectF(5, 5, 50, 50));
