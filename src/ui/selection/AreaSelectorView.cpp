@@ -96,7 +96,6 @@ AreaSelectorView::AreaSelectorView(Services services, OnSelect onSelect, QWidget
     }();
     (void)factoryInstalled;
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
     setCursor(Qt::CrossCursor);
     setAccessibleName(accessibleLabelText());
     setAccessibleDescription(accessibleHelpText());
