@@ -3,7 +3,12 @@
 
 #include "app/ProcessUntil.h"
 #include "capture/XvfbServer.h"
+#include "model/RecordingSession.h"
+#include "support/VirtualScheduler.h"
 #include "ui/common/AtSpiAnnouncer.h"
+#include "ui/overlays/DiscardRow.h"
+#include "ui/overlays/PaintedButton.h"
+#include "ui/overlays/RecordingHUDView.h"
 #include "ui/common/PrivateAccessibilityBus.h"
 
 #include <QAccessible>
@@ -207,6 +212,32 @@ TEST_F(AtSpiAnnouncerTest, NotificationObjectIsShownWithTheText)
     announcer.announce(QStringLiteral("Recording cancelled."), Announcer::outcomePriority);
     EXPECT_TRUE(notification->isVisible());
     EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Recording cancelled."));
+}
+
+TEST_F(AtSpiAnnouncerTest, RecordingHudWarningsAndDiscardConfirmationReachTheBus)
+{
+    VirtualScheduler scheduler;
+    RecordingSession session;
+    session.setUseAutoStop(true);
+    session.setAutoStopSeconds(30);
+    session.setRecordingSeconds(19);
+    RecordingHUDView hud(session, scheduler, s_announcer.get(), true, [] {}, [] {});
+    hud.show();
+
+    session.setRecordingSeconds(20);
+    hud.discardRow()->discardRecordingButton()->click();
+    ASSERT_TRUE(processUntil([&] { return m_announcements.received.size() == 2; }));
+    const QVariantList warning = m_announcements.received[0].arguments();
+    const QVariantList confirmation = m_announcements.received[1].arguments();
+    ASSERT_EQ(warning.size(), 5);
+    ASSERT_EQ(confirmation.size(), 5);
+    EXPECT_EQ(warning[3].value<QDBusVariant>().variant().toString(),
+              QStringLiteral("Auto-stop in 10 seconds."));
+    EXPECT_EQ(warning[1].toInt(), 1);
+    EXPECT_EQ(confirmation[3].value<QDBusVariant>().variant().toString(),
+              QStringLiteral("Discard confirmation. Tap Discard to delete recording, or Keep "
+                             "Recording to continue."));
+    EXPECT_EQ(confirmation[1].toInt(), 2);
 }
 
 } // namespace
