@@ -5,7 +5,6 @@
 
 #ifdef KINETTA_HAVE_X11
 #include "capture/x11/X11CaptureSource.h"
-#include "capture/x11/X11Compositor.h"
 #include "capture/x11/X11WindowIconReader.h"
 #include "capture/x11/X11WindowListSource.h"
 #endif
@@ -85,16 +84,6 @@ std::shared_ptr<WindowIconReader> createWindowIconReader()
         return std::make_shared<x11::X11WindowIconReader>();
 #endif
     return std::make_shared<NullWindowIconReader>();
-}
-
-bool translucentWindowsShowBeneath()
-{
-#ifdef KINETTA_HAVE_X11
-    if (chooseX11().ok())
-        return x11::compositingManagerRunning({});
-#endif
-    // Other platforms composite their windows.
-    return true;
 }
 
 } // namespace kinetta

@@ -15,8 +15,4 @@ namespace kinetta
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
 
-// Whether translucent windows show what lies beneath them. On X11 only while a
-// compositing manager runs; overlays paint a still of the screen otherwise.
-[[nodiscard]] bool translucentWindowsShowBeneath();
-
 } // namespace kinetta

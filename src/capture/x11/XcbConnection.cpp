@@ -34,15 +34,14 @@ Result<std::unique_ptr<XcbConnection>, QString> XcbConnection::open(const std::s
         xcb_disconnect(connection);
         return Failure{QStringLiteral("The X display has no screen.")};
     }
-    std::unique_ptr<XcbConnection> result(
-        new XcbConnection(connection, screens.data, screenNumber));
+    std::unique_ptr<XcbConnection> result(new XcbConnection(connection, screens.data));
     result->queryExtensions();
     result->internAtoms();
     return result;
 }
 
-XcbConnection::XcbConnection(xcb_connection_t* connection, xcb_screen_t* screen, int screenNumber)
-    : m_connection(connection), m_screen(screen), m_screenNumber(screenNumber)
+XcbConnection::XcbConnection(xcb_connection_t* connection, xcb_screen_t* screen)
+    : m_connection(connection), m_screen(screen)
 {
 }
 

@@ -52,8 +52,6 @@ public:
     [[nodiscard]] xcb_connection_t* get() const { return m_connection; }
     [[nodiscard]] xcb_screen_t* screen() const { return m_screen; }
     [[nodiscard]] xcb_window_t root() const { return m_screen->root; }
-    // The screen's number on its display, as in ":0.N".
-    [[nodiscard]] int screenNumber() const { return m_screenNumber; }
     [[nodiscard]] const Atoms& atoms() const { return m_atoms; }
     [[nodiscard]] bool hasShm() const { return m_hasShm; }
     [[nodiscard]] bool hasXfixes() const { return m_hasXfixes; }
@@ -65,13 +63,12 @@ public:
     [[nodiscard]] bool broken() const { return xcb_connection_has_error(m_connection) != 0; }
 
 private:
-    XcbConnection(xcb_connection_t* connection, xcb_screen_t* screen, int screenNumber);
+    XcbConnection(xcb_connection_t* connection, xcb_screen_t* screen);
     void queryExtensions();
     void internAtoms();
 
     xcb_connection_t* m_connection;
     xcb_screen_t* m_screen;
-    int m_screenNumber;
     Atoms m_atoms;
     bool m_hasShm = false;
     bool m_hasXfixes = false;

@@ -1,6 +1,8 @@
 #include "ui/selection/AreaOverlay.h"
 
 #include "model/RecordingSession.h"
+#include "ui/overlays/MouseScreen.h"
+#include "ui/overlays/OverlayBackdrop.h"
 #include "ui/selection/AreaSelectorView.h"
 #include "ui/selection/OverlayScreen.h"
 
@@ -37,10 +39,10 @@ bool AreaOverlay::show()
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    if (compositing)
-        view->setAttribute(Qt::WA_TranslucentBackground);
-    else
-        view->setBackdrop(screen->grabWindow(0));
+    // Taken before the overlay shows, so that the still has the screen alone.
+    const OverlayBackdrop backdrop = OverlayBackdrop::forScreen(screen, compositing);
+    backdrop.applyTo(*view);
+    view->setBackdrop(backdrop);
     view->setWindowTitle(AreaSelectorView::accessibleLabelText());
     view->setScreen(screen);
     view->setGeometry(screen->geometry());

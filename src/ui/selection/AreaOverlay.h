@@ -32,7 +32,8 @@ public:
         RecordingSession& session;
         // RecordingFlow::beginRecording with the area and its screen.
         std::function<void(QRectF area, ScreenPlacement screen)> beginRecording;
-        // Whether translucent windows show what is beneath them.
+        // Whether a compositing manager runs (translucent windows show what
+        // is beneath them); checked each time the overlay opens.
         std::function<bool()> compositing;
         bool reduceMotion = false;
     };

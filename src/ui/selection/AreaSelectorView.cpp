@@ -115,7 +115,7 @@ QString AreaSelectorView::accessibleHelpText()
                           "or Escape to cancel.");
 }
 
-void AreaSelectorView::setBackdrop(QPixmap backdrop)
+void AreaSelectorView::setBackdrop(OverlayBackdrop backdrop)
 {
     m_backdrop = std::move(backdrop);
     update();
@@ -311,10 +311,7 @@ void AreaSelectorView::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    // Translucent windows start clear; a still of the screen stands in for
-    // what a compositor would show beneath.
-    if (!m_backdrop.isNull())
-        painter.drawPixmap(QRectF(rect()), m_backdrop, QRectF(m_backdrop.rect()));
+    m_backdrop.paint(painter, QRectF(rect()));
     const auto current = selection();
     if (current && area::isDrawn(*current)) {
         paintSelection(painter, *current);

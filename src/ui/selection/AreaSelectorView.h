@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/Scheduler.h"
+#include "ui/overlays/OverlayBackdrop.h"
 
-#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -46,9 +46,9 @@ public:
     ~AreaSelectorView() override;
 
     void setOnSelect(OnSelect onSelect) { m_onSelect = std::move(onSelect); }
-    // A still of the screen beneath, painted under the dimming where
-    // translucent windows would show black.
-    void setBackdrop(QPixmap backdrop);
+    // What lies under the dimming: the desktop through a translucent window,
+    // or a still of the screen where translucency would show black.
+    void setBackdrop(OverlayBackdrop backdrop);
 
     // The current selection: the keyboard rectangle, else the drag's.
     [[nodiscard]] std::optional<QRectF> selection() const;
@@ -90,7 +90,7 @@ private:
     bool m_reduceMotion;
     OnSelect m_onSelect;
     KeyView* m_keyView;
-    QPixmap m_backdrop;
+    OverlayBackdrop m_backdrop = OverlayBackdrop::translucent();
 
     std::optional<QPointF> m_startPoint;
     std::optional<QPointF> m_endPoint;

@@ -1,22 +1,10 @@
 #include "ui/selection/OverlayScreen.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
 
 namespace kinetta
 {
-
-QScreen* mouseScreen()
-{
-    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
-        return screen;
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-        return primary;
-    const auto screens = QGuiApplication::screens();
-    return screens.isEmpty() ? nullptr : screens.constFirst();
-}
 
 ScreenPlacement screenPlacement(const QScreen& screen)
 {

@@ -7,10 +7,6 @@ class QScreen;
 namespace kinetta
 {
 
-// The screen under the pointer, where overlays open: else the primary
-// screen, else the first; null when the system reports no screen at all.
-[[nodiscard]] QScreen* mouseScreen();
-
 // Where a screen lies in the root window's device pixels. Qt keeps a screen's
 // top-left corner in device pixels and divides only its size by the ratio.
 [[nodiscard]] ScreenPlacement screenPlacement(const QScreen& screen);

@@ -104,7 +104,7 @@ std::vector<kinetta::screenshots::Shot> renderAreaSelector()
         // No compositor: the window itself is opaque black beneath, and the
         // still of the screen carries what the user sees.
         Stage stage;
-        stage.view.setBackdrop(QPixmap::fromImage(beneath));
+        stage.view.setBackdrop(kinetta::OverlayBackdrop::still(beneath));
         stage.mouse(QEvent::MouseButtonPress, {600, 120}, Qt::LeftButton, Qt::LeftButton);
         stage.mouse(QEvent::MouseMove, {1100, 420}, Qt::NoButton, Qt::LeftButton);
         QImage black(kScreen, QImage::Format_ARGB32_Premultiplied);

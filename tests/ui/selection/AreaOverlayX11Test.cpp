@@ -4,7 +4,7 @@
 // beneath it either way.
 
 #include "app/ProcessUntil.h"
-#include "capture/CaptureBackend.h"
+#include "capture/Compositing.h"
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
 #include "ui/selection/AreaRecordingRig.h"
@@ -110,7 +110,7 @@ protected:
 
 TEST_F(AreaOverlayX11Test, DragRecordsThatRectangleWithoutACompositor)
 {
-    ASSERT_FALSE(translucentWindowsShowBeneath());
+    ASSERT_FALSE(compositingManagerRunning());
     const auto recorded = dragAndRecord(QStringLiteral("area-root-without-compositor"));
     ASSERT_TRUE(recorded);
     expectDrawnPartOfCard(*recorded);
@@ -131,7 +131,7 @@ TEST_F(AreaOverlayX11Test, DragRecordsThatRectangleUnderACompositor)
         GTEST_SKIP() << "xcompmgr is not installed";
     QProcess compositor;
     compositor.start(QStringLiteral("xcompmgr"), {});
-    ASSERT_TRUE(processUntil([] { return translucentWindowsShowBeneath(); }))
+    ASSERT_TRUE(processUntil([] { return compositingManagerRunning(); }))
         << "xcompmgr did not take the compositing selection";
     const auto recorded = dragAndRecord(QStringLiteral("area-root-with-compositor"));
     compositor.terminate();

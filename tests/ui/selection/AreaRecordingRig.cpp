@@ -1,7 +1,7 @@
 #include "ui/selection/AreaRecordingRig.h"
 
 #include "app/ProcessUntil.h"
-#include "capture/CaptureBackend.h"
+#include "capture/Compositing.h"
 #include "capture/ScreenRecorder.h"
 #include "capture/TestClient.h"
 #include "capture/x11/X11CaptureSource.h"
@@ -22,7 +22,7 @@ AreaRecordingRig::AreaRecordingRig()
                                                 ScreenRecorder::Clock{}, 1)),
       overlay({overlayScheduler, announcer, session,
                [this](QRectF area, ScreenPlacement screen) { flow.beginRecording(area, screen); },
-               translucentWindowsShowBeneath, false})
+               [] { return compositingManagerRunning(); }, false})
 {
     session.setCaptureMode(CaptureMode::area);
     session.setUseCountdown(false);

@@ -259,9 +259,9 @@ class AreaSelectorPaintTest : public AreaSelectorViewTest
 protected:
     AreaSelectorPaintTest()
     {
-        QPixmap red(1440, 900);
+        QImage red(1440, 900, QImage::Format_RGB32);
         red.fill(QColor(200, 0, 0));
-        view.setBackdrop(red);
+        view.setBackdrop(OverlayBackdrop::still(red));
     }
     QColor pixel(int x, int y) { return view.grab().toImage().pixelColor(x, y); }
 };
