@@ -1,12 +1,12 @@
 #include "ui/selection/AreaSelectorView.h"
 
 #include "ui/common/Announcer.h"
+#include "ui/overlays/OverlayPainting.h"
 #include "ui/selection/AreaGeometry.h"
 #include "ui/selection/KeyView.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -24,22 +24,13 @@ QColor black(double alpha)
     return QColor::fromRgbF(0, 0, 0, static_cast<float>(alpha));
 }
 
-QColor white(double alpha)
-{
-    return QColor::fromRgbF(1, 1, 1, static_cast<float>(alpha));
-}
+using overlaypaint::white;
 
-QFont sansFont(int pixelSize, QFont::Weight weight)
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
+// Monospaced, in device-independent pixels, never the platform theme's.
 QFont badgeFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font(QStringLiteral("Monospace"));
+    font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(12);
     font.setWeight(QFont::DemiBold);
     return font;
@@ -384,8 +375,8 @@ void AreaSelectorView::paintSizeBadge(QPainter& painter, const QRectF& selection
 
 void AreaSelectorView::paintInstructions(QPainter& painter) const
 {
-    const QFont titleFont = sansFont(22, QFont::DemiBold);
-    const QFont subtitleFont = sansFont(14, QFont::Normal);
+    const QFont titleFont = overlaypaint::font(22, QFont::DemiBold);
+    const QFont subtitleFont = overlaypaint::font(14, QFont::Normal);
     const QFontMetricsF titleMetrics(titleFont);
     const QFontMetricsF subtitleMetrics(subtitleFont);
     const QSizeF titleSize(titleMetrics.horizontalAdvance(kTitle), titleMetrics.height());
