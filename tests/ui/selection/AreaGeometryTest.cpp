@@ -104,19 +104,4 @@ TEST(AreaGeometryTest, SizeBadgeSitsAboveOrBelowAndStaysInside)
     EXPECT_EQ(sizeBadgeRect(QRectF(1420, 300, 20, 100), text, kBounds).x(), 1440 - 80 - 4);
 }
 
-TEST(AreaGeometryTest, InstructionsAreCentredInTheirPanel)
-{
-    const InstructionsLayout layout = instructionsLayout({300, 30}, {400, 20}, kBounds);
-    // Block 400 x 60 centred on (720, 450): left 520, top 420.
-    EXPECT_EQ(layout.background, QRectF(492, 400, 456, 100));
-    EXPECT_EQ(layout.titleOrigin, QPointF(570, 420));
-    EXPECT_EQ(layout.subtitleOrigin, QPointF(520, 460));
-}
-
-TEST(AreaGeometryTest, SizesAreSpokenAsTruncatedWholePoints)
-{
-    EXPECT_EQ(widthText(QRectF(0, 0, 896.9, 560.2)), "896");
-    EXPECT_EQ(heightText(QRectF(0, 0, 896.9, 560.2)), "560");
-}
-
 } // namespace
