@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -24,32 +23,6 @@ class QuietAnnouncer final : public kinetta::Announcer
 public:
     void announceFrom(QObject* /*source*/, const QString& /*text*/, int /*priority*/) override {}
 };
-
-// A wallpaper with two windows on it, as a compositor would show beneath the overlay.
-QImage desktop()
-{
-    QImage image(kScreen, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    QLinearGradient wallpaper(0, 0, kScreen.width(), kScreen.height());
-    wallpaper.setColorAt(0, QColor(0x2B, 0x5F, 0x8C));
-    wallpaper.setColorAt(1, QColor(0x6A, 0x3D, 0x8F));
-    painter.fillRect(image.rect(), wallpaper);
-    const auto window = [&](QRect frame, QColor body, const QString& title) {
-        painter.fillRect(frame, body);
-        painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), 28)),
-                         QColor(0x30, 0x30, 0x36));
-        painter.setPen(Qt::white);
-        painter.drawText(frame.adjusted(12, 0, 0, 0).topLeft() + QPoint(0, 19), title);
-        painter.setPen(QColor(0x55, 0x55, 0x60));
-        for (int line = 0; line < (frame.height() - 60) / 22; ++line)
-            painter.drawLine(frame.left() + 24, frame.top() + 56 + line * 22,
-                             frame.left() + 24 + (frame.width() - 48) * (3 + line % 4) / 6,
-                             frame.top() + 56 + line * 22);
-    };
-    window(QRect(90, 80, 620, 420), QColor(0xF4, 0xF4, 0xF0), QStringLiteral("Notes"));
-    window(QRect(560, 300, 600, 400), QColor(0xE8, 0xEE, 0xF6), QStringLiteral("Terminal"));
-    return image;
-}
 
 struct Stage {
     kinetta::VirtualScheduler scheduler;
@@ -79,7 +52,7 @@ struct Stage {
 
 std::vector<kinetta::screenshots::Shot> renderAreaSelector()
 {
-    const QImage beneath = desktop();
+    const QImage beneath = kinetta::screenshots::madeUpDesktop(kScreen);
     std::vector<kinetta::screenshots::Shot> shots;
     {
         Stage stage;
