@@ -35,7 +35,7 @@ void AsyncScreenRecorder::start(const RecorderRequest& request, StartDone done)
     m_calls->async([this, request, done = std::move(done)]() mutable {
         const std::optional<StartError> error =
             m_recorder->start(request.mode, request.fps, request.scale, request.selectedWindowID,
-                              request.selectedRect, request.showCursor);
+                              request.selectedRect, request.showCursor, request.selectedScreen);
         std::optional<QString> description;
         if (error)
             description = error->description();

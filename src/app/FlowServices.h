@@ -3,6 +3,7 @@
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
 #include "model/RecordedFrames.h"
+#include "model/ScreenPlacement.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -25,6 +26,8 @@ struct RecorderRequest {
     std::optional<std::uint32_t> selectedWindowID;
     std::optional<QRectF> selectedRect;
     bool showCursor = true;
+    // The screen selectedRect was drawn on; absent: the first display.
+    std::optional<ScreenPlacement> selectedScreen;
 
     friend bool operator==(const RecorderRequest&, const RecorderRequest&) = default;
 };

@@ -130,7 +130,8 @@ void RecordingFlow::initiateRecording()
     beginRecording(std::nullopt);
 }
 
-void RecordingFlow::beginRecording(std::optional<QRectF> rect)
+void RecordingFlow::beginRecording(std::optional<QRectF> rect,
+                                   std::optional<ScreenPlacement> screen)
 {
     // A second start while one is under way would run two countdowns or
     // restart a running capture and lose its frames.
@@ -141,6 +142,7 @@ void RecordingFlow::beginRecording(std::optional<QRectF> rect)
         return;
     }
     m_requestedRect = rect;
+    m_requestedScreen = rect ? screen : std::nullopt;
     if (!m_session.useCountdown()) {
         startRecorder();
         return;
@@ -202,7 +204,14 @@ void RecordingFlow::startRecorder()
     request.scale = m_session.scale();
     if (const auto& window = m_session.selectedWindow())
         request.selectedWindowID = window->windowID;
-    request.selectedRect = m_requestedRect ? m_requestedRect : m_session.selectedRect();
+    // The area and the screen it was drawn on go together.
+    if (m_requestedRect) {
+        request.selectedRect = m_requestedRect;
+        request.selectedScreen = m_requestedScreen;
+    } else {
+        request.selectedRect = m_session.selectedRect();
+        request.selectedScreen = m_session.selectedScreen();
+    }
     request.showCursor = m_session.showCursor();
     QPointer<RecordingFlow> self(this);
     m_recorder.start(request, [self](std::optional<QString> error) {

@@ -62,10 +62,12 @@ public:
     // and window, through the area overlay for an area.
     void initiateRecording();
     // Countdown (when enabled), then the recorder. The rectangle, when given,
-    // is the area to record instead of the session's last one. Ignored unless
-    // idle. Settings that cannot be recorded or encoded fail the start at once,
-    // before the countdown, as a recorder's refusal would.
-    void beginRecording(std::optional<QRectF> rect = std::nullopt);
+    // is the area to record instead of the session's last one, in the points
+    // of the screen it was drawn on (the first display when none is given).
+    // Ignored unless idle. Settings that cannot be recorded or encoded fail
+    // the start at once, before the countdown, as a recorder's refusal would.
+    void beginRecording(std::optional<QRectF> rect = std::nullopt,
+                        std::optional<ScreenPlacement> screen = std::nullopt);
     // Stops and delivers the frames. Ignored unless a recording runs and no
     // stop or discard is already waiting for the recorder.
     void stopRecording();
@@ -146,6 +148,7 @@ private:
 
     Phase m_phase = Phase::idle;
     std::optional<QRectF> m_requestedRect;
+    std::optional<ScreenPlacement> m_requestedScreen;
     // The stop waiting for the recorder throws its frames away.
     bool m_discarding = false;
     // A stream error that came while the recorder's start was on its way back.

@@ -50,6 +50,18 @@ CaptureGeometry captureGeometry(CaptureMode mode, QSizeF displaySize, QSizeF win
     return {};
 }
 
+std::optional<DisplayArea> locateArea(const std::vector<DisplayInfo>& displays,
+                                      const QRectF& points, const ScreenPlacement& screen)
+{
+    const QPoint centre = screen.deviceGeometry.center();
+    const auto found = std::find_if(displays.begin(), displays.end(), [&](const auto& display) {
+        return display.frame.contains(centre);
+    });
+    if (found == displays.end())
+        return std::nullopt;
+    return DisplayArea{*found, screen.toDevice(points).translated(-found->frame.topLeft())};
+}
+
 Status<QString> ScreenRecorder::checkSettings(double fps, double scale)
 {
     if (!(fps >= 1 && fps <= 60))
@@ -82,7 +94,8 @@ void ScreenRecorder::setOnStreamError(StreamErrorHandler handler)
 
 std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, double scale,
                                                 std::optional<std::uint32_t> selectedWindowID,
-                                                std::optional<QRectF> selectedRect, bool showCursor)
+                                                std::optional<QRectF> selectedRect, bool showCursor,
+                                                std::optional<ScreenPlacement> areaScreen)
 {
     // A stream still running from an earlier start would keep adding frames.
     if (m_stream) {
@@ -99,13 +112,14 @@ std::optional<StartError> ScreenRecorder::start(CaptureMode mode, double fps, do
     if (const Status<QString> settings = checkSettings(fps, scale); !settings.ok())
         return CaptureError{settings.message()};
     m_targetInterval = 1.0 / fps;
-    return startStream(mode, fps, scale, selectedWindowID, selectedRect, showCursor);
+    return startStream(mode, fps, scale, selectedWindowID, selectedRect, showCursor, areaScreen);
 }
 
-std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double fps, double scale,
-                                                      std::optional<std::uint32_t> selectedWindowID,
-                                                      std::optional<QRectF> selectedRect,
-                                                      bool showCursor)
+std::optional<StartError>
+ScreenRecorder::startStream(CaptureMode mode, double fps, double scale,
+                            std::optional<std::uint32_t> selectedWindowID,
+                            std::optional<QRectF> selectedRect, bool showCursor,
+                            const std::optional<ScreenPlacement>& areaScreen)
 {
     if (!m_source->preflightAccess()) {
         m_source->requestAccess();
@@ -116,7 +130,18 @@ std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double f
         return content.error();
     if (content.value().displays.empty())
         return RecordingError::noDisplay;
-    const DisplayInfo display = content.value().displays.front();
+    DisplayInfo display = content.value().displays.front();
+    // An area drawn on another screen than the first is taken from that screen,
+    // in its device pixels.
+    std::optional<QRectF> areaSource;
+    if (mode == CaptureMode::area && selectedRect && areaScreen) {
+        const auto area = locateArea(content.value().displays, *selectedRect, *areaScreen);
+        if (!area)
+            return CaptureError{
+                QStringLiteral("The screen the area was drawn on is no longer connected.")};
+        display = area->display;
+        areaSource = area->sourceRect;
+    }
 
     StreamConfiguration configuration;
     QSizeF windowSize;
@@ -142,7 +167,7 @@ std::optional<StartError> ScreenRecorder::startStream(CaptureMode mode, double f
     const CaptureGeometry geometry =
         captureGeometry(mode, QSizeF(display.frame.size()), windowSize, selectedRect, scale);
     configuration.outputSize = geometry.outputSize;
-    configuration.sourceRect = geometry.sourceRect;
+    configuration.sourceRect = areaSource ? areaSource : geometry.sourceRect;
 
     auto stream = m_source->startStream(configuration, *this);
     if (!stream.ok())

@@ -8,6 +8,7 @@
 #include "model/Frame.h"
 #include "model/FrameStore.h"
 #include "model/RecordedFrames.h"
+#include "model/ScreenPlacement.h"
 
 #include <QRectF>
 #include <QSize>
@@ -33,6 +34,17 @@ struct CaptureGeometry {
 [[nodiscard]] CaptureGeometry captureGeometry(CaptureMode mode, QSizeF displaySize,
                                               QSizeF windowSize, std::optional<QRectF> selectedRect,
                                               double scale);
+
+// An area drawn on a screen, found among the displays: the display that
+// holds the screen, and the area relative to that display's origin in device
+// pixels. Nothing when no display holds the screen any more.
+struct DisplayArea {
+    DisplayInfo display;
+    QRectF sourceRect;
+};
+[[nodiscard]] std::optional<DisplayArea> locateArea(const std::vector<DisplayInfo>& displays,
+                                                    const QRectF& points,
+                                                    const ScreenPlacement& screen);
 
 // The capture engine: starts a stream for the chosen target and keeps one
 // frame per slot of a fixed cadence, slot n being due n/fps seconds after the
@@ -65,10 +77,12 @@ public:
     [[nodiscard]] static Status<QString> checkSettings(double fps, double scale);
 
     // Clears the frames of any earlier recording first, then starts capturing.
-    [[nodiscard]] std::optional<StartError> start(CaptureMode mode, double fps, double scale,
-                                                  std::optional<std::uint32_t> selectedWindowID,
-                                                  std::optional<QRectF> selectedRect,
-                                                  bool showCursor);
+    // selectedRect is in points of areaScreen when that is given, else of the
+    // first display; the output is its size in points times scale either way.
+    [[nodiscard]] std::optional<StartError>
+    start(CaptureMode mode, double fps, double scale, std::optional<std::uint32_t> selectedWindowID,
+          std::optional<QRectF> selectedRect, bool showCursor,
+          std::optional<ScreenPlacement> areaScreen = std::nullopt);
     // Ends the capture and returns the frames, first first, one per slot up to
     // the stop; the recorder's list is empty afterwards.
     [[nodiscard]] RecordedFrames stop();
@@ -109,7 +123,8 @@ public:
 private:
     std::optional<StartError> startStream(CaptureMode mode, double fps, double scale,
                                           std::optional<std::uint32_t> selectedWindowID,
-                                          std::optional<QRectF> selectedRect, bool showCursor);
+                                          std::optional<QRectF> selectedRect, bool showCursor,
+                                          const std::optional<ScreenPlacement>& areaScreen);
     void keepInSlot(double arrival, CapturedImage image);
     // Repeats the last frame until there are count frames.
     void repeatUntil(std::size_t count);

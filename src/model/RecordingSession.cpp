@@ -257,6 +257,12 @@ void RecordingSession::setSelectedRect(std::optional<QRectF> value)
         Q_EMIT selectedRectChanged(m_selectedRect);
 }
 
+void RecordingSession::setSelectedScreen(std::optional<ScreenPlacement> value)
+{
+    if (assign(m_selectedScreen, std::move(value)))
+        Q_EMIT selectedScreenChanged(m_selectedScreen);
+}
+
 void RecordingSession::setSelectedWindow(std::optional<WindowInfo> window)
 {
     if (sameRecord(m_selectedWindow, window))

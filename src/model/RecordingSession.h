@@ -3,6 +3,7 @@
 #include "model/CaptureMode.h"
 #include "model/Frame.h"
 #include "model/PreferencesStore.h"
+#include "model/ScreenPlacement.h"
 #include "model/WindowInfo.h"
 #include "model/WindowListSource.h"
 
@@ -153,6 +154,13 @@ public:
     // Last area drawn on the area overlay, in the display's points, origin top-left.
     [[nodiscard]] const std::optional<QRectF>& selectedRect() const { return m_selectedRect; }
     void setSelectedRect(std::optional<QRectF> rect);
+    // The screen that area was drawn on; absent for an area given without one
+    // (the command line's), which lies on the first display.
+    [[nodiscard]] const std::optional<ScreenPlacement>& selectedScreen() const
+    {
+        return m_selectedScreen;
+    }
+    void setSelectedScreen(std::optional<ScreenPlacement> screen);
 
     // The list of windows comes from here; each change the source reports starts
     // one refresh. Without a source the list is always empty.
@@ -200,6 +208,7 @@ Q_SIGNALS:
     void availableWindowsChanged(const std::vector<kinetta::WindowInfo>& windows);
     void windowsLoadingChanged(bool loading);
     void selectedRectChanged(const std::optional<QRectF>& rect);
+    void selectedScreenChanged(const std::optional<kinetta::ScreenPlacement>& screen);
 
     // A setting could not be saved. Sent once until a save succeeds again; the
     // session keeps the value in memory either way.
@@ -241,6 +250,7 @@ private:
     std::vector<WindowInfo> m_availableWindows;
     bool m_windowsLoading = false;
     std::optional<QRectF> m_selectedRect;
+    std::optional<ScreenPlacement> m_selectedScreen;
     std::optional<QString> m_errorMessage;
 };
 

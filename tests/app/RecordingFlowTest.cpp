@@ -130,6 +130,30 @@ TEST_F(FlowTest, StartRequestsAreIgnoredWhileCountingDownRecordingOrStopping)
     EXPECT_EQ(port.count("showAreaOverlay"), 0);
 }
 
+// An area drawn on a screen other than the first is recorded there, now and
+// when the session's last area is used again.
+TEST_F(FlowTest, AreaGoesToTheRecorderWithTheScreenItWasDrawnOn)
+{
+    session.setCaptureMode(CaptureMode::area);
+    const ScreenPlacement second{QRect(1440, 0, 2560, 1600), 2};
+    session.setSelectedRect(QRectF(0, 800, 200, 100));
+    session.setSelectedScreen(second);
+    flow.beginRecording();
+    ASSERT_EQ(recorder.requests.size(), 1u);
+    EXPECT_EQ(recorder.requests[0].selectedRect, QRectF(0, 800, 200, 100));
+    EXPECT_EQ(recorder.requests[0].selectedScreen, second);
+    recorder.completeStart(QStringLiteral("x"));
+
+    // A rectangle given without a screen lies on the first display, whatever
+    // the session's last screen.
+    flow.beginRecording(QRectF(5, 5, 50, 50));
+    EXPECT_EQ(recorder.requests.back().selectedScreen, std::nullopt);
+    recorder.completeStart(QStringLiteral("x"));
+    const ScreenPlacement first{QRect(0, 0, 1440, 900), 1};
+    flow.beginRecording(QRectF(5, 5, 50, 50), first);
+    EXPECT_EQ(recorder.requests.back().selectedScreen, first);
+}
+
 TEST_F(FlowTest, RecorderGetsTheSessionsSettingsTheGivenRectangleAndTheWindow)
 {
     session.setCaptureMode(CaptureMode::area);
@@ -143,7 +167,8 @@ TEST_F(FlowTest, RecorderGetsTheSessionsSettingsTheGivenRectangleAndTheWindow)
     EXPECT_EQ(port.count("showCountdownOverlay"), 0);
     EXPECT_TRUE(port.announcements.empty());
     EXPECT_EQ(recorder.requests[0], (RecorderRequest{CaptureMode::area, 24, 1.0, std::nullopt,
-                                                     QRectF(0, 800, 200, 100), false}));
+                                                     QRectF(0, 800, 200, 100), false,
+                                                     std::nullopt}));
     recorder.completeStart(QStringLiteral("x"));
     flow.beginRecording();
     EXPECT_EQ(recorder.requests.back().selectedRect, QRectF(5, 5, 50, 50));

@@ -150,8 +150,7 @@ TEST_F(RecorderFixture, ConfigurationFollowsModeRateAndScale)
         std::ostringstream out;
         out << (c.content == StreamConfiguration::Content::window ? "window " : "display ")
             << c.targetID << " pid " << c.excludedPid.value_or(-1) << " cursor " << c.showsCursor
-            << " " << c.frameRate << "/s " << c.outputSize.width() << "x"
-            << c.outputSize.height();
+            << " " << c.frameRate << "/s " << c.outputSize.width() << "x" << c.outputSize.height();
         if (c.sourceRect)
             out << " from " << c.sourceRect->x() << "," << c.sourceRect->y() << " "
                 << c.sourceRect->width() << "x" << c.sourceRect->height();
@@ -173,6 +172,36 @@ TEST_F(RecorderFixture, ConfigurationFollowsModeRateAndScale)
            "display 7 pid 4242 cursor 1 12.5/s 1440x900 from 0,0 1440x900", 0.08);
     expect(start(CaptureMode::area, 10, 0.75, {}, QRectF(5, 6, 101, 33)),
            "display 7 pid 4242 cursor 1 10/s 75x24 from 5,6 101x33", 0.1);
+}
+
+// An area drawn on the second of two screens was recorded from the first.
+TEST_F(RecorderFixture, AreaIsTakenFromTheScreenItWasDrawnOnInDevicePixels)
+{
+    // The first display at the origin, a second one to its right with two
+    // device pixels per point.
+    source->content.displays = {{7, QRect(0, 0, 1440, 900)}, {8, QRect(1440, 0, 2560, 1600)}};
+    const ScreenPlacement second{QRect(1440, 0, 2560, 1600), 2};
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::area, 10, 0.5, {}, QRectF(100, 50, 300, 200), true, second));
+    const StreamConfiguration& config = source->started.back();
+    EXPECT_EQ(config.targetID, 8u);
+    EXPECT_EQ(config.sourceRect, QRectF(200, 100, 600, 400));
+    // The output stays points times scale.
+    EXPECT_EQ(config.outputSize, QSize(150, 100));
+
+    // A screen placed away from its display's origin (one display spanning
+    // two screens) keeps its offset.
+    source->content.displays = {{9, QRect(0, 0, 4000, 1600)}};
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::area, 10, 1, {}, QRectF(100, 50, 300, 200), true, second));
+    EXPECT_EQ(source->started.back().sourceRect, QRectF(1640, 100, 600, 400));
+
+    // The screen is gone: no recording of some other place.
+    source->content.displays = {{7, QRect(0, 0, 1440, 900)}};
+    const auto error =
+        recorder.start(CaptureMode::area, 10, 1, {}, QRectF(100, 50, 300, 200), true, second);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->description(), "The screen the area was drawn on is no longer connected.");
 }
 
 TEST(CaptureGeometryTest, NoDimensionBelowTwo)

@@ -19,29 +19,6 @@ namespace
 using namespace kinetta;
 using namespace std::chrono_literals;
 
-// A made-up desktop to show what lies under the overlays: a wallpaper and
-// two windows.
-QImage desktop(QSize size)
-{
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    QLinearGradient wallpaper(0, 0, size.width(), size.height());
-    wallpaper.setColorAt(0, QColor(46, 84, 120));
-    wallpaper.setColorAt(1, QColor(120, 150, 110));
-    painter.fillRect(image.rect(), wallpaper);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRect windows[] = {{60, 50, 420, 300}, {size.width() - 460, 200, 400, 320}};
-    for (const QRect& window : windows) {
-        painter.fillRect(window, QColor(245, 245, 245));
-        painter.fillRect(QRect(window.topLeft(), QSize(window.width(), 28)), QColor(210, 210, 215));
-        for (int line = 0; line < 8; ++line)
-            painter.fillRect(QRect(window.left() + 20, window.top() + 48 + line * 26,
-                                   window.width() - 60 - (line % 3) * 50, 10),
-                             QColor(190, 190, 196));
-    }
-    return image;
-}
-
 QImage countdownAt(qint64 value)
 {
     VirtualScheduler scheduler;
@@ -49,7 +26,8 @@ QImage countdownAt(qint64 value)
     session.setCountdownSeconds(3);
     session.setCountdownValue(3);
     const QSize size(1100, 700);
-    CountdownOverlayView view(session, scheduler, false, OverlayBackdrop::still(desktop(size)));
+    CountdownOverlayView view(session, scheduler, false,
+                              OverlayBackdrop::still(screenshots::madeUpDesktop(size)));
     view.resize(size);
     for (qint64 v = 2; v >= value; --v) {
         session.setCountdownValue(v);
@@ -100,8 +78,8 @@ QImage toast(const Toast& shown, bool composited)
     ToastView view(shown, composited);
     const int margin = 20;
     const QSize size = view.size() + QSize(2 * margin, 2 * margin);
-    QImage image =
-        desktop(QSize(std::max(size.width(), 1000), 700)).copy(QRect(QPoint(80, 30), size));
+    QImage image = screenshots::madeUpDesktop(QSize(std::max(size.width(), 1000), 700))
+                       .copy(QRect(QPoint(80, 30), size));
     QPainter painter(&image);
     view.render(&painter, QPoint(margin, margin), QRegion(), QWidget::DrawChildren);
     return image;

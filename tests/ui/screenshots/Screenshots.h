@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -28,5 +29,9 @@ struct Entry
     Renderer renderer;
 };
 const std::vector<Entry>& all();
+
+// A made-up desktop to show what lies under the overlays: a wallpaper and
+// two windows.
+QImage madeUpDesktop(QSize size);
 
 } // namespace kinetta::screenshots
