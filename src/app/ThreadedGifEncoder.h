@@ -21,6 +21,7 @@ public:
     [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) override;
 
     // Runs on the calling thread; no GIF when encoding failed or job was cancelled.
+    // request.progress, if any, is called on the calling thread too.
     [[nodiscard]] static EncodeOutcome encodeNow(const EncodeRequest& request,
                                                  const EncodeJob& job);
 

@@ -5,6 +5,7 @@
 #include "app/AsyncScreenRecorder.h"
 #include "app/RecordingFlow.h"
 #include "app/ThreadedGifEncoder.h"
+#include "gif/GifTestDecoder.h"
 #include "capture/ScreenRecorder.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
@@ -162,6 +163,41 @@ TEST(ThreadedGifEncoderTest, EncodesOffTheMainThreadAnswersOnItAndFailsOnBadOrCa
     EXPECT_FALSE(dropped.gif);
     EXPECT_TRUE(dropped.error.isEmpty());
     EXPECT_TRUE(ThreadedGifEncoder::encodeNow(twoFrames(), fresh).gif);
+}
+
+// The preview's edits reach the encoder: a stride and a bounce change the
+// frames written; progress comes on the main thread, growing, while it runs.
+TEST(ThreadedGifEncoderTest, AppliesStrideAndBounceAndReportsProgressOnTheMainThread)
+{
+    application();
+    ThreadedGifEncoder encoder;
+    EncodeRequest request;
+    for (std::uint32_t i = 0; i < 5; ++i)
+        request.frames.push_back(
+            Frame::fromPixels(4, 4, std::vector<std::uint32_t>(16, 0xff000000u | (i * 0x30u))));
+    request.skipFrames = 2;
+    request.boomerang = true;
+    std::vector<int> percents;
+    bool offMainThread = false;
+    request.progress = [&](int percent) {
+        percents.push_back(percent);
+        offMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+    };
+    std::optional<EncodeOutcome> answer;
+    auto job = encoder.encode(request, [&](EncodeOutcome outcome) { answer = std::move(outcome); });
+    ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
+    ASSERT_TRUE(answer->gif.has_value());
+    const auto& bytes = *answer->gif;
+    const auto decoded = gif::testing::decodeGif(std::span(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+    ASSERT_TRUE(decoded.has_value());
+    // Kept 0, 2, 4, then back to 2 without repeating the ends.
+    EXPECT_EQ(decoded->images.size(), 4u);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_FALSE(offMainThread);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end());
+    EXPECT_LE(percents.back(), 100);
 }
 
 } // namespace
