@@ -1,0 +1,99 @@
+#include "ui/preview/PreviewFrameView.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace kinetta
+{
+
+// One worker for the frame wanted now, one for the frame after it.
+PreviewFrameView::PreviewFrameView(QWidget* parent) : QWidget(parent), m_loader(2)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PreviewFrameView::setFrames(const FrameList& frames)
+{
+    m_frames = frames;
+    m_shownIndex = -1;
+    m_image = QImage();
+    restart();
+}
+
+void PreviewFrameView::showFrame(int index, int upcoming)
+{
+    m_wanted = index;
+    m_upcoming = upcoming;
+    // Keep only what is still wanted.
+    std::erase_if(m_ready, [&](const auto& entry) {
+        return entry.first != index && entry.first != upcoming;
+    });
+    if (const auto found = m_ready.find(index); found != m_ready.end())
+        present(index, found->second);
+    else
+        request(index);
+    if (upcoming >= 0 && upcoming != index && !m_ready.contains(upcoming))
+        request(upcoming);
+}
+
+QSize PreviewFrameView::pixelSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::ceil(width() * ratio)),
+            static_cast<int>(std::ceil(height() * ratio))};
+}
+
+void PreviewFrameView::request(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_frames.size()) || m_loading.contains(index))
+        return;
+    m_loading.insert(index);
+    m_loader.load(m_frames[std::size_t(index)], pixelSize(), FrameFit::fit,
+                  [this, index](QImage image) { arrived(index, std::move(image)); });
+}
+
+void PreviewFrameView::arrived(int index, QImage image)
+{
+    m_loading.erase(index);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    if (index == m_wanted)
+        present(index, image);
+    else if (index == m_upcoming)
+        m_ready[index] = std::move(image);
+}
+
+void PreviewFrameView::present(int index, const QImage& image)
+{
+    m_image = image;
+    m_shownIndex = index;
+    update();
+    Q_EMIT frameShown(index);
+}
+
+void PreviewFrameView::restart()
+{
+    m_loader.cancelAll();
+    m_loading.clear();
+    m_ready.clear();
+    if (m_wanted >= 0)
+        showFrame(m_wanted, m_upcoming);
+}
+
+void PreviewFrameView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    restart();
+}
+
+void PreviewFrameView::paintEvent(QPaintEvent*)
+{
+    if (m_image.isNull())
+        return;
+    QPainter painter(this);
+    const QSizeF size = m_image.deviceIndependentSize();
+    const QPointF corner((width() - size.width()) / 2, (height() - size.height()) / 2);
+    painter.drawImage(corner, m_image);
+}
+
+} // namespace kinetta
