@@ -48,6 +48,10 @@ void PreviewFrameView::request(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_frames.size()) || m_loading.contains(index))
         return;
+    // Before the layout has sized it the decode would be thrown away; the
+    // show or resize that follows asks again.
+    if (!isVisible() || pixelSize().isEmpty())
+        return;
     m_loading.insert(index);
     m_loader.load(m_frames[std::size_t(index)], pixelSize(), FrameFit::fit,
                   [this, index](QImage image) { arrived(index, std::move(image)); });
@@ -83,6 +87,12 @@ void PreviewFrameView::restart()
 void PreviewFrameView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    restart();
+}
+
+void PreviewFrameView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
     restart();
 }
 
