@@ -1,7 +1,13 @@
 // The preview's trim bar and its row over a made-up recording: the whole
-// range, a trimmed selection, and the playhead half-way.
+// range, a trimmed selection, and the playhead half-way; then the whole view
+// as a test window shows it.
 #include "Screenshots.h"
+#include "model/QtScheduler.h"
+#include "model/RecordingSession.h"
+#include "ui/common/Announcer.h"
 #include "ui/panel/Theme.h"
+#include "ui/preview/PreviewFrameView.h"
+#include "ui/preview/PreviewView.h"
 #include "ui/preview/TrimBar.h"
 #include "ui/preview/TrimInfoRow.h"
 
@@ -76,12 +82,52 @@ QImage trimBarShot(const FrameList& frames, TrimSelection selection, bool canUnd
     return backdrop.grab().toImage();
 }
 
+// Hands back a GIF of a given size at once, in place of encoding.
+class InstantEncoder final : public FlowEncoder
+{
+public:
+    [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest, Done done) override
+    {
+        done({QByteArray(1'300'000, 'g'), {}});
+        return std::make_shared<EncodeJob>();
+    }
+};
+
+class QuietAnnouncer final : public Announcer
+{
+public:
+    void announceFrom(QObject*, const QString&, int) override {}
+};
+
+// The whole view, paused half-way through a trimmed selection.
+QImage previewViewShot(const FrameList& frames)
+{
+    RecordingSession session;
+    session.setFps(10);
+    session.setCapturedFrames(frames);
+    QtScheduler scheduler;
+    InstantEncoder encoder;
+    QuietAnnouncer announcer;
+    PreviewView view(session, scheduler, encoder, announcer, true);
+    view.resize(632, 480);
+    view.show();
+    view.model().setTrimStart(12);
+    view.model().setTrimEnd(44);
+    view.model().player().setCurrentFrame(30);
+    const QDeadlineTimer deadline(10000);
+    while ((view.frameView()->shownIndex() != 30 || !view.trimBar()->filmstrip().isComplete()) &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    return view.grab().toImage();
+}
+
 const bool registered = kinetta::screenshots::add("preview", [] {
     const FrameList frames = recording();
     return std::vector<kinetta::screenshots::Shot>{
         {QStringLiteral("preview-trim-whole"), trimBarShot(frames, {0, 59, 0}, false)},
         {QStringLiteral("preview-trim-trimmed"), trimBarShot(frames, {12, 44, 20}, true)},
         {QStringLiteral("preview-trim-playhead-midway"), trimBarShot(frames, {0, 59, 30}, false)},
+        {QStringLiteral("preview-view"), previewViewShot(frames)},
     };
 });
 
