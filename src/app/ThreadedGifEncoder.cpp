@@ -5,6 +5,9 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <cerrno>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace kinetta
 {
@@ -23,6 +26,19 @@ ThreadedGifEncoder::~ThreadedGifEncoder()
             job->cancel();
     }
     m_pool.waitForDone();
+}
+
+// An encode runs while the user watches the preview play or the panel
+// respond: on a busy machine those come first. The encoder's own workers are
+// started from this thread and share its lower priority. A pool thread only
+// ever encodes, so it may stay lowered.
+void ThreadedGifEncoder::yieldToInteractiveThreads()
+{
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0 && nice < encodeNiceness)
+        (void)setpriority(PRIO_PROCESS, thread, encodeNiceness);
 }
 
 EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const EncodeJob& job)
@@ -73,6 +89,7 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
         };
     }
     m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
+        yieldToInteractiveThreads();
         EncodeOutcome outcome = encodeNow(request, *job);
         // The frames are not needed any more; let them go on this thread.
         request.frames.clear();

@@ -25,6 +25,11 @@ public:
     [[nodiscard]] static EncodeOutcome encodeNow(const EncodeRequest& request,
                                                  const EncodeJob& job);
 
+    // The niceness encodes run at, below the GUI thread's.
+    static constexpr int encodeNiceness = 10;
+    // Lowers the calling thread (and the threads it starts) to encodeNiceness.
+    static void yieldToInteractiveThreads();
+
 private:
     QThreadPool m_pool;
     std::vector<std::weak_ptr<EncodeJob>> m_jobs;

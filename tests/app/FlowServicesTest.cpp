@@ -11,9 +11,12 @@
 #include "support/VirtualScheduler.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kinetta::test
 {
@@ -198,6 +201,44 @@ TEST(ThreadedGifEncoderTest, AppliesStrideAndBounceAndReportsProgressOnTheMainTh
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end());
     EXPECT_LE(percents.back(), 100);
+}
+
+// One grey frame that notes the niceness of every thread reading it.
+class NicenessProbe final : public FrameStorage
+{
+public:
+    void readPixels(std::span<std::uint32_t> out) const override
+    {
+        std::fill(out.begin(), out.end(), 0xff808080u);
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        int seen = lowest.load();
+        while (nice < seen && !lowest.compare_exchange_weak(seen, nice)) {
+        }
+    }
+    [[nodiscard]] std::size_t storedBytes() const override { return 64; }
+
+    mutable std::atomic<int> lowest = 100;
+};
+
+// A running encode yields to the GUI thread: it and the workers it starts
+// read frames at a raised niceness, while the caller keeps its own.
+TEST(ThreadedGifEncoderTest, EncodesBelowTheGuiThreadsPriority)
+{
+    application();
+    const int callerNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    if (callerNice >= ThreadedGifEncoder::encodeNiceness)
+        GTEST_SKIP() << "the tests already run at niceness " << callerNice;
+    auto probe = std::make_shared<NicenessProbe>();
+    ThreadedGifEncoder encoder;
+    EncodeRequest request;
+    for (int i = 0; i < 6; ++i)
+        request.frames.push_back(Frame(4, 4, probe));
+    std::optional<EncodeOutcome> answer;
+    auto job = encoder.encode(request, [&](EncodeOutcome outcome) { answer = std::move(outcome); });
+    ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->gif.has_value());
+    EXPECT_EQ(probe->lowest.load(), ThreadedGifEncoder::encodeNiceness);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), callerNice);
 }
 
 } // namespace
