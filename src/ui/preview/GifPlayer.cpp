@@ -53,21 +53,36 @@ void GifPlayer::setPlaying(bool playing)
     Q_EMIT isPlayingChanged(playing);
 }
 
+GifPlayer::Step GifPlayer::nextStep(int frame, int direction) const
+{
+    if (!m_boomerang)
+        return {frame < m_trimEnd ? frame + 1 : m_trimStart, 1};
+    const int next = frame + direction;
+    if (next >= m_trimEnd)
+        return {m_trimEnd, -1};
+    if (next <= m_trimStart)
+        return {m_trimStart, 1};
+    return {next, direction};
+}
+
 void GifPlayer::tick()
 {
-    if (!m_boomerang) {
-        setCurrentFrame(m_currentFrame < m_trimEnd ? m_currentFrame + 1 : m_trimStart);
-        return;
+    const Step step = nextStep(m_currentFrame, m_playDirection);
+    m_playDirection = step.direction;
+    setCurrentFrame(step.frame);
+}
+
+std::vector<int> GifPlayer::upcomingFrames(int count) const
+{
+    std::vector<int> frames;
+    if (!m_isPlaying)
+        return frames;
+    Step step{m_currentFrame, m_playDirection};
+    for (int i = 0; i < count; ++i) {
+        step = nextStep(step.frame, step.direction);
+        frames.push_back(step.frame);
     }
-    int next = m_currentFrame + m_playDirection;
-    if (next >= m_trimEnd) {
-        next = m_trimEnd;
-        m_playDirection = -1;
-    } else if (next <= m_trimStart) {
-        next = m_trimStart;
-        m_playDirection = 1;
-    }
-    setCurrentFrame(next);
+    return frames;
 }
 
 } // namespace kinetta

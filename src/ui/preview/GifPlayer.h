@@ -3,6 +3,7 @@
 #include "model/Scheduler.h"
 
 #include <QObject>
+#include <vector>
 
 namespace kinetta
 {
@@ -26,6 +27,9 @@ public:
     // two frames.
     void play();
     void pause();
+
+    // The frames the next count ticks will show, in order; none while paused.
+    [[nodiscard]] std::vector<int> upcomingFrames(int count) const;
 
     [[nodiscard]] int currentFrame() const { return m_currentFrame; }
     void setCurrentFrame(int frame);
@@ -52,6 +56,12 @@ Q_SIGNALS:
     void isPlayingChanged(bool playing);
 
 private:
+    struct Step {
+        int frame;
+        int direction;
+    };
+    // Where one tick goes from frame, moving in direction.
+    [[nodiscard]] Step nextStep(int frame, int direction) const;
     void tick();
     void setPlaying(bool playing);
 

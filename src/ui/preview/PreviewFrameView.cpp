@@ -1,10 +1,18 @@
 #include "ui/preview/PreviewFrameView.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace kinetta
 {
+namespace
+{
+
+// The frame wanted now goes before the ones decoded ahead.
+constexpr int currentPriority = 1;
+
+} // namespace
 
 // One worker for the frame wanted now, one for the frame after it.
 PreviewFrameView::PreviewFrameView(QWidget* parent) : QWidget(parent), m_loader(2)
@@ -21,20 +29,27 @@ void PreviewFrameView::setFrames(const FrameList& frames)
     restart();
 }
 
-void PreviewFrameView::showFrame(int index, int upcoming)
+void PreviewFrameView::showFrame(int index, std::vector<int> upcoming)
 {
     m_wanted = index;
-    m_upcoming = upcoming;
+    m_upcoming = std::move(upcoming);
     // Keep only what is still wanted.
     std::erase_if(m_ready, [&](const auto& entry) {
-        return entry.first != index && entry.first != upcoming;
+        return entry.first != index && !isUpcoming(entry.first);
     });
     if (const auto found = m_ready.find(index); found != m_ready.end())
         present(index, found->second);
     else
-        request(index);
-    if (upcoming >= 0 && upcoming != index && !m_ready.contains(upcoming))
-        request(upcoming);
+        request(index, currentPriority);
+    for (const int next : m_upcoming) {
+        if (next != index && !m_ready.contains(next))
+            request(next, 0);
+    }
+}
+
+bool PreviewFrameView::isUpcoming(int index) const
+{
+    return std::find(m_upcoming.begin(), m_upcoming.end(), index) != m_upcoming.end();
 }
 
 QSize PreviewFrameView::pixelSize() const
@@ -44,7 +59,7 @@ QSize PreviewFrameView::pixelSize() const
             static_cast<int>(std::ceil(height() * ratio))};
 }
 
-void PreviewFrameView::request(int index)
+void PreviewFrameView::request(int index, int priority)
 {
     if (index < 0 || index >= static_cast<int>(m_frames.size()) || m_loading.contains(index))
         return;
@@ -54,7 +69,7 @@ void PreviewFrameView::request(int index)
         return;
     m_loading.insert(index);
     m_loader.load(m_frames[std::size_t(index)], pixelSize(), FrameFit::fit,
-                  [this, index](QImage image) { arrived(index, std::move(image)); });
+                  [this, index](QImage image) { arrived(index, std::move(image)); }, priority);
 }
 
 void PreviewFrameView::arrived(int index, QImage image)
@@ -63,7 +78,7 @@ void PreviewFrameView::arrived(int index, QImage image)
     image.setDevicePixelRatio(devicePixelRatioF());
     if (index == m_wanted)
         present(index, image);
-    else if (index == m_upcoming)
+    else if (isUpcoming(index))
         m_ready[index] = std::move(image);
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace kinetta
 {
@@ -22,8 +23,9 @@ public:
     explicit PreviewFrameView(QWidget* parent = nullptr);
 
     void setFrames(const FrameList& frames);
-    // Shows index as soon as it is decoded and prepares upcoming (-1: none).
-    void showFrame(int index, int upcoming = -1);
+    // Shows index as soon as it is decoded, and decodes the frames upcoming
+    // after it ahead of time, in their order.
+    void showFrame(int index, std::vector<int> upcoming = {});
     // The frame whose image is on screen, -1 before the first.
     [[nodiscard]] int shownIndex() const { return m_shownIndex; }
 
@@ -37,7 +39,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void request(int index);
+    void request(int index, int priority);
+    [[nodiscard]] bool isUpcoming(int index) const;
     void arrived(int index, QImage image);
     void present(int index, const QImage& image);
     void restart();
@@ -46,7 +49,7 @@ private:
     ScaledFrameLoader m_loader;
     FrameList m_frames;
     int m_wanted = -1;
-    int m_upcoming = -1;
+    std::vector<int> m_upcoming;
     int m_shownIndex = -1;
     QImage m_image;
     // Decoded images kept for the frames wanted soon, by index.

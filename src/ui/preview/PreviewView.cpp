@@ -95,19 +95,13 @@ void PreviewView::selectionChanged()
 
 void PreviewView::showCurrentFrame()
 {
+    // A few ticks ahead: a worker held up for a moment by other programs
+    // still has the frames ready in time.
+    constexpr int lookAhead = 3;
     const GifPlayer& player = m_model.player();
-    int upcoming = -1;
-    if (player.isPlaying()) {
-        // Where the next tick goes, so its frame is decoded by then.
-        const int direction = player.boomerang() ? player.playDirection() : 1;
-        upcoming = player.currentFrame() + direction;
-        if (upcoming > player.trimEnd())
-            upcoming = player.boomerang() ? player.trimEnd() - 1 : player.trimStart();
-        if (upcoming < player.trimStart())
-            upcoming = player.trimStart() + 1;
-    }
-    if (player.currentFrame() != m_frameView->shownIndex() || upcoming >= 0)
-        m_frameView->showFrame(player.currentFrame(), upcoming);
+    std::vector<int> upcoming = player.upcomingFrames(lookAhead);
+    if (player.currentFrame() != m_frameView->shownIndex() || !upcoming.empty())
+        m_frameView->showFrame(player.currentFrame(), std::move(upcoming));
 }
 
 void PreviewView::paintEvent(QPaintEvent*)

@@ -42,7 +42,8 @@ QImage ScaledFrameLoader::scaledImage(const Frame& frame, QSize pixelSize, Frame
     return image;
 }
 
-void ScaledFrameLoader::load(Frame frame, QSize pixelSize, FrameFit fitting, Done done)
+void ScaledFrameLoader::load(Frame frame, QSize pixelSize, FrameFit fitting, Done done,
+                             int priority)
 {
     const std::uint64_t generation = m_generation->load();
     // The destructor waits for running loads, so this outlives them; an
@@ -61,7 +62,7 @@ void ScaledFrameLoader::load(Frame frame, QSize pixelSize, FrameFit fitting, Don
                     done(image);
             },
             Qt::QueuedConnection);
-    });
+    }, priority);
 }
 
 void ScaledFrameLoader::cancelAll()

@@ -38,7 +38,8 @@ public:
 
     // Loads frame at pixelSize (an image exactly that big for fill, at most
     // that big for fit); done gets a null image for a null frame or size.
-    void load(Frame frame, QSize pixelSize, FrameFit fitting, Done done);
+    // Waiting loads of a higher priority start first.
+    void load(Frame frame, QSize pixelSize, FrameFit fitting, Done done, int priority = 0);
     // Drops every load not yet answered: none of them answers.
     void cancelAll();
 

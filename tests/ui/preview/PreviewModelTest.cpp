@@ -102,8 +102,13 @@ TEST_F(PreviewModelTest, LoopsOrBouncesWithinTheSelection)
     EXPECT_FALSE(model->player().isPlaying());
     model->togglePlayback();
     EXPECT_EQ(framesShown(8), (std::vector<int>{3, 4, 5, 4, 3, 2, 3, 4}));
-    EXPECT_EQ(model->currentTimeStr(), "0.2s");
+    // What the frame view decodes ahead is what the ticks go on to show.
+    EXPECT_EQ(model->player().upcomingFrames(4), (std::vector<int>{5, 4, 3, 2}));
+    EXPECT_EQ(framesShown(4), (std::vector<int>{5, 4, 3, 2}));
+    EXPECT_EQ(model->currentTimeStr(), "0.0s");
     EXPECT_EQ(model->trimSummary(), "4 frames selected  (0.4s)");
+    model->togglePlayback();
+    EXPECT_TRUE(model->player().upcomingFrames(3).empty());
 }
 
 TEST_F(PreviewModelTest, TimerIntervalFollowsRateAndSpeed)
