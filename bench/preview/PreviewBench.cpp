@@ -215,7 +215,9 @@ int playback(double seconds, bool withEncoder)
     const double expectedTicks = seconds * 1000 / intervalMs;
     std::printf("load average before: %s\n", loadAverage().constData());
     std::printf("playback 1920x1080, 24 fps at 2x, %.0f s (encoder %s)\n", seconds,
-                !withEncoder ? "not running" : stillEncoding ? "running throughout" : "done during it");
+                !withEncoder    ? "not running"
+                : stillEncoding ? "running throughout"
+                                : "done during it");
     std::printf("  ticks               %zu   (timer at %.0f ms: %.0f expected)\n", tickAt.size(),
                 intervalMs, expectedTicks);
     std::printf("  late frames         %d   (target 0)\n", late);
@@ -286,8 +288,8 @@ int opening(bool withEncoder)
     std::printf("load average: %s\n", loadAverage().constData());
     std::printf("opening at 960x540 (%s)\n",
                 withEncoder ? "the encoder starts at the same time" : "no encoder running");
-    std::printf("  %-12s %12s %12s %12s %12s\n", "frames", "first frame", "filmstrip",
-                "thumbnails", "memory added");
+    std::printf("  %-12s %12s %12s %12s %12s\n", "frames", "first frame", "filmstrip", "thumbnails",
+                "memory added");
     for (const auto& [name, figures] : {std::pair{"6000", large}, std::pair{"60", small}})
         std::printf("  %-12s %9.1f ms %9.1f ms %12d %8.1f MiB\n", name, figures.firstFrameMs,
                     figures.filmstripMs, figures.thumbnails, figures.addedMiB);

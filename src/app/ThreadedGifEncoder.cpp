@@ -49,8 +49,8 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
     const gif::GifEncoder::Options options(request.fps, request.loopCount, request.skipFrames,
                                            request.boomerang);
     int lastPercent = -1;
-    const gif::EncodeResult result = gif::GifEncoder::encode(
-        source, options, [&](std::size_t done, std::size_t total) {
+    const gif::EncodeResult result =
+        gif::GifEncoder::encode(source, options, [&](std::size_t done, std::size_t total) {
             if (job.isCancelled())
                 return false;
             const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
@@ -77,7 +77,8 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
     m_jobs.push_back(job);
     if (auto told = std::move(request.progress)) {
         // Hop each figure over to the main thread; a cancelled job tells nothing more.
-        request.progress = [this, told = std::move(told), weakJob = std::weak_ptr(job)](int percent) {
+        request.progress = [this, told = std::move(told),
+                            weakJob = std::weak_ptr(job)](int percent) {
             QMetaObject::invokeMethod(
                 this,
                 [told, weakJob, percent] {

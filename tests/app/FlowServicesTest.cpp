@@ -5,8 +5,8 @@
 #include "app/AsyncScreenRecorder.h"
 #include "app/RecordingFlow.h"
 #include "app/ThreadedGifEncoder.h"
-#include "gif/GifTestDecoder.h"
 #include "capture/ScreenRecorder.h"
+#include "gif/GifTestDecoder.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 

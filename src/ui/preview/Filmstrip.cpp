@@ -18,7 +18,7 @@ Filmstrip::Filmstrip(QObject* parent)
 void Filmstrip::setFrames(const FrameList& frames)
 {
     // Equal when the counts are: a new count comes with apply or undo trim.
-    if (frames.size() == m_frames.size() && !m_thumbnails.empty())
+    if (frames.size() == m_frames.size() && !m_frames.empty())
         return;
     m_frames = frames;
     reload();
@@ -42,10 +42,12 @@ void Filmstrip::reload()
 {
     m_loader.cancelAll();
     const int count = filmstripThumbnailCount(m_size.width());
-    m_thumbnails.assign(m_frames.empty() ? 0 : std::size_t(count), QImage());
+    // Nothing to show until the strip has frames and a size.
+    const bool shows = !m_frames.empty() && !m_size.isEmpty();
+    m_thumbnails.assign(shows ? std::size_t(count) : 0, QImage());
     m_indices.clear();
     m_ready = 0;
-    if (m_thumbnails.empty() || m_size.isEmpty())
+    if (!shows)
         return;
     const QSize cellPixels(static_cast<int>(std::ceil(m_size.width() / count * m_devicePixelRatio)),
                            static_cast<int>(std::ceil(m_size.height() * m_devicePixelRatio)));

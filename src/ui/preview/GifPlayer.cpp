@@ -6,7 +6,8 @@
 namespace kinetta
 {
 
-GifPlayer::GifPlayer(Scheduler& scheduler, QObject* parent) : QObject(parent), m_scheduler(scheduler)
+GifPlayer::GifPlayer(Scheduler& scheduler, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler)
 {
 }
 

@@ -49,8 +49,8 @@ QString encodeStatusText(const PreviewModel& model)
 
 PlaybackControls::PlaybackControls(PreviewModel& model, QWidget* parent)
     : QWidget(parent), m_model(model),
-      m_play(new SymbolButton(QStringLiteral("play.fill"), QStringLiteral("Play"), symbolSide,
-                              this)),
+      m_play(
+          new SymbolButton(QStringLiteral("play.fill"), QStringLiteral("Play"), symbolSide, this)),
       m_time(makeLabel(this, QColor(255, 255, 255, 153))),
       m_status(makeLabel(this, QColor(255, 255, 255, 115)))
 {
@@ -110,8 +110,8 @@ void PlaybackControls::refresh()
     m_time->setText(m_model.currentTimeStr());
     m_status->setText(encodeStatusText(m_model));
     QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText, m_model.encodeError() ? Theme::ktPink()
-                                                                 : QColor(255, 255, 255, 115));
+    palette.setColor(QPalette::WindowText,
+                     m_model.encodeError() ? Theme::ktPink() : QColor(255, 255, 255, 115));
     m_status->setPalette(palette);
 }
 

@@ -68,8 +68,9 @@ void PreviewFrameView::request(int index, int priority)
     if (!isVisible() || pixelSize().isEmpty())
         return;
     m_loading.insert(index);
-    m_loader.load(m_frames[std::size_t(index)], pixelSize(), FrameFit::fit,
-                  [this, index](QImage image) { arrived(index, std::move(image)); }, priority);
+    m_loader.load(
+        m_frames[std::size_t(index)], pixelSize(), FrameFit::fit,
+        [this, index](QImage image) { arrived(index, std::move(image)); }, priority);
 }
 
 void PreviewFrameView::arrived(int index, QImage image)

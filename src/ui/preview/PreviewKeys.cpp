@@ -43,7 +43,8 @@ bool isTextField(const QWidget* widget)
     return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
-PreviewKeyMonitor::PreviewKeyMonitor(QWidget* window, std::function<void(PreviewKeyAction)> onAction,
+PreviewKeyMonitor::PreviewKeyMonitor(QWidget* window,
+                                     std::function<void(PreviewKeyAction)> onAction,
                                      QObject* parent)
     : QObject(parent), m_window(window), m_onAction(std::move(onAction))
 {

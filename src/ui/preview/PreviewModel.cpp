@@ -344,9 +344,9 @@ void PreviewModel::setGifData(std::optional<QByteArray> data)
     const bool becamePresent = data && !m_gifData;
     m_gifData = std::move(data);
     if (becamePresent)
-        m_announcer.announce(
-            QStringLiteral("GIF ready. ") + formattedSize(m_gifData->size()) + QLatin1Char('.'),
-            Announcer::outcomePriority);
+        m_announcer.announce(QStringLiteral("GIF ready. ") + formattedSize(m_gifData->size()) +
+                                 QLatin1Char('.'),
+                             Announcer::outcomePriority);
     announceLargeFileIfNew();
     Q_EMIT changed();
 }

@@ -48,21 +48,23 @@ void ScaledFrameLoader::load(Frame frame, QSize pixelSize, FrameFit fitting, Don
     const std::uint64_t generation = m_generation->load();
     // The destructor waits for running loads, so this outlives them; an
     // answer posted meanwhile is dropped with the object.
-    m_pool.start([this, generationNow = m_generation, generation, frame = std::move(frame),
-                  pixelSize, fitting, done = std::move(done)]() mutable {
-        if (generationNow->load() != generation)
-            return;
-        QImage image = scaledImage(frame, pixelSize, fitting);
-        // The frame's storage goes here, off the GUI thread.
-        frame = Frame();
-        QMetaObject::invokeMethod(
-            this,
-            [generationNow, generation, done = std::move(done), image = std::move(image)] {
-                if (generationNow->load() == generation)
-                    done(image);
-            },
-            Qt::QueuedConnection);
-    }, priority);
+    m_pool.start(
+        [this, generationNow = m_generation, generation, frame = std::move(frame), pixelSize,
+         fitting, done = std::move(done)]() mutable {
+            if (generationNow->load() != generation)
+                return;
+            QImage image = scaledImage(frame, pixelSize, fitting);
+            // The frame's storage goes here, off the GUI thread.
+            frame = Frame();
+            QMetaObject::invokeMethod(
+                this,
+                [generationNow, generation, done = std::move(done), image = std::move(image)] {
+                    if (generationNow->load() == generation)
+                        done(image);
+                },
+                Qt::QueuedConnection);
+        },
+        priority);
 }
 
 void ScaledFrameLoader::cancelAll()

@@ -23,7 +23,8 @@ QSize TextButton::sizeHint() const
     const QFontMetrics metrics(font());
     // A checkable button (a chip) gets room for its backdrop.
     const int padding = isCheckable() ? 14 : 4;
-    return {metrics.horizontalAdvance(text()) + padding, metrics.height() + (isCheckable() ? 6 : 2)};
+    return {metrics.horizontalAdvance(text()) + padding,
+            metrics.height() + (isCheckable() ? 6 : 2)};
 }
 
 void TextButton::paintEvent(QPaintEvent*)

@@ -31,8 +31,8 @@ public:
 
     [[nodiscard]] QStringList actionNames() const override
     {
-        return {increaseAction(), decreaseAction(), moveStartEarlier, moveStartLater,
-                moveEndEarlier,   moveEndLater};
+        return {increaseAction(), decreaseAction(), moveStartEarlier,
+                moveStartLater,   moveEndEarlier,   moveEndLater};
     }
 
     [[nodiscard]] QString localizedActionDescription(const QString& name) const override

@@ -68,8 +68,7 @@ int filmstripFrameIndex(int thumbnail, int thumbnailCount, int frameCount)
     if (frameCount < 2)
         return 0;
     // In 64 bits: thumbnail × frames outgrows an int on a very long recording.
-    const qint64 index =
-        qint64(thumbnail) * (frameCount - 1) / std::max(thumbnailCount - 1, 1);
+    const qint64 index = qint64(thumbnail) * (frameCount - 1) / std::max(thumbnailCount - 1, 1);
     return static_cast<int>(std::min<qint64>(index, frameCount - 1));
 }
 

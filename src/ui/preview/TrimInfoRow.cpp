@@ -20,9 +20,8 @@ constexpr int textPixelSize = 11;
 } // namespace
 
 TrimInfoRow::TrimInfoRow(QWidget* parent)
-    : QWidget(parent),
-      m_undo(new TextButton(QStringLiteral("Undo"), textPixelSize, QFont::DemiBold,
-                            QColor(255, 255, 255, 115), this)),
+    : QWidget(parent), m_undo(new TextButton(QStringLiteral("Undo"), textPixelSize, QFont::DemiBold,
+                                             QColor(255, 255, 255, 115), this)),
       m_apply(new TextButton(QStringLiteral("Apply Trim"), textPixelSize, QFont::DemiBold,
                              Theme::ktPink(), this)),
       m_undoShortcut(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this)),
@@ -97,8 +96,8 @@ void TrimInfoRow::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal middle = height() / 2.0;
-    Symbols::paint(painter, QRectF(0, middle - symbolSize / 2, symbolSize, symbolSize),
-                   u"scissors", QColor(255, 255, 255, 64));
+    Symbols::paint(painter, QRectF(0, middle - symbolSize / 2, symbolSize, symbolSize), u"scissors",
+                   QColor(255, 255, 255, 64));
     QFont font = this->font();
     font.setPixelSize(textPixelSize);
     painter.setFont(font);

@@ -1,9 +1,10 @@
 // The preview's model on virtual time: playback, trimming, optimizing,
 // bouncing and the encodes they start.
+#include "ui/preview/PreviewModel.h"
+
 #include "PreviewTestDoubles.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
-#include "ui/preview/PreviewModel.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,8 @@ protected:
     {
         session.setFps(10);
         session.setCapturedFrames(makeFrames(count));
-        model = std::make_unique<PreviewModel>(session, scheduler, encoder, announcer,
-                                               reduceMotion);
+        model =
+            std::make_unique<PreviewModel>(session, scheduler, encoder, announcer, reduceMotion);
         model->appear();
     }
     // Lets the running encode finish.
@@ -66,8 +67,7 @@ TEST_F(PreviewModelTest, OpensOnTheWholeRecordingEncodesOnceAndPlaysUnlessMotion
     EXPECT_FALSE(model->isEncoding());
     EXPECT_FALSE(model->encodeProgress());
     ASSERT_TRUE(model->gifData());
-    EXPECT_EQ(announcer.spoken,
-              (std::vector<std::pair<QString, int>>{{"GIF ready. 0 KB.", 2000}}));
+    EXPECT_EQ(announcer.spoken, (std::vector<std::pair<QString, int>>{{"GIF ready. 0 KB.", 2000}}));
 
     PreviewModel paused(session, scheduler, encoder, announcer, true);
     paused.appear();
@@ -167,8 +167,9 @@ TEST_F(PreviewModelTest, LargeFileStartsAboveThreeMillionBytesAndIsAnnouncedOnce
     model->toggleBoomerang();
     finishEncode();
     EXPECT_TRUE(model->isLargeFile());
-    EXPECT_EQ(announcer.spoken.back(),
-              (std::pair<QString, int>{"GIF is 2.9 MB. Click Optimize to reduce file size.", 1500}));
+    EXPECT_EQ(
+        announcer.spoken.back(),
+        (std::pair<QString, int>{"GIF is 2.9 MB. Click Optimize to reduce file size.", 1500}));
     const auto spokenBefore = announcer.spoken.size();
     model->optimize();
     EXPECT_FALSE(model->isLargeFile());
@@ -333,13 +334,13 @@ TEST_F(PreviewModelTest, ANewerEncodeCancelsTheRunningOneWhoseResultNeverLands)
     open(10, true);
     scheduler.advance(1000ms);
 
-    model->optimize();                // slow: 1000 ms
+    model->optimize(); // slow: 1000 ms
     scheduler.advance(100ms);
     encoder.duration = 200ms;
     encoder.size = 777;
-    model->toggleBoomerang();         // quick: done at 300 ms
+    model->toggleBoomerang(); // quick: done at 300 ms
     model->setTrimStart(1);
-    model->applyTrim();               // done at 300 ms too, supersedes the bounce
+    model->applyTrim(); // done at 300 ms too, supersedes the bounce
     EXPECT_EQ(encoder.runningCount(), 1u);
     EXPECT_TRUE(encoder.started.back().request.boomerang);
     EXPECT_EQ(encoder.started.back().request.frames.size(), 9u);

@@ -1,12 +1,13 @@
 // The preview view joined up: the trim bar edits the model, the row applies
 // and undoes the trim, the keys drive the player, the frame shown follows.
+#include "ui/preview/PreviewView.h"
+
 #include "PreviewTestDoubles.h"
 #include "app/ProcessUntil.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/preview/PlaybackControls.h"
 #include "ui/preview/PreviewFrameView.h"
-#include "ui/preview/PreviewView.h"
 #include "ui/preview/TrimBar.h"
 
 #include <QTest>
@@ -63,8 +64,9 @@ TEST(PreviewViewTest, TrimBarEditsApplyAndUndoThroughTheRowAndItsShortcuts)
     EXPECT_EQ(bar->selection(), (TrimSelection{0, 15, 0}));
     QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(fixture.session.capturedFrames().size(), 21u);
-    EXPECT_EQ(fixture.announcer.texts().mid(1, 2),
-              (QStringList{"Trim applied. 16 frames kept.", "Trim undone. All 21 frames restored."}));
+    EXPECT_EQ(
+        fixture.announcer.texts().mid(1, 2),
+        (QStringList{"Trim applied. 16 frames kept.", "Trim undone. All 21 frames restored."}));
 }
 
 TEST(PreviewViewTest, KeysDriveThePlayerAndTheFrameShownFollows)

@@ -1,12 +1,13 @@
 // The trim bar and what feeds it: drags with the mouse, the accessibility
 // actions, the filmstrip decoding only the thumbnails it shows, and the trim
 // row's buttons and shortcuts.
+#include "ui/preview/TrimBar.h"
+
 #include "PreviewTestDoubles.h"
 #include "app/ProcessUntil.h"
 #include "ui/preview/Filmstrip.h"
 #include "ui/preview/ScaledFrameLoader.h"
 #include "ui/preview/TextButton.h"
-#include "ui/preview/TrimBar.h"
 #include "ui/preview/TrimInfoRow.h"
 
 #include <QAccessible>
@@ -154,9 +155,8 @@ TEST(TrimBarTest, FramesScaleToFillOrFitAndCancelledLoadsNeverAnswer)
         loader.load(wide, QSize(100, 100), FrameFit::fit, [&](QImage) { ++answers; });
     loader.cancelAll();
     bool last = false;
-    loader.load(wide, QSize(100, 100), FrameFit::fit, [&](QImage image) {
-        last = !image.isNull();
-    });
+    loader.load(wide, QSize(100, 100), FrameFit::fit,
+                [&](QImage image) { last = !image.isNull(); });
     ASSERT_TRUE(processUntil([&] { return last; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(answers.load(), 0);
