@@ -28,6 +28,8 @@ public:
     void showFrame(int index, std::vector<int> upcoming = {});
     // The frame whose image is on screen, -1 before the first.
     [[nodiscard]] int shownIndex() const { return m_shownIndex; }
+    // Whether index is decoded ahead and waits to be shown.
+    [[nodiscard]] bool isReady(int index) const { return m_ready.contains(index); }
 
 Q_SIGNALS:
     // index's image is on screen now.

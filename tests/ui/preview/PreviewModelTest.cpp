@@ -264,6 +264,10 @@ TEST_F(PreviewModelTest, TrimTwiceThenUndoRestoresTheFirstTrimSharingTheFrames)
     model->applyTrim();
     EXPECT_EQ(session.capturedFrames(), FrameList{all[3]});
     EXPECT_EQ(model->player().currentFrame(), 0);
+    // Trimmed to one frame: nothing to play, nothing more to trim.
+    model->togglePlayback();
+    EXPECT_FALSE(model->player().isPlaying());
+    EXPECT_FALSE(model->isTrimmed());
 
     model->undoTrim();
     EXPECT_EQ(session.capturedFrames(), firstTrim);

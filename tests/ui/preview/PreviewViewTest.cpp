@@ -92,5 +92,27 @@ TEST(PreviewViewTest, KeysDriveThePlayerAndTheFrameShownFollows)
     EXPECT_FALSE(view.model().player().isPlaying());
 }
 
+// Frames decoded ahead come up within the call that asks for them; frames
+// no longer wanted are not kept.
+TEST(PreviewViewTest, FrameViewShowsFramesDecodedAheadAtOnce)
+{
+    PreviewFrameView view;
+    view.resize(160, 120);
+    view.setFrames(makeFrames(6));
+    view.show();
+    view.showFrame(0, {1, 2});
+    ASSERT_TRUE(processUntil(
+        [&] { return view.shownIndex() == 0 && view.isReady(1) && view.isReady(2); }));
+    view.showFrame(1, {2});
+    EXPECT_EQ(view.shownIndex(), 1);
+    view.showFrame(2, {});
+    EXPECT_EQ(view.shownIndex(), 2);
+    EXPECT_FALSE(view.isReady(1));
+    // Not decoded ahead: the frame before stays up until it arrives.
+    view.showFrame(4, {});
+    EXPECT_EQ(view.shownIndex(), 2);
+    ASSERT_TRUE(processUntil([&] { return view.shownIndex() == 4; }));
+}
+
 } // namespace
 } // namespace kinetta::test
