@@ -31,6 +31,8 @@ PreviewView::PreviewView(RecordingSession& session, Scheduler& scheduler, FlowEn
     connect(&m_model, &PreviewModel::changed, this, &PreviewView::selectionChanged);
     connect(&m_model.player(), &GifPlayer::currentFrameChanged, this,
             &PreviewView::selectionChanged);
+    // Starting to play decodes the first ticks' frames ahead.
+    connect(&m_model.player(), &GifPlayer::isPlayingChanged, this, &PreviewView::showCurrentFrame);
     connect(m_trimBar, &TrimBar::selectionEdited, this, [this](const TrimSelection& edited) {
         // The start first, so a current frame dragged along lands inside.
         m_model.setTrimStart(edited.trimStart);
