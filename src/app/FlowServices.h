@@ -56,6 +56,13 @@ struct EncodeRequest {
     FrameList frames;
     double fps = 10;
     std::int64_t loopCount = 0;
+    // Keep one frame in every skipFrames (see gif::GifEncoder::Options).
+    std::int64_t skipFrames = 1;
+    // Forward, then backward without repeating the ends.
+    bool boomerang = false;
+    // Told on the main thread, while the job runs, each time the whole
+    // percentage done grows; may be empty.
+    std::function<void(int percent)> progress;
 };
 
 // One running encode; cancelling makes it finish soon with no data.

@@ -5,6 +5,9 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <cerrno>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace kinetta
 {
@@ -25,14 +28,38 @@ ThreadedGifEncoder::~ThreadedGifEncoder()
     m_pool.waitForDone();
 }
 
+// An encode runs while the user watches the preview play or the panel
+// respond: on a busy machine those come first. The encoder's own workers are
+// started from this thread and share its lower priority. A pool thread only
+// ever encodes, so it may stay lowered.
+void ThreadedGifEncoder::yieldToInteractiveThreads()
+{
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0 && nice < encodeNiceness)
+        (void)setpriority(PRIO_PROCESS, thread, encodeNiceness);
+}
+
 EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const EncodeJob& job)
 {
     if (job.isCancelled())
         return {};
     const FrameListSource source(request.frames);
-    const gif::GifEncoder::Options options(request.fps, request.loopCount, 1, false);
-    const gif::EncodeResult result = gif::GifEncoder::encode(
-        source, options, [&job](std::size_t, std::size_t) { return !job.isCancelled(); });
+    const gif::GifEncoder::Options options(request.fps, request.loopCount, request.skipFrames,
+                                           request.boomerang);
+    int lastPercent = -1;
+    const gif::EncodeResult result =
+        gif::GifEncoder::encode(source, options, [&](std::size_t done, std::size_t total) {
+            if (job.isCancelled())
+                return false;
+            const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
+            if (request.progress && percent > lastPercent) {
+                lastPercent = percent;
+                request.progress(percent);
+            }
+            return true;
+        });
     if (job.isCancelled())
         return {};
     if (!result.ok())
@@ -48,7 +75,22 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
     auto job = std::make_shared<EncodeJob>();
     std::erase_if(m_jobs, [](const std::weak_ptr<EncodeJob>& weak) { return weak.expired(); });
     m_jobs.push_back(job);
+    if (auto told = std::move(request.progress)) {
+        // Hop each figure over to the main thread; a cancelled job tells nothing more.
+        request.progress = [this, told = std::move(told),
+                            weakJob = std::weak_ptr(job)](int percent) {
+            QMetaObject::invokeMethod(
+                this,
+                [told, weakJob, percent] {
+                    const auto alive = weakJob.lock();
+                    if (alive && !alive->isCancelled())
+                        told(percent);
+                },
+                Qt::QueuedConnection);
+        };
+    }
     m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
+        yieldToInteractiveThreads();
         EncodeOutcome outcome = encodeNow(request, *job);
         // The frames are not needed any more; let them go on this thread.
         request.frames.clear();

@@ -21,8 +21,14 @@ public:
     [[nodiscard]] std::shared_ptr<EncodeJob> encode(EncodeRequest request, Done done) override;
 
     // Runs on the calling thread; no GIF when encoding failed or job was cancelled.
+    // request.progress, if any, is called on the calling thread too.
     [[nodiscard]] static EncodeOutcome encodeNow(const EncodeRequest& request,
                                                  const EncodeJob& job);
+
+    // The niceness encodes run at, below the GUI thread's.
+    static constexpr int encodeNiceness = 10;
+    // Lowers the calling thread (and the threads it starts) to encodeNiceness.
+    static void yieldToInteractiveThreads();
 
 private:
     QThreadPool m_pool;

@@ -6,13 +6,17 @@
 #include "app/RecordingFlow.h"
 #include "app/ThreadedGifEncoder.h"
 #include "capture/ScreenRecorder.h"
+#include "gif/GifTestDecoder.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kinetta::test
 {
@@ -162,6 +166,79 @@ TEST(ThreadedGifEncoderTest, EncodesOffTheMainThreadAnswersOnItAndFailsOnBadOrCa
     EXPECT_FALSE(dropped.gif);
     EXPECT_TRUE(dropped.error.isEmpty());
     EXPECT_TRUE(ThreadedGifEncoder::encodeNow(twoFrames(), fresh).gif);
+}
+
+// The preview's edits reach the encoder: a stride and a bounce change the
+// frames written; progress comes on the main thread, growing, while it runs.
+TEST(ThreadedGifEncoderTest, AppliesStrideAndBounceAndReportsProgressOnTheMainThread)
+{
+    application();
+    ThreadedGifEncoder encoder;
+    EncodeRequest request;
+    for (std::uint32_t i = 0; i < 5; ++i)
+        request.frames.push_back(
+            Frame::fromPixels(4, 4, std::vector<std::uint32_t>(16, 0xff000000u | (i * 0x30u))));
+    request.skipFrames = 2;
+    request.boomerang = true;
+    std::vector<int> percents;
+    bool offMainThread = false;
+    request.progress = [&](int percent) {
+        percents.push_back(percent);
+        offMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+    };
+    std::optional<EncodeOutcome> answer;
+    auto job = encoder.encode(request, [&](EncodeOutcome outcome) { answer = std::move(outcome); });
+    ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
+    ASSERT_TRUE(answer->gif.has_value());
+    const auto& bytes = *answer->gif;
+    const auto decoded = gif::testing::decodeGif(std::span(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+    ASSERT_TRUE(decoded.has_value());
+    // Kept 0, 2, 4, then back to 2 without repeating the ends.
+    EXPECT_EQ(decoded->images.size(), 4u);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_FALSE(offMainThread);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end());
+    EXPECT_LE(percents.back(), 100);
+}
+
+// One grey frame that notes the niceness of every thread reading it.
+class NicenessProbe final : public FrameStorage
+{
+public:
+    void readPixels(std::span<std::uint32_t> out) const override
+    {
+        std::fill(out.begin(), out.end(), 0xff808080u);
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        int seen = lowest.load();
+        while (nice < seen && !lowest.compare_exchange_weak(seen, nice)) {
+        }
+    }
+    [[nodiscard]] std::size_t storedBytes() const override { return 64; }
+
+    mutable std::atomic<int> lowest = 100;
+};
+
+// A running encode yields to the GUI thread: it and the workers it starts
+// read frames at a raised niceness, while the caller keeps its own.
+TEST(ThreadedGifEncoderTest, EncodesBelowTheGuiThreadsPriority)
+{
+    application();
+    const int callerNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    if (callerNice >= ThreadedGifEncoder::encodeNiceness)
+        GTEST_SKIP() << "the tests already run at niceness " << callerNice;
+    auto probe = std::make_shared<NicenessProbe>();
+    ThreadedGifEncoder encoder;
+    EncodeRequest request;
+    for (int i = 0; i < 6; ++i)
+        request.frames.push_back(Frame(4, 4, probe));
+    std::optional<EncodeOutcome> answer;
+    auto job = encoder.encode(request, [&](EncodeOutcome outcome) { answer = std::move(outcome); });
+    ASSERT_TRUE(processUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->gif.has_value());
+    EXPECT_EQ(probe->lowest.load(), ThreadedGifEncoder::encodeNiceness);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), callerNice);
 }
 
 } // namespace
