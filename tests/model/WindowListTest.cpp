@@ -69,14 +69,14 @@ TEST(RecordableWindows, FillsDefaultsAndCopiesFields)
     bare.appName.reset();
     bare.title.reset();
     WindowListEntry named = entry(10, "", "t", {-5, -6, 200, 100}, 78);
-    named.className = QStringLiteral("Gimp");
+    named.className = QStringLiteral("Sketchpad");
     const auto windows = recordableWindows({bare, named}, kOwnPid);
     ASSERT_EQ(windows.size(), 2u);
     // An empty owner name stays empty and sorts first; a missing one is "Unknown".
     EXPECT_EQ(windows[0].appName, QString());
     EXPECT_EQ(windows[0].frame, QRectF(-5, -6, 200, 100));
     EXPECT_EQ(windows[0].pid, 78);
-    EXPECT_EQ(windows[0].className, QStringLiteral("Gimp"));
+    EXPECT_EQ(windows[0].className, QStringLiteral("Sketchpad"));
     EXPECT_EQ(windows[1].appName, QStringLiteral("Unknown"));
     EXPECT_EQ(windows[1].title, QString());
     EXPECT_EQ(windows[1].className, QString()); // none named: no theme lookup

@@ -93,10 +93,10 @@ TEST_F(WindowIconLookupTest, TheWindowsOwnIconAtTheSizeForTheRatioComesFirst)
 TEST_F(WindowIconLookupTest, WithoutAUsableIconTheThemeIsAskedForTheClassThenItsLowerCase)
 {
     reader->icons[1] = {4, 4, 1, 2}; // truncated: refused, as if there were none
-    theme.known[QStringLiteral("gimp")] = QColor(0x12, 0x34, 0x56);
-    const WindowIcon themed = lookup.icon(window(1, "Gimp"), 20, 2.0);
+    theme.known[QStringLiteral("sketchpad")] = QColor(0x12, 0x34, 0x56);
+    const WindowIcon themed = lookup.icon(window(1, "Sketchpad"), 20, 2.0);
     EXPECT_EQ(themed.origin, WindowIconOrigin::Theme);
-    EXPECT_EQ(theme.asked, (QStringList{"Gimp", "gimp"}));
+    EXPECT_EQ(theme.asked, (QStringList{"Sketchpad", "sketchpad"}));
     EXPECT_EQ(themed.image.size(), QSize(40, 40));
     EXPECT_EQ(themed.image.pixel(20, 20), qRgb(0x12, 0x34, 0x56));
 

@@ -168,7 +168,7 @@ std::vector<WindowListEntry> sixWindows()
     return {
         entry(1, "xterm", "~/src/kinetta", {0, 0, 1280, 800}),
         entry(2, "xclock", "", {0, 0, 164.7, 164.2}),
-        entry(3, "Firefox", "Release notes \u2014 Mozilla Firefox", {0, 0, 1440.6, 900.4}),
+        entry(3, "Browser", "Release notes \u2014 Web Browser", {0, 0, 1440.6, 900.4}),
         entry(4, "Files", "Pictures", {0, 0, 1024, 640}),
         entry(5, "Editor", "FrameStore.cpp", {0, 0, 1600, 1000}),
         entry(6, "Viewer", "sunset.png", {0, 0, 800, 500}),

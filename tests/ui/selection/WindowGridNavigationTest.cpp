@@ -76,7 +76,7 @@ TEST(WindowGridNavigationTest, OnlyTheGridsKeysAreTaken)
 TEST(WindowGridNavigationTest, SearchMatchesApplicationThenTitleIgnoringCaseAndSpaces)
 {
     const std::vector<WindowInfo> windows = {
-        window(1, "Firefox", "Mozilla Start Page"),
+        window(1, "Browser", "Welcome Start Page"),
         window(2, "xterm", "build log"),
         window(3, "Files", "Logs"),
         window(4, "xclock", ""),
