@@ -15,6 +15,19 @@ QString rawValue(CaptureMode mode)
     return {};
 }
 
+QString symbolName(CaptureMode mode)
+{
+    switch (mode) {
+    case CaptureMode::fullScreen:
+        return QStringLiteral("display");
+    case CaptureMode::window:
+        return QStringLiteral("macwindow");
+    case CaptureMode::area:
+        return QStringLiteral("crop");
+    }
+    return {};
+}
+
 std::optional<CaptureMode> captureModeFromRaw(const QString& raw)
 {
     for (CaptureMode mode : kAllCaptureModes) {

@@ -15,6 +15,8 @@ inline constexpr std::array<CaptureMode, 3> kAllCaptureModes{CaptureMode::fullSc
                                                              CaptureMode::window, CaptureMode::area};
 
 [[nodiscard]] QString rawValue(CaptureMode mode);
+// The drawn symbol that stands for the mode wherever a view shows it.
+[[nodiscard]] QString symbolName(CaptureMode mode);
 // Exactly "Screen", "Window" or "Area" (case-sensitive); anything else is no mode.
 [[nodiscard]] std::optional<CaptureMode> captureModeFromRaw(const QString& raw);
 

@@ -76,7 +76,7 @@ HudHeader::HudHeader(Scheduler& scheduler, bool reducedMotion, QWidget* parent)
             const QColor ink = overlaypaint::white(0.45);
             const QRectF symbol(rect.left() + capsulePadX, rect.center().y() - capsuleSymbol / 2,
                                 capsuleSymbol, capsuleSymbol);
-            Symbols::paint(painter, symbol, overlaytexts::modeSymbol(m_mode), ink);
+            Symbols::paint(painter, symbol, symbolName(m_mode), ink);
             painter.setFont(capsuleFont());
             painter.setPen(ink);
             painter.drawText(rect.adjusted(capsulePadX + capsuleSymbol + capsuleSpacing, 0, 0, 0),

@@ -70,19 +70,6 @@ QString modeLabel(CaptureMode mode)
     return QStringLiteral("Recording ") + rawValue(mode);
 }
 
-QString modeSymbol(CaptureMode mode)
-{
-    switch (mode) {
-    case CaptureMode::fullScreen:
-        return QStringLiteral("display");
-    case CaptureMode::window:
-        return QStringLiteral("macwindow");
-    case CaptureMode::area:
-        return QStringLiteral("crop");
-    }
-    return {};
-}
-
 qint64 autoStopRemaining(qint64 limitSeconds, qint64 elapsedSeconds)
 {
     return std::max<qint64>(0, limitSeconds - elapsedSeconds);

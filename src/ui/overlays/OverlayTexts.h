@@ -35,8 +35,6 @@ namespace overlaytexts
 [[nodiscard]] QString framesLabel(qint64 frames, double fps);
 
 [[nodiscard]] QString modeLabel(CaptureMode mode);
-// The drawn symbol of each capture mode.
-[[nodiscard]] QString modeSymbol(CaptureMode mode);
 
 // Auto-stop: seconds left (never negative) and the share of the limit passed
 // (0 for a limit of 0, at most 1).

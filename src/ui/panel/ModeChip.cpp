@@ -74,19 +74,6 @@ QSize ModeChip::sizeHint() const
             qRound(2 * kVerticalPadding + kSymbolSize + kSpacing + metrics.height())};
 }
 
-QString ModeChip::symbol(CaptureMode mode)
-{
-    switch (mode) {
-    case CaptureMode::fullScreen:
-        return QStringLiteral("display");
-    case CaptureMode::window:
-        return QStringLiteral("macwindow");
-    case CaptureMode::area:
-        return QStringLiteral("crop");
-    }
-    return {};
-}
-
 QString ModeChip::accessibleLabel(CaptureMode mode)
 {
     switch (mode) {
@@ -122,7 +109,7 @@ void ModeChip::paintEvent(QPaintEvent*)
     const qreal top = (bounds.height() - kSymbolSize - kSpacing - metrics.height()) / 2;
     Symbols::paint(painter,
                    QRectF((bounds.width() - kSymbolSize) / 2, top, kSymbolSize, kSymbolSize),
-                   symbol(m_mode), content);
+                   symbolName(m_mode), content);
     panel::paintElidedText(
         painter, QRectF(4, top + kSymbolSize + kSpacing, bounds.width() - 8, metrics.height()),
         text(), nameFont(), content, Qt::AlignCenter);

@@ -27,8 +27,6 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override;
 
-    // "display", "macwindow", "crop".
-    [[nodiscard]] static QString symbol(CaptureMode mode);
     // "Record full screen", "Record a window", "Record a custom area".
     [[nodiscard]] static QString accessibleLabel(CaptureMode mode);
 

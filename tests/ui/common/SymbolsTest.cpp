@@ -1,4 +1,5 @@
 #include "ui/common/Symbols.h"
+#include "model/CaptureMode.h"
 
 #include <QImage>
 #include <QPainter>
@@ -42,6 +43,8 @@ TEST(Symbols, EveryUsedNameIsMappedAndNothingElse)
     }
     expected.sort();
     EXPECT_EQ(Symbols::names(), expected);
+    for (const CaptureMode mode : kAllCaptureModes)
+        EXPECT_TRUE(Symbols::contains(symbolName(mode))) << rawValue(mode).toStdString();
     EXPECT_FALSE(Symbols::contains(u"record"));
     EXPECT_TRUE(Symbols::shape(u"no.such.symbol").isEmpty());
 }

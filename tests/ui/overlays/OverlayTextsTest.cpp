@@ -35,7 +35,6 @@ TEST(OverlayTextsTest, FramesAreEstimatedFromTheRateAndTruncated)
     EXPECT_EQ(framesLabel(87, 12.5),
               QStringLiteral("Approximately 87 frames at 12 frames per second"));
     EXPECT_EQ(modeLabel(CaptureMode::window), QStringLiteral("Recording Window"));
-    EXPECT_EQ(modeSymbol(CaptureMode::area), QStringLiteral("crop"));
 }
 
 TEST(OverlayTextsTest, CountdownRingDrainsByTheValueOverItsLength)

@@ -3,6 +3,7 @@
 #include "app/ProcessUntil.h"
 #include "capture/Compositing.h"
 #include "capture/XvfbServer.h"
+#include "ui/common/XcbApplication.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/overlays/CountdownOverlayView.h"
@@ -31,12 +32,7 @@ protected:
         s_display = std::make_unique<kinetta::testing::XvfbServer>();
         if (!s_display->running())
             return;
-        qputenv("DISPLAY", QByteArray::fromStdString(s_display->display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "overlays_x11_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
+        s_app = kinetta::test::openXcbApplication(s_display->display(), "overlays_x11_tests");
     }
 
     static void TearDownTestSuite()

@@ -3,6 +3,7 @@
 #include "PanelFixture.h"
 #include "app/ProcessUntil.h"
 #include "capture/XvfbServer.h"
+#include "ui/common/XcbApplication.h"
 #include "ui/panel/CounterControl.h"
 #include "ui/panel/ModeChip.h"
 #include "ui/panel/PanelControls.h"
@@ -34,12 +35,7 @@ protected:
         s_display = std::make_unique<kinetta::testing::XvfbServer>(1024, 1024);
         if (!s_display->running())
             return;
-        qputenv("DISPLAY", QByteArray::fromStdString(s_display->display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "panel_x11_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
+        s_app = test::openXcbApplication(s_display->display(), "panel_x11_tests");
     }
 
     static void TearDownTestSuite()

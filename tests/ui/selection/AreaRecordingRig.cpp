@@ -5,6 +5,7 @@
 #include "capture/ScreenRecorder.h"
 #include "capture/TestClient.h"
 #include "capture/x11/X11CaptureSource.h"
+#include "ui/common/XcbApplication.h"
 #include "ui/selection/AreaSelectorView.h"
 
 #include <QApplication>
@@ -72,14 +73,8 @@ std::optional<gif::testing::DecodedGif> AreaRecordingRig::recordHalfASecond()
 
 CardDesktop::CardDesktop(const std::string& display, const char* binaryName, QRect card)
 {
-    qputenv("DISPLAY", QByteArray::fromStdString(display));
-    qputenv("QT_QPA_PLATFORM", "xcb");
     qunsetenv("KINETTA_CAPTURE");
-    static int argc = 1;
-    static std::string name;
-    name = binaryName;
-    static char* argv[] = {name.data(), nullptr};
-    m_application = std::make_unique<QApplication>(argc, argv);
+    m_application = test::openXcbApplication(display, binaryName);
     m_client = std::make_unique<testing::TestClient>(display);
     m_client->createWindow(
         {.x = card.x(), .y = card.y(), .width = card.width(), .height = card.height()},

@@ -8,6 +8,7 @@
 #include "app/RecordingFlow.h"
 #include "capture/Compositing.h"
 #include "capture/XvfbServer.h"
+#include "ui/common/XcbApplication.h"
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11WindowIconReader.h"
 #include "capture/x11/X11WindowListSource.h"
@@ -42,12 +43,7 @@ protected:
             s_unavailable = "Xvfb with openbox did not start";
             return;
         }
-        qputenv("DISPLAY", QByteArray::fromStdString(s_server->display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "picker_x11_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
+        s_app = kinetta::test::openXcbApplication(s_server->display(), "picker_x11_tests");
     }
     static void TearDownTestSuite()
     {
