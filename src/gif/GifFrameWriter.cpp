@@ -38,14 +38,19 @@ GifFrameWriter::GifFrameWriter(QuantiserSettings settings, const GlobalPalette* 
 {
 }
 
-void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
+void GifFrameWriter::appendMinimalFrame(std::uint32_t topLeft, int delayHundredths,
+                                        std::vector<std::uint8_t>& out)
 {
-    // Nothing changed: one transparent pixel keeps the frame (and its delay).
+    // Nothing changed: one pixel keeps the frame (and its delay), transparent
+    // or, in a shared table without room for transparency, its own colour.
     Candidate& c = m_transparent;
-    if (m_globalPalette) {
-        c.indices.assign(1, static_cast<std::uint8_t>(m_globalPalette->transparentIndex));
+    if (m_globalPalette && (m_globalPalette->transparentIndex >= 0 ||
+                            m_globalPalette->indexOf.find(topLeft) != ColourMap::kNotFound)) {
+        const int t = m_globalPalette->transparentIndex;
+        c.indices.assign(
+            1, static_cast<std::uint8_t>(t >= 0 ? t : m_globalPalette->indexOf.find(topLeft)));
         c.palette = m_globalPalette->colours;
-        c.transparentIndex = m_globalPalette->transparentIndex;
+        c.transparentIndex = t;
         c.usesGlobal = true;
     } else {
         c.indices.assign(1, 0);
@@ -162,7 +167,7 @@ void GifFrameWriter::buildGlobal()
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
-    const auto t = static_cast<std::uint8_t>(m_globalPalette->transparentIndex);
+    const int t = m_globalPalette->transparentIndex;
     if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
         // The shared table was quantised from this frame: lossy, so not taken
         // when an exact table is possible and no colour error is allowed.
@@ -175,8 +180,8 @@ void GifFrameWriter::buildGlobal()
         const auto w = static_cast<std::size_t>(m_rect.width);
         m_global.indices.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            if (m_hasPrevious && m_keep[i] == 0) {
-                m_global.indices[i] = t;
+            if (m_hasPrevious && m_keep[i] == 0 && t >= 0) {
+                m_global.indices[i] = static_cast<std::uint8_t>(t);
                 continue;
             }
             int index = m_globalPalette->indexOf.find(m_pixels[i]);
@@ -186,7 +191,8 @@ void GifFrameWriter::buildGlobal()
                 const bool flat = i % w != 0 && i >= w && m_pixels[i] == m_pixels[i - 1] &&
                                   m_pixels[i] == m_pixels[i - w];
                 const NearestEntry nearest = nearestGlobal(m_pixels[i]);
-                if (nearest.index < 0 || nearest.distanceSquared > (flat ? kFlatLimit : limit))
+                if (nearest.index < 0 ||
+                    nearest.distanceSquared > (flat ? std::min(kFlatLimit, limit) : limit))
                     return;
                 index = nearest.index;
             }
@@ -194,11 +200,11 @@ void GifFrameWriter::buildGlobal()
         }
     }
     m_global.palette = m_globalPalette->colours;
-    m_global.transparentIndex = m_hasPrevious ? m_globalPalette->transparentIndex : -1;
+    m_global.transparentIndex = m_hasPrevious ? t : -1;
     m_global.usesGlobal = true;
     m_global.dithered = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
     m_global.valid = true;
-    if (m_hasPrevious) {
+    if (m_hasPrevious && t >= 0) {
         buildMixed(m_global, m_globalMixed);
         m_globalMixed.usesGlobal = true;
     }
@@ -316,7 +322,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
-            appendMinimalFrame(delayHundredths, out);
+            appendMinimalFrame(current[0], delayHundredths, out);
             return {};
         }
         m_rect = *rect;
@@ -324,7 +330,14 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         m_rect = Rect{0, 0, size.width, size.height};
     }
     extractRect(current, previous, size, m_rect);
-    buildExact();
+    // A shared table holding every colour of the recording shows every frame
+    // exactly: a table of the frame's own would only repeat some of it.
+    if (m_globalPalette && m_globalPalette->holdsEveryColour) {
+        m_opaque.valid = false;
+        m_transparent.valid = false;
+    } else {
+        buildExact();
+    }
     buildGlobal();
     // Quantise only what neither an exact table nor the shared one can show.
     if (!m_opaque.valid && !m_transparent.valid && !m_global.valid) {

@@ -46,4 +46,21 @@ Result<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pi
     return palette;
 }
 
+GlobalPalette GlobalPalette::fromRecording(std::span<const std::uint32_t> colours)
+{
+    GlobalPalette palette;
+    palette.indexOf.reset(256);
+    for (const std::uint32_t colour : colours)
+        (void)palette.indexOf.indexOf(colour);
+    palette.colours = palette.indexOf.colours();
+    palette.holdsEveryColour = true;
+    // A full table has no room for transparency: frames then redraw unchanged
+    // pixels in their own colour.
+    if (palette.colours.size() < 256) {
+        palette.transparentIndex = static_cast<int>(palette.colours.size());
+        palette.colours.push_back(0);
+    }
+    return palette;
+}
+
 } // namespace kinetta::gif

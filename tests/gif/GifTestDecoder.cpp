@@ -60,6 +60,7 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
     DecodedGif gif;
     gif.width = file->SWidth;
     gif.height = file->SHeight;
+    gif.globalTableSize = file->SColorMap ? file->SColorMap->ColorCount : 0;
     if (file->ImageCount > 0)
         gif.loopCount = findLoopCount(file->SavedImages[0]);
     const auto at = [&](int x, int y) {
@@ -79,7 +80,8 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
         if (desc.Left + desc.Width > gif.width || desc.Top + desc.Height > gif.height)
             return fail("an image outside the canvas");
         DecodedImage image{desc.Left,     desc.Top,         desc.Width,           desc.Height,
-                           gcb.DelayTime, gcb.DisposalMode, gcb.TransparentColor, {}};
+                           gcb.DelayTime, gcb.DisposalMode, gcb.TransparentColor,
+                           desc.ColorMap ? desc.ColorMap->ColorCount : 0,   {}};
         const std::vector<std::uint32_t> before = canvas;
         for (int y = 0; y < desc.Height; ++y) {
             for (int x = 0; x < desc.Width; ++x) {

@@ -46,7 +46,8 @@ private:
         bool dithered = false;   // from the quantiser, with error diffusion
     };
 
-    void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
+    void appendMinimalFrame(std::uint32_t topLeft, int delayHundredths,
+                            std::vector<std::uint8_t>& out);
     void extractRect(std::span<const std::uint32_t> current,
                      std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
     void buildExact();
