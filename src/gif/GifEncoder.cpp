@@ -6,6 +6,7 @@
 #include "GlobalPalette.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <omp.h>
 #include <span>
@@ -61,13 +62,17 @@ void appendHeader(std::vector<std::uint8_t>& bytes, FrameSize size, std::int64_t
     out.byte(0);
 }
 
-// Adds the opaque colours of pixels to seen, in the order they first appear;
-// false as soon as there are more than a GIF colour table holds.
-bool collectColours(std::span<const std::uint32_t> pixels, ColourMap& seen)
+// Adds the opaque colours of pixels to seen, in the order they first appear,
+// and counts their pixels; false as soon as there are more than a GIF colour
+// table holds.
+bool collectColours(std::span<const std::uint32_t> pixels, ColourMap& seen,
+                    std::array<std::uint64_t, 256>& counts)
 {
     for (const std::uint32_t pixel : pixels) {
-        if (seen.indexOf(pixel | 0xFF000000u) == ColourMap::kNotFound)
+        const int index = seen.indexOf(pixel | 0xFF000000u);
+        if (index == ColourMap::kNotFound)
             return false;
+        ++counts[static_cast<std::size_t>(index)];
     }
     return true;
 }
@@ -243,7 +248,8 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     // the writing does.
     ColourMap seen;
     seen.reset(256);
-    const bool survey = collectColours(first, seen);
+    std::array<std::uint64_t, 256> counts{};
+    const bool survey = collectColours(first, seen, counts);
     // The frames the survey reads besides the first, each once.
     std::vector<std::size_t> rest;
     if (survey) {
@@ -266,7 +272,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     for (std::size_t k = 0; fitsOneTable && k < rest.size(); ++k) {
         if (EncodeStatus otherRead = read(rest[k], other); !otherRead.ok())
             return Failure{otherRead.message()};
-        fitsOneTable = collectColours(other, seen);
+        fitsOneTable = collectColours(other, seen, counts);
         if (progress && !progress(k + 1, totalSteps))
             return cancelled();
     }
@@ -283,7 +289,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     // so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
     if (fitsOneTable)
-        global = GlobalPalette::fromRecording(seen.colours());
+        global = GlobalPalette::fromRecording(seen.colours(), counts);
     // An exception must not leave the thread: it would end the process.
     EncodeStatus made;
     if (!global) {

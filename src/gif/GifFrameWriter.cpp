@@ -38,19 +38,15 @@ GifFrameWriter::GifFrameWriter(QuantiserSettings settings, const GlobalPalette* 
 {
 }
 
-void GifFrameWriter::appendMinimalFrame(std::uint32_t topLeft, int delayHundredths,
-                                        std::vector<std::uint8_t>& out)
+void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
 {
-    // Nothing changed: one pixel keeps the frame (and its delay), transparent
-    // or, in a shared table without room for transparency, its own colour.
+    // Nothing changed: one transparent pixel keeps the frame (and its delay).
+    // Any index of the shared table can be the transparent one.
     Candidate& c = m_transparent;
-    if (m_globalPalette && (m_globalPalette->transparentIndex >= 0 ||
-                            m_globalPalette->indexOf.find(topLeft) != ColourMap::kNotFound)) {
-        const int t = m_globalPalette->transparentIndex;
-        c.indices.assign(
-            1, static_cast<std::uint8_t>(t >= 0 ? t : m_globalPalette->indexOf.find(topLeft)));
+    if (m_globalPalette) {
+        c.indices.assign(1, 0);
         c.palette = m_globalPalette->colours;
-        c.transparentIndex = t;
+        c.transparentIndex = 0;
         c.usesGlobal = true;
     } else {
         c.indices.assign(1, 0);
@@ -164,11 +160,14 @@ void GifFrameWriter::buildGlobal()
     // table, exactly or by a colour close enough.
     m_global.valid = false;
     m_globalMixed.valid = false;
+    m_globalOpaque.valid = false;
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
-    const int t = m_globalPalette->transparentIndex;
-    if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
+    int t = m_globalPalette->transparentIndex;
+    if (m_globalPalette->holdsEveryColour) {
+        t = mapToCompleteTable();
+    } else if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
         // The shared table was quantised from this frame: lossy, so not taken
         // when an exact table is possible and no colour error is allowed.
         if (m_settings.paletteDistance <= 0 && m_opaque.valid)
@@ -210,6 +209,44 @@ void GifFrameWriter::buildGlobal()
     }
 }
 
+int GifFrameWriter::mapToCompleteTable()
+{
+    // The table holds every colour, so each pixel has its index. Any entry
+    // the changed pixels leave unused can be the frame's transparent one: the
+    // lowest keeps the indices, and so the codes, small.
+    const std::size_t count = m_pixels.size();
+    m_global.indices.resize(count);
+    std::array<bool, 256> used{};
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto index = static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
+        m_global.indices[i] = index;
+        if (!m_hasPrevious || m_keep[i] != 0)
+            used[index] = true;
+    }
+    if (!m_hasPrevious)
+        return -1;
+    const std::size_t entries = std::size_t{1}
+                                << GifByteWriter::tableBits(m_globalPalette->colours.size());
+    std::size_t t = 0;
+    while (t < entries && used[t])
+        ++t;
+    // Redrawing unchanged pixels in their own colour can make the longer
+    // strings: that layout is ranked too.
+    m_globalOpaque.indices = m_global.indices;
+    m_globalOpaque.palette = m_globalPalette->colours;
+    m_globalOpaque.transparentIndex = -1;
+    m_globalOpaque.usesGlobal = true;
+    m_globalOpaque.dithered = false;
+    m_globalOpaque.valid = true;
+    if (t == entries)
+        return -1; // every entry shows a changed pixel: unchanged ones are redrawn
+    for (std::size_t i = 0; i < count; ++i) {
+        if (m_keep[i] == 0)
+            m_global.indices[i] = static_cast<std::uint8_t>(t);
+    }
+    return static_cast<int>(t);
+}
+
 void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) const
 {
     // An unchanged pixel may repeat its left neighbour's index instead of being
@@ -231,15 +268,18 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     }
 }
 
-void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
+void GifFrameWriter::buildChoices(const Candidate& candidate, bool merge)
 {
+    // Only indices the code size can express may stand in for another.
+    const std::size_t reach = std::size_t{1} << candidate.minCodeSize;
     const std::vector<std::uint32_t>& palette = candidate.palette;
-    const int limit = m_settings.lossyDistance * m_settings.lossyDistance;
+    const std::size_t entries = std::min(palette.size(), reach);
+    const int limit = merge ? m_settings.lossyDistance * m_settings.lossyDistance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
-    for (std::size_t a = 0; a < palette.size(); ++a) {
+    for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
-        if (palette[a] != 0) {
-            for (std::size_t b = 0; b < palette.size(); ++b) {
+        if (merge && palette[a] != 0) {
+            for (std::size_t b = 0; b < entries; ++b) {
                 if (b == a || palette[b] == 0)
                     continue;
                 const int d = rgbDistanceSquared(palette[a], palette[b]);
@@ -254,13 +294,13 @@ void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
             m_substitutes.near[a][k] = near[k].second;
     }
     m_alternates.clear();
-    if (candidate.transparentIndex < 0)
+    if (candidate.transparentIndex < 0 || !m_hasPrevious)
         return;
     // Unchanged pixels may show their own colour when the palette has it.
     ColourMap& paletteColours = m_opaqueColours;
     paletteColours.reset(256);
     std::vector<std::uint8_t> slots;
-    for (std::size_t k = 0; k < palette.size(); ++k) {
+    for (std::size_t k = 0; k < entries; ++k) {
         if (palette[k] != 0 && paletteColours.find(palette[k]) == ColourMap::kNotFound) {
             (void)paletteColours.indexOf(palette[k]);
             slots.push_back(static_cast<std::uint8_t>(k));
@@ -278,9 +318,17 @@ void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
 void GifFrameWriter::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
                           std::vector<std::uint8_t>& packed)
 {
-    candidate.minCodeSize = std::max(2, GifByteWriter::tableBits(candidate.palette.size()));
-    if (mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
-        buildSubstitutes(candidate);
+    // The codes need only cover the indices used, whatever the table's size.
+    int highest = std::max(candidate.transparentIndex, 0);
+    for (const std::uint8_t index : candidate.indices)
+        highest = std::max<int>(highest, index);
+    candidate.minCodeSize = std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
+    const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
+    // A transparent pixel may as well show its own colour where that makes a
+    // longer string: the same picture either way.
+    const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
+    if (merge || flexible) {
+        buildChoices(candidate, merge);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
                             m_substitutes, m_rect.width, candidate.minCodeSize, packed,
                             keepFullTable);
@@ -322,7 +370,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
-            appendMinimalFrame(current[0], delayHundredths, out);
+            appendMinimalFrame(delayHundredths, out);
             return {};
         }
         m_rect = *rect;
@@ -359,7 +407,8 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // chosen one is then coded with colour merging and both table policies.
     Candidate* best = nullptr;
     std::size_t bestSize = 0;
-    for (Candidate* candidate : {&m_global, &m_globalMixed, &m_opaque, &m_transparent, &m_mixed}) {
+    for (Candidate* candidate :
+         {&m_global, &m_globalMixed, &m_globalOpaque, &m_opaque, &m_transparent, &m_mixed}) {
         if (!candidate->valid)
             continue;
         pack(*candidate, false, false, candidate->packed);

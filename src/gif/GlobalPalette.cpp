@@ -1,5 +1,7 @@
 #include "GlobalPalette.h"
 
+#include <algorithm>
+
 namespace kinetta::gif
 {
 
@@ -46,20 +48,23 @@ Result<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pi
     return palette;
 }
 
-GlobalPalette GlobalPalette::fromRecording(std::span<const std::uint32_t> colours)
+GlobalPalette GlobalPalette::fromRecording(std::span<const std::uint32_t> colours,
+                                           std::span<const std::uint64_t> pixelCounts)
 {
+    // The most common colours first: a frame that uses only those needs
+    // narrower codes. Transparency takes an entry each frame leaves unused.
+    std::vector<std::size_t> order(colours.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return pixelCounts[a] > pixelCounts[b];
+    });
     GlobalPalette palette;
     palette.indexOf.reset(256);
-    for (const std::uint32_t colour : colours)
-        (void)palette.indexOf.indexOf(colour);
+    for (const std::size_t k : order)
+        (void)palette.indexOf.indexOf(colours[k]);
     palette.colours = palette.indexOf.colours();
     palette.holdsEveryColour = true;
-    // A full table has no room for transparency: frames then redraw unchanged
-    // pixels in their own colour.
-    if (palette.colours.size() < 256) {
-        palette.transparentIndex = static_cast<int>(palette.colours.size());
-        palette.colours.push_back(0);
-    }
     return palette;
 }
 

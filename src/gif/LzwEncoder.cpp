@@ -119,33 +119,32 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             continue;
         }
         if constexpr (Lossy) {
+            int shown = static_cast<int>(symbol);
+            if (shown == transparentIndex) {
+                // The colour already on screen, drawn again: exact either way.
+                shown = alternates.empty() ? -1 : alternates[i];
+                if (shown >= 0) {
+                    const std::uint32_t other =
+                        find((prefix << 8) | static_cast<std::uint32_t>(shown), found);
+                    if (found) {
+                        prefix = m_codes[other];
+                        continue;
+                    }
+                }
+            }
             const bool flat =
                 i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
-            if (!flat) {
-                int shown = static_cast<int>(symbol);
-                if (shown == transparentIndex) {
-                    shown = alternates.empty() ? -1 : alternates[i];
-                    if (shown >= 0) {
-                        const std::uint32_t other =
-                            find((prefix << 8) | static_cast<std::uint32_t>(shown), found);
-                        if (found) {
-                            prefix = m_codes[other];
-                            continue;
-                        }
-                    }
-                }
-                if (shown >= 0) {
-                    const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
-                    const int n = substitutes->count[static_cast<std::size_t>(shown)];
-                    for (int k = 0; k < n && !found; ++k) {
-                        const std::uint32_t other =
-                            find((prefix << 8) | near[static_cast<std::size_t>(k)], found);
-                        if (found)
-                            prefix = m_codes[other];
-                    }
+            if (!flat && shown >= 0) {
+                const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
+                const int n = substitutes->count[static_cast<std::size_t>(shown)];
+                for (int k = 0; k < n && !found; ++k) {
+                    const std::uint32_t other =
+                        find((prefix << 8) | near[static_cast<std::size_t>(k)], found);
                     if (found)
-                        continue;
+                        prefix = m_codes[other];
                 }
+                if (found)
+                    continue;
             }
         }
         writer.put(prefix, codeBits);

@@ -1,5 +1,7 @@
 #include "gif/TestFrames.h"
 
+#include <bit>
+
 namespace kinetta::gif
 {
 namespace
@@ -69,17 +71,41 @@ TEST(ColourTables, ARecordingThatFitsOneTableHasOneGlobalTableAndNoLocalOnes)
     }
 }
 
-TEST(ColourTables, AFullTableOfColoursLeavesNoRoomForTransparency)
+TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
 {
-    // 256 colours: unchanged pixels are drawn again in their own colour, and an
-    // unchanged frame is one opaque pixel of the colour already there.
-    const std::vector<Pixels> frames = lateColourFrames(253);
-    const DecodedGif gif = encodeAndDecode(VectorSource(300, 40, frames));
+    // The common colours come first in the shared table, so a frame drawing
+    // only with them starts with narrow codes however large the table is.
+    Pixels first = noiseFrame(200, 100, 4, 1);
+    first = withNewColours(first, 200, 0, 0, 100, 150); // rare colours
+    Pixels second = first;
+    second = withRect(second, 200, 50, 50, 100, 40, first[199 * 100 / 2 + 10]);
+    for (int x = 50; x < 150; x += 2)
+        second[static_cast<std::size_t>(70 * 200 + x)] = first[static_cast<std::size_t>(99 * 200 + x)];
+    const std::vector<Pixels> frames{first, second};
+    const DecodedGif gif = encodeAndDecode(VectorSource(200, 100, frames));
+    expectExact(gif, frames);
+    expectOnlyTheGlobalTable(gif, 154);
+    EXPECT_EQ(gif.globalTableSize, 256);
+    EXPECT_EQ(gif.images[0].minCodeSize, 8);
+    // At most the four common colours and an unused entry for transparency.
+    EXPECT_LE(gif.images[1].minCodeSize, 3);
+}
+
+TEST(ColourTables, AFrameWhoseChangesUseEveryEntryRedrawsItsUnchangedPixels)
+{
+    // 256 colours, each of them among the second frame's changes: no entry is
+    // left for transparency, so its unchanged pixels (one in three) are drawn
+    // again in their own colour.
+    const Pixels first = noiseFrame(64, 48, 256, 1);
+    Pixels second = noiseFrame(64, 48, 256, 2);
+    for (std::size_t i = 0; i < second.size(); i += 3)
+        second[i] = first[i];
+    const std::vector<Pixels> frames{first, second, second};
+    const DecodedGif gif = encodeAndDecode(VectorSource(64, 48, frames));
     expectExact(gif, frames);
     expectOnlyTheGlobalTable(gif, 256);
-    for (std::size_t i = 0; i < gif.images.size(); ++i)
-        EXPECT_EQ(gif.images[i].transparentIndex, -1) << "image " << i;
-    EXPECT_EQ(gif.images[2].width * gif.images[2].height, 1);
+    EXPECT_EQ(gif.images[1].transparentIndex, -1);
+    EXPECT_EQ(gif.images[2].width * gif.images[2].height, 1); // unchanged
 }
 
 TEST(ColourTables, PastOneTableLocalTablesAreSizedToTheColoursTheyHold)
@@ -115,6 +141,8 @@ TEST(ColourTables, PastOneTableLocalTablesAreSizedToTheColoursTheyHold)
         while (wanted < colours + 1)
             wanted *= 2;
         EXPECT_EQ(gif.images[image].localTableSize, wanted);
+        EXPECT_EQ(gif.images[image].minCodeSize, std::max(2, std::countr_zero(
+                                                                 static_cast<unsigned>(wanted))));
         ++image;
     }
 }

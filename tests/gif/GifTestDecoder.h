@@ -18,6 +18,7 @@ struct DecodedImage {
     int disposal = 0;
     int transparentIndex = -1;
     int localTableSize = 0; // entries of the image's own colour table, 0 without one
+    int minCodeSize = 0;    // the LZW minimum code size its data starts with
     // The canvas after this image was drawn, 0xFFRRGGBB (0 where never drawn).
     std::vector<std::uint32_t> canvas;
 };

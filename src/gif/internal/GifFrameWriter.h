@@ -46,8 +46,10 @@ private:
         bool dithered = false;   // from the quantiser, with error diffusion
     };
 
-    void appendMinimalFrame(std::uint32_t topLeft, int delayHundredths,
-                            std::vector<std::uint8_t>& out);
+    void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
+    // Maps the rectangle to a shared table that holds every colour; returns
+    // the frame's transparent index, -1 when it has none.
+    [[nodiscard]] int mapToCompleteTable();
     void extractRect(std::span<const std::uint32_t> current,
                      std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
     void buildExact();
@@ -61,7 +63,9 @@ private:
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;
 
-    void buildSubstitutes(const Candidate& candidate);
+    // The substitutes (when merging) and the alternates of unchanged pixels
+    // that compressLossy() may write, within the candidate's code size.
+    void buildChoices(const Candidate& candidate, bool merge);
 
     QuantiserSettings m_settings;
     Quantiser m_quantiser;
@@ -80,6 +84,7 @@ private:
     Candidate m_mixed;
     Candidate m_global;
     Candidate m_globalMixed;
+    Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;

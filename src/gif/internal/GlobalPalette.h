@@ -18,7 +18,7 @@ namespace kinetta::gif
 // it holds need no table of their own.
 struct GlobalPalette final {
     std::vector<std::uint32_t> colours; // 0 marks the transparent entry
-    int transparentIndex = -1;              // -1 when the colours fill all 256 entries
+    int transparentIndex = -1;              // -1 when each frame picks its own
     bool holdsEveryColour = false;          // of the whole recording: no frame needs its own
     ColourMap indexOf;                      // exact colours of the table
     std::vector<std::uint8_t> firstIndices; // the first frame mapped to it, when lossy
@@ -29,8 +29,11 @@ struct GlobalPalette final {
                                                          FrameSize size,
                                                          const QuantiserSettings& settings);
 
-    // Every colour of the recording (at most 256, opaque), in the order given.
-    [[nodiscard]] static GlobalPalette fromRecording(std::span<const std::uint32_t> colours);
+    // Every colour of the recording (at most 256, opaque), with how many
+    // pixels of the recording have each. Without a transparent entry: each
+    // frame picks an entry it does not use.
+    [[nodiscard]] static GlobalPalette fromRecording(std::span<const std::uint32_t> colours,
+                                                     std::span<const std::uint64_t> pixelCounts);
 };
 
 } // namespace kinetta::gif
