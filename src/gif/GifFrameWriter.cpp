@@ -400,28 +400,35 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         target.dithered = true;
     }
     m_mixed.valid = false;
-    if (m_transparent.valid)
+    // Without an unchanged pixel the mixed layout would repeat the other.
+    if (m_transparent.valid && std::find(m_keep.begin(), m_keep.end(), 0) != m_keep.end())
         buildMixed(m_transparent, m_mixed);
 
     // The layouts are ranked by their exact coding, which is cheap; only the
     // chosen one is then coded with colour merging and both table policies.
-    Candidate* best = nullptr;
-    std::size_t bestSize = 0;
+    // A lone layout needs no ranking.
+    std::array<Candidate*, 6> valid{};
+    std::size_t validCount = 0;
     for (Candidate* candidate :
          {&m_global, &m_globalMixed, &m_globalOpaque, &m_opaque, &m_transparent, &m_mixed}) {
-        if (!candidate->valid)
-            continue;
+        if (candidate->valid)
+            valid[validCount++] = candidate;
+    }
+    Candidate* best = valid[0];
+    std::size_t bestSize = 0;
+    for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
+        Candidate* candidate = valid[k];
         pack(*candidate, false, false, candidate->packed);
         const std::size_t total =
             GifByteWriter::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
-        if (!best || total < bestSize) {
+        if (k == 0 || total < bestSize) {
             best = candidate;
             bestSize = total;
         }
     }
     const bool merge = m_settings.lossyDistance > 0;
-    if (merge)
-        pack(*best, false, true, best->packed);
+    if (merge || validCount == 1)
+        pack(*best, false, merge, best->packed);
     // A table that can fill up: see whether keeping it beats starting anew.
     // Dithered noise never repeats enough for a kept table to pay.
     if (best->indices.size() >= 4096 && !best->dithered) {
