@@ -59,7 +59,7 @@ void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::ui
     m_keep.assign(1, 0);
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
-    pack(c, false, false, c.packed);
+    pack(c, {}, false, c.packed);
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
 
@@ -268,7 +268,7 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     }
 }
 
-void GifFrameWriter::buildChoices(const Candidate& candidate, bool merge)
+void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
 {
     // Only indices the code size can express may stand in for another.
     const std::size_t reach = std::size_t{1} << candidate.minCodeSize;
@@ -315,7 +315,7 @@ void GifFrameWriter::buildChoices(const Candidate& candidate, bool merge)
     }
 }
 
-void GifFrameWriter::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
                           std::vector<std::uint8_t>& packed)
 {
     // The codes need only cover the indices used, whatever the table's size.
@@ -328,12 +328,12 @@ void GifFrameWriter::pack(Candidate& candidate, bool keepFullTable, bool mayMerg
     // longer string: the same picture either way.
     const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
     if (merge || flexible) {
-        buildChoices(candidate, merge);
+        buildStandIns(candidate, merge);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
                             m_substitutes, m_rect.width, candidate.minCodeSize, packed,
-                            keepFullTable);
+                            choices);
     } else {
-        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, keepFullTable);
+        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, choices);
     }
 }
 
@@ -418,7 +418,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     std::size_t bestSize = 0;
     for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
         Candidate* candidate = valid[k];
-        pack(*candidate, false, false, candidate->packed);
+        pack(*candidate, {}, false, candidate->packed);
         const std::size_t total =
             GifByteWriter::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
         if (k == 0 || total < bestSize) {
@@ -426,15 +426,24 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             bestSize = total;
         }
     }
+    // The chosen layout is coded with colour merging where allowed, then
+    // under the other string and table choices, keeping the smallest. Dithered
+    // noise is left as it is: its strings are too short and too varied for a
+    // kept table or a look ahead to pay.
     const bool merge = m_settings.lossyDistance > 0;
     if (merge || validCount == 1)
-        pack(*best, false, merge, best->packed);
-    // A table that can fill up: see whether keeping it beats starting anew.
-    // Dithered noise never repeats enough for a kept table to pay.
-    if (best->indices.size() >= 4096 && !best->dithered) {
-        pack(*best, true, merge, m_packedAlternative);
-        if (m_packedAlternative.size() < best->packed.size())
-            best->packed.swap(m_packedAlternative);
+        pack(*best, {}, merge, best->packed);
+    if (!best->dithered) {
+        for (const LzwEncoder::Choices choices : {LzwEncoder::Choices{false, true},
+                                                  LzwEncoder::Choices{true, false},
+                                                  LzwEncoder::Choices{true, true}}) {
+            // A table fills only past 4096 codes.
+            if (choices.keepFullTable && best->indices.size() < 4096)
+                continue;
+            pack(*best, choices, merge, m_packedAlternative);
+            if (m_packedAlternative.size() < best->packed.size())
+                best->packed.swap(m_packedAlternative);
+        }
     }
     appendImage(*best, m_rect, delayHundredths, out);
     return {};

@@ -57,7 +57,7 @@ private:
     [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
-    void pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+    void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
               std::vector<std::uint8_t>& packed);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
@@ -65,7 +65,7 @@ private:
 
     // The substitutes (when merging) and the alternates of unchanged pixels
     // that compressLossy() may write, within the candidate's code size.
-    void buildChoices(const Candidate& candidate, bool merge);
+    void buildStandIns(const Candidate& candidate, bool merge);
 
     QuantiserSettings m_settings;
     Quantiser m_quantiser;
