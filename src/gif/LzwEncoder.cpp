@@ -60,11 +60,15 @@ inline std::uint32_t slotOf(std::uint32_t key)
 
 } // namespace
 
-LzwEncoder::LzwEncoder() : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0) {}
+LzwEncoder::LzwEncoder()
+    : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
+{
+}
 
 void LzwEncoder::resetTable()
 {
     std::fill(m_keys.begin(), m_keys.end(), kEmpty);
+    std::fill(m_children.begin(), m_children.end(), 0);
 }
 
 // The coder shared by the exact and the lossy variants. A full code table is
@@ -119,11 +123,19 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         if (found)
             return m_codes[missSlot];
         if constexpr (Lossy) {
+            // Most strings have few continuations: the ones a string may have
+            // are marked in a word, which spares most of the lookups below.
+            const std::uint64_t children = m_children[code];
+            const auto mayHave = [children](std::uint32_t next) {
+                return (children >> (next & 63) & 1) != 0;
+            };
+            if (children == 0)
+                return -1;
             int shown = static_cast<int>(symbol);
             if (shown == transparentIndex) {
                 // The colour already on screen, drawn again: exact either way.
                 shown = alternates.empty() ? -1 : alternates[i];
-                if (shown >= 0) {
+                if (shown >= 0 && mayHave(static_cast<std::uint32_t>(shown))) {
                     const std::uint32_t other =
                         find((code << 8) | static_cast<std::uint32_t>(shown), found);
                     if (found)
@@ -138,6 +150,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
                 const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
                 const int n = substitutes->count[static_cast<std::size_t>(shown)];
                 for (int k = 0; k < n; ++k) {
+                    if (!mayHave(near[static_cast<std::size_t>(k)]))
+                        continue;
                     const std::uint32_t other =
                         find((code << 8) | near[static_cast<std::size_t>(k)], found);
                     if (found)
@@ -198,6 +212,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             if (!found) {
                 m_keys[slot] = key;
                 m_codes[slot] = static_cast<std::uint16_t>(nextCode);
+                m_children[code] |= std::uint64_t{1} << (indices[pos] & 63);
             }
             ++nextCode;
             // The decoder adds its entries one code later, so the width grows

@@ -62,6 +62,8 @@ private:
 
     std::vector<std::uint32_t> m_keys;
     std::vector<std::uint16_t> m_codes;
+    // Per code, bit (symbol % 64) set when the table may hold code + symbol.
+    std::vector<std::uint64_t> m_children;
 };
 
 } // namespace kinetta::gif
