@@ -3,6 +3,7 @@
 #include "EncodePipeline.h"
 #include "GifByteWriter.h"
 #include "ColourMap.h"
+#include "ColourSurvey.h"
 #include "GlobalPalette.h"
 
 #include <algorithm>
@@ -60,21 +61,6 @@ void appendHeader(std::vector<std::uint8_t>& bytes, FrameSize size, std::int64_t
     out.byte(1);
     out.word(static_cast<int>(loopCount));
     out.byte(0);
-}
-
-// Adds the opaque colours of pixels to seen, in the order they first appear,
-// and counts their pixels; false as soon as there are more than a GIF colour
-// table holds.
-bool collectColours(std::span<const std::uint32_t> pixels, ColourMap& seen,
-                    std::array<std::uint64_t, 256>& counts)
-{
-    for (const std::uint32_t pixel : pixels) {
-        const int index = seen.indexOf(pixel | 0xFF000000u);
-        if (index == ColourMap::kNotFound)
-            return false;
-        ++counts[static_cast<std::size_t>(index)];
-    }
-    return true;
 }
 
 } // namespace
@@ -249,7 +235,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     ColourMap seen;
     seen.reset(256);
     std::array<std::uint64_t, 256> counts{};
-    const bool survey = collectColours(first, seen, counts);
+    const bool survey = ColourSurvey::collect(first, seen, counts);
     // The frames the survey reads besides the first, each once.
     std::vector<std::size_t> rest;
     if (survey) {
@@ -268,13 +254,14 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     if (progress && !progress(0, totalSteps))
         return cancelled();
     bool fitsOneTable = survey;
-    std::vector<std::uint32_t> other(rest.empty() ? 0 : first.size());
-    for (std::size_t k = 0; fitsOneTable && k < rest.size(); ++k) {
-        if (EncodeStatus otherRead = read(rest[k], other); !otherRead.ok())
-            return Failure{otherRead.message()};
-        fitsOneTable = collectColours(other, seen, counts);
-        if (progress && !progress(k + 1, totalSteps))
-            return cancelled();
+    if (survey && !rest.empty()) {
+        const auto surveyed = [&](std::size_t done) { return progress(done, totalSteps); };
+        if (EncodeStatus surveyRead = ColourSurvey::run(
+                rest, first.size(), threads, read,
+                progress ? ColourSurvey::Progress(surveyed) : ColourSurvey::Progress(), seen, counts,
+                fitsOneTable);
+            !surveyRead.ok())
+            return Failure{surveyRead.message()};
     }
     const bool exact = settings.lossless || fitsOneTable;
     QuantiserSettings qs{};

@@ -434,16 +434,19 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     if (merge || validCount == 1)
         pack(*best, {}, merge, best->packed);
     if (!best->dithered) {
-        for (const LzwEncoder::Choices choices : {LzwEncoder::Choices{false, true},
-                                                  LzwEncoder::Choices{true, false},
-                                                  LzwEncoder::Choices{true, true}}) {
-            // A table fills only past 4096 codes.
-            if (choices.keepFullTable && best->indices.size() < 4096)
-                continue;
-            pack(*best, choices, merge, m_packedAlternative);
-            if (m_packedAlternative.size() < best->packed.size())
+        // A table fills only past 4096 codes.
+        LzwEncoder::Choices choices{.keepFullTable = false, .lookAhead = false};
+        if (best->indices.size() >= 4096) {
+            pack(*best, {.keepFullTable = true, .lookAhead = false}, merge, m_packedAlternative);
+            if (m_packedAlternative.size() < best->packed.size()) {
                 best->packed.swap(m_packedAlternative);
+                choices.keepFullTable = true;
+            }
         }
+        choices.lookAhead = true;
+        pack(*best, choices, merge, m_packedAlternative);
+        if (m_packedAlternative.size() < best->packed.size())
+            best->packed.swap(m_packedAlternative);
     }
     appendImage(*best, m_rect, delayHundredths, out);
     return {};

@@ -56,8 +56,10 @@ GlobalPalette GlobalPalette::fromRecording(std::span<const std::uint32_t> colour
     std::vector<std::size_t> order(colours.size());
     for (std::size_t k = 0; k < order.size(); ++k)
         order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return pixelCounts[a] > pixelCounts[b];
+    // Ties go by colour, so the order does not depend on the order seen.
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return pixelCounts[a] != pixelCounts[b] ? pixelCounts[a] > pixelCounts[b]
+                                                : colours[a] < colours[b];
     });
     GlobalPalette palette;
     palette.indexOf.reset(256);

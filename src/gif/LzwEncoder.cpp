@@ -52,6 +52,8 @@ private:
 constexpr int kTableBits = 14; // four times the 4096 codes keeps probe chains short
 constexpr std::uint32_t kTableSize = 1u << kTableBits;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+// How many pixels short of its longest match a string may end.
+constexpr std::size_t kShorter = 1;
 
 inline std::uint32_t slotOf(std::uint32_t key)
 {
@@ -171,26 +173,27 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         return end - pos;
     };
 
-    // The codes of the current string's last prefixes: lengths L, L-1, L-2.
-    std::array<std::uint32_t, 3> tail{};
+    // The codes of the current string and of its prefix one pixel shorter.
+    std::array<std::uint32_t, kShorter + 1> tail{};
     std::size_t pos = 0;
     while (pos < count) {
         std::uint32_t code = indices[pos];
         std::size_t length = 1;
-        tail = {code, code, code};
+        tail.fill(code);
         std::uint32_t missSlot = 0;
         for (int next; pos + length < count && (next = extend(code, pos + length, missSlot)) >= 0;
              ++length) {
             code = static_cast<std::uint32_t>(next);
-            tail = {code, tail[0], tail[1]};
+            std::copy_backward(tail.begin(), tail.end() - 1, tail.end());
+            tail[0] = code;
         }
-        // One step ahead: end the string a pixel or two early when the next
-        // string then covers at least two pixels more than after the longest
-        // match (one is not worth the shorter entry the table gains).
+        // One step ahead: end the string early when the next string then
+        // covers at least two pixels more than after the longest match (one
+        // is not worth the shorter entry the table gains).
         std::size_t taken = length;
         if (choices.lookAhead && length >= 2 && pos + length < count) {
             std::size_t best = length + reach(pos + length);
-            for (std::size_t shorter = 1; shorter <= 2 && shorter < length; ++shorter) {
+            for (std::size_t shorter = 1; shorter <= kShorter && shorter < length; ++shorter) {
                 const std::size_t covered = length - shorter + reach(pos + length - shorter);
                 if (covered > best + 1) {
                     best = covered;

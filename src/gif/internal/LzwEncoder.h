@@ -12,9 +12,8 @@ namespace kinetta::gif
 struct LzwChoices {
     // Once the code table is full, keep using it rather than start anew.
     bool keepFullTable = false;
-    // End a string a pixel or two before its longest match where the
-    // next string then reaches further: fewer codes, for about three
-    // times the table lookups.
+    // End a string a pixel before its longest match where the next string
+    // then reaches further: fewer codes, for about twice the table lookups.
     bool lookAhead = false;
 };
 
