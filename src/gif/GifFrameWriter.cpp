@@ -435,12 +435,15 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         pack(*best, {}, merge, best->packed);
     if (!best->dithered) {
         // A table fills only past 4096 codes.
-        LzwEncoder::Choices choices{.keepFullTable = false, .lookAhead = false};
-        if (best->indices.size() >= 4096) {
-            pack(*best, {.keepFullTable = true, .lookAhead = false}, merge, m_packedAlternative);
+        using FullTable = LzwEncoder::Choices::FullTable;
+        LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};
+        for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
+            if (best->indices.size() < 4096)
+                break;
+            pack(*best, {.fullTable = other, .lookAhead = false}, merge, m_packedAlternative);
             if (m_packedAlternative.size() < best->packed.size()) {
                 best->packed.swap(m_packedAlternative);
-                choices.keepFullTable = true;
+                choices.fullTable = other;
             }
         }
         choices.lookAhead = true;

@@ -55,6 +55,39 @@ constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 // How many pixels short of its longest match a string may end.
 constexpr std::size_t kShorter = 1;
 
+// Whether a full code table has gone stale: the pixels per code over the
+// last window of codes, against the table's whole life until it filled.
+struct Staleness {
+    static constexpr std::size_t kWindow = 512;
+    static constexpr double kStaleShare = 0.75;
+
+    explicit Staleness(std::size_t start) : tableStart(start) {}
+
+    // Called for each code written while the table is full; pos is where the
+    // next string starts.
+    bool stale(std::size_t pos)
+    {
+        if (fullRate == 0) {
+            fullRate = static_cast<double>(pos - tableStart) / static_cast<double>(codes);
+            windowStart = pos;
+            windowCodes = 0;
+            return false;
+        }
+        if (++windowCodes < kWindow)
+            return false;
+        const double rate = static_cast<double>(pos - windowStart) / kWindow;
+        windowStart = pos;
+        windowCodes = 0;
+        return rate < fullRate * kStaleShare;
+    }
+
+    std::size_t tableStart;
+    std::size_t codes = 0; // written since the table was started
+    double fullRate = 0;   // pixels per code until the table filled
+    std::size_t windowStart = 0;
+    std::size_t windowCodes = 0;
+};
+
 inline std::uint32_t slotOf(std::uint32_t key)
 {
     return (key * 2654435761u) >> (32 - kTableBits);
@@ -173,6 +206,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         return end - pos;
     };
 
+    using FullTable = LzwChoices::FullTable;
+    Staleness staleness{0};
     // The codes of the current string and of its prefix one pixel shorter.
     std::array<std::uint32_t, kShorter + 1> tail{};
     std::size_t pos = 0;
@@ -204,6 +239,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         code = tail[length - taken];
         writer.put(code, codeBits);
         pos += taken;
+        ++staleness.codes;
         if (pos >= count)
             break;
         if (nextCode < kMaxCodes) {
@@ -222,11 +258,13 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             // once the newest code no longer fits the current width.
             if (nextCode > (1u << codeBits) && codeBits < kMaxCodeBits)
                 ++codeBits;
-        } else if (!choices.keepFullTable) {
+        } else if (choices.fullTable == FullTable::Clear ||
+                   (choices.fullTable == FullTable::ClearWhenStale && staleness.stale(pos))) {
             writer.put(clearCode, codeBits);
             resetTable();
             codeBits = minCodeSize + 1;
             nextCode = endCode + 1;
+            staleness = Staleness{pos};
         }
     }
     // The decoder adds one more entry on reading that last code and may widen

@@ -12,6 +12,7 @@ namespace
 
 using Indices = std::vector<std::uint8_t>;
 using testing::decodeGif;
+using FullTable = LzwChoices::FullTable;
 
 // Index k shows this colour; distinct for every k below 256.
 std::uint32_t colourOf(int k)
@@ -86,11 +87,14 @@ TEST(LzwChoices, EveryChoiceDecodesToTheSamePixels)
         for (auto [width, height] : {std::pair{1, 1}, {7, 3}, {251, 199}}) {
             const int symbols = 1 << minCodeSize;
             for (const Indices& indices : images(width, height, symbols)) {
-                for (const LzwChoices choices : {LzwChoices{false, false}, LzwChoices{false, true},
-                                                 LzwChoices{true, false}, LzwChoices{true, true}}) {
+                for (const LzwChoices choices :
+                     {LzwChoices{FullTable::Clear, false}, LzwChoices{FullTable::Clear, true},
+                      LzwChoices{FullTable::Keep, false}, LzwChoices{FullTable::Keep, true},
+                      LzwChoices{FullTable::ClearWhenStale, false},
+                      LzwChoices{FullTable::ClearWhenStale, true}}) {
                     SCOPED_TRACE(::testing::Message()
                                  << width << "x" << height << " code size " << minCodeSize
-                                 << " keep " << choices.keepFullTable << " look ahead "
+                                 << " full table " << static_cast<int>(choices.fullTable) << " look ahead "
                                  << choices.lookAhead);
                     lzw.compress(indices, minCodeSize, packed, choices);
                     if (!choices.lookAhead)
@@ -136,7 +140,8 @@ TEST(LzwChoices, ATransparentPixelShowsEitherTransparencyOrItsAlternate)
     std::vector<std::uint8_t> packed;
     for (const bool lookAhead : {false, true}) {
         SCOPED_TRACE(lookAhead ? "looking ahead" : "greedy");
-        lzw.compressLossy(indices, alternates, 0, none, kWidth, 4, packed, {false, lookAhead});
+        lzw.compressLossy(indices, alternates, 0, none, kWidth, 4, packed,
+                          {FullTable::Clear, lookAhead});
         std::string error;
         const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, 0), &error);
         ASSERT_TRUE(gif.has_value()) << error;

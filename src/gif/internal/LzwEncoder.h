@@ -10,8 +10,13 @@ namespace kinetta::gif
 
 // How strings are chosen; any choice decodes to the same pixels.
 struct LzwChoices {
-    // Once the code table is full, keep using it rather than start anew.
-    bool keepFullTable = false;
+    // What happens once the code table is full.
+    enum class FullTable {
+        Clear,          // start a fresh table at once
+        Keep,           // keep using it to the end of the image
+        ClearWhenStale, // keep it while its strings stay about as long as they were
+    };
+    FullTable fullTable = FullTable::Clear;
     // End a string a pixel before its longest match where the next string
     // then reaches further: fewer codes, for about twice the table lookups.
     bool lookAhead = false;
