@@ -20,6 +20,10 @@ constexpr std::uint8_t kDisposalKeep = 1;
 // the shared table.
 constexpr int kFlatLimit = 6 * 6;
 
+// Unchanged pixels in a row of fewer than this many may be redrawn rather
+// than left transparent.
+constexpr std::size_t kShortRun = 16;
+
 void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex)
 {
     out.byte(0x21);
@@ -161,6 +165,7 @@ void GifFrameWriter::buildGlobal()
     m_global.valid = false;
     m_globalMixed.valid = false;
     m_globalOpaque.valid = false;
+    m_globalRuns.valid = false;
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
@@ -244,6 +249,32 @@ int GifFrameWriter::mapToCompleteTable()
         if (m_keep[i] == 0)
             m_global.indices[i] = static_cast<std::uint8_t>(t);
     }
+    // Or transparent only along runs of unchanged pixels long enough to make
+    // long strings of their own; shorter ones are redrawn with the changes
+    // around them.
+    m_globalRuns.indices = m_global.indices;
+    const auto w = static_cast<std::size_t>(m_rect.width);
+    for (std::size_t row = 0; row < count; row += w) {
+        for (std::size_t x = 0; x < w;) {
+            if (m_keep[row + x] != 0) {
+                ++x;
+                continue;
+            }
+            std::size_t end = x;
+            while (end < w && m_keep[row + end] == 0)
+                ++end;
+            if (end - x < kShortRun)
+                std::copy(m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + x),
+                          m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + end),
+                          m_globalRuns.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
+            x = end;
+        }
+    }
+    m_globalRuns.palette = m_globalPalette->colours;
+    m_globalRuns.transparentIndex = static_cast<int>(t);
+    m_globalRuns.usesGlobal = true;
+    m_globalRuns.dithered = false;
+    m_globalRuns.valid = true;
     return static_cast<int>(t);
 }
 
@@ -407,10 +438,11 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // The layouts are ranked by their exact coding, which is cheap; only the
     // chosen one is then coded with colour merging and both table policies.
     // A lone layout needs no ranking.
-    std::array<Candidate*, 6> valid{};
+    std::array<Candidate*, 7> valid{};
     std::size_t validCount = 0;
     for (Candidate* candidate :
-         {&m_global, &m_globalMixed, &m_globalOpaque, &m_opaque, &m_transparent, &m_mixed}) {
+         {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns, &m_opaque, &m_transparent,
+          &m_mixed}) {
         if (candidate->valid)
             valid[validCount++] = candidate;
     }

@@ -85,6 +85,7 @@ private:
     Candidate m_global;
     Candidate m_globalMixed;
     Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
+    Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;
