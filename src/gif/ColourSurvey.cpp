@@ -155,8 +155,10 @@ EncodeStatus ColourSurvey::run(std::span<const std::size_t> frames, std::size_t 
                 failed = currentExceptionFailure("survey the colours");
         }
         {
+            // Workers waiting for room to read ahead must hear it too.
             std::lock_guard lock(mutex);
             stop = true;
+            changed.notify_all();
         }
         for (std::thread& worker : workers)
             worker.join();

@@ -93,6 +93,29 @@ TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
     EXPECT_LE(gif.images[1].minCodeSize, 3);
 }
 
+TEST(ColourTables, ScrollingTextWithUnchangedGapsRoundTrips)
+{
+    // Lines of text-like strokes scrolled a few rows a frame: between the
+    // changes are unchanged pixels in runs short and long, which may be left
+    // transparent or drawn again.
+    constexpr int kWidth = 160;
+    constexpr int kHeight = 120;
+    Pixels page(static_cast<std::size_t>(kWidth) * 400, 0xFF1E1E1Eu);
+    for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            if (y % 14 < 9 && (x * 7 + y * 3) % 13 < 4 && x % 50 < 35 + y % 9)
+                page[static_cast<std::size_t>(y * kWidth + x)] =
+                    colourNumber(y / 14 % 5 + (x / 60) * 5);
+        }
+    }
+    std::vector<Pixels> frames;
+    for (int top = 0; top < 60; top += 3)
+        frames.emplace_back(page.begin() + top * kWidth, page.begin() + (top + kHeight) * kWidth);
+    const DecodedGif gif = encodeAndDecode(VectorSource(kWidth, kHeight, frames));
+    expectExact(gif, frames);
+    expectOnlyTheGlobalTable(gif, 16);
+}
+
 TEST(ColourTables, AFrameWhoseChangesUseEveryEntryRedrawsItsUnchangedPixels)
 {
     // 256 colours, each of them among the second frame's changes: no entry is
