@@ -1,9 +1,9 @@
 #include "gif/GifEncoder.h"
 
-#include "EncodePipeline.h"
-#include "GifByteWriter.h"
 #include "ColourMap.h"
 #include "ColourSurvey.h"
+#include "EncodePipeline.h"
+#include "GifByteWriter.h"
 #include "GlobalPalette.h"
 
 #include <algorithm>
@@ -79,7 +79,7 @@ EncodeResult::EncodeResult(Failure<EncodeFailure> failed) : m_failure(std::move(
 }
 
 std::vector<GifEncoder::WrittenFrame> GifEncoder::schedule(std::size_t frameCount,
-                                                          const Options& options)
+                                                           const Options& options)
 {
     std::vector<WrittenFrame> written;
     const double fps = options.fps;
@@ -256,10 +256,10 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     bool fitsOneTable = survey;
     if (survey && !rest.empty()) {
         const auto surveyed = [&](std::size_t done) { return progress(done, totalSteps); };
-        if (EncodeStatus surveyRead = ColourSurvey::run(
-                rest, first.size(), threads, read,
-                progress ? ColourSurvey::Progress(surveyed) : ColourSurvey::Progress(), seen, counts,
-                fitsOneTable);
+        if (EncodeStatus surveyRead = ColourSurvey::run(rest, first.size(), threads, read,
+                                                        progress ? ColourSurvey::Progress(surveyed)
+                                                                 : ColourSurvey::Progress(),
+                                                        seen, counts, fitsOneTable);
             !surveyRead.ok())
             return Failure{surveyRead.message()};
     }

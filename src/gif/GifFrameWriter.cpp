@@ -353,7 +353,8 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
     int highest = std::max(candidate.transparentIndex, 0);
     for (const std::uint8_t index : candidate.indices)
         highest = std::max<int>(highest, index);
-    candidate.minCodeSize = std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
+    candidate.minCodeSize =
+        std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
     const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
     // A transparent pixel may as well show its own colour where that makes a
     // longer string: the same picture either way.
@@ -361,8 +362,7 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
     if (merge || flexible) {
         buildStandIns(candidate, merge);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
-                            m_substitutes, m_rect.width, candidate.minCodeSize, packed,
-                            choices);
+                            m_substitutes, m_rect.width, candidate.minCodeSize, packed, choices);
     } else {
         m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, choices);
     }
@@ -440,9 +440,8 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // A lone layout needs no ranking.
     std::array<Candidate*, 7> valid{};
     std::size_t validCount = 0;
-    for (Candidate* candidate :
-         {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns, &m_opaque, &m_transparent,
-          &m_mixed}) {
+    for (Candidate* candidate : {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns,
+                                 &m_opaque, &m_transparent, &m_mixed}) {
         if (candidate->valid)
             valid[validCount++] = candidate;
     }

@@ -75,8 +75,7 @@ void release(void* block)
         return;
     }
     // When full, the largest blocks are the ones worth keeping.
-    while (kept.count > 0 &&
-           (kept.count == kKeptBlocks || kept.bytes + capacity > kKeptBytes)) {
+    while (kept.count > 0 && (kept.count == kKeptBlocks || kept.bytes + capacity > kKeptBytes)) {
         std::size_t smallest = 0;
         for (std::size_t i = 1; i < kept.count; ++i) {
             if (capacityOf(kept.blocks[i]) < capacityOf(kept.blocks[smallest]))

@@ -13,7 +13,8 @@ using namespace testing;
 std::uint32_t colourNumber(int k)
 {
     const auto n = static_cast<std::uint32_t>(k);
-    return 0xFF000000u | (n * 37u % 256u) << 16 | (n * 11u % 256u) << 8 | ((n % 16u) * 16u + n / 256u);
+    return 0xFF000000u | (n * 37u % 256u) << 16 | (n * 11u % 256u) << 8 |
+           ((n % 16u) * 16u + n / 256u);
 }
 
 // A frame of `base` with a block of colours first..first+count-1 in stripes.
@@ -82,7 +83,8 @@ TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
     Pixels second = first;
     second = withRect(second, 200, 50, 50, 100, 40, first[199 * 100 / 2 + 10]);
     for (int x = 50; x < 150; x += 2)
-        second[static_cast<std::size_t>(70 * 200 + x)] = first[static_cast<std::size_t>(99 * 200 + x)];
+        second[static_cast<std::size_t>(70 * 200 + x)] =
+            first[static_cast<std::size_t>(99 * 200 + x)];
     const std::vector<Pixels> frames{first, second};
     const DecodedGif gif = encodeAndDecode(VectorSource(200, 100, frames));
     expectExact(gif, frames);
@@ -166,8 +168,8 @@ TEST(ColourTables, PastOneTableLocalTablesAreSizedToTheColoursTheyHold)
         while (wanted < colours + 1)
             wanted *= 2;
         EXPECT_EQ(gif.images[image].localTableSize, wanted);
-        EXPECT_EQ(gif.images[image].minCodeSize, std::max(2, std::countr_zero(
-                                                                 static_cast<unsigned>(wanted))));
+        EXPECT_EQ(gif.images[image].minCodeSize,
+                  std::max(2, std::countr_zero(static_cast<unsigned>(wanted))));
         ++image;
     }
 }

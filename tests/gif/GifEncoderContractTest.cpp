@@ -118,8 +118,8 @@ TEST(Delay, SpreadsRoundingSoThatDelaysAddUpToTheRecordedTime)
         {60, 1, 1, {2}, 1, 2}, // as short as a GIF shows
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.fps << " fps, " << c.frames << " frames, skip "
-                                          << c.skip);
+        SCOPED_TRACE(::testing::Message()
+                     << c.fps << " fps, " << c.frames << " frames, skip " << c.skip);
         const auto written = GifEncoder::schedule(c.frames, Options(c.fps, 0, c.skip));
         ASSERT_EQ(written.size(), c.written);
         int total = 0;
@@ -247,8 +247,7 @@ TEST(Contract, ExceptionsWhileReadingFramesBecomeFailures)
         std::string message;
     };
     for (const Case& c :
-         {Case{0, true, EncodeError::OutOfMemory,
-               "there is not enough memory to read frame 1"},
+         {Case{0, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 1"},
           Case{4, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 5"},
           Case{3, false, EncodeError::Internal, "could not read frame 4: disk gone"}}) {
         source.onRead = [&c](std::size_t index) {

@@ -119,10 +119,16 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
             return fail("an image without a colour table");
         if (desc.Left + desc.Width > gif.width || desc.Top + desc.Height > gif.height)
             return fail("an image outside the canvas");
-        DecodedImage image{desc.Left,     desc.Top,         desc.Width,           desc.Height,
-                           gcb.DelayTime, gcb.DisposalMode, gcb.TransparentColor,
+        DecodedImage image{desc.Left,
+                           desc.Top,
+                           desc.Width,
+                           desc.Height,
+                           gcb.DelayTime,
+                           gcb.DisposalMode,
+                           gcb.TransparentColor,
                            desc.ColorMap ? desc.ColorMap->ColorCount : 0,
-                           codeSizes[static_cast<std::size_t>(n)],         {}};
+                           codeSizes[static_cast<std::size_t>(n)],
+                           {}};
         const std::vector<std::uint32_t> before = canvas;
         for (int y = 0; y < desc.Height; ++y) {
             for (int x = 0; x < desc.Width; ++x) {

@@ -94,8 +94,8 @@ TEST(LzwChoices, EveryChoiceDecodesToTheSamePixels)
                       LzwChoices{FullTable::ClearWhenStale, true}}) {
                     SCOPED_TRACE(::testing::Message()
                                  << width << "x" << height << " code size " << minCodeSize
-                                 << " full table " << static_cast<int>(choices.fullTable) << " look ahead "
-                                 << choices.lookAhead);
+                                 << " full table " << static_cast<int>(choices.fullTable)
+                                 << " look ahead " << choices.lookAhead);
                     lzw.compress(indices, minCodeSize, packed, choices);
                     if (!choices.lookAhead)
                         greedy = packed;

@@ -17,7 +17,7 @@ namespace kinetta::gif
 // colours; plus a transparent entry where there is room. Frames whose colours
 // it holds need no table of their own.
 struct GlobalPalette final {
-    std::vector<std::uint32_t> colours; // 0 marks the transparent entry
+    std::vector<std::uint32_t> colours;     // 0 marks the transparent entry
     int transparentIndex = -1;              // -1 when each frame picks its own
     bool holdsEveryColour = false;          // of the whole recording: no frame needs its own
     ColourMap indexOf;                      // exact colours of the table

@@ -22,7 +22,6 @@ struct LzwChoices {
     bool lookAhead = false;
 };
 
-
 // GIF-flavoured LZW (variable code width up to 12 bits, clear code on a full
 // table). Keeps its dictionary between calls so a worker can reuse it.
 class LzwEncoder final
