@@ -9,8 +9,12 @@ out_dir=${KINETTA_BENCH_OUT:-$bench_root/bench/out}
 clips=(terminal desktop webpage mandelbrot)
 clip_fps=10
 clip_frames=80
-clip_width=960
-clip_height=540
+# KINETTA_CLIP_SIZE=1920x1080 (with its own KINETTA_CORPUS and
+# KINETTA_BENCH_OUT) keeps the clips at full size instead.
+clip_size=${KINETTA_CLIP_SIZE:-960x540}
+[[ $clip_size =~ ^([0-9]+)x([0-9]+)$ ]] || { echo "error: KINETTA_CLIP_SIZE must be WIDTHxHEIGHT" >&2; exit 1; }
+clip_width=${BASH_REMATCH[1]}
+clip_height=${BASH_REMATCH[2]}
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }

@@ -52,6 +52,14 @@ std::shared_ptr<EncodePipeline::Decoded> EncodePipeline::acquire(std::size_t pos
     try {
         const auto count =
             static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_size.height);
+        {
+            // A frame buffer released earlier, already paged in, when there is one.
+            std::lock_guard spareLock(m_mutex);
+            if (!m_spare.empty()) {
+                entry->pixels = std::move(m_spare.back());
+                m_spare.pop_back();
+            }
+        }
         entry->pixels.resize(count);
         if (Status<> read = m_source.readFrame(index, entry->pixels); !read.ok()) {
             entry->read = encodeFailure(EncodeError::SourceFailed, read.message());
@@ -81,8 +89,11 @@ void EncodePipeline::release(std::size_t position)
 {
     std::lock_guard lock(m_mutex);
     const auto it = m_decoded.find(position);
-    if (it != m_decoded.end() && --it->second->users <= 0)
+    if (it != m_decoded.end() && --it->second->users <= 0) {
+        if (it->second->pixels.capacity() != 0)
+            m_spare.push_back(std::move(it->second->pixels));
         m_decoded.erase(it);
+    }
 }
 
 void EncodePipeline::work()
@@ -163,6 +174,7 @@ EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
     for (std::thread& worker : workers)
         worker.join();
     m_decoded.clear();
+    m_spare.clear();
     return outcome;
 }
 

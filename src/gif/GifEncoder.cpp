@@ -1,15 +1,17 @@
 #include "gif/GifEncoder.h"
 
+#include "ColourMap.h"
+#include "ColourSurvey.h"
 #include "EncodePipeline.h"
 #include "GifByteWriter.h"
 #include "GlobalPalette.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <omp.h>
 #include <span>
 #include <thread>
-#include <unordered_set>
 
 namespace kinetta::gif
 {
@@ -39,7 +41,7 @@ void appendHeader(std::vector<std::uint8_t>& bytes, FrameSize size, std::int64_t
     out.word(size.width);
     out.word(size.height);
     // 8-bit colour resolution, background 0, square pixels; a global colour
-    // table when the first frame's colours make one.
+    // table unless none could be made.
     if (global) {
         out.byte(static_cast<std::uint8_t>(0xF0 |
                                            (GifByteWriter::tableBits(global->colours.size()) - 1)));
@@ -61,24 +63,6 @@ void appendHeader(std::vector<std::uint8_t>& bytes, FrameSize size, std::int64_t
     out.byte(0);
 }
 
-// Adds the opaque colours of pixels to seen; false as soon as there are more
-// than a GIF colour table holds.
-bool collectColours(std::span<const std::uint32_t> pixels, std::unordered_set<std::uint32_t>& seen)
-{
-    std::uint32_t last = 0;
-    bool haveLast = false;
-    for (const std::uint32_t pixel : pixels) {
-        const std::uint32_t colour = pixel | 0xFF000000u;
-        if (haveLast && colour == last)
-            continue;
-        last = colour;
-        haveLast = true;
-        if (seen.insert(colour).second && seen.size() > 256)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 EncodeResult EncodeResult::success(std::vector<std::uint8_t> bytes)
@@ -95,7 +79,7 @@ EncodeResult::EncodeResult(Failure<EncodeFailure> failed) : m_failure(std::move(
 }
 
 std::vector<GifEncoder::WrittenFrame> GifEncoder::schedule(std::size_t frameCount,
-                                                          const Options& options)
+                                                           const Options& options)
 {
     std::vector<WrittenFrame> written;
     const double fps = options.fps;
@@ -243,13 +227,15 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
                                      static_cast<std::size_t>(size.height));
     if (EncodeStatus firstRead = read(sequence.front(), first); !firstRead.ok())
         return Failure{firstRead.message()};
-    // When every colour of the recording fits one table, it is written exactly.
-    // Screen content with antialiasing overflows within the first frame, so the
-    // survey of the other frames is only paid by recordings of few colours;
-    // it reports progress and honours a cancel like the writing does.
-    bool exact = settings.lossless;
-    std::unordered_set<std::uint32_t> seen;
-    const bool survey = !exact && collectColours(first, seen);
+    // When every colour of the recording fits one table, it is written exactly
+    // with that one table. Screen content with antialiasing overflows within
+    // the first frame, so the survey of the other frames is only paid by
+    // recordings of few colours; it reports progress and honours a cancel like
+    // the writing does.
+    ColourMap seen;
+    seen.reset(256);
+    std::array<std::uint64_t, 256> counts{};
+    const bool survey = ColourSurvey::collect(first, seen, counts);
     // The frames the survey reads besides the first, each once.
     std::vector<std::size_t> rest;
     if (survey) {
@@ -267,15 +253,17 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     };
     if (progress && !progress(0, totalSteps))
         return cancelled();
-    exact = exact || survey;
-    std::vector<std::uint32_t> other(rest.empty() ? 0 : first.size());
-    for (std::size_t k = 0; exact && k < rest.size(); ++k) {
-        if (EncodeStatus otherRead = read(rest[k], other); !otherRead.ok())
-            return Failure{otherRead.message()};
-        exact = collectColours(other, seen);
-        if (progress && !progress(k + 1, totalSteps))
-            return cancelled();
+    bool fitsOneTable = survey;
+    if (survey && !rest.empty()) {
+        const auto surveyed = [&](std::size_t done) { return progress(done, totalSteps); };
+        if (EncodeStatus surveyRead = ColourSurvey::run(rest, first.size(), threads, read,
+                                                        progress ? ColourSurvey::Progress(surveyed)
+                                                                 : ColourSurvey::Progress(),
+                                                        seen, counts, fitsOneTable);
+            !surveyRead.ok())
+            return Failure{surveyRead.message()};
     }
+    const bool exact = settings.lossless || fitsOneTable;
     QuantiserSettings qs{};
     if (exact) {
         qs.lossyDistance = 0;
@@ -283,22 +271,27 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     }
     for (std::uint32_t& pixel : first)
         pixel |= 0xFF000000u;
-    // A colour table shared by all frames, made from the first one. Built on a
-    // thread of its own so the quantiser runs single-threaded, as on the workers.
+    // A colour table shared by all frames: the recording's colours when they
+    // fit, otherwise made from the first frame. Built on a thread of its own
+    // so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
+    if (fitsOneTable)
+        global = GlobalPalette::fromRecording(seen.colours(), counts);
     // An exception must not leave the thread: it would end the process.
     EncodeStatus made;
-    std::thread([&] {
-        try {
-            omp_set_num_threads(1);
-            // Should the quantiser fail, the frames carry tables of their own.
-            if (Result<GlobalPalette> palette = GlobalPalette::fromFrame(first, size, qs);
-                palette.ok())
-                global = std::move(*palette);
-        } catch (...) {
-            made = currentExceptionFailure("make the colour table of frame 1");
-        }
-    }).join();
+    if (!global) {
+        std::thread([&] {
+            try {
+                omp_set_num_threads(1);
+                // Should the quantiser fail, the frames carry tables of their own.
+                if (Result<GlobalPalette> palette = GlobalPalette::fromFrame(first, size, qs);
+                    palette.ok())
+                    global = std::move(*palette);
+            } catch (...) {
+                made = currentExceptionFailure("make the colour table of frame 1");
+            }
+        }).join();
+    }
     if (!made.ok())
         return Failure{made.message()};
     const GlobalPalette* shared = global ? &*global : nullptr;

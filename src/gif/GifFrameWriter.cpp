@@ -20,6 +20,10 @@ constexpr std::uint8_t kDisposalKeep = 1;
 // the shared table.
 constexpr int kFlatLimit = 6 * 6;
 
+// Unchanged pixels in a row of fewer than this many may be redrawn rather
+// than left transparent.
+constexpr std::size_t kShortRun = 16;
+
 void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex)
 {
     out.byte(0x21);
@@ -41,11 +45,12 @@ GifFrameWriter::GifFrameWriter(QuantiserSettings settings, const GlobalPalette* 
 void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out)
 {
     // Nothing changed: one transparent pixel keeps the frame (and its delay).
+    // Any index of the shared table can be the transparent one.
     Candidate& c = m_transparent;
     if (m_globalPalette) {
-        c.indices.assign(1, static_cast<std::uint8_t>(m_globalPalette->transparentIndex));
+        c.indices.assign(1, 0);
         c.palette = m_globalPalette->colours;
-        c.transparentIndex = m_globalPalette->transparentIndex;
+        c.transparentIndex = 0;
         c.usesGlobal = true;
     } else {
         c.indices.assign(1, 0);
@@ -58,7 +63,7 @@ void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::ui
     m_keep.assign(1, 0);
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
-    pack(c, false, false, c.packed);
+    pack(c, {}, false, c.packed);
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
 }
 
@@ -159,11 +164,15 @@ void GifFrameWriter::buildGlobal()
     // table, exactly or by a colour close enough.
     m_global.valid = false;
     m_globalMixed.valid = false;
+    m_globalOpaque.valid = false;
+    m_globalRuns.valid = false;
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
-    const auto t = static_cast<std::uint8_t>(m_globalPalette->transparentIndex);
-    if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
+    int t = m_globalPalette->transparentIndex;
+    if (m_globalPalette->holdsEveryColour) {
+        t = mapToCompleteTable();
+    } else if (!m_hasPrevious && !m_globalPalette->firstIndices.empty()) {
         // The shared table was quantised from this frame: lossy, so not taken
         // when an exact table is possible and no colour error is allowed.
         if (m_settings.paletteDistance <= 0 && m_opaque.valid)
@@ -175,8 +184,8 @@ void GifFrameWriter::buildGlobal()
         const auto w = static_cast<std::size_t>(m_rect.width);
         m_global.indices.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            if (m_hasPrevious && m_keep[i] == 0) {
-                m_global.indices[i] = t;
+            if (m_hasPrevious && m_keep[i] == 0 && t >= 0) {
+                m_global.indices[i] = static_cast<std::uint8_t>(t);
                 continue;
             }
             int index = m_globalPalette->indexOf.find(m_pixels[i]);
@@ -186,7 +195,8 @@ void GifFrameWriter::buildGlobal()
                 const bool flat = i % w != 0 && i >= w && m_pixels[i] == m_pixels[i - 1] &&
                                   m_pixels[i] == m_pixels[i - w];
                 const NearestEntry nearest = nearestGlobal(m_pixels[i]);
-                if (nearest.index < 0 || nearest.distanceSquared > (flat ? kFlatLimit : limit))
+                if (nearest.index < 0 ||
+                    nearest.distanceSquared > (flat ? std::min(kFlatLimit, limit) : limit))
                     return;
                 index = nearest.index;
             }
@@ -194,14 +204,78 @@ void GifFrameWriter::buildGlobal()
         }
     }
     m_global.palette = m_globalPalette->colours;
-    m_global.transparentIndex = m_hasPrevious ? m_globalPalette->transparentIndex : -1;
+    m_global.transparentIndex = m_hasPrevious ? t : -1;
     m_global.usesGlobal = true;
     m_global.dithered = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
     m_global.valid = true;
-    if (m_hasPrevious) {
+    if (m_hasPrevious && t >= 0) {
         buildMixed(m_global, m_globalMixed);
         m_globalMixed.usesGlobal = true;
     }
+}
+
+int GifFrameWriter::mapToCompleteTable()
+{
+    // The table holds every colour, so each pixel has its index. Any entry
+    // the changed pixels leave unused can be the frame's transparent one: the
+    // lowest keeps the indices, and so the codes, small.
+    const std::size_t count = m_pixels.size();
+    m_global.indices.resize(count);
+    std::array<bool, 256> used{};
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto index = static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
+        m_global.indices[i] = index;
+        if (!m_hasPrevious || m_keep[i] != 0)
+            used[index] = true;
+    }
+    if (!m_hasPrevious)
+        return -1;
+    const std::size_t entries = std::size_t{1}
+                                << GifByteWriter::tableBits(m_globalPalette->colours.size());
+    std::size_t t = 0;
+    while (t < entries && used[t])
+        ++t;
+    // Redrawing unchanged pixels in their own colour can make the longer
+    // strings: that layout is ranked too.
+    m_globalOpaque.indices = m_global.indices;
+    m_globalOpaque.palette = m_globalPalette->colours;
+    m_globalOpaque.transparentIndex = -1;
+    m_globalOpaque.usesGlobal = true;
+    m_globalOpaque.dithered = false;
+    m_globalOpaque.valid = true;
+    if (t == entries)
+        return -1; // every entry shows a changed pixel: unchanged ones are redrawn
+    for (std::size_t i = 0; i < count; ++i) {
+        if (m_keep[i] == 0)
+            m_global.indices[i] = static_cast<std::uint8_t>(t);
+    }
+    // Or transparent only along runs of unchanged pixels long enough to make
+    // long strings of their own; shorter ones are redrawn with the changes
+    // around them.
+    m_globalRuns.indices = m_global.indices;
+    const auto w = static_cast<std::size_t>(m_rect.width);
+    for (std::size_t row = 0; row < count; row += w) {
+        for (std::size_t x = 0; x < w;) {
+            if (m_keep[row + x] != 0) {
+                ++x;
+                continue;
+            }
+            std::size_t end = x;
+            while (end < w && m_keep[row + end] == 0)
+                ++end;
+            if (end - x < kShortRun)
+                std::copy(m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + x),
+                          m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + end),
+                          m_globalRuns.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
+            x = end;
+        }
+    }
+    m_globalRuns.palette = m_globalPalette->colours;
+    m_globalRuns.transparentIndex = static_cast<int>(t);
+    m_globalRuns.usesGlobal = true;
+    m_globalRuns.dithered = false;
+    m_globalRuns.valid = true;
+    return static_cast<int>(t);
 }
 
 void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) const
@@ -225,15 +299,18 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     }
 }
 
-void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
+void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
 {
+    // Only indices the code size can express may stand in for another.
+    const std::size_t reach = std::size_t{1} << candidate.minCodeSize;
     const std::vector<std::uint32_t>& palette = candidate.palette;
-    const int limit = m_settings.lossyDistance * m_settings.lossyDistance;
+    const std::size_t entries = std::min(palette.size(), reach);
+    const int limit = merge ? m_settings.lossyDistance * m_settings.lossyDistance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
-    for (std::size_t a = 0; a < palette.size(); ++a) {
+    for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
-        if (palette[a] != 0) {
-            for (std::size_t b = 0; b < palette.size(); ++b) {
+        if (merge && palette[a] != 0) {
+            for (std::size_t b = 0; b < entries; ++b) {
                 if (b == a || palette[b] == 0)
                     continue;
                 const int d = rgbDistanceSquared(palette[a], palette[b]);
@@ -248,13 +325,13 @@ void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
             m_substitutes.near[a][k] = near[k].second;
     }
     m_alternates.clear();
-    if (candidate.transparentIndex < 0)
+    if (candidate.transparentIndex < 0 || !m_hasPrevious)
         return;
     // Unchanged pixels may show their own colour when the palette has it.
     ColourMap& paletteColours = m_opaqueColours;
     paletteColours.reset(256);
     std::vector<std::uint8_t> slots;
-    for (std::size_t k = 0; k < palette.size(); ++k) {
+    for (std::size_t k = 0; k < entries; ++k) {
         if (palette[k] != 0 && paletteColours.find(palette[k]) == ColourMap::kNotFound) {
             (void)paletteColours.indexOf(palette[k]);
             slots.push_back(static_cast<std::uint8_t>(k));
@@ -269,17 +346,25 @@ void GifFrameWriter::buildSubstitutes(const Candidate& candidate)
     }
 }
 
-void GifFrameWriter::pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
                           std::vector<std::uint8_t>& packed)
 {
-    candidate.minCodeSize = std::max(2, GifByteWriter::tableBits(candidate.palette.size()));
-    if (mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3) {
-        buildSubstitutes(candidate);
+    // The codes need only cover the indices used, whatever the table's size.
+    int highest = std::max(candidate.transparentIndex, 0);
+    for (const std::uint8_t index : candidate.indices)
+        highest = std::max<int>(highest, index);
+    candidate.minCodeSize =
+        std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
+    const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
+    // A transparent pixel may as well show its own colour where that makes a
+    // longer string: the same picture either way.
+    const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
+    if (merge || flexible) {
+        buildStandIns(candidate, merge);
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
-                            m_substitutes, m_rect.width, candidate.minCodeSize, packed,
-                            keepFullTable);
+                            m_substitutes, m_rect.width, candidate.minCodeSize, packed, choices);
     } else {
-        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, keepFullTable);
+        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, choices);
     }
 }
 
@@ -324,7 +409,14 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         m_rect = Rect{0, 0, size.width, size.height};
     }
     extractRect(current, previous, size, m_rect);
-    buildExact();
+    // A shared table holding every colour of the recording shows every frame
+    // exactly: a table of the frame's own would only repeat some of it.
+    if (m_globalPalette && m_globalPalette->holdsEveryColour) {
+        m_opaque.valid = false;
+        m_transparent.valid = false;
+    } else {
+        buildExact();
+    }
     buildGlobal();
     // Quantise only what neither an exact table nor the shared one can show.
     if (!m_opaque.valid && !m_transparent.valid && !m_global.valid) {
@@ -339,31 +431,54 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         target.dithered = true;
     }
     m_mixed.valid = false;
-    if (m_transparent.valid)
+    // Without an unchanged pixel the mixed layout would repeat the other.
+    if (m_transparent.valid && std::find(m_keep.begin(), m_keep.end(), 0) != m_keep.end())
         buildMixed(m_transparent, m_mixed);
 
     // The layouts are ranked by their exact coding, which is cheap; only the
     // chosen one is then coded with colour merging and both table policies.
-    Candidate* best = nullptr;
+    // A lone layout needs no ranking.
+    std::array<Candidate*, 7> valid{};
+    std::size_t validCount = 0;
+    for (Candidate* candidate : {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns,
+                                 &m_opaque, &m_transparent, &m_mixed}) {
+        if (candidate->valid)
+            valid[validCount++] = candidate;
+    }
+    Candidate* best = valid[0];
     std::size_t bestSize = 0;
-    for (Candidate* candidate : {&m_global, &m_globalMixed, &m_opaque, &m_transparent, &m_mixed}) {
-        if (!candidate->valid)
-            continue;
-        pack(*candidate, false, false, candidate->packed);
+    for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
+        Candidate* candidate = valid[k];
+        pack(*candidate, {}, false, candidate->packed);
         const std::size_t total =
             GifByteWriter::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
-        if (!best || total < bestSize) {
+        if (k == 0 || total < bestSize) {
             best = candidate;
             bestSize = total;
         }
     }
+    // The chosen layout is coded with colour merging where allowed, then
+    // under the other string and table choices, keeping the smallest. Dithered
+    // noise is left as it is: its strings are too short and too varied for a
+    // kept table or a look ahead to pay.
     const bool merge = m_settings.lossyDistance > 0;
-    if (merge)
-        pack(*best, false, true, best->packed);
-    // A table that can fill up: see whether keeping it beats starting anew.
-    // Dithered noise never repeats enough for a kept table to pay.
-    if (best->indices.size() >= 4096 && !best->dithered) {
-        pack(*best, true, merge, m_packedAlternative);
+    if (merge || validCount == 1)
+        pack(*best, {}, merge, best->packed);
+    if (!best->dithered) {
+        // A table fills only past 4096 codes.
+        using FullTable = LzwEncoder::Choices::FullTable;
+        LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};
+        for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
+            if (best->indices.size() < 4096)
+                break;
+            pack(*best, {.fullTable = other, .lookAhead = false}, merge, m_packedAlternative);
+            if (m_packedAlternative.size() < best->packed.size()) {
+                best->packed.swap(m_packedAlternative);
+                choices.fullTable = other;
+            }
+        }
+        choices.lookAhead = true;
+        pack(*best, choices, merge, m_packedAlternative);
         if (m_packedAlternative.size() < best->packed.size())
             best->packed.swap(m_packedAlternative);
     }

@@ -1,5 +1,7 @@
 #include "GlobalPalette.h"
 
+#include <algorithm>
+
 namespace kinetta::gif
 {
 
@@ -43,6 +45,28 @@ Result<GlobalPalette> GlobalPalette::fromFrame(std::span<const std::uint32_t> pi
     }
     palette.transparentIndex = static_cast<int>(palette.colours.size());
     palette.colours.push_back(0);
+    return palette;
+}
+
+GlobalPalette GlobalPalette::fromRecording(std::span<const std::uint32_t> colours,
+                                           std::span<const std::uint64_t> pixelCounts)
+{
+    // The most common colours first: a frame that uses only those needs
+    // narrower codes. Transparency takes an entry each frame leaves unused.
+    std::vector<std::size_t> order(colours.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    // Ties go by colour, so the order does not depend on the order seen.
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return pixelCounts[a] != pixelCounts[b] ? pixelCounts[a] > pixelCounts[b]
+                                                : colours[a] < colours[b];
+    });
+    GlobalPalette palette;
+    palette.indexOf.reset(256);
+    for (const std::size_t k : order)
+        (void)palette.indexOf.indexOf(colours[k]);
+    palette.colours = palette.indexOf.colours();
+    palette.holdsEveryColour = true;
     return palette;
 }
 

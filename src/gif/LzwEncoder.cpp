@@ -1,6 +1,7 @@
 #include "LzwEncoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 
@@ -51,6 +52,41 @@ private:
 constexpr int kTableBits = 14; // four times the 4096 codes keeps probe chains short
 constexpr std::uint32_t kTableSize = 1u << kTableBits;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+// How many pixels short of its longest match a string may end.
+constexpr std::size_t kShorter = 1;
+
+// Whether a full code table has gone stale: the pixels per code over the
+// last window of codes, against the table's whole life until it filled.
+struct Staleness {
+    static constexpr std::size_t kWindow = 512;
+    static constexpr double kStaleShare = 0.75;
+
+    explicit Staleness(std::size_t start) : tableStart(start) {}
+
+    // Called for each code written while the table is full; pos is where the
+    // next string starts.
+    bool stale(std::size_t pos)
+    {
+        if (fullRate == 0) {
+            fullRate = static_cast<double>(pos - tableStart) / static_cast<double>(codes);
+            windowStart = pos;
+            windowCodes = 0;
+            return false;
+        }
+        if (++windowCodes < kWindow)
+            return false;
+        const double rate = static_cast<double>(pos - windowStart) / kWindow;
+        windowStart = pos;
+        windowCodes = 0;
+        return rate < fullRate * kStaleShare;
+    }
+
+    std::size_t tableStart;
+    std::size_t codes = 0; // written since the table was started
+    double fullRate = 0;   // pixels per code until the table filled
+    std::size_t windowStart = 0;
+    std::size_t windowCodes = 0;
+};
 
 inline std::uint32_t slotOf(std::uint32_t key)
 {
@@ -59,11 +95,15 @@ inline std::uint32_t slotOf(std::uint32_t key)
 
 } // namespace
 
-LzwEncoder::LzwEncoder() : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0) {}
+LzwEncoder::LzwEncoder()
+    : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
+{
+}
 
 void LzwEncoder::resetTable()
 {
     std::fill(m_keys.begin(), m_keys.end(), kEmpty);
+    std::fill(m_children.begin(), m_children.end(), 0);
 }
 
 // The coder shared by the exact and the lossy variants. A full code table is
@@ -73,7 +113,7 @@ void LzwEncoder::resetTable()
 template <bool Lossy>
 void LzwEncoder::run(std::span<const std::uint8_t> indices,
                      std::span<const std::int16_t> alternates, int transparentIndex,
-                     const Substitutes* substitutes, int width, int minCodeSize, bool keepFullTable,
+                     const Substitutes* substitutes, int width, int minCodeSize, Choices choices,
                      std::vector<std::uint8_t>& packed)
 {
     assert(minCodeSize >= 2 && minCodeSize <= 8);
@@ -108,64 +148,125 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
     };
 
     const auto w = static_cast<std::size_t>(width);
-    std::uint32_t prefix = indices[0];
     const std::size_t count = indices.size();
-    for (std::size_t i = 1; i < count; ++i) {
+    // The code of string code followed by pixel i, or -1 when the table has
+    // none. missSlot receives where the exact continuation would go.
+    auto extend = [&](std::uint32_t code, std::size_t i, std::uint32_t& missSlot) -> int {
         const std::uint32_t symbol = indices[i];
         bool found = false;
-        const std::uint32_t slot = find((prefix << 8) | symbol, found);
-        if (found) {
-            prefix = m_codes[slot];
-            continue;
-        }
+        missSlot = find((code << 8) | symbol, found);
+        if (found)
+            return m_codes[missSlot];
         if constexpr (Lossy) {
+            // Most strings have few continuations: the ones a string may have
+            // are marked in a word, which spares most of the lookups below.
+            const std::uint64_t children = m_children[code];
+            const auto mayHave = [children](std::uint32_t next) {
+                return (children >> (next & 63) & 1) != 0;
+            };
+            if (children == 0)
+                return -1;
+            int shown = static_cast<int>(symbol);
+            if (shown == transparentIndex) {
+                // The colour already on screen, drawn again: exact either way.
+                shown = alternates.empty() ? -1 : alternates[i];
+                if (shown >= 0 && mayHave(static_cast<std::uint32_t>(shown))) {
+                    const std::uint32_t other =
+                        find((code << 8) | static_cast<std::uint32_t>(shown), found);
+                    if (found)
+                        return m_codes[other];
+                }
+            }
+            // A pixel equal to its left and upper neighbours stays exact, so
+            // flat areas stay flat.
             const bool flat =
                 i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
-            if (!flat) {
-                int shown = static_cast<int>(symbol);
-                if (shown == transparentIndex) {
-                    shown = alternates.empty() ? -1 : alternates[i];
-                    if (shown >= 0) {
-                        const std::uint32_t other =
-                            find((prefix << 8) | static_cast<std::uint32_t>(shown), found);
-                        if (found) {
-                            prefix = m_codes[other];
-                            continue;
-                        }
-                    }
-                }
-                if (shown >= 0) {
-                    const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
-                    const int n = substitutes->count[static_cast<std::size_t>(shown)];
-                    for (int k = 0; k < n && !found; ++k) {
-                        const std::uint32_t other =
-                            find((prefix << 8) | near[static_cast<std::size_t>(k)], found);
-                        if (found)
-                            prefix = m_codes[other];
-                    }
-                    if (found)
+            if (!flat && shown >= 0) {
+                const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
+                const int n = substitutes->count[static_cast<std::size_t>(shown)];
+                for (int k = 0; k < n; ++k) {
+                    if (!mayHave(near[static_cast<std::size_t>(k)]))
                         continue;
+                    const std::uint32_t other =
+                        find((code << 8) | near[static_cast<std::size_t>(k)], found);
+                    if (found)
+                        return m_codes[other];
                 }
             }
         }
-        writer.put(prefix, codeBits);
+        return -1;
+    };
+    // How far the table's longest string reaches from pos.
+    auto reach = [&](std::size_t pos) {
+        std::uint32_t code = indices[pos];
+        std::size_t end = pos + 1;
+        std::uint32_t unused = 0;
+        for (int next; end < count && (next = extend(code, end, unused)) >= 0; ++end)
+            code = static_cast<std::uint32_t>(next);
+        return end - pos;
+    };
+
+    using FullTable = LzwChoices::FullTable;
+    Staleness staleness{0};
+    // The codes of the current string and of its prefix one pixel shorter.
+    std::array<std::uint32_t, kShorter + 1> tail{};
+    std::size_t pos = 0;
+    while (pos < count) {
+        std::uint32_t code = indices[pos];
+        std::size_t length = 1;
+        tail.fill(code);
+        std::uint32_t missSlot = 0;
+        for (int next; pos + length < count && (next = extend(code, pos + length, missSlot)) >= 0;
+             ++length) {
+            code = static_cast<std::uint32_t>(next);
+            std::copy_backward(tail.begin(), tail.end() - 1, tail.end());
+            tail[0] = code;
+        }
+        // One step ahead: end the string early when the next string then
+        // covers at least two pixels more than after the longest match (one
+        // is not worth the shorter entry the table gains).
+        std::size_t taken = length;
+        if (choices.lookAhead && length >= 2 && pos + length < count) {
+            std::size_t best = length + reach(pos + length);
+            for (std::size_t shorter = 1; shorter <= kShorter && shorter < length; ++shorter) {
+                const std::size_t covered = length - shorter + reach(pos + length - shorter);
+                if (covered > best + 1) {
+                    best = covered;
+                    taken = length - shorter;
+                }
+            }
+        }
+        code = tail[length - taken];
+        writer.put(code, codeBits);
+        pos += taken;
+        ++staleness.codes;
+        if (pos >= count)
+            break;
         if (nextCode < kMaxCodes) {
-            m_keys[slot] = (prefix << 8) | symbol;
-            m_codes[slot] = static_cast<std::uint16_t>(nextCode);
+            // The decoder numbers an entry for every code; one the table
+            // already holds under another number is only counted.
+            bool found = false;
+            const std::uint32_t key = (code << 8) | indices[pos];
+            const std::uint32_t slot = taken == length ? missSlot : find(key, found);
+            if (!found) {
+                m_keys[slot] = key;
+                m_codes[slot] = static_cast<std::uint16_t>(nextCode);
+                m_children[code] |= std::uint64_t{1} << (indices[pos] & 63);
+            }
             ++nextCode;
             // The decoder adds its entries one code later, so the width grows
             // once the newest code no longer fits the current width.
             if (nextCode > (1u << codeBits) && codeBits < kMaxCodeBits)
                 ++codeBits;
-        } else if (!keepFullTable) {
+        } else if (choices.fullTable == FullTable::Clear ||
+                   (choices.fullTable == FullTable::ClearWhenStale && staleness.stale(pos))) {
             writer.put(clearCode, codeBits);
             resetTable();
             codeBits = minCodeSize + 1;
             nextCode = endCode + 1;
+            staleness = Staleness{pos};
         }
-        prefix = symbol;
     }
-    writer.put(prefix, codeBits);
     // The decoder adds one more entry on reading that last code and may widen
     // before it reads the end code.
     if (nextCode < kMaxCodes) {
@@ -178,18 +279,18 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
 }
 
 void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                          std::vector<std::uint8_t>& packed, bool keepFullTable)
+                          std::vector<std::uint8_t>& packed, Choices choices)
 {
-    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, keepFullTable, packed);
+    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed);
 }
 
 void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
                                std::span<const std::int16_t> alternates, int transparentIndex,
                                const Substitutes& substitutes, int width, int minCodeSize,
-                               std::vector<std::uint8_t>& packed, bool keepFullTable)
+                               std::vector<std::uint8_t>& packed, Choices choices)
 {
-    run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize,
-              keepFullTable, packed);
+    run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize, choices,
+              packed);
 }
 
 } // namespace kinetta::gif

@@ -1,6 +1,7 @@
 #include "Quantiser.h"
 
 #include "ColourMap.h"
+#include "ReusedBlocks.h"
 #include "RgbDistance.h"
 
 #include <algorithm>
@@ -97,7 +98,9 @@ Status<> Quantiser::quantise(std::span<const std::uint32_t> pixels,
         out[3] = 255;
     }
 
-    std::unique_ptr<liq_attr, AttrDeleter> attr(liq_attr_create());
+    // Its frame-sized buffers are kept for the next frame on this thread.
+    std::unique_ptr<liq_attr, AttrDeleter> attr(
+        liq_attr_create_with_allocator(reusedBlocks::allocate, reusedBlocks::release));
     if (!attr)
         return failure("cannot create the quantiser");
     liq_set_max_colors(attr.get(), maxColours);

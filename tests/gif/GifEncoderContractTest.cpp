@@ -118,8 +118,8 @@ TEST(Delay, SpreadsRoundingSoThatDelaysAddUpToTheRecordedTime)
         {60, 1, 1, {2}, 1, 2}, // as short as a GIF shows
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.fps << " fps, " << c.frames << " frames, skip "
-                                          << c.skip);
+        SCOPED_TRACE(::testing::Message()
+                     << c.fps << " fps, " << c.frames << " frames, skip " << c.skip);
         const auto written = GifEncoder::schedule(c.frames, Options(c.fps, 0, c.skip));
         ASSERT_EQ(written.size(), c.written);
         int total = 0;
@@ -163,17 +163,26 @@ TEST(Progress, ComesFromTheStartAndACancelStopsTheColourSurvey)
     using Step = std::pair<std::size_t, std::size_t>;
     std::vector<Step> calls;
     std::vector<int> readsAtCall;
-    const EncodeResult cancelled =
-        GifEncoder::encode(source, {}, [&](std::size_t done, std::size_t total) {
-            calls.emplace_back(done, total);
-            readsAtCall.push_back(reads);
-            return done < 3;
-        });
+    const auto cancelAtThree = [&](std::size_t done, std::size_t total) {
+        calls.emplace_back(done, total);
+        readsAtCall.push_back(reads);
+        return done < 3;
+    };
+    const EncodeResult cancelled = GifEncoder::encode(source, {}, cancelAtThree, {.threads = 1});
     EXPECT_EQ(cancelled.error(), EncodeError::Cancelled);
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls.front(), Step(0, 19 + 20));
     EXPECT_EQ(readsAtCall.front(), 1); // the first frame alone
     EXPECT_EQ(reads, 4);               // and three of the survey
+
+    // Surveyed on several threads, the steps come in the same order and a
+    // cancel stops the reads within two frames a thread.
+    calls.clear();
+    reads = 0;
+    EXPECT_EQ(GifEncoder::encode(source, {}, cancelAtThree, {.threads = 3}).error(),
+              EncodeError::Cancelled);
+    EXPECT_EQ(calls, (std::vector<Step>{{0, 39}, {1, 39}, {2, 39}, {3, 39}}));
+    EXPECT_LE(reads, 4 + 2 * 3);
 
     // Uncancelled, the steps count up to the total without a gap.
     calls.clear();
@@ -238,8 +247,7 @@ TEST(Contract, ExceptionsWhileReadingFramesBecomeFailures)
         std::string message;
     };
     for (const Case& c :
-         {Case{0, true, EncodeError::OutOfMemory,
-               "there is not enough memory to read frame 1"},
+         {Case{0, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 1"},
           Case{4, true, EncodeError::OutOfMemory, "there is not enough memory to read frame 5"},
           Case{3, false, EncodeError::Internal, "could not read frame 4: disk gone"}}) {
         source.onRead = [&c](std::size_t index) {

@@ -1,8 +1,10 @@
 #include "ChangedRect.h"
 #include "GifByteWriter.h"
+#include "ReusedBlocks.h"
 #include "RgbDistance.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace kinetta::gif
 {
@@ -77,6 +79,35 @@ TEST(ChangedRect, CoversEveryDifferingPixelAndNothingWhenFramesAreEqual)
     EXPECT_EQ(rect->y, 1);
     EXPECT_EQ(rect->width, 3);
     EXPECT_EQ(rect->height, 3);
+}
+
+TEST(ReusedBlocks, ALargeBlockComesBackToItsThreadAndSmallOnesAreNotKept)
+{
+    constexpr std::size_t kLarge = std::size_t{8} << 20;
+    auto* first = static_cast<unsigned char*>(reusedBlocks::allocate(kLarge));
+    ASSERT_NE(first, nullptr);
+    first[0] = 1;
+    first[kLarge - 1] = 2; // the whole size is usable
+    reusedBlocks::release(first);
+    // A request it fits without waste takes the kept block; one twice as
+    // small does not, so it is not tied up.
+    void* again = reusedBlocks::allocate(kLarge - 100);
+    EXPECT_EQ(again, first);
+    void* other = reusedBlocks::allocate(kLarge);
+    EXPECT_NE(other, first);
+    reusedBlocks::release(other);
+    void* half = reusedBlocks::allocate(kLarge / 2 - 1);
+    EXPECT_NE(half, other);
+    reusedBlocks::release(half);
+    reusedBlocks::release(again);
+
+    // Released on another thread, a block stays with that thread.
+    void* moved = reusedBlocks::allocate(kLarge * 2);
+    std::thread([moved] { reusedBlocks::release(moved); }).join();
+    void* fresh = reusedBlocks::allocate(kLarge * 2);
+    EXPECT_NE(fresh, moved);
+    reusedBlocks::release(fresh);
+    reusedBlocks::release(nullptr);
 }
 
 } // namespace

@@ -34,6 +34,42 @@ std::optional<int> findLoopCount(const SavedImage& first)
     return std::nullopt;
 }
 
+// Each image's LZW minimum code size, which giflib does not keep: the file's
+// blocks walked in order.
+std::vector<int> minCodeSizes(std::span<const std::uint8_t> bytes)
+{
+    std::vector<int> sizes;
+    std::size_t at = 13;
+    const auto skipTable = [&](std::uint8_t flags) {
+        if (flags & 0x80)
+            at += 3 * (std::size_t{2} << (flags & 7));
+    };
+    const auto skipSubBlocks = [&] {
+        while (at < bytes.size() && bytes[at] != 0)
+            at += bytes[at] + 1u;
+        ++at;
+    };
+    if (bytes.size() < 13)
+        return sizes;
+    skipTable(bytes[10]);
+    while (at < bytes.size() && bytes[at] != 0x3B) {
+        if (bytes[at] == 0x21) {
+            at += 2;
+            skipSubBlocks();
+        } else if (bytes[at] == 0x2C && at + 10 < bytes.size()) {
+            skipTable(bytes[at + 9]);
+            at += 10;
+            if (at >= bytes.size())
+                break;
+            sizes.push_back(bytes[at++]);
+            skipSubBlocks();
+        } else {
+            break;
+        }
+    }
+    return sizes;
+}
+
 } // namespace
 
 std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::string* error)
@@ -43,6 +79,7 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
             *error = what;
         return std::nullopt;
     };
+    const std::span<const std::uint8_t> whole = bytes;
     int code = 0;
     const auto close = [](GifFileType* f) {
         int ignored = 0;
@@ -56,10 +93,14 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
         return fail(GifErrorString(file->Error));
     if (!bytes.empty())
         return fail("bytes after the trailer");
+    const std::vector<int> codeSizes = minCodeSizes(whole);
+    if (codeSizes.size() != static_cast<std::size_t>(file->ImageCount))
+        return fail("the images' blocks could not be walked");
 
     DecodedGif gif;
     gif.width = file->SWidth;
     gif.height = file->SHeight;
+    gif.globalTableSize = file->SColorMap ? file->SColorMap->ColorCount : 0;
     if (file->ImageCount > 0)
         gif.loopCount = findLoopCount(file->SavedImages[0]);
     const auto at = [&](int x, int y) {
@@ -78,8 +119,16 @@ std::optional<DecodedGif> decodeGif(std::span<const std::uint8_t> bytes, std::st
             return fail("an image without a colour table");
         if (desc.Left + desc.Width > gif.width || desc.Top + desc.Height > gif.height)
             return fail("an image outside the canvas");
-        DecodedImage image{desc.Left,     desc.Top,         desc.Width,           desc.Height,
-                           gcb.DelayTime, gcb.DisposalMode, gcb.TransparentColor, {}};
+        DecodedImage image{desc.Left,
+                           desc.Top,
+                           desc.Width,
+                           desc.Height,
+                           gcb.DelayTime,
+                           gcb.DisposalMode,
+                           gcb.TransparentColor,
+                           desc.ColorMap ? desc.ColorMap->ColorCount : 0,
+                           codeSizes[static_cast<std::size_t>(n)],
+                           {}};
         const std::vector<std::uint32_t> before = canvas;
         for (int y = 0; y < desc.Height; ++y) {
             for (int x = 0; x < desc.Width; ++x) {

@@ -17,6 +17,8 @@ struct DecodedImage {
     int delayHundredths = 0;
     int disposal = 0;
     int transparentIndex = -1;
+    int localTableSize = 0; // entries of the image's own colour table, 0 without one
+    int minCodeSize = 0;    // the LZW minimum code size its data starts with
     // The canvas after this image was drawn, 0xFFRRGGBB (0 where never drawn).
     std::vector<std::uint32_t> canvas;
 };
@@ -25,6 +27,7 @@ struct DecodedGif {
     int width = 0;
     int height = 0;
     std::optional<int> loopCount;
+    int globalTableSize = 0; // entries, 0 without a global table
     std::vector<DecodedImage> images;
 };
 

@@ -81,6 +81,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::map<std::size_t, std::shared_ptr<Decoded>> m_decoded;
+    std::vector<std::vector<std::uint32_t>> m_spare; // buffers of released frames
     std::vector<Job> m_jobs;
     std::size_t m_nextJob = 0;
     std::size_t m_written = 0;

@@ -47,6 +47,9 @@ private:
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
+    // Maps the rectangle to a shared table that holds every colour; returns
+    // the frame's transparent index, -1 when it has none.
+    [[nodiscard]] int mapToCompleteTable();
     void extractRect(std::span<const std::uint32_t> current,
                      std::span<const std::uint32_t> previous, FrameSize size, const Rect& rect);
     void buildExact();
@@ -54,13 +57,15 @@ private:
     [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
-    void pack(Candidate& candidate, bool keepFullTable, bool mayMerge,
+    void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
               std::vector<std::uint8_t>& packed);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;
 
-    void buildSubstitutes(const Candidate& candidate);
+    // The substitutes (when merging) and the alternates of unchanged pixels
+    // that compressLossy() may write, within the candidate's code size.
+    void buildStandIns(const Candidate& candidate, bool merge);
 
     QuantiserSettings m_settings;
     Quantiser m_quantiser;
@@ -79,6 +84,8 @@ private:
     Candidate m_mixed;
     Candidate m_global;
     Candidate m_globalMixed;
+    Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
+    Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;

@@ -13,11 +13,13 @@ namespace kinetta::gif
 {
 
 // A colour table shared by every frame, written once in the file's header:
-// the first frame's colours plus a transparent entry. Frames whose colours it
-// holds need no table of their own.
+// every colour of the recording when they fit, otherwise the first frame's
+// colours; plus a transparent entry where there is room. Frames whose colours
+// it holds need no table of their own.
 struct GlobalPalette final {
-    std::vector<std::uint32_t> colours; // 0 marks the transparent entry
-    int transparentIndex = -1;
+    std::vector<std::uint32_t> colours;     // 0 marks the transparent entry
+    int transparentIndex = -1;              // -1 when each frame picks its own
+    bool holdsEveryColour = false;          // of the whole recording: no frame needs its own
     ColourMap indexOf;                      // exact colours of the table
     std::vector<std::uint8_t> firstIndices; // the first frame mapped to it, when lossy
 
@@ -26,6 +28,12 @@ struct GlobalPalette final {
     [[nodiscard]] static Result<GlobalPalette> fromFrame(std::span<const std::uint32_t> pixels,
                                                          FrameSize size,
                                                          const QuantiserSettings& settings);
+
+    // Every colour of the recording (at most 256, opaque), with how many
+    // pixels of the recording have each. Without a transparent entry: each
+    // frame picks an entry it does not use.
+    [[nodiscard]] static GlobalPalette fromRecording(std::span<const std::uint32_t> colours,
+                                                     std::span<const std::uint64_t> pixelCounts);
 };
 
 } // namespace kinetta::gif

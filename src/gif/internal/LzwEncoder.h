@@ -8,6 +8,20 @@
 namespace kinetta::gif
 {
 
+// How strings are chosen; any choice decodes to the same pixels.
+struct LzwChoices {
+    // What happens once the code table is full.
+    enum class FullTable {
+        Clear,          // start a fresh table at once
+        Keep,           // keep using it to the end of the image
+        ClearWhenStale, // keep it while its strings stay about as long as they were
+    };
+    FullTable fullTable = FullTable::Clear;
+    // End a string a pixel before its longest match where the next string
+    // then reaches further: fewer codes, for about twice the table lookups.
+    bool lookAhead = false;
+};
+
 // GIF-flavoured LZW (variable code width up to 12 bits, clear code on a full
 // table). Keeps its dictionary between calls so a worker can reuse it.
 class LzwEncoder final
@@ -15,12 +29,13 @@ class LzwEncoder final
 public:
     LzwEncoder();
 
+    using Choices = LzwChoices;
+
     // Replaces packed with the packed codes of indices (the GIF image data
     // before it is split into sub-blocks). Every index must be below
-    // 1 << minCodeSize; minCodeSize is 2 to 8. keepFullTable: once the code
-    // table is full, keep using it rather than starting a new one.
+    // 1 << minCodeSize; minCodeSize is 2 to 8.
     void compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                  std::vector<std::uint8_t>& packed, bool keepFullTable = false);
+                  std::vector<std::uint8_t>& packed, Choices choices = {});
 
     // Colours close enough to each palette entry to stand in for it, closest
     // first; used by compressLossy().
@@ -39,17 +54,19 @@ public:
     void compressLossy(std::span<const std::uint8_t> indices,
                        std::span<const std::int16_t> alternates, int transparentIndex,
                        const Substitutes& substitutes, int width, int minCodeSize,
-                       std::vector<std::uint8_t>& packed, bool keepFullTable = false);
+                       std::vector<std::uint8_t>& packed, Choices choices = {});
 
 private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
-             bool keepFullTable, std::vector<std::uint8_t>& packed);
+             Choices choices, std::vector<std::uint8_t>& packed);
     void resetTable();
 
     std::vector<std::uint32_t> m_keys;
     std::vector<std::uint16_t> m_codes;
+    // Per code, bit (symbol % 64) set when the table may hold code + symbol.
+    std::vector<std::uint64_t> m_children;
 };
 
 } // namespace kinetta::gif

@@ -1,0 +1,164 @@
+#include "GifByteWriter.h"
+#include "LzwEncoder.h"
+#include "gif/GifTestDecoder.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace kinetta::gif
+{
+namespace
+{
+
+using Indices = std::vector<std::uint8_t>;
+using testing::decodeGif;
+using FullTable = LzwChoices::FullTable;
+
+// Index k shows this colour; distinct for every k below 256.
+std::uint32_t colourOf(int k)
+{
+    return 0xFF000000u | static_cast<std::uint32_t>(k) << 16 |
+           static_cast<std::uint32_t>(255 - k) << 8 | static_cast<std::uint32_t>(k * 7 % 256);
+}
+
+// One image of width x height with the packed codes, in a file giflib can
+// read: a global table of 1 << minCodeSize entries and a transparent index.
+std::vector<std::uint8_t> wrap(const std::vector<std::uint8_t>& packed, int width, int height,
+                               int minCodeSize, int transparentIndex)
+{
+    std::vector<std::uint8_t> bytes;
+    GifByteWriter out(bytes);
+    out.ascii("GIF89a");
+    out.word(width);
+    out.word(height);
+    out.byte(static_cast<std::uint8_t>(0xF0 | (minCodeSize - 1)));
+    out.byte(0);
+    out.byte(0);
+    std::vector<std::uint32_t> table;
+    for (int k = 0; k < (1 << minCodeSize); ++k)
+        table.push_back(colourOf(k));
+    out.colourTable(table);
+    out.byte(0x21);
+    out.byte(0xF9);
+    out.byte(4);
+    out.byte(transparentIndex >= 0 ? 0x05 : 0x04);
+    out.word(0);
+    out.byte(static_cast<std::uint8_t>(std::max(transparentIndex, 0)));
+    out.byte(0);
+    out.byte(0x2C);
+    out.word(0);
+    out.word(0);
+    out.word(width);
+    out.word(height);
+    out.byte(0);
+    out.imageData(packed, minCodeSize);
+    out.byte(0x3B);
+    return bytes;
+}
+
+// Images that make the coder's choices matter: noise that fills the code
+// table many times, long runs, repeated patterns with small breaks, and
+// text-like rows of strokes on a background.
+std::vector<Indices> images(int width, int height, int symbols)
+{
+    const auto count = static_cast<std::size_t>(width * height);
+    std::mt19937 random(static_cast<std::uint32_t>(symbols * 131 + width));
+    std::uniform_int_distribution<int> pick(0, symbols - 1);
+    std::vector<Indices> out(4, Indices(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        out[0][i] = static_cast<std::uint8_t>(pick(random));
+        out[1][i] = static_cast<std::uint8_t>(i / 97 % static_cast<std::size_t>(symbols));
+        out[2][i] = static_cast<std::uint8_t>(random() % 53 == 0 ? pick(random) : i % 7 % symbols);
+        const std::size_t x = i % static_cast<std::size_t>(width);
+        const std::size_t y = i / static_cast<std::size_t>(width);
+        const bool stroke = y % 12 < 8 && (x * 5 + y * 3) % 11 < 3;
+        out[3][i] = static_cast<std::uint8_t>(stroke ? (x / 40) % symbols : 0);
+    }
+    return out;
+}
+
+TEST(LzwChoices, EveryChoiceDecodesToTheSamePixels)
+{
+    LzwEncoder lzw;
+    std::vector<std::uint8_t> packed;
+    std::vector<std::uint8_t> greedy;
+    std::size_t cut = 0; // images where looking ahead ended a string early
+    for (int minCodeSize : {2, 4, 8}) {
+        for (auto [width, height] : {std::pair{1, 1}, {7, 3}, {251, 199}}) {
+            const int symbols = 1 << minCodeSize;
+            for (const Indices& indices : images(width, height, symbols)) {
+                for (const LzwChoices choices :
+                     {LzwChoices{FullTable::Clear, false}, LzwChoices{FullTable::Clear, true},
+                      LzwChoices{FullTable::Keep, false}, LzwChoices{FullTable::Keep, true},
+                      LzwChoices{FullTable::ClearWhenStale, false},
+                      LzwChoices{FullTable::ClearWhenStale, true}}) {
+                    SCOPED_TRACE(::testing::Message()
+                                 << width << "x" << height << " code size " << minCodeSize
+                                 << " full table " << static_cast<int>(choices.fullTable)
+                                 << " look ahead " << choices.lookAhead);
+                    lzw.compress(indices, minCodeSize, packed, choices);
+                    if (!choices.lookAhead)
+                        greedy = packed;
+                    else if (packed != greedy)
+                        ++cut;
+                    std::string error;
+                    const auto gif =
+                        decodeGif(wrap(packed, width, height, minCodeSize, -1), &error);
+                    ASSERT_TRUE(gif.has_value()) << error;
+                    ASSERT_EQ(gif->images.size(), 1u);
+                    for (std::size_t i = 0; i < indices.size(); ++i)
+                        ASSERT_EQ(gif->images[0].canvas[i], colourOf(indices[i])) << i;
+                }
+            }
+        }
+    }
+    // The choices were exercised, not only the greedy path.
+    EXPECT_GE(cut, 10u);
+}
+
+TEST(LzwChoices, ATransparentPixelShowsEitherTransparencyOrItsAlternate)
+{
+    // Unchanged pixels (transparent, index 0) whose colour the table also
+    // has may be written as that colour; nothing else may change, with or
+    // without looking ahead.
+    constexpr int kWidth = 120;
+    constexpr int kHeight = 90;
+    const Indices base = images(kWidth, kHeight, 16)[3];
+    Indices indices = base;
+    std::vector<std::int16_t> alternates(base.size(), -1);
+    std::mt19937 random(5);
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        if (random() % 3 != 0) {
+            alternates[i] = static_cast<std::int16_t>(base[i] == 0 ? 1 : base[i]);
+            indices[i] = 0;
+        } else if (indices[i] == 0) {
+            indices[i] = 1;
+        }
+    }
+    LzwEncoder::Substitutes none;
+    LzwEncoder lzw;
+    std::vector<std::uint8_t> packed;
+    for (const bool lookAhead : {false, true}) {
+        SCOPED_TRACE(lookAhead ? "looking ahead" : "greedy");
+        lzw.compressLossy(indices, alternates, 0, none, kWidth, 4, packed,
+                          {FullTable::Clear, lookAhead});
+        std::string error;
+        const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, 0), &error);
+        ASSERT_TRUE(gif.has_value()) << error;
+        std::size_t redrawn = 0;
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            const std::uint32_t shown = gif->images[0].canvas[i];
+            if (indices[i] != 0) {
+                ASSERT_EQ(shown, colourOf(indices[i])) << i;
+            } else if (shown != 0) { // 0: never drawn, so transparent
+                ASSERT_EQ(shown, colourOf(alternates[i])) << i;
+                ++redrawn;
+            }
+        }
+        // The alternates are taken where they make longer strings.
+        EXPECT_GT(redrawn, 0u);
+    }
+}
+
+} // namespace
+} // namespace kinetta::gif
