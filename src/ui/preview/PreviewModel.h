@@ -74,6 +74,8 @@ public:
     [[nodiscard]] std::optional<int> encodeProgress() const { return m_encodeProgress; }
     [[nodiscard]] const std::optional<QString>& encodeError() const { return m_encodeError; }
     void dismissEncodeError();
+    // An action on the GIF failed: the error banner shows why.
+    void reportError(const QString& message);
     [[nodiscard]] std::int64_t skipFrames() const { return m_skipFrames; }
     [[nodiscard]] bool boomerang() const { return m_boomerang; }
     [[nodiscard]] double playbackSpeed() const { return m_playbackSpeed; }
