@@ -68,6 +68,12 @@ public:
 
     [[nodiscard]] const std::optional<QByteArray>& gifData() const { return m_gifData; }
     [[nodiscard]] bool isOptimized() const { return m_preOptimizeGifData.has_value(); }
+    // The GIF's size before optimize, while optimized.
+    [[nodiscard]] std::optional<qint64> preOptimizeSize() const
+    {
+        return m_preOptimizeGifData ? std::optional<qint64>(m_preOptimizeGifData->size())
+                                    : std::nullopt;
+    }
     [[nodiscard]] bool isLargeFile() const;
     [[nodiscard]] bool isEncoding() const { return m_isEncoding; }
     // The running encode's whole percentage, once the encoder has told one.
