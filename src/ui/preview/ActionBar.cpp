@@ -147,7 +147,7 @@ void ActionBar::refresh()
     m_boomerang->setLook(m_model.boomerang() ? QStringLiteral("Boomerang ✓")
                                              : QStringLiteral("Boomerang"),
                          QStringLiteral("arrow.uturn.backward.circle"));
-    m_copyPng->setVisible(m_model.trimmedCount() == 1);
+    m_copyPng->setVisible(m_model.selectedFrameCount() == 1);
     m_copyPng->setLook(m_actions.copiedPng() ? QStringLiteral("Copied!") : QStringLiteral("Copy PNG"),
                        m_actions.copiedPng() ? QStringLiteral("checkmark") : QStringLiteral("photo"));
     m_copy->setLook(m_actions.copied() ? QStringLiteral("Copied!") : QStringLiteral("Copy"),

@@ -39,14 +39,14 @@ QRectF capsule(const QString& symbol, qreal symbolSize, const QString& text, con
 
 QString frameAccessibleName(const PreviewModel& model)
 {
-    return (model.trimmedCount() == 1 ? QStringLiteral("PNG") : QStringLiteral("GIF")) +
+    return (model.selectedFrameCount() == 1 ? QStringLiteral("PNG") : QStringLiteral("GIF")) +
            QStringLiteral(" frame ") + QString::number(shownIndex(model) + 1) +
            QStringLiteral(" of ") + QString::number(model.frameCount());
 }
 
 QString frameAccessibleHint(const PreviewModel& model)
 {
-    return model.trimmedCount() == 1 ? QStringLiteral("Drag to export as a PNG image")
+    return model.selectedFrameCount() == 1 ? QStringLiteral("Drag to export as a PNG image")
                                      : QStringLiteral("Drag to export as a GIF file");
 }
 

@@ -63,6 +63,9 @@ public:
     [[nodiscard]] int trimEnd() const { return m_trimEnd; }
     void setTrimEnd(int frame);
     [[nodiscard]] int trimmedCount() const;
+    // What the window shows as selected: trimmedCount, but none for an empty
+    // recording (whose both ends rest on 0).
+    [[nodiscard]] int selectedFrameCount() const { return frameCount() > 0 ? trimmedCount() : 0; }
     [[nodiscard]] bool isTrimmed() const;
     [[nodiscard]] bool canUndoTrim() const { return m_pretrimFrames.has_value(); }
 

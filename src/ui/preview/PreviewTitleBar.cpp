@@ -26,7 +26,7 @@ constexpr qreal busyWidth = 28;
 QString duration(const PreviewModel& model)
 {
     const double fps = std::max(model.session().fps(), 1.0);
-    return QString::asprintf("%.1fs", model.trimmedCount() / fps);
+    return QString::asprintf("%.1fs", model.selectedFrameCount() / fps);
 }
 
 } // namespace
@@ -36,7 +36,7 @@ std::vector<StatBadge> titleBadges(const PreviewModel& model)
     std::vector<StatBadge> badges;
     if (const std::optional<QString> dimensions = model.captureDimensions())
         badges.push_back({QStringLiteral("aspectratio"), *dimensions});
-    badges.push_back({QStringLiteral("film"), QString::number(model.trimmedCount()) +
+    badges.push_back({QStringLiteral("film"), QString::number(model.selectedFrameCount()) +
                                                   QStringLiteral(" frames")});
     badges.push_back({QStringLiteral("clock"), duration(model)});
     if (!model.isEncoding() && model.gifData())
@@ -49,7 +49,7 @@ QString titleStatisticsLabel(const PreviewModel& model)
     QStringList parts;
     if (const std::optional<QString> dimensions = model.captureDimensions())
         parts << *dimensions;
-    parts << QString::number(model.trimmedCount()) + QStringLiteral(" frames, ") +
+    parts << QString::number(model.selectedFrameCount()) + QStringLiteral(" frames, ") +
                  duration(model);
     if (model.gifData() && !model.isEncoding())
         parts << formattedSize(model.gifData()->size());
