@@ -78,18 +78,13 @@ void ActionButton::paintEvent(QPaintEvent*)
     if (isDown())
         ink = withOpacity(ink, ink.alphaF() * 0.6);
 
-    const qreal spacing = m_style == Style::primary ? 6 : 6;
+    const qreal spacing = 6;
     const QString symbol = m_busy ? QString() : m_symbol;
     const qreal busyWidth = m_busy ? 12 + spacing : 0;
     const qreal width = symbolAndTextWidth(symbol, 12, text(), font, spacing) + busyWidth;
     QPointF start(plate.center().x() - width / 2, plate.center().y());
     if (m_busy) {
-        const QRectF ring(start.x(), start.y() - 6, 12, 12);
-        painter.setPen(QPen(withOpacity(Qt::white, 0.3), 1.6));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(ring);
-        painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
-        painter.drawArc(ring, 90 * 16, -120 * 16);
+        paintBusyRing(painter, QRectF(start.x(), start.y() - 6, 12, 12), Qt::white, 1.6);
         start.rx() += busyWidth;
     }
     paintSymbolAndText(painter, start, symbol, 12, text(), font, ink, spacing);

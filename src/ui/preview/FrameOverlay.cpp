@@ -164,11 +164,7 @@ void FrameOverlay::paintEncodingVeil(QPainter& painter)
     painter.fillRect(rect(), withOpacity(PreviewColors::background, 0.75));
     const QPointF centre = rect().center();
     const QRectF ring(centre.x() - 10, centre.y() - 22, 20, 20);
-    painter.setPen(QPen(withOpacity(Theme::ktPurple(), 0.3), 2.4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(ring);
-    painter.setPen(QPen(Theme::ktPurple(), 2.4, Qt::SolidLine, Qt::RoundCap));
-    painter.drawArc(ring, 90 * 16, -120 * 16);
+    paintBusyRing(painter, ring, Theme::ktPurple(), 2.4);
     painter.setFont(previewFont(*this, 12, QFont::Medium));
     painter.setPen(withOpacity(Qt::white, 0.5));
     painter.drawText(QRectF(0, ring.bottom() + 10, width(), 18), Qt::AlignHCenter,

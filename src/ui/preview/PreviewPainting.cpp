@@ -53,4 +53,13 @@ qreal paintSymbolAndText(QPainter& painter, QPointF leftCentre, const QString& s
     return symbolAndTextWidth(symbol, symbolSize, text, font, spacing);
 }
 
+void paintBusyRing(QPainter& painter, const QRectF& ring, const QColor& colour, qreal lineWidth)
+{
+    painter.setPen(QPen(withOpacity(colour, 0.3), lineWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(ring);
+    painter.setPen(QPen(colour, lineWidth, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(ring, 90 * 16, -120 * 16);
+}
+
 } // namespace kinetta

@@ -37,4 +37,7 @@ qreal paintSymbolAndText(QPainter& painter, QPointF leftCentre, const QString& s
 [[nodiscard]] qreal symbolAndTextWidth(const QString& symbol, qreal symbolSize,
                                        const QString& text, const QFont& font, qreal spacing);
 
+// A still busy mark: a faint ring with a bright arc of a third of it.
+void paintBusyRing(QPainter& painter, const QRectF& ring, const QColor& colour, qreal lineWidth);
+
 } // namespace kinetta

@@ -109,11 +109,7 @@ void PreviewTitleBar::paintEvent(QPaintEvent*)
     if (m_model.isEncoding()) {
         right -= busyWidth;
         const QRectF ring(right + busyWidth / 2 - 5.5, mid - 5.5, 11, 11);
-        painter.setPen(QPen(withOpacity(Theme::ktPurple(), 0.3), 1.6));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(ring);
-        painter.setPen(QPen(Theme::ktPurple(), 1.6, Qt::SolidLine, Qt::RoundCap));
-        painter.drawArc(ring, 90 * 16, -120 * 16);
+        paintBusyRing(painter, ring, Theme::ktPurple(), 1.6);
         right -= badgeSpacing;
     }
     for (auto badge = badges.rbegin(); badge != badges.rend(); ++badge) {
