@@ -51,6 +51,9 @@ PreviewWindow::PreviewWindow(RecordingSession& session, Services services, QWidg
     column->addWidget(m_titleBar);
     column->addWidget(m_view, 1);
     column->addWidget(m_actionBar);
+    // The frame takes what the window gives, between these heights.
+    m_view->frameView()->setMinimumHeight(180);
+    m_view->frameView()->setMaximumHeight(360);
     m_view->addBelowFrame(m_sizeBanner);
     m_view->addBelowFrame(m_errorBanner);
 

@@ -13,6 +13,7 @@
 #include "ui/preview/ActionBar.h"
 #include "ui/preview/DragOutFiles.h"
 #include "ui/preview/FrameOverlay.h"
+#include "ui/preview/PreviewFrameView.h"
 #include "ui/preview/PreviewActions.h"
 #include "ui/preview/PreviewBanners.h"
 #include "ui/preview/PreviewModel.h"
@@ -84,6 +85,9 @@ protected:
 TEST_F(PreviewWindowTest, TitleBarFiguresFollowEncodingAndTheSelection)
 {
     open(6, 2048);
+    window->resize(1200, 1040);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->view()->frameView()->height(), 360);
     EXPECT_EQ(window->windowTitle(), "Kinetta");
     EXPECT_EQ(titleStatisticsLabel(model()), "4 × 3; 6 frames, 0.6s; encoding");
     EXPECT_EQ(titleBadges(model()).size(), 3u) << "no size while encoding";
