@@ -351,6 +351,13 @@ void PreviewModel::setGifData(std::optional<QByteArray> data)
     Q_EMIT changed();
 }
 
+void PreviewModel::reportError(const QString& message)
+{
+    m_encodeError = message;
+    m_announcer.announce(message, Announcer::outcomePriority);
+    Q_EMIT changed();
+}
+
 void PreviewModel::setEncodeError(std::optional<QString> message)
 {
     if (message == m_encodeError)

@@ -63,17 +63,28 @@ public:
     [[nodiscard]] int trimEnd() const { return m_trimEnd; }
     void setTrimEnd(int frame);
     [[nodiscard]] int trimmedCount() const;
+    // What the window shows as selected: trimmedCount, but none for an empty
+    // recording (whose both ends rest on 0).
+    [[nodiscard]] int selectedFrameCount() const { return frameCount() > 0 ? trimmedCount() : 0; }
     [[nodiscard]] bool isTrimmed() const;
     [[nodiscard]] bool canUndoTrim() const { return m_pretrimFrames.has_value(); }
 
     [[nodiscard]] const std::optional<QByteArray>& gifData() const { return m_gifData; }
     [[nodiscard]] bool isOptimized() const { return m_preOptimizeGifData.has_value(); }
+    // The GIF's size before optimize, while optimized.
+    [[nodiscard]] std::optional<qint64> preOptimizeSize() const
+    {
+        return m_preOptimizeGifData ? std::optional<qint64>(m_preOptimizeGifData->size())
+                                    : std::nullopt;
+    }
     [[nodiscard]] bool isLargeFile() const;
     [[nodiscard]] bool isEncoding() const { return m_isEncoding; }
     // The running encode's whole percentage, once the encoder has told one.
     [[nodiscard]] std::optional<int> encodeProgress() const { return m_encodeProgress; }
     [[nodiscard]] const std::optional<QString>& encodeError() const { return m_encodeError; }
     void dismissEncodeError();
+    // An action on the GIF failed: the error banner shows why.
+    void reportError(const QString& message);
     [[nodiscard]] std::int64_t skipFrames() const { return m_skipFrames; }
     [[nodiscard]] bool boomerang() const { return m_boomerang; }
     [[nodiscard]] double playbackSpeed() const { return m_playbackSpeed; }

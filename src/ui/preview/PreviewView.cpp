@@ -20,6 +20,7 @@ PreviewView::PreviewView(RecordingSession& session, Scheduler& scheduler, FlowEn
       m_infoRow(new TrimInfoRow(this)), m_controls(new PlaybackControls(m_model, this))
 {
     auto* column = new QVBoxLayout(this);
+    m_column = column;
     column->setContentsMargins(16, 16, 16, 12);
     column->setSpacing(8);
     column->addWidget(m_frameView, 1);
@@ -45,6 +46,12 @@ PreviewView::PreviewView(RecordingSession& session, Scheduler& scheduler, FlowEn
 }
 
 PreviewView::~PreviewView() = default;
+
+void PreviewView::addBelowFrame(QWidget* widget)
+{
+    ++m_belowFrameCount;
+    m_column->insertWidget(m_belowFrameCount, widget);
+}
 
 void PreviewView::showEvent(QShowEvent* event)
 {

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <memory>
 
+class QVBoxLayout;
+
 namespace kinetta
 {
 
@@ -32,6 +34,9 @@ public:
     [[nodiscard]] TrimBar* trimBar() const { return m_trimBar; }
     [[nodiscard]] TrimInfoRow* trimInfoRow() const { return m_infoRow; }
     [[nodiscard]] PlaybackControls* controls() const { return m_controls; }
+    // Places widget between the frame and the trim bar, under what was put
+    // there before (the window's banners).
+    void addBelowFrame(QWidget* widget);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,6 +49,8 @@ private:
     void showCurrentFrame();
 
     PreviewModel m_model;
+    QVBoxLayout* m_column = nullptr;
+    int m_belowFrameCount = 0;
     PreviewFrameView* m_frameView;
     TrimBar* m_trimBar;
     TrimInfoRow* m_infoRow;
