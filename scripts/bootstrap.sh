@@ -12,7 +12,7 @@ build_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev libgif-dev
-  xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr
+  xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr xclip
   xserver-xorg-video-dummy
   qt6-qpa-plugins libqt6dbus6 dbus-daemon at-spi2-core
 )
