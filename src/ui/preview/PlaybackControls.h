@@ -4,6 +4,7 @@
 #include <vector>
 
 class QLabel;
+class QSpacerItem;
 
 namespace kinetta
 {
@@ -13,8 +14,8 @@ class SymbolButton;
 class TextButton;
 
 // The row under the trim bar: to the start, play or pause, to the end, the
-// speed chips, the time from the selection's start, and what the GIF is
-// doing (encoding with its percentage, its size, or its error).
+// speed chips, what the GIF is doing (encoding with its percentage, its size,
+// or its error), the keyboard hints and the time and frame shown.
 class PlaybackControls final : public QWidget
 {
     Q_OBJECT
@@ -22,10 +23,16 @@ class PlaybackControls final : public QWidget
 public:
     explicit PlaybackControls(PreviewModel& model, QWidget* parent = nullptr);
 
+    // "1.2s / 4.0s", then "Frame 13 / 40"; read as one element.
     [[nodiscard]] QString timeText() const;
+    [[nodiscard]] QString frameText() const;
+    [[nodiscard]] QString spokenTime() const;
     [[nodiscard]] QString statusText() const;
     [[nodiscard]] SymbolButton* playButton() const { return m_play; }
     [[nodiscard]] const std::vector<TextButton*>& speedChips() const { return m_chips; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void refresh();
@@ -35,6 +42,9 @@ private:
     std::vector<TextButton*> m_chips;
     QLabel* m_time;
     QLabel* m_status;
+    // Where the keyboard hints are painted: drawn, not widgets, so that
+    // screen readers pass over them.
+    QSpacerItem* m_hints;
 };
 
 // What the GIF is doing, in words: "Encoding… 42%", "1.2 MB", the error.

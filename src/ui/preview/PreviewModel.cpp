@@ -118,6 +118,16 @@ QString PreviewModel::currentTimeStr() const
     return QString::asprintf("%.1fs", seconds);
 }
 
+QString PreviewModel::durationStr() const
+{
+    return QString::asprintf("%.1fs", selectedFrameCount() / std::max(m_session.fps(), 1.0));
+}
+
+int PreviewModel::shownFrameNumber() const
+{
+    return std::max(m_player.currentFrame() - m_trimStart + 1, 1);
+}
+
 QString PreviewModel::trimSummary() const
 {
     if (!isTrimmed())

@@ -94,6 +94,10 @@ public:
     [[nodiscard]] std::optional<QString> captureDimensions() const;
     // Seconds from the start of the selection to the frame shown, "0.0s".
     [[nodiscard]] QString currentTimeStr() const;
+    // The selection's running time at the recording's rate, "4.0s".
+    [[nodiscard]] QString durationStr() const;
+    // The frame shown, counted from 1 at the selection's start.
+    [[nodiscard]] int shownFrameNumber() const;
     // "12 frames selected  (1.2s)" while trimmed, else "Drag handles to trim".
     [[nodiscard]] QString trimSummary() const;
 

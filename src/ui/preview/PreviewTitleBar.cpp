@@ -23,12 +23,6 @@ constexpr qreal badgeSpacing = 6;
 constexpr qreal symbolSize = 9;
 constexpr qreal busyWidth = 28;
 
-QString duration(const PreviewModel& model)
-{
-    const double fps = std::max(model.session().fps(), 1.0);
-    return QString::asprintf("%.1fs", model.selectedFrameCount() / fps);
-}
-
 } // namespace
 
 std::vector<StatBadge> titleBadges(const PreviewModel& model)
@@ -38,7 +32,7 @@ std::vector<StatBadge> titleBadges(const PreviewModel& model)
         badges.push_back({QStringLiteral("aspectratio"), *dimensions});
     badges.push_back({QStringLiteral("film"), QString::number(model.selectedFrameCount()) +
                                                   QStringLiteral(" frames")});
-    badges.push_back({QStringLiteral("clock"), duration(model)});
+    badges.push_back({QStringLiteral("clock"), model.durationStr()});
     if (!model.isEncoding() && model.gifData())
         badges.push_back({QStringLiteral("doc.zipper"), formattedSize(model.gifData()->size())});
     return badges;
@@ -50,7 +44,7 @@ QString titleStatisticsLabel(const PreviewModel& model)
     if (const std::optional<QString> dimensions = model.captureDimensions())
         parts << *dimensions;
     parts << QString::number(model.selectedFrameCount()) + QStringLiteral(" frames, ") +
-                 duration(model);
+                 model.durationStr();
     if (model.gifData() && !model.isEncoding())
         parts << formattedSize(model.gifData()->size());
     else if (model.isEncoding())

@@ -1,6 +1,7 @@
 #include "ui/preview/SymbolButton.h"
 
 #include "ui/common/Symbols.h"
+#include "ui/panel/Theme.h"
 
 #include <QPainter>
 
@@ -25,8 +26,23 @@ void SymbolButton::setSymbol(const QString& symbol)
     update();
 }
 
+void SymbolButton::setTint(const QColor& tint)
+{
+    m_tint = tint;
+    update();
+}
+
+void SymbolButton::setDisc(int diameter)
+{
+    m_disc = diameter;
+    updateGeometry();
+    update();
+}
+
 QSize SymbolButton::sizeHint() const
 {
+    if (m_disc > 0)
+        return {m_disc, m_disc};
     return {m_side + 8, m_side + 8};
 }
 
@@ -34,8 +50,18 @@ void SymbolButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor tint = isDown() ? QColor(255, 255, 255, 140) : QColor(255, 255, 255, 220);
-    const QRectF box((width() - m_side) / 2.0, (height() - m_side) / 2.0, m_side, m_side);
+    QColor tint = isDown() ? QColor(255, 255, 255, 140) : m_tint;
+    QRectF box((width() - m_side) / 2.0, (height() - m_side) / 2.0, m_side, m_side);
+    if (m_disc > 0) {
+        const QRectF disc((width() - m_disc) / 2.0, (height() - m_disc) / 2.0, m_disc, m_disc);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Theme::kinettaGradient(disc));
+        painter.drawEllipse(disc);
+        tint = isDown() ? QColor(255, 255, 255, 200) : QColor(Qt::white);
+        // A play triangle looks centred when nudged towards its point.
+        if (m_symbol == QLatin1String("play.fill"))
+            box.translate(1.5, 0);
+    }
     Symbols::paint(painter, box, m_symbol, tint);
     if (hasFocus()) {
         painter.setPen(QPen(QColor(255, 255, 255, 90), 1));

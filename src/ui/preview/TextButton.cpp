@@ -1,5 +1,7 @@
 #include "ui/preview/TextButton.h"
 
+#include "ui/panel/Theme.h"
+
 #include <QPainter>
 
 namespace kinetta
@@ -33,10 +35,14 @@ void TextButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     if (isChecked()) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, 31));
-        painter.drawRoundedRect(QRectF(rect()), 5, 5);
+        QColor fill = Theme::ktPurple();
+        fill.setAlphaF(0.5f);
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(rect()), 4, 4);
     }
     QColor colour = m_colour;
+    if (isCheckable())
+        colour = isChecked() ? QColor(Qt::white) : QColor(255, 255, 255, 77);
     if (isDown())
         colour.setAlphaF(colour.alphaF() * 0.6f);
     painter.setPen(colour);

@@ -7,8 +7,8 @@ namespace kinetta
 {
 
 // A borderless button that is only its text, drawn in one colour and weight
-// whatever the desktop theme says; dimmed while pressed. Checked, it sits on a
-// faint rounded backdrop (a chip).
+// whatever the desktop theme says; dimmed while pressed. A checkable one is a
+// chip: white on a half-purple rounded backdrop when checked, faint otherwise.
 class TextButton final : public QAbstractButton
 {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
 #include "ui/preview/PlaybackControls.h"
+#include "ui/preview/SymbolButton.h"
 #include "ui/preview/PreviewFrameView.h"
 #include "ui/preview/TrimBar.h"
 
@@ -57,6 +58,8 @@ TEST(PreviewViewTest, TrimBarEditsApplyAndUndoThroughTheRowAndItsShortcuts)
     EXPECT_EQ(view.model().trimStart(), 5);
     EXPECT_EQ(view.model().player().currentFrame(), 5);
     EXPECT_EQ(bar->selection(), (TrimSelection{5, 20, 5}));
+    EXPECT_EQ(view.controls()->frameText(), "Frame 1 / 16");
+    EXPECT_EQ(view.controls()->timeText(), "0.0s / 1.6s");
 
     QTest::keyClick(&view, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(fixture.session.capturedFrames().size(), 16u);
@@ -80,7 +83,11 @@ TEST(PreviewViewTest, KeysDriveThePlayerAndTheFrameShownFollows)
     QTest::keyClick(&view, Qt::Key_Right);
     QTest::keyClick(&view, Qt::Key_Right);
     EXPECT_EQ(view.model().player().currentFrame(), 2);
-    EXPECT_EQ(view.controls()->timeText(), "0.2s");
+    // The time and frame count from the selection's start, spoken as one.
+    EXPECT_EQ(view.controls()->timeText(), "0.2s / 0.5s");
+    EXPECT_EQ(view.controls()->frameText(), "Frame 3 / 5");
+    EXPECT_EQ(view.controls()->spokenTime(), "Frame 3 of 5, 0.2s of 0.5s");
+    EXPECT_EQ(view.controls()->playButton()->accessibleName(), "Play GIF");
     ASSERT_TRUE(processUntil([&] { return view.frameView()->shownIndex() == 2; }));
     QTest::keyClick(&view, Qt::Key_Left);
     EXPECT_EQ(view.model().player().currentFrame(), 1);
