@@ -54,7 +54,7 @@ TEST(PreviewWindowSizeTest, FollowsTheVisibleHeightOfTheScreen)
 class PreviewWindowTest : public testing::Test
 {
 protected:
-    void open(int count, qsizetype gifSize = 60)
+    void open(int count, qsizetype gifSize = 60, bool reduceMotion = true)
     {
         ASSERT_TRUE(temp.isValid());
         session.setFps(10);
@@ -62,7 +62,7 @@ protected:
         encoder.size = gifSize;
         window = std::make_unique<PreviewWindow>(
             session, PreviewWindow::Services{scheduler, encoder, announcer, delivery, writer,
-                                             dragFiles, true});
+                                             dragFiles, reduceMotion});
         window->setOnClosed([this] { ++closedCount; });
         window->show();
     }
@@ -249,6 +249,52 @@ TEST_F(PreviewWindowTest, SaveDialogOpensInTheLastFolderWithAProposedName)
     dialog->reject();
     EXPECT_TRUE(QDir(temp.path()).entryList({"*.gif"}).isEmpty());
     EXPECT_EQ(window->actions().lastSaveDir(), temp.path());
+}
+
+// Boomerang's new label fades in over 0.15 s, slow at both ends; a toast
+// rises in on its spring and fades out once its time is up. With reduced
+// motion both show at once.
+TEST_F(PreviewWindowTest, LabelAndToastChangesAnimateOnTheScheduler)
+{
+    open(6, 60, false);
+    finishEncode();
+    ActionButton& boomerang = *bar().boomerangButton();
+    QTest::mouseClick(&boomerang, Qt::LeftButton);
+    EXPECT_EQ(boomerang.text(), "Boomerang ✓");
+    EXPECT_EQ(boomerang.lookProgress(), 0.0);
+    scheduler.advance(32ms);
+    EXPECT_GT(boomerang.lookProgress(), 0.0);
+    EXPECT_LT(boomerang.lookProgress(), 32.0 / 150.0) << "an eased start is slower than linear";
+    scheduler.advance(96ms);
+    EXPECT_GT(boomerang.lookProgress(), 0.9);
+    EXPECT_LT(boomerang.lookProgress(), 1.0);
+    scheduler.advance(22ms);
+    EXPECT_EQ(boomerang.lookProgress(), 1.0);
+
+    const FrameOverlay& overlay = *window->frameOverlay();
+    window->actions().showToast(QStringLiteral("Saved!"));
+    EXPECT_EQ(overlay.toastPresence(), 0.0);
+    scheduler.advance(96ms);
+    EXPECT_GT(overlay.toastPresence(), 0.2);
+    EXPECT_LT(overlay.toastPresence(), 0.6);
+    scheduler.advance(PreviewMotion::toastArrival);
+    EXPECT_EQ(overlay.toastPresence(), 1.0);
+    scheduler.advance(PreviewActions::toastDuration - PreviewMotion::toastArrival - 96ms);
+    EXPECT_FALSE(window->actions().toastMessage());
+    EXPECT_EQ(overlay.toastShown(), "Saved!") << "the message stays while it fades out";
+    scheduler.advance(PreviewMotion::plain / 2);
+    EXPECT_GT(overlay.toastPresence(), 0.0);
+    EXPECT_LT(overlay.toastPresence(), 1.0);
+    scheduler.advance(PreviewMotion::plain);
+    EXPECT_EQ(overlay.toastPresence(), 0.0);
+
+    window.reset();
+    open(6, 60, true);
+    finishEncode();
+    QTest::mouseClick(bar().boomerangButton(), Qt::LeftButton);
+    EXPECT_EQ(bar().boomerangButton()->lookProgress(), 1.0);
+    window->actions().showToast(QStringLiteral("Saved!"));
+    EXPECT_EQ(window->frameOverlay()->toastPresence(), 1.0);
 }
 
 TEST(PreviewWindowEncodeTest, ATrimAndSaveWriteTheTrimmedFrames)
