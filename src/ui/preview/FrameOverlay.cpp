@@ -86,22 +86,15 @@ void FrameOverlay::refresh()
 
 void FrameOverlay::followState()
 {
-    const auto towards = [this](ScheduledTween& tween, bool shown, Scheduler::Duration duration,
-                                const QEasingCurve& curve) {
-        const qreal target = shown ? 1.0 : 0.0;
-        if (tween.target() == target)
-            return;
-        if (m_motion.reduceMotion)
-            tween.jumpTo(target);
-        else
-            tween.animateTo(target, duration, curve);
-    };
-    towards(m_badge, dragBadgeShown(), PreviewMotion::plain, PreviewMotion::easeInOut());
+    m_motion.follow(m_badge, dragBadgeShown() ? 1.0 : 0.0, PreviewMotion::plain,
+                    PreviewMotion::easeInOut());
     const std::optional<QString>& toast = m_actions.toastMessage();
     if (toast)
         m_toastText = *toast;
-    towards(m_toast, toast.has_value(), toast ? PreviewMotion::toastArrival : PreviewMotion::plain,
-            toast ? PreviewMotion::toastSpring() : PreviewMotion::easeInOut());
+    if (toast)
+        m_motion.follow(m_toast, 1.0, PreviewMotion::toastArrival, PreviewMotion::toastSpring());
+    else
+        m_motion.follow(m_toast, 0.0, PreviewMotion::plain, PreviewMotion::easeInOut());
 }
 
 bool FrameOverlay::dragBadgeShown() const

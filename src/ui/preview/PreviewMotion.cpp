@@ -21,6 +21,17 @@ qreal toastSpringProgress(qreal progress)
 
 } // namespace
 
+void PreviewMotion::follow(ScheduledTween& tween, qreal target, Scheduler::Duration duration,
+                           const QEasingCurve& curve) const
+{
+    if (tween.target() == target)
+        return;
+    if (reduceMotion)
+        tween.jumpTo(target);
+    else
+        tween.animateTo(target, duration, curve);
+}
+
 QEasingCurve PreviewMotion::easeInOut()
 {
     QEasingCurve curve;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Scheduler.h"
+#include "ui/overlays/ScheduledTween.h"
 
 #include <QEasingCurve>
 
@@ -22,6 +23,11 @@ struct PreviewMotion {
     // Whatever else appears or goes: the toast leaving, the drag badge, the
     // error banner.
     static constexpr Scheduler::Duration plain{350};
+
+    // Sends tween towards target over duration, or puts it there at once with
+    // reduced motion; nothing when it is already heading there.
+    void follow(ScheduledTween& tween, qreal target, Scheduler::Duration duration,
+                const QEasingCurve& curve) const;
 
     // Slow at both ends.
     [[nodiscard]] static QEasingCurve easeInOut();

@@ -34,7 +34,8 @@ PreviewWindow::PreviewWindow(RecordingSession& session, Services services, QWidg
       m_titleBar(new PreviewTitleBar(m_view->model(), this)),
       m_overlay(new FrameOverlay(m_view->model(), *m_actions,
                                  {services.scheduler, services.reduceMotion}, m_view->frameView())),
-      m_sizeBanner(new PreviewSizeBanner(m_view->model(), this)),
+      m_sizeBanner(new PreviewSizeBanner(m_view->model(),
+                                         {services.scheduler, services.reduceMotion}, this)),
       m_errorBanner(new PreviewErrorBanner(m_view->model(), this)),
       m_actionBar(new ActionBar(m_view->model(), *m_actions,
                                 {services.scheduler, services.reduceMotion}, this))

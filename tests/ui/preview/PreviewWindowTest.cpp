@@ -297,6 +297,42 @@ TEST_F(PreviewWindowTest, LabelAndToastChangesAnimateOnTheScheduler)
     EXPECT_EQ(window->frameOverlay()->toastPresence(), 1.0);
 }
 
+// The size banner opens over 0.2 s, turns green as optimizing starts, and
+// closes all the way before it hides.
+TEST_F(PreviewWindowTest, SizeBannerOpensTurnsAndClosesOnTheScheduler)
+{
+    open(8, 4'000'000, false);
+    PreviewSizeBanner& banner = *window->sizeBanner();
+    finishEncode();
+    EXPECT_EQ(banner.state(), SizeBannerState::large);
+    EXPECT_FALSE(banner.isHidden());
+    EXPECT_EQ(banner.openness(), 0.0);
+    scheduler.advance(96ms);
+    EXPECT_GT(banner.height(), 0);
+    EXPECT_LT(banner.height(), 34) << "34 high once open";
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_EQ(banner.openness(), 1.0);
+    EXPECT_EQ(banner.height(), 34);
+
+    encoder.size = 1'000'000;
+    QTest::mouseClick(banner.button(), Qt::LeftButton);
+    EXPECT_EQ(banner.state(), SizeBannerState::optimized);
+    scheduler.advance(96ms);
+    EXPECT_GT(banner.greenness(), 0.0);
+    EXPECT_LT(banner.greenness(), 1.0);
+    finishEncode();
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_EQ(banner.greenness(), 1.0);
+
+    QTest::mouseClick(bar().boomerangButton(), Qt::LeftButton);
+    EXPECT_EQ(banner.state(), SizeBannerState::hidden);
+    scheduler.advance(96ms);
+    EXPECT_FALSE(banner.isHidden()) << "still closing";
+    EXPECT_GT(banner.openness(), 0.0);
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_TRUE(banner.isHidden());
+}
+
 TEST(PreviewWindowEncodeTest, ATrimAndSaveWriteTheTrimmedFrames)
 {
     QTemporaryDir temp;
