@@ -109,8 +109,7 @@ void ActionButton::paintEvent(QPaintEvent*)
 }
 
 void ActionButton::paintLook(QPainter& painter, const QRectF& plate, const QString& title,
-                             const QString& symbol, bool busy, const QFont& font,
-                             const QColor& ink)
+                             const QString& symbol, bool busy, const QFont& font, const QColor& ink)
 {
     const qreal spacing = 6;
     const QString shown = busy ? QString() : symbol;

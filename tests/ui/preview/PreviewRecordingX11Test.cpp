@@ -3,11 +3,12 @@
 // saved with S writes a GIF of exactly the kept frames, showing the window
 // that was recorded.
 
+#include "PreviewTestDoubles.h"
+#include "SaveWithKey.h"
 #include "app/AtomicFileWriter.h"
 #include "app/ProcessUntil.h"
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
-#include "PreviewTestDoubles.h"
 #include "ui/preview/DragOutFiles.h"
 #include "ui/preview/PreviewActions.h"
 #include "ui/preview/PreviewModel.h"
@@ -16,17 +17,12 @@
 #include "ui/preview/TrimBar.h"
 #include "ui/selection/AreaRecordingRig.h"
 
-#include <QFile>
-#include <QFileDialog>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace kinetta;
-using kinetta::test::processUntil;
-using kinetta::testing::quadrantCardColour;
 
 namespace
 {
@@ -34,26 +30,6 @@ namespace
 constexpr int kCardX = 100, kCardY = 80, kCardWidth = 240, kCardHeight = 160;
 // Inside the card's top-left quadrant, which is one colour.
 const QRect kDrawn(110, 90, 100, 60);
-
-class PreviewRecordingX11Test : public test::CardDesktopTest<kinetta::testing::XvfbServer>
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-            s_unavailable = "xdotool is not installed";
-            return;
-        }
-        s_server = std::make_unique<kinetta::testing::XvfbServer>(640, 480);
-        if (!s_server->running()) {
-            s_unavailable = "Xvfb did not start";
-            return;
-        }
-        s_desktop =
-            std::make_unique<test::CardDesktop>(s_server->display(), "preview_recording_x11_tests",
-                                                QRect(kCardX, kCardY, kCardWidth, kCardHeight));
-    }
-};
 
 // Drags on the trim bar from one frame's place to another's.
 void dragOnTrimBar(TrimBar& bar, int fromFrame, int toFrame)
@@ -67,11 +43,22 @@ void dragOnTrimBar(TrimBar& bar, int fromFrame, int toFrame)
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, to);
 }
 
+class PreviewRecordingX11Test : public test::CardDesktopTest<kinetta::testing::XvfbServer>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        startCardDesktop("preview_recording_x11_tests",
+                         QRect(kCardX, kCardY, kCardWidth, kCardHeight));
+    }
+};
+
 TEST_F(PreviewRecordingX11Test, ATrimOfARealRecordingSavesTheKeptFramesOfTheRecordedWindow)
 {
     test::AreaRecordingRig rig;
     ASSERT_TRUE(rig.open());
-    ASSERT_TRUE(test::AreaRecordingRig::drag(kDrawn.bottomRight() + QPoint(1, 1), kDrawn.topLeft()));
+    ASSERT_TRUE(
+        test::AreaRecordingRig::drag(kDrawn.bottomRight() + QPoint(1, 1), kDrawn.topLeft()));
     ASSERT_TRUE(rig.recordHalfASecond());
     const int recorded = int(rig.session.capturedFrames().size());
     ASSERT_GE(recorded, 4) << "too few frames recorded to trim both ends";
@@ -88,7 +75,8 @@ TEST_F(PreviewRecordingX11Test, ATrimOfARealRecordingSavesTheKeptFramesOfTheReco
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     PreviewModel& model = window.view()->model();
     const auto encoded = [&] {
-        return processUntil([&] { return !model.isEncoding() && model.gifData().has_value(); });
+        return test::processUntil(
+            [&] { return !model.isEncoding() && model.gifData().has_value(); });
     };
     ASSERT_TRUE(encoded());
 
@@ -101,25 +89,15 @@ TEST_F(PreviewRecordingX11Test, ATrimOfARealRecordingSavesTheKeptFramesOfTheReco
     QTest::keyClick(&window, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(encoded());
 
-    QTest::keyClick(&window, Qt::Key_S);
-    QFileDialog* dialog = window.saveDialog();
-    ASSERT_NE(dialog, nullptr);
-    const QString target = temp.filePath(QStringLiteral("trimmed.gif"));
-    dialog->selectFile(target);
-    static_cast<QDialog*>(dialog)->accept();
-
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    const auto decoded = gif::testing::decodeGif(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    const auto decoded = test::saveWithKey(window, temp.filePath(QStringLiteral("trimmed.gif")));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->images.size(), std::size_t(recorded - 2));
     ASSERT_EQ(decoded->width, kDrawn.width());
     ASSERT_EQ(decoded->height, kDrawn.height());
     const std::uint32_t cardColour =
-        0xff000000u | quadrantCardColour(kCardWidth, kCardHeight, kDrawn.x() - kCardX + 5,
-                                         kDrawn.y() - kCardY + 5);
+        0xff000000u |
+        kinetta::testing::quadrantCardColour(kCardWidth, kCardHeight, kDrawn.x() - kCardX + 5,
+                                             kDrawn.y() - kCardY + 5);
     for (const auto& image : decoded->images) {
         const auto other = std::count_if(image.canvas.begin(), image.canvas.end(),
                                          [&](std::uint32_t pixel) { return pixel != cardColour; });

@@ -3,6 +3,7 @@
 #include "ui/preview/PreviewWindow.h"
 
 #include "PreviewTestDoubles.h"
+#include "SaveWithKey.h"
 #include "app/AtomicFileWriter.h"
 #include "app/FlowTestDoubles.h"
 #include "app/ThreadedGifEncoder.h"
@@ -362,19 +363,7 @@ TEST(PreviewWindowEncodeTest, ATrimAndSaveWriteTheTrimmedFrames)
     model.setTrimEnd(9);
     QTest::keyClick(&window, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(encoded());
-    QTest::keyClick(&window, Qt::Key_S);
-    QFileDialog* dialog = window.saveDialog();
-    ASSERT_NE(dialog, nullptr);
-    const QString target = temp.filePath("trimmed.gif");
-    dialog->selectFile(target);
-    static_cast<QDialog*>(dialog)->accept();
-
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    const auto decoded = gif::testing::decodeGif(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-         static_cast<std::size_t>(bytes.size())});
+    const auto decoded = saveWithKey(window, temp.filePath("trimmed.gif"));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->images.size(), 7u);
     EXPECT_EQ(window.actions().toastMessage(), QStringLiteral("Saved!"));
