@@ -153,8 +153,9 @@ ActionBar::ActionBar(PreviewModel& model, PreviewActions& actions, const Preview
     for (ActionButton* button : {m_discard, m_recordAgain, m_boomerang, m_copyPng, m_copy, m_save})
         row->addWidget(button, 1);
 
-    // Boomerang and Copy change their labels as they act.
+    // Boomerang, Copy PNG and Copy change their labels as they act.
     m_boomerang->animateLookChanges(motion);
+    m_copyPng->animateLookChanges(motion);
     m_copy->animateLookChanges(motion);
 
     connect(m_discard, &ActionButton::clicked, &m_actions, &PreviewActions::discard);

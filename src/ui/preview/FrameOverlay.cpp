@@ -89,12 +89,12 @@ void FrameOverlay::followState()
     m_motion.follow(m_badge, dragBadgeShown() ? 1.0 : 0.0, PreviewMotion::plain,
                     PreviewMotion::easeInOut());
     const std::optional<QString>& toast = m_actions.toastMessage();
-    if (toast)
+    if (toast) {
         m_toastText = *toast;
-    if (toast)
         m_motion.follow(m_toast, 1.0, PreviewMotion::toastArrival, PreviewMotion::toastSpring());
-    else
+    } else {
         m_motion.follow(m_toast, 0.0, PreviewMotion::plain, PreviewMotion::easeInOut());
+    }
 }
 
 bool FrameOverlay::dragBadgeShown() const

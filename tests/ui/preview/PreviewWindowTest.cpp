@@ -289,6 +289,17 @@ TEST_F(PreviewWindowTest, LabelAndToastChangesAnimateOnTheScheduler)
     scheduler.advance(PreviewMotion::plain);
     EXPECT_EQ(overlay.toastPresence(), 0.0);
 
+    // The drag badge fades in while the pointer is over the frame.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(window->frameOverlay(), &enter);
+    ASSERT_TRUE(overlay.dragBadgeShown());
+    EXPECT_EQ(overlay.dragBadgePresence(), 0.0);
+    scheduler.advance(PreviewMotion::plain / 2);
+    EXPECT_GT(overlay.dragBadgePresence(), 0.0);
+    EXPECT_LT(overlay.dragBadgePresence(), 1.0);
+    scheduler.advance(PreviewMotion::plain);
+    EXPECT_EQ(overlay.dragBadgePresence(), 1.0);
+
     window.reset();
     open(6, 60, true);
     finishEncode();
