@@ -25,8 +25,23 @@ ActionButton::ActionButton(Style style, const QString& title, const QString& sym
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+void ActionButton::animateLookChanges(const PreviewMotion& motion)
+{
+    if (motion.reduceMotion)
+        m_fade.reset();
+    else
+        m_fade = std::make_unique<ScheduledTween>(motion.scheduler, 1.0, [this] { update(); });
+}
+
 void ActionButton::setLook(const QString& title, const QString& symbol, bool busy)
 {
+    if (m_fade && (title != text() || symbol != m_symbol || busy != m_busy)) {
+        m_oldTitle = text();
+        m_oldSymbol = m_symbol;
+        m_oldBusy = m_busy;
+        m_fade->jumpTo(0.0);
+        m_fade->animateTo(1.0, PreviewMotion::labelChange, PreviewMotion::easeInOut());
+    }
     setText(title);
     m_symbol = symbol;
     m_busy = busy;
@@ -78,16 +93,14 @@ void ActionButton::paintEvent(QPaintEvent*)
     if (isDown())
         ink = withOpacity(ink, ink.alphaF() * 0.6);
 
-    const qreal spacing = 6;
-    const QString symbol = m_busy ? QString() : m_symbol;
-    const qreal busyWidth = m_busy ? 12 + spacing : 0;
-    const qreal width = symbolAndTextWidth(symbol, 12, text(), font, spacing) + busyWidth;
-    QPointF start(plate.center().x() - width / 2, plate.center().y());
-    if (m_busy) {
-        paintBusyRing(painter, QRectF(start.x(), start.y() - 6, 12, 12), Qt::white, 1.6);
-        start.rx() += busyWidth;
+    const qreal fadedIn = lookProgress();
+    if (fadedIn < 1.0) {
+        painter.setOpacity(1.0 - fadedIn);
+        paintLook(painter, plate, m_oldTitle, m_oldSymbol, m_oldBusy, font, ink);
     }
-    paintSymbolAndText(painter, start, symbol, 12, text(), font, ink, spacing);
+    painter.setOpacity(fadedIn);
+    paintLook(painter, plate, text(), m_symbol, m_busy, font, ink);
+    painter.setOpacity(1.0);
     if (hasFocus()) {
         painter.setPen(QPen(withOpacity(Qt::white, 0.5), 1));
         painter.setBrush(Qt::NoBrush);
@@ -95,7 +108,23 @@ void ActionButton::paintEvent(QPaintEvent*)
     }
 }
 
-ActionBar::ActionBar(PreviewModel& model, PreviewActions& actions, QWidget* parent)
+void ActionButton::paintLook(QPainter& painter, const QRectF& plate, const QString& title,
+                             const QString& symbol, bool busy, const QFont& font, const QColor& ink)
+{
+    const qreal spacing = 6;
+    const QString shown = busy ? QString() : symbol;
+    const qreal busyWidth = busy ? 12 + spacing : 0;
+    const qreal width = symbolAndTextWidth(shown, 12, title, font, spacing) + busyWidth;
+    QPointF start(plate.center().x() - width / 2, plate.center().y());
+    if (busy) {
+        paintBusyRing(painter, QRectF(start.x(), start.y() - 6, 12, 12), Qt::white, 1.6);
+        start.rx() += busyWidth;
+    }
+    paintSymbolAndText(painter, start, shown, 12, title, font, ink, spacing);
+}
+
+ActionBar::ActionBar(PreviewModel& model, PreviewActions& actions, const PreviewMotion& motion,
+                     QWidget* parent)
     : QWidget(parent), m_model(model), m_actions(actions),
       m_discard(new ActionButton(ActionButton::Style::destructive, QStringLiteral("Discard"),
                                  QStringLiteral("trash"),
@@ -123,6 +152,11 @@ ActionBar::ActionBar(PreviewModel& model, PreviewActions& actions, QWidget* pare
     row->setSpacing(8);
     for (ActionButton* button : {m_discard, m_recordAgain, m_boomerang, m_copyPng, m_copy, m_save})
         row->addWidget(button, 1);
+
+    // Boomerang, Copy PNG and Copy change their labels as they act.
+    m_boomerang->animateLookChanges(motion);
+    m_copyPng->animateLookChanges(motion);
+    m_copy->animateLookChanges(motion);
 
     connect(m_discard, &ActionButton::clicked, &m_actions, &PreviewActions::discard);
     connect(m_recordAgain, &ActionButton::clicked, &m_actions, &PreviewActions::recordAgain);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "ui/overlays/ScheduledTween.h"
+#include "ui/preview/PreviewMotion.h"
+
 #include <QAbstractButton>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 namespace kinetta
 {
@@ -23,6 +27,10 @@ public:
     ActionButton(Style style, const QString& title, const QString& symbol, const QString& hint,
                  QWidget* parent = nullptr);
     void setLook(const QString& title, const QString& symbol, bool busy = false);
+    // From now on a new title or symbol fades in over the old one.
+    void animateLookChanges(const PreviewMotion& motion);
+    // How far the newest look has faded in (1 when nothing is changing).
+    [[nodiscard]] qreal lookProgress() const { return m_fade ? m_fade->value() : 1.0; }
     [[nodiscard]] const QString& symbol() const { return m_symbol; }
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
@@ -31,9 +39,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintLook(QPainter& painter, const QRectF& plate, const QString& title,
+                   const QString& symbol, bool busy, const QFont& font, const QColor& ink);
+
     Style m_style;
     QString m_symbol;
     bool m_busy = false;
+    // The look being faded out while the new one fades in.
+    QString m_oldTitle;
+    QString m_oldSymbol;
+    bool m_oldBusy = false;
+    std::unique_ptr<ScheduledTween> m_fade;
 };
 
 // The bottom row: Discard, Record Again, Boomerang, Copy PNG, Copy and Save,
@@ -43,7 +59,8 @@ class ActionBar final : public QWidget
     Q_OBJECT
 
 public:
-    ActionBar(PreviewModel& model, PreviewActions& actions, QWidget* parent = nullptr);
+    ActionBar(PreviewModel& model, PreviewActions& actions, const PreviewMotion& motion,
+              QWidget* parent = nullptr);
 
     [[nodiscard]] ActionButton* discardButton() const { return m_discard; }
     [[nodiscard]] ActionButton* recordAgainButton() const { return m_recordAgain; }

@@ -50,8 +50,11 @@ QString frameAccessibleHint(const PreviewModel& model)
                                      : QStringLiteral("Drag to export as a GIF file");
 }
 
-FrameOverlay::FrameOverlay(PreviewModel& model, PreviewActions& actions, QWidget* frame)
-    : QWidget(frame), m_model(model), m_actions(actions)
+FrameOverlay::FrameOverlay(PreviewModel& model, PreviewActions& actions,
+                           const PreviewMotion& motion, QWidget* frame)
+    : QWidget(frame), m_model(model), m_actions(actions), m_motion(motion),
+      m_badge(motion.scheduler, 0.0, [this] { update(); }),
+      m_toast(motion.scheduler, 0.0, [this] { update(); })
 {
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
@@ -77,7 +80,21 @@ void FrameOverlay::refresh()
     setAccessibleName(m_model.frameCount() > 0 ? frameAccessibleName(m_model)
                                                : QStringLiteral("No frames"));
     setAccessibleDescription(m_model.frameCount() > 0 ? frameAccessibleHint(m_model) : QString());
+    followState();
     update();
+}
+
+void FrameOverlay::followState()
+{
+    m_motion.follow(m_badge, dragBadgeShown() ? 1.0 : 0.0, PreviewMotion::plain,
+                    PreviewMotion::easeInOut());
+    const std::optional<QString>& toast = m_actions.toastMessage();
+    if (toast) {
+        m_toastText = *toast;
+        m_motion.follow(m_toast, 1.0, PreviewMotion::toastArrival, PreviewMotion::toastSpring());
+    } else {
+        m_motion.follow(m_toast, 0.0, PreviewMotion::plain, PreviewMotion::easeInOut());
+    }
 }
 
 bool FrameOverlay::dragBadgeShown() const
@@ -94,6 +111,7 @@ void FrameOverlay::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
     m_hovering = true;
+    followState();
     update();
 }
 
@@ -101,6 +119,7 @@ void FrameOverlay::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
     m_hovering = false;
+    followState();
     update();
 }
 
@@ -153,10 +172,13 @@ void FrameOverlay::paintEvent(QPaintEvent*)
     }
     if (m_model.isEncoding())
         paintEncodingVeil(painter);
-    if (dragBadgeShown())
+    if (m_badge.value() > 0) {
+        painter.setOpacity(m_badge.value());
         paintDragBadge(painter);
-    if (const std::optional<QString>& toast = m_actions.toastMessage())
-        paintToast(painter, *toast);
+        painter.setOpacity(1.0);
+    }
+    if (m_toast.value() > 0)
+        paintToast(painter);
 }
 
 void FrameOverlay::paintEncodingVeil(QPainter& painter)
@@ -185,11 +207,17 @@ void FrameOverlay::paintDragBadge(QPainter& painter)
                        withOpacity(Qt::white, m_model.gifData() ? 0.7 : 0.35), 5);
 }
 
-void FrameOverlay::paintToast(QPainter& painter, const QString& message)
+void FrameOverlay::paintToast(QPainter& painter)
 {
+    const QString& message = m_toastText;
     const QFont font = previewFont(*this, 13, QFont::DemiBold);
     QRectF box = capsule(QStringLiteral("checkmark.circle.fill"), 14, message, font, 8, 18, 10);
     box.moveCenter(QPointF(width() / 2.0, height() - 20 - box.height() / 2));
+    // It rises from below the bottom edge as it fades in, and sinks as it goes.
+    const qreal presence = m_toast.value();
+    box.translate(0, (1.0 - presence) * (20 + box.height()));
+    painter.save();
+    painter.setOpacity(std::clamp(presence, 0.0, 1.0));
     // A soft shadow under the capsule.
     for (int ring = 6; ring >= 1; --ring) {
         painter.setPen(Qt::NoPen);
@@ -204,6 +232,7 @@ void FrameOverlay::paintToast(QPainter& painter, const QString& message)
                    QStringLiteral("checkmark.circle.fill"), QColor(0x30, 0xD1, 0x58));
     paintSymbolAndText(painter, {x + 14 + 8, box.center().y()}, {}, 0, message, font, Qt::white,
                        0);
+    painter.restore();
 }
 
 } // namespace kinetta

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/overlays/ScheduledTween.h"
+#include "ui/preview/PreviewMotion.h"
+
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -24,12 +27,18 @@ class FrameOverlay final : public QWidget
 
 public:
     // Covers frame, following its size.
-    FrameOverlay(PreviewModel& model, PreviewActions& actions, QWidget* frame);
+    FrameOverlay(PreviewModel& model, PreviewActions& actions, const PreviewMotion& motion,
+                 QWidget* frame);
 
     [[nodiscard]] bool hovering() const { return m_hovering; }
     // Whether the drag badge shows, and what it says.
     [[nodiscard]] bool dragBadgeShown() const;
     [[nodiscard]] QString dragBadgeText() const;
+    // How far the drag badge and the toast have come in (0 gone, 1 fully shown).
+    [[nodiscard]] qreal dragBadgePresence() const { return m_badge.value(); }
+    [[nodiscard]] qreal toastPresence() const { return m_toast.value(); }
+    // The message drawn, also while the toast leaves.
+    [[nodiscard]] const QString& toastShown() const { return m_toastText; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,14 +51,20 @@ protected:
 
 private:
     void refresh();
+    // Sends the badge and the toast towards what the state says.
+    void followState();
     void startDrag();
     void paintDragBadge(QPainter& painter);
     void paintEncodingVeil(QPainter& painter);
-    void paintToast(QPainter& painter, const QString& message);
+    void paintToast(QPainter& painter);
 
     PreviewModel& m_model;
     PreviewActions& m_actions;
+    PreviewMotion m_motion;
     bool m_hovering = false;
+    ScheduledTween m_badge;
+    ScheduledTween m_toast;
+    QString m_toastText;
     std::optional<QPoint> m_pressedAt;
 };
 

@@ -61,9 +61,14 @@ QString sizeBannerText(const PreviewModel& model)
     return {};
 }
 
-PreviewSizeBanner::PreviewSizeBanner(PreviewModel& model, QWidget* parent) : QWidget(parent), m_model(model)
+PreviewSizeBanner::PreviewSizeBanner(PreviewModel& model, const PreviewMotion& motion,
+                                     QWidget* parent)
+    : QWidget(parent), m_model(model), m_motion(motion),
+      m_open(motion.scheduler, 0.0, [this] { followOpenness(); }),
+      m_green(motion.scheduler, 0.0, [this] { update(); })
 {
-    setFixedHeight(bannerHeight);
+    setFixedHeight(0);
+    hide();
     m_button = new TextButton(QStringLiteral("Optimize"), 11, QFont::DemiBold,
                               PreviewColors::amber, this);
     auto* row = new QHBoxLayout(this);
@@ -88,7 +93,24 @@ void PreviewSizeBanner::refresh()
     m_button->setAccessibleName(optimized ? QStringLiteral("Undo optimization")
                                           : QStringLiteral("Optimize GIF by removing alternate frames"));
     setAccessibleName(text());
-    setVisible(m_state != SizeBannerState::hidden);
+    if (m_state != SizeBannerState::hidden) {
+        m_shownState = m_state;
+        m_shownText = text();
+        show();
+    }
+    m_motion.follow(m_open, m_state == SizeBannerState::hidden ? 0.0 : 1.0,
+                    PreviewMotion::bannerChange, PreviewMotion::easeInOut());
+    m_motion.follow(m_green, optimized ? 1.0 : 0.0, PreviewMotion::bannerChange,
+                    PreviewMotion::easeInOut());
+    update();
+}
+
+void PreviewSizeBanner::followOpenness()
+{
+    setFixedHeight(qRound(bannerHeight * m_open.value()));
+    // Closed for good only once it has closed all the way.
+    if (m_open.value() == 0.0 && m_open.target() == 0.0)
+        hide();
     update();
 }
 
@@ -96,14 +118,15 @@ void PreviewSizeBanner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool optimized = m_state == SizeBannerState::optimized;
+    const bool optimized = m_shownState == SizeBannerState::optimized;
     painter.fillRect(rect(), PreviewColors::background);
-    painter.fillRect(rect(), optimized ? withOpacity(PreviewColors::green, 0.08)
-                                       : withOpacity(PreviewColors::amber, 0.10));
+    const qreal green = m_green.value();
+    painter.fillRect(rect(), withOpacity(PreviewColors::amber, 0.10 * (1.0 - green)));
+    painter.fillRect(rect(), withOpacity(PreviewColors::green, 0.08 * green));
     paintMessage(painter, *this,
                  optimized ? QStringLiteral("checkmark.circle.fill")
                            : QStringLiteral("exclamationmark.triangle.fill"),
-                 optimized ? PreviewColors::green : PreviewColors::amber, text(), 0.75,
+                 optimized ? PreviewColors::green : PreviewColors::amber, m_shownText, 0.75,
                  m_button->geometry().left() - 10);
 }
 

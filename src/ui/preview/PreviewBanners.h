@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/overlays/ScheduledTween.h"
+#include "ui/preview/PreviewMotion.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -18,14 +21,18 @@ enum class SizeBannerState { hidden, large, optimized };
 [[nodiscard]] QString sizeBannerText(const PreviewModel& model);
 
 // The strip under the frame about a large GIF: its size with Optimize, or
-// what optimizing saved with Undo.
+// what optimizing saved with Undo. It opens and closes, and turns from amber
+// to green and back, over 0.2 s.
 class PreviewSizeBanner final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit PreviewSizeBanner(PreviewModel& model, QWidget* parent = nullptr);
+    PreviewSizeBanner(PreviewModel& model, const PreviewMotion& motion, QWidget* parent = nullptr);
     [[nodiscard]] SizeBannerState state() const { return m_state; }
+    // How far open (0 closed, 1 open) and how green (0 amber, 1 green) it is.
+    [[nodiscard]] qreal openness() const { return m_open.value(); }
+    [[nodiscard]] qreal greenness() const { return m_green.value(); }
     [[nodiscard]] QString text() const { return sizeBannerText(m_model); }
     [[nodiscard]] TextButton* button() const { return m_button; }
 
@@ -35,9 +42,17 @@ protected:
 private:
     void refresh();
 
+    void followOpenness();
+
     PreviewModel& m_model;
+    PreviewMotion m_motion;
     TextButton* m_button = nullptr;
     SizeBannerState m_state = SizeBannerState::hidden;
+    // What it said last while shown, kept while it closes.
+    SizeBannerState m_shownState = SizeBannerState::large;
+    QString m_shownText;
+    ScheduledTween m_open;
+    ScheduledTween m_green;
 };
 
 // The strip that shows the last failure until dismissed.

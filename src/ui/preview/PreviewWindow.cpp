@@ -32,10 +32,13 @@ PreviewWindow::PreviewWindow(RecordingSession& session, Services services, QWidg
                                     services.scheduler, services.announcer},
                                    this)),
       m_titleBar(new PreviewTitleBar(m_view->model(), this)),
-      m_overlay(new FrameOverlay(m_view->model(), *m_actions, m_view->frameView())),
-      m_sizeBanner(new PreviewSizeBanner(m_view->model(), this)),
+      m_overlay(new FrameOverlay(m_view->model(), *m_actions,
+                                 {services.scheduler, services.reduceMotion}, m_view->frameView())),
+      m_sizeBanner(new PreviewSizeBanner(m_view->model(),
+                                         {services.scheduler, services.reduceMotion}, this)),
       m_errorBanner(new PreviewErrorBanner(m_view->model(), this)),
-      m_actionBar(new ActionBar(m_view->model(), *m_actions, this))
+      m_actionBar(new ActionBar(m_view->model(), *m_actions,
+                                {services.scheduler, services.reduceMotion}, this))
 {
     setWindowTitle(QStringLiteral("Kinetta"));
     setAttribute(Qt::WA_OpaquePaintEvent);

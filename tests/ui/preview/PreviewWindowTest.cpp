@@ -3,6 +3,7 @@
 #include "ui/preview/PreviewWindow.h"
 
 #include "PreviewTestDoubles.h"
+#include "SaveWithKey.h"
 #include "app/AtomicFileWriter.h"
 #include "app/FlowTestDoubles.h"
 #include "app/ThreadedGifEncoder.h"
@@ -54,7 +55,7 @@ TEST(PreviewWindowSizeTest, FollowsTheVisibleHeightOfTheScreen)
 class PreviewWindowTest : public testing::Test
 {
 protected:
-    void open(int count, qsizetype gifSize = 60)
+    void open(int count, qsizetype gifSize = 60, bool reduceMotion = true)
     {
         ASSERT_TRUE(temp.isValid());
         session.setFps(10);
@@ -62,7 +63,7 @@ protected:
         encoder.size = gifSize;
         window = std::make_unique<PreviewWindow>(
             session, PreviewWindow::Services{scheduler, encoder, announcer, delivery, writer,
-                                             dragFiles, true});
+                                             dragFiles, reduceMotion});
         window->setOnClosed([this] { ++closedCount; });
         window->show();
     }
@@ -251,6 +252,99 @@ TEST_F(PreviewWindowTest, SaveDialogOpensInTheLastFolderWithAProposedName)
     EXPECT_EQ(window->actions().lastSaveDir(), temp.path());
 }
 
+// Boomerang's new label fades in over 0.15 s, slow at both ends; a toast
+// rises in on its spring and fades out once its time is up. With reduced
+// motion both show at once.
+TEST_F(PreviewWindowTest, LabelAndToastChangesAnimateOnTheScheduler)
+{
+    open(6, 60, false);
+    finishEncode();
+    ActionButton& boomerang = *bar().boomerangButton();
+    QTest::mouseClick(&boomerang, Qt::LeftButton);
+    EXPECT_EQ(boomerang.text(), "Boomerang ✓");
+    EXPECT_EQ(boomerang.lookProgress(), 0.0);
+    scheduler.advance(32ms);
+    EXPECT_GT(boomerang.lookProgress(), 0.0);
+    EXPECT_LT(boomerang.lookProgress(), 32.0 / 150.0) << "an eased start is slower than linear";
+    scheduler.advance(96ms);
+    EXPECT_GT(boomerang.lookProgress(), 0.9);
+    EXPECT_LT(boomerang.lookProgress(), 1.0);
+    scheduler.advance(22ms);
+    EXPECT_EQ(boomerang.lookProgress(), 1.0);
+
+    const FrameOverlay& overlay = *window->frameOverlay();
+    window->actions().showToast(QStringLiteral("Saved!"));
+    EXPECT_EQ(overlay.toastPresence(), 0.0);
+    scheduler.advance(96ms);
+    EXPECT_GT(overlay.toastPresence(), 0.2);
+    EXPECT_LT(overlay.toastPresence(), 0.6);
+    scheduler.advance(PreviewMotion::toastArrival);
+    EXPECT_EQ(overlay.toastPresence(), 1.0);
+    scheduler.advance(PreviewActions::toastDuration - PreviewMotion::toastArrival - 96ms);
+    EXPECT_FALSE(window->actions().toastMessage());
+    EXPECT_EQ(overlay.toastShown(), "Saved!") << "the message stays while it fades out";
+    scheduler.advance(PreviewMotion::plain / 2);
+    EXPECT_GT(overlay.toastPresence(), 0.0);
+    EXPECT_LT(overlay.toastPresence(), 1.0);
+    scheduler.advance(PreviewMotion::plain);
+    EXPECT_EQ(overlay.toastPresence(), 0.0);
+
+    // The drag badge fades in while the pointer is over the frame.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(window->frameOverlay(), &enter);
+    ASSERT_TRUE(overlay.dragBadgeShown());
+    EXPECT_EQ(overlay.dragBadgePresence(), 0.0);
+    scheduler.advance(PreviewMotion::plain / 2);
+    EXPECT_GT(overlay.dragBadgePresence(), 0.0);
+    EXPECT_LT(overlay.dragBadgePresence(), 1.0);
+    scheduler.advance(PreviewMotion::plain);
+    EXPECT_EQ(overlay.dragBadgePresence(), 1.0);
+
+    window.reset();
+    open(6, 60, true);
+    finishEncode();
+    QTest::mouseClick(bar().boomerangButton(), Qt::LeftButton);
+    EXPECT_EQ(bar().boomerangButton()->lookProgress(), 1.0);
+    window->actions().showToast(QStringLiteral("Saved!"));
+    EXPECT_EQ(window->frameOverlay()->toastPresence(), 1.0);
+}
+
+// The size banner opens over 0.2 s, turns green as optimizing starts, and
+// closes all the way before it hides.
+TEST_F(PreviewWindowTest, SizeBannerOpensTurnsAndClosesOnTheScheduler)
+{
+    open(8, 4'000'000, false);
+    PreviewSizeBanner& banner = *window->sizeBanner();
+    finishEncode();
+    EXPECT_EQ(banner.state(), SizeBannerState::large);
+    EXPECT_FALSE(banner.isHidden());
+    EXPECT_EQ(banner.openness(), 0.0);
+    scheduler.advance(96ms);
+    EXPECT_GT(banner.height(), 0);
+    EXPECT_LT(banner.height(), 34) << "34 high once open";
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_EQ(banner.openness(), 1.0);
+    EXPECT_EQ(banner.height(), 34);
+
+    encoder.size = 1'000'000;
+    QTest::mouseClick(banner.button(), Qt::LeftButton);
+    EXPECT_EQ(banner.state(), SizeBannerState::optimized);
+    scheduler.advance(96ms);
+    EXPECT_GT(banner.greenness(), 0.0);
+    EXPECT_LT(banner.greenness(), 1.0);
+    finishEncode();
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_EQ(banner.greenness(), 1.0);
+
+    QTest::mouseClick(bar().boomerangButton(), Qt::LeftButton);
+    EXPECT_EQ(banner.state(), SizeBannerState::hidden);
+    scheduler.advance(96ms);
+    EXPECT_FALSE(banner.isHidden()) << "still closing";
+    EXPECT_GT(banner.openness(), 0.0);
+    scheduler.advance(PreviewMotion::bannerChange);
+    EXPECT_TRUE(banner.isHidden());
+}
+
 TEST(PreviewWindowEncodeTest, ATrimAndSaveWriteTheTrimmedFrames)
 {
     QTemporaryDir temp;
@@ -280,19 +374,7 @@ TEST(PreviewWindowEncodeTest, ATrimAndSaveWriteTheTrimmedFrames)
     model.setTrimEnd(9);
     QTest::keyClick(&window, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(encoded());
-    QTest::keyClick(&window, Qt::Key_S);
-    QFileDialog* dialog = window.saveDialog();
-    ASSERT_NE(dialog, nullptr);
-    const QString target = temp.filePath("trimmed.gif");
-    dialog->selectFile(target);
-    static_cast<QDialog*>(dialog)->accept();
-
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    const auto decoded = gif::testing::decodeGif(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-         static_cast<std::size_t>(bytes.size())});
+    const auto decoded = saveWithKey(window, temp.filePath("trimmed.gif"));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->images.size(), 7u);
     EXPECT_EQ(window.actions().toastMessage(), QStringLiteral("Saved!"));

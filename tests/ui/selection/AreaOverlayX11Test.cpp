@@ -34,18 +34,7 @@ class AreaOverlayX11Test : public test::CardDesktopTest<kinetta::testing::XvfbSe
 protected:
     static void SetUpTestSuite()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-            s_unavailable = "xdotool is not installed";
-            return;
-        }
-        s_server = std::make_unique<kinetta::testing::XvfbServer>(640, 480);
-        if (!s_server->running()) {
-            s_unavailable = "Xvfb did not start";
-            return;
-        }
-        s_desktop =
-            std::make_unique<test::CardDesktop>(s_server->display(), "area_overlay_x11_tests",
-                                                QRect(kCardX, kCardY, kCardWidth, kCardHeight));
+        startCardDesktop("area_overlay_x11_tests", QRect(kCardX, kCardY, kCardWidth, kCardHeight));
     }
 
     void SetUp() override

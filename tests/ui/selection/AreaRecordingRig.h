@@ -13,6 +13,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QStandardPaths>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
@@ -86,6 +87,21 @@ private:
 template <typename Server> class CardDesktopTest : public ::testing::Test
 {
 protected:
+    // Starts a 640 × 480 server with the card desktop on it, or keeps the
+    // reason why not for every case to skip with.
+    static void startCardDesktop(const char* binaryName, QRect card)
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            s_unavailable = "xdotool is not installed";
+            return;
+        }
+        s_server = std::make_unique<Server>(640, 480);
+        if (!s_server->running()) {
+            s_unavailable = "Xvfb did not start";
+            return;
+        }
+        s_desktop = std::make_unique<CardDesktop>(s_server->display(), binaryName, card);
+    }
     static void TearDownTestSuite()
     {
         s_desktop.reset();
