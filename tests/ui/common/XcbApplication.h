@@ -1,6 +1,9 @@
 #pragma once
 
+#include "capture/XvfbServer.h"
+
 #include <QApplication>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
@@ -22,5 +25,34 @@ inline std::unique_ptr<QApplication> openXcbApplication(const std::string& displ
     static char* argv[] = {name.data(), nullptr};
     return std::make_unique<QApplication>(argc, argv);
 }
+
+// A suite whose cases share one private Xvfb and the application on it; its
+// cases skip where the server cannot start. A suite calls openDisplay from
+// its SetUpTestSuite.
+class XcbSuite : public ::testing::Test
+{
+protected:
+    static void openDisplay(const char* programName, int width = 640, int height = 480)
+    {
+        s_display = std::make_unique<kinetta::testing::XvfbServer>(width, height);
+        if (s_display->running())
+            s_app = openXcbApplication(s_display->display(), programName);
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_app.reset();
+        s_display.reset();
+    }
+
+    void SetUp() override
+    {
+        if (!s_app)
+            GTEST_SKIP() << "Xvfb did not start";
+    }
+
+    static inline std::unique_ptr<kinetta::testing::XvfbServer> s_display;
+    static inline std::unique_ptr<QApplication> s_app;
+};
 
 } // namespace kinetta::test

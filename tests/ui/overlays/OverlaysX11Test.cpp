@@ -24,28 +24,10 @@ using kinetta::test::processUntil;
 namespace
 {
 
-class OverlaysX11Test : public ::testing::Test
+class OverlaysX11Test : public kinetta::test::XcbSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_display = std::make_unique<kinetta::testing::XvfbServer>();
-        if (!s_display->running())
-            return;
-        s_app = kinetta::test::openXcbApplication(s_display->display(), "overlays_x11_tests");
-    }
-
-    static void TearDownTestSuite()
-    {
-        s_app.reset();
-        s_display.reset();
-    }
-
-    void SetUp() override
-    {
-        if (!s_app)
-            GTEST_SKIP() << "Xvfb did not start";
-    }
+    static void SetUpTestSuite() { openDisplay("overlays_x11_tests"); }
 
     // A red window over the whole screen: the desktop the overlay covers.
     static std::unique_ptr<QWidget> showDesktop()
@@ -69,8 +51,6 @@ protected:
         return QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixelColor(3, 3);
     }
 
-    static inline std::unique_ptr<kinetta::testing::XvfbServer> s_display;
-    static inline std::unique_ptr<QApplication> s_app;
     VirtualScheduler scheduler;
     RecordingSession session;
 };

@@ -26,28 +26,17 @@ namespace
 using test::PanelFixture;
 using test::processUntil;
 
-class PanelX11Test : public ::testing::Test
+class PanelX11Test : public test::XcbSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        // Tall enough for the whole panel with every section shown.
-        s_display = std::make_unique<kinetta::testing::XvfbServer>(1024, 1024);
-        if (!s_display->running())
-            return;
-        s_app = test::openXcbApplication(s_display->display(), "panel_x11_tests");
-    }
-
-    static void TearDownTestSuite()
-    {
-        s_app.reset();
-        s_display.reset();
-    }
+    // Tall enough for the whole panel with every section shown.
+    static void SetUpTestSuite() { openDisplay("panel_x11_tests", 1024, 1024); }
 
     void SetUp() override
     {
-        if (!s_app)
-            GTEST_SKIP() << "Xvfb did not start";
+        XcbSuite::SetUp();
+        if (IsSkipped())
+            return;
         m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
         if (m_xdotool.isEmpty())
             GTEST_SKIP() << "xdotool is not installed";
@@ -69,8 +58,6 @@ protected:
 
     void key(const QString& keys) const { xdotool({QStringLiteral("key"), keys}); }
 
-    static inline std::unique_ptr<kinetta::testing::XvfbServer> s_display;
-    static inline std::unique_ptr<QApplication> s_app;
     QString m_xdotool;
     PanelFixture f;
 };
