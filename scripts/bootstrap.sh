@@ -9,12 +9,13 @@ build_packages=(
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-composite0-dev
   libxcb-randr0-dev libxcb-image0-dev libxcb-xinput-dev libxcb-res0-dev
   libimagequant-dev libpng-dev liblz4-dev libzstd-dev libyuv-dev
+  qt6-qpa-plugins
 )
 test_packages=(
   libgtest-dev libgmock-dev libgif-dev
-  xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr xclip
+  xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr xclip trayer
   xserver-xorg-video-dummy
-  qt6-qpa-plugins libqt6dbus6 dbus-daemon at-spi2-core
+  libqt6dbus6 dbus-daemon at-spi2-core
 )
 
 want=("${build_packages[@]}")
