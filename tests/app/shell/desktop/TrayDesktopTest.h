@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/shell/desktop/TrayDesktop.h"
+#include "gif/GifTestDecoder.h"
+
+#include <QImage>
+#include <QRect>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <set>
+
+namespace kinetta::test
+{
+
+// The cases of the tray program as a person uses it: each starts a desktop of
+// its own and the real program on it, and is skipped with the reason where
+// the desktop cannot be had.
+class TrayDesktopTest : public ::testing::Test
+{
+protected:
+    // Settings that make a run quick and its frames comparable: full screen
+    // at full scale, 10 frames a second, no cursor, no auto-stop.
+    [[nodiscard]] static QVariantMap quickSettings(bool countdown, bool autoCopy);
+
+    // Starts the desktop (and with launch, the program); false when the case
+    // was skipped or failed.
+    [[nodiscard]] bool startDesktop(TrayDesktopOptions options, bool launch = true);
+
+    // Clicks the tray icon and waits for the control panel popover: a new
+    // window of the panel's width.
+    [[nodiscard]] std::optional<SeenWindow> openPanelFromIcon();
+    // Waits for the recording to run: no full-screen overlay up and the icon
+    // showing something else than it did idle (and, with a countdown, than
+    // it did while counting down).
+    [[nodiscard]] bool waitForRecording(const QImage& idleIcon, bool countdown);
+    // Opens the tray menu with a right click and takes the entry at position
+    // (1 the first) with the keyboard; waits for the menu to close.
+    [[nodiscard]] bool chooseFromTrayMenu(int position);
+    // Waits for a GIF on the clipboard and decodes it.
+    [[nodiscard]] std::optional<gif::testing::DecodedGif> clipboardGif();
+    // Whether a window of the program covers the whole screen (an overlay).
+    [[nodiscard]] bool fullScreenWindowShown();
+
+    // Every frame shows the test card at card (frame coordinates).
+    static void expectFramesShowCard(const gif::testing::DecodedGif& decoded, const QRect& card);
+
+    [[nodiscard]] std::set<xcb_window_t> shownWindowIds();
+
+    std::unique_ptr<TrayDesktop> desktop;
+};
+
+// The width of the control panel, in pixels at scale 1.
+inline constexpr int kPanelWidth = 300;
+
+} // namespace kinetta::test
