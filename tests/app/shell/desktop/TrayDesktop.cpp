@@ -6,8 +6,10 @@
 #include "ui/common/PrivateAccessibilityBus.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace kinetta::test
@@ -100,8 +102,9 @@ bool TrayDesktop::startTrayHost()
 
 bool TrayDesktop::startAccessibilityBus()
 {
-    // The launcher takes the session bus and display from this process.
+    // The launcher takes the session bus, display and runtime folder from this process.
     qputenv("DISPLAY", QByteArray::fromStdString(m_displayName));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.runtime()));
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus->sessionAddress().toUtf8());
     if (!m_bus->startLauncher()) {
         m_unavailable = m_bus->failure().toStdString();
@@ -118,8 +121,12 @@ bool TrayDesktop::startAccessibilityBus()
             call.setArguments(arguments);
             return session.call(call, QDBus::Block, 2000);
         };
-        // The launcher registers its name a moment after it starts.
+        // The launcher registers its name a moment after it starts; asking the
+        // bus before that would have it start a second launcher.
         ready = processUntil([&] {
+            return session.interface()->isServiceRegistered(QStringLiteral("org.a11y.Bus")).value();
+        });
+        ready = ready && processUntil([&] {
             const QDBusMessage reply =
                 busCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {});
             if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
