@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 using namespace kinetta;
@@ -115,6 +116,8 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
 {
     TrayDesktopOptions options;
     options.settings = quickSettings(/*countdown*/ false, /*autoCopy*/ true);
+    if (QStandardPaths::findExecutable(QStringLiteral("xterm")).isEmpty())
+        GTEST_SKIP() << "xterm is not installed";
     if (!startDesktop(options))
         return;
     // A terminal with a plain background to pick, and to find in the frames.
