@@ -46,9 +46,12 @@ public:
     void removeEscapeMonitor() { m_escapeMonitorInstalled = false; }
     [[nodiscard]] bool isEscapeMonitorInstalled() const { return m_escapeMonitorInstalled; }
 
+    // What Ctrl+Shift+G does (also asked for from outside, `kinetta --toggle`):
+    // starts a recording, or stops the one running.
+    void hotkeyPressed();
+
 private:
     void keyEvent(const KeyEvent& event);
-    void hotkeyPressed();
 
     RecordingFlow& m_flow;
     FlowPort& m_port;

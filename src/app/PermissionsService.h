@@ -28,6 +28,9 @@ struct PermissionsActions {
     std::function<void(const QUrl&)> openUrl;
     // Ends the program. Main thread.
     std::function<void()> quit;
+    // Runs on the main thread before a relaunch starts the new process (the
+    // single instance lets go of its name there); may be empty.
+    std::function<void()> beforeRelaunch;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace kinetta
+{
+
+// The program's application id, in reverse-DNS form of the project's domain
+// (kinetta.app). Kept here only: it names the single-instance socket's lock,
+// is given to QGuiApplication::setDesktopFileName() (so that the desktop
+// matches our windows to kinetta's desktop file), and later names the desktop
+// file and the metadata that ship with the program.
+inline constexpr const char* kApplicationId = "app.kinetta.Kinetta";
+
+} // namespace kinetta
