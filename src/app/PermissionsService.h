@@ -28,10 +28,15 @@ struct PermissionsActions {
     std::function<void(const QUrl&)> openUrl;
     // Ends the program. Main thread.
     std::function<void()> quit;
+    // Frees what the relaunched process must take over (the single instance's
+    // name), so that it does not hand its start to this quitting one. Main
+    // thread, just before the start; may be empty.
+    std::function<void()> beforeRelaunch;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,
-// QDesktopServices::openUrl and QCoreApplication::quit.
+// QDesktopServices::openUrl and QCoreApplication::quit; nothing before a
+// relaunch.
 [[nodiscard]] PermissionsActions desktopPermissionsActions(QWidget* dialogParent = nullptr);
 
 // Resetting permissions, relaunching and reporting an issue, as the tray's
