@@ -122,6 +122,16 @@ protected:
                          [this](InstanceRequest request) { m_heard.push_back(request); });
     }
 
+    // A later start's request reaches primary, which answers on this socket.
+    void expectToAnswerALaterStart(SingleInstance& primary)
+    {
+        listenTo(primary);
+        EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
+                  SingleInstance::Claim::handedOver);
+        EXPECT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+        EXPECT_EQ(m_heard, std::vector{InstanceRequest::toggleRecording});
+    }
+
     int m_argc = 0;
     QCoreApplication m_app{m_argc, nullptr};
     QTemporaryDir m_dir;
@@ -163,11 +173,7 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)
     SingleInstance primary(m_socket);
     ASSERT_EQ(primary.claim(InstanceRequest::showPanel), SingleInstance::Claim::primary)
         << primary.errorString().toStdString();
-    listenTo(primary);
-    // The new socket answers.
-    EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
-              SingleInstance::Claim::handedOver);
-    ASSERT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+    expectToAnswerALaterStart(primary);
 }
 
 TEST_F(SingleInstanceTest, AfterReleaseTheNextStartIsPrimaryAndTheQuittingOneHearsNothing)
@@ -183,10 +189,7 @@ TEST_F(SingleInstanceTest, AfterReleaseTheNextStartIsPrimaryAndTheQuittingOneHea
     SingleInstance relaunched(m_socket);
     ASSERT_EQ(relaunched.claim(InstanceRequest::showPanel), SingleInstance::Claim::primary)
         << relaunched.errorString().toStdString();
-    listenTo(relaunched);
-    EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
-              SingleInstance::Claim::handedOver);
-    ASSERT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+    expectToAnswerALaterStart(relaunched);
     EXPECT_FALSE(quittingHeard);
 
     // Destroying the primary frees the name as release() does.
