@@ -60,8 +60,9 @@ public:
     // The control panel's repair, without a question: installs the key
     // observer afresh. Returns whether it is trusted now.
     bool resetHotKeyPermission();
-    // Starts this program again with its arguments (off the GUI thread), then
-    // quits, whether or not the start worked.
+    // Frees what the new process takes over (beforeRelaunch), starts this
+    // program again with its arguments (off the GUI thread), then quits,
+    // whether or not the start worked.
     void relaunch();
     // Opens the issue page with app, version and os; the os is read off the
     // GUI thread.
