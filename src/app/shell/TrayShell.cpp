@@ -26,7 +26,8 @@
 namespace kinetta
 {
 
-Q_LOGGING_CATEGORY(lcShell, "kinetta.shell")
+// Debug messages off unless asked for (QT_LOGGING_RULES).
+Q_LOGGING_CATEGORY(lcShell, "kinetta.shell", QtInfoMsg)
 
 TrayShell::TrayShell(ShellServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
@@ -85,9 +86,20 @@ void TrayShell::launch()
         this);
     // X11 asks no permission to capture the screen: nothing to request here.
     installGlobalHotKey();
-    // Without a tray icon the panel is the program's only presence.
     if (!hasTray())
-        showControlPanel();
+        keepPanelWindowInReach();
+}
+
+void TrayShell::keepPanelWindowInReach()
+{
+    // Without a tray icon the panel window is the program's presence: it
+    // comes back whenever nothing else is under way.
+    connect(m_flow.get(), &RecordingFlow::phaseChanged, this, [this](RecordingFlow::Phase phase) {
+        if (phase == RecordingFlow::Phase::idle)
+            showControlPanel();
+    });
+    connect(m_areaOverlay.get(), &AreaOverlay::cancelled, this, &TrayShell::showControlPanel);
+    showControlPanel();
 }
 
 void TrayShell::handleRequest(InstanceRequest request)
@@ -176,6 +188,7 @@ void TrayShell::setupRecordingPopover()
         hudView, hasTray() ? PopoverWindow::Style::popup : PopoverWindow::Style::window,
         m_services.compositing());
     m_recordingPopover->setObjectName(QStringLiteral("recordingPopover"));
+    m_recordingPopover->setWindowTitle(QStringLiteral("Kinetta Recording"));
     m_recordingPopover->setContentSize(
         QSize(RecordingHUDView::contentWidth, RecordingHUDView::heightWithoutAutoStop));
     connect(m_recordingPopover.get(), &PopoverWindow::dismissedByOutsidePress, this,

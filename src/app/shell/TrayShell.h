@@ -150,6 +150,7 @@ private:
     void buildControlPanel();
     void setupRecordingPopover();
     void installGlobalHotKey();
+    void keepPanelWindowInReach();
     void togglePanelPopover();
     void toggleRecordingPopover();
     void openRecordingPopover();

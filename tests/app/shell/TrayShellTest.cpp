@@ -12,8 +12,10 @@
 #include "ui/panel/PanelBanners.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/panel/PanelSections.h"
+#include "ui/panel/RecordButton.h"
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/AreaOverlay.h"
+#include "ui/selection/AreaSelectorView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QMenu>
@@ -357,7 +359,11 @@ TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
     EXPECT_TRUE(texts.contains("Record Screen"));
     shell->headerMenu()->close();
 
-    startRecording();
+    // Starting puts the panel out of the way, in the taskbar; the HUD opens.
+    shell->controlPanel()->parts().record->click();
+    ASSERT_EQ(recorder.pendingStarts.size(), 1u);
+    recorder.completeStart();
+    EXPECT_TRUE(panel->isMinimized());
     EXPECT_TRUE(shell->recordingPopover()->isVisible());
     EXPECT_EQ(shell->recordingPopover()->style(), PopoverWindow::Style::window);
     QSignalSpy quits(shell.get(), &TrayShell::quitRequested);
@@ -366,9 +372,18 @@ TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
     shell->flow().stopRecording();
     recorder.completeStop(makeFrames(1));
     EXPECT_FALSE(shell->recordingPopover()->isVisible());
-    shell->showControlPanel();
+    // Back once the recording is over, and closing it then quits.
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isMinimized());
     panel->close();
     EXPECT_EQ(quits.count(), 1);
+
+    // A cancelled area brings the panel back too.
+    shell->showControlPanel();
+    shell->handleMenuAction(TrayAction::recordArea);
+    EXPECT_TRUE(panel->isMinimized());
+    QTest::keyClick(shell->areaOverlay().view(), Qt::Key_Escape);
+    EXPECT_FALSE(panel->isMinimized());
 }
 
 } // namespace
