@@ -59,8 +59,7 @@ QStringList DesktopWindows::windowTypes(xcb_window_t window)
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
     const int count = xcb_get_property_value_length(reply.get()) / 4;
     for (int i = 0; i < count; ++i) {
-        const auto name =
-            own(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atoms[i]), nullptr));
+        const auto name = own(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atoms[i]), nullptr));
         if (name)
             names << QString::fromLatin1(xcb_get_atom_name_name(name.get()),
                                          xcb_get_atom_name_name_length(name.get()));
@@ -69,15 +68,14 @@ QStringList DesktopWindows::windowTypes(xcb_window_t window)
 }
 
 void DesktopWindows::walk(xcb_window_t window, bool ancestorsViewable, xcb_window_t trayHost,
-                      std::vector<SeenWindow>& found)
+                          std::vector<SeenWindow>& found)
 {
     xcb_connection_t* c = m_client->get();
     const auto attributes =
         own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
     if (!attributes)
         return; // gone meanwhile
-    const bool viewable =
-        ancestorsViewable && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    const bool viewable = ancestorsViewable && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     if (const std::optional<std::string> wmClass = property(window, XCB_ATOM_WM_CLASS)) {
         SeenWindow seen;
         seen.id = window;

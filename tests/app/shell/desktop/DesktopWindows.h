@@ -27,7 +27,7 @@ struct SeenWindow {
     QRect geometry;        // on the root window
     bool viewable = false; // mapped, and every ancestor too
     bool overrideRedirect = false;
-    QStringList types; // _NET_WM_WINDOW_TYPE, as atom names
+    QStringList types;                // _NET_WM_WINDOW_TYPE, as atom names
     xcb_window_t trayHost = XCB_NONE; // the tray window it is embedded in, if any
 };
 

@@ -47,7 +47,8 @@ private:
 
 // Runs a tool to its end within timeoutMs; its standard output, or none when
 // it failed, did not start or did not end in time.
-[[nodiscard]] std::optional<QByteArray> runTool(const QString& program, const QStringList& arguments,
+[[nodiscard]] std::optional<QByteArray> runTool(const QString& program,
+                                                const QStringList& arguments,
                                                 const QProcessEnvironment& environment,
                                                 int timeoutMs = 5000);
 

@@ -49,22 +49,22 @@ TEST_F(TrayAnnouncementsTest, AFullRunIsAnnouncedInOrderWithItsPoliteness)
     QDBusConnection listener =
         QDBusConnection::connectToBus(desktop->accessibilityAddress(), kListener);
     ASSERT_TRUE(listener.isConnected());
-    ASSERT_TRUE(listener.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
-                                 QStringLiteral("Announcement"), &log,
-                                 SLOT(onAnnouncement(QDBusMessage))));
+    ASSERT_TRUE(
+        listener.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
+                         QStringLiteral("Announcement"), &log, SLOT(onAnnouncement(QDBusMessage))));
     ASSERT_TRUE(desktop->launch()) << desktop->program().errorOutput().toStdString();
 
     ASSERT_TRUE(desktop->waitForTrayIcon());
-    const QImage idleIcon = desktop->trayIconPicture();
     ASSERT_TRUE(openPanelFromIcon());
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(waitForRecording(idleIcon, /*countdown*/ true));
+    ASSERT_TRUE(waitForRecording(/*countdown*/ true)) << shownWindowsText();
     ASSERT_TRUE(chooseFromTrayMenu(1));
     ASSERT_TRUE(clipboardGif());
 
     const QRegularExpression expected[] = {
         QRegularExpression(QStringLiteral("^Recording starts in 1 second\\.$")),
-        QRegularExpression(QStringLiteral("^Recording started\\. Press Control Shift G to stop\\.$")),
+        QRegularExpression(
+            QStringLiteral("^Recording started\\. Press Control Shift G to stop\\.$")),
         QRegularExpression(QStringLiteral("^Recording stopped\\. [1-9][0-9]* frames captured\\.$")),
         QRegularExpression(QStringLiteral("^Encoding GIF…$")),
         QRegularExpression(QStringLiteral("^GIF copied to clipboard · [0-9.]+ [KM]B$")),

@@ -84,11 +84,11 @@ TrayDesktop::~TrayDesktop()
 
 bool TrayDesktop::startTrayHost()
 {
-    const QStringList arguments = {
-        QStringLiteral("--edge"),      QStringLiteral("top"),     QStringLiteral("--align"),
-        QStringLiteral("right"),       QStringLiteral("--widthtype"), QStringLiteral("request"),
-        QStringLiteral("--height"),    QStringLiteral("24"),      QStringLiteral("--SetDockType"),
-        QStringLiteral("true")};
+    const QStringList arguments = {QStringLiteral("--edge"),        QStringLiteral("top"),
+                                   QStringLiteral("--align"),       QStringLiteral("right"),
+                                   QStringLiteral("--widthtype"),   QStringLiteral("request"),
+                                   QStringLiteral("--height"),      QStringLiteral("24"),
+                                   QStringLiteral("--SetDockType"), QStringLiteral("true")};
     if (!m_trayHost.start(QStringLiteral("trayer"), arguments, toolEnvironment())) {
         m_unavailable = "trayer did not start";
         return false;
@@ -127,19 +127,19 @@ bool TrayDesktop::startAccessibilityBus()
             return session.interface()->isServiceRegistered(QStringLiteral("org.a11y.Bus")).value();
         });
         ready = ready && processUntil([&] {
-            const QDBusMessage reply =
-                busCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {});
-            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-                return false;
-            m_accessibilityAddress = reply.arguments().constFirst().toString();
-            return !m_accessibilityAddress.isEmpty();
-        });
+                    const QDBusMessage reply =
+                        busCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {});
+                    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+                        return false;
+                    m_accessibilityAddress = reply.arguments().constFirst().toString();
+                    return !m_accessibilityAddress.isEmpty();
+                });
         if (ready) {
             // What a desktop's accessibility switch sets; programs read it at start.
-            const QDBusMessage set = busCall(
-                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-                {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
-                 QVariant::fromValue(QDBusVariant(true))});
+            const QDBusMessage set =
+                busCall(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+                        {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
+                         QVariant::fromValue(QDBusVariant(true))});
             ready = set.type() == QDBusMessage::ReplyMessage;
         }
     }
@@ -174,8 +174,7 @@ bool TrayDesktop::launch()
 {
     if (!m_program.start(QStringLiteral(KINETTA_EXECUTABLE), {}, programEnvironment()))
         return false;
-    const std::optional<QString> line =
-        m_program.waitForErrorLine({trayLine, noTrayLine}, 10000);
+    const std::optional<QString> line = m_program.waitForErrorLine({trayLine, noTrayLine}, 10000);
     return line && line->contains(m_options.trayHost ? trayLine : noTrayLine);
 }
 
@@ -206,8 +205,7 @@ bool TrayDesktop::clickTrayIcon(int button)
         return false;
     const QPoint centre = icon->geometry.center();
     return xdotool({QStringLiteral("mousemove"), QString::number(centre.x()),
-                    QString::number(centre.y()), QStringLiteral("click"),
-                    QString::number(button)});
+                    QString::number(centre.y()), QStringLiteral("click"), QString::number(button)});
 }
 
 QImage TrayDesktop::trayIconPicture()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/shell/desktop/DesktopWindows.h"
 #include "app/shell/desktop/PrivateHome.h"
 #include "app/shell/desktop/ProgramProcess.h"
-#include "app/shell/desktop/DesktopWindows.h"
 
 #include <QImage>
 #include <QPoint>
@@ -29,7 +29,9 @@ class PrivateAccessibilityBus;
 
 // What a tray-program test asks of its desktop.
 struct TrayDesktopOptions {
-    QSize screen{800, 600};
+    // The smallest common laptop screen: the panel, up to some 720 pixels
+    // high with a window chosen, fits under the tray.
+    QSize screen{1024, 768};
     // trayer as the tray host at the top right; without it the desktop has no tray.
     bool trayHost = true;
     // The accessibility bus runs and the program talks to it.
@@ -75,7 +77,10 @@ public:
 
     // The program's windows on screen (popovers, overlays, the picker, the
     // preview), outside the tray.
-    [[nodiscard]] std::vector<SeenWindow> shownWindows() { return m_windows->shownWindowsOf(kProgram); }
+    [[nodiscard]] std::vector<SeenWindow> shownWindows()
+    {
+        return m_windows->shownWindowsOf(kProgram);
+    }
     // Waits for a shown window of the program that matches.
     [[nodiscard]] std::optional<SeenWindow>
     waitForWindow(const std::function<bool(const SeenWindow&)>& matches);

@@ -24,6 +24,19 @@ int channelDistance(std::uint32_t a, std::uint32_t b)
     return largest;
 }
 
+// The recording icon is the one with red in it (the stop mark and its ring);
+// idle and counting down are purple and white.
+bool iconShowsRecording(const QImage& icon)
+{
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor colour = icon.pixelColor(x, y);
+            if (colour.red() > 200 && colour.green() < 110 && colour.blue() < 110)
+                return true;
+        }
+    return false;
+}
+
 // Marks the running case skipped (GTEST_SKIP only returns from a void function).
 void skipBecause(const std::string& reason)
 {
@@ -67,6 +80,29 @@ std::set<xcb_window_t> TrayDesktopTest::shownWindowIds()
     return ids;
 }
 
+std::string TrayDesktopTest::shownWindowsText()
+{
+    if (!desktop->program().running())
+        return "\nkinetta has ended; it wrote:\n" + desktop->program().errorOutput().toStdString();
+    std::string text = "\nthe program's windows on screen:";
+    for (const SeenWindow& window : desktop->shownWindows()) {
+        const QRect& g = window.geometry;
+        text += QStringLiteral("\n  0x%1 \"%2\" %3x%4%5%6%7%8")
+                    .arg(window.id, 0, 16)
+                    .arg(window.title)
+                    .arg(g.width())
+                    .arg(g.height())
+                    .arg(g.x() < 0 ? QString() : QStringLiteral("+"))
+                    .arg(g.x())
+                    .arg(g.y() < 0 ? QString() : QStringLiteral("+"))
+                    .arg(g.y())
+                    .toStdString();
+        if (window.overrideRedirect)
+            text += " (override-redirect)";
+    }
+    return text;
+}
+
 std::optional<SeenWindow> TrayDesktopTest::openPanelFromIcon()
 {
     const std::set<xcb_window_t> before = shownWindowIds();
@@ -86,24 +122,14 @@ bool TrayDesktopTest::fullScreenWindowShown()
                        [&](const SeenWindow& window) { return window.geometry == screen; });
 }
 
-bool TrayDesktopTest::waitForRecording(const QImage& idleIcon, bool countdown)
+bool TrayDesktopTest::waitForRecording(bool countdown)
 {
-    std::vector<QImage> notRecording{idleIcon};
-    if (countdown) {
-        if (!processUntil([&] { return fullScreenWindowShown(); })) {
-            ADD_FAILURE() << "no countdown overlay covered the screen";
-            return false;
-        }
-        processUntil([&] {
-            notRecording.push_back(desktop->trayIconPicture());
-            return !fullScreenWindowShown();
-        });
+    if (countdown && !processUntil([&] { return fullScreenWindowShown(); })) {
+        ADD_FAILURE() << "no countdown overlay covered the screen" << shownWindowsText();
+        return false;
     }
-    return processUntil([&] {
-        const QImage now = desktop->trayIconPicture();
-        return !now.isNull() && !fullScreenWindowShown() &&
-               std::find(notRecording.begin(), notRecording.end(), now) == notRecording.end();
-    });
+    return processUntil(
+        [&] { return !fullScreenWindowShown() && iconShowsRecording(desktop->trayIconPicture()); });
 }
 
 bool TrayDesktopTest::chooseFromTrayMenu(int position)
@@ -116,7 +142,7 @@ bool TrayDesktopTest::chooseFromTrayMenu(int position)
     };
     const std::optional<SeenWindow> menu = desktop->waitForWindow(isMenu);
     if (!menu) {
-        ADD_FAILURE() << "no menu opened on a right click on the tray icon";
+        ADD_FAILURE() << "no menu opened on a right click on the tray icon" << shownWindowsText();
         return false;
     }
     QStringList keys(position, QStringLiteral("Down"));
@@ -138,10 +164,10 @@ std::optional<gif::testing::DecodedGif> TrayDesktopTest::clipboardGif()
     if (!bytes)
         return std::nullopt;
     std::string error;
-    auto decoded = gif::testing::decodeGif(
-        {reinterpret_cast<const std::uint8_t*>(bytes->constData()),
-         static_cast<std::size_t>(bytes->size())},
-        &error);
+    auto decoded =
+        gif::testing::decodeGif({reinterpret_cast<const std::uint8_t*>(bytes->constData()),
+                                 static_cast<std::size_t>(bytes->size())},
+                                &error);
     if (!decoded)
         ADD_FAILURE() << "the clipboard's GIF does not decode: " << error;
     return decoded;
@@ -161,13 +187,13 @@ void TrayDesktopTest::expectFramesShowCard(const gif::testing::DecodedGif& decod
             const QPoint inFrame = card.topLeft() + at;
             ASSERT_TRUE(QRect(0, 0, decoded.width, decoded.height).contains(inFrame));
             const std::uint32_t seen =
-                decoded.images[i].canvas[static_cast<std::size_t>(inFrame.y() * decoded.width +
-                                                                  inFrame.x())];
-            const std::uint32_t expected = kinetta::testing::quadrantCardColour(
-                card.width(), card.height(), at.x(), at.y());
+                decoded.images[i]
+                    .canvas[static_cast<std::size_t>(inFrame.y() * decoded.width + inFrame.x())];
+            const std::uint32_t expected =
+                kinetta::testing::quadrantCardColour(card.width(), card.height(), at.x(), at.y());
             EXPECT_LE(channelDistance(seen, expected), 8)
-                << "frame " << i << " at " << inFrame.x() << "," << inFrame.y() << ": "
-                << std::hex << seen << " instead of " << expected;
+                << "frame " << i << " at " << inFrame.x() << "," << inFrame.y() << ": " << std::hex
+                << seen << " instead of " << expected;
         }
     }
 }

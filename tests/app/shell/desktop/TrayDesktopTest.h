@@ -30,10 +30,9 @@ protected:
     // Clicks the tray icon and waits for the control panel popover: a new
     // window of the panel's width.
     [[nodiscard]] std::optional<SeenWindow> openPanelFromIcon();
-    // Waits for the recording to run: no full-screen overlay up and the icon
-    // showing something else than it did idle (and, with a countdown, than
-    // it did while counting down).
-    [[nodiscard]] bool waitForRecording(const QImage& idleIcon, bool countdown);
+    // Waits for the recording to run: no full-screen overlay up and the
+    // icon showing the recording (after a countdown overlay, with countdown).
+    [[nodiscard]] bool waitForRecording(bool countdown);
     // Opens the tray menu with a right click and takes the entry at position
     // (1 the first) with the keyboard; waits for the menu to close.
     [[nodiscard]] bool chooseFromTrayMenu(int position);
@@ -46,6 +45,8 @@ protected:
     static void expectFramesShowCard(const gif::testing::DecodedGif& decoded, const QRect& card);
 
     [[nodiscard]] std::set<xcb_window_t> shownWindowIds();
+    // The program's shown windows, one a line, for a failure's message.
+    [[nodiscard]] std::string shownWindowsText();
 
     std::unique_ptr<TrayDesktop> desktop;
 };

@@ -5,10 +5,11 @@
 #include "app/ProcessUntil.h"
 #include "app/shell/desktop/TrayDesktopTest.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
 
 using namespace kinetta;
 using namespace kinetta::test;
@@ -16,12 +17,14 @@ using namespace kinetta::test;
 namespace
 {
 
-// Places on the 800 × 600 screen: the card away from the tray's corner.
+// The card, away from the tray's corner.
 const QRect kCard(40, 200, 240, 160);
 
 // Entries of the idle menu without frames, counted from the top.
 constexpr int kRecordWindowEntry = 2;
 constexpr int kRecordAreaEntry = 3;
+// The terminal recorded through the picker: a background found in frames.
+constexpr std::uint32_t kTerminalBackground = 0x2040c0;
 // The first entry while recording.
 constexpr int kStopEntry = 1;
 
@@ -45,44 +48,47 @@ TEST_F(TrayRecordingTest, PanelOpensUnderTheIconReturnRecordsAndTheMenuStopCopie
     EXPECT_GT(icon->geometry.left(), 400);
 
     const std::optional<SeenWindow> panel = openPanelFromIcon();
-    ASSERT_TRUE(panel) << "no panel popover opened on a left click";
-    const QRect screen(0, 0, 800, 600);
+    ASSERT_TRUE(panel) << "no panel popover opened on a left click" << shownWindowsText();
+    const QRect screen(QPoint(0, 0), desktop->windows().screenSize());
     EXPECT_TRUE(screen.contains(panel->geometry)) << "the panel leaves the screen";
     EXPECT_GT(panel->geometry.top(), icon->geometry.bottom()) << "the panel is not under the icon";
     EXPECT_LE(panel->geometry.top() - icon->geometry.bottom(), 16) << "the panel is far below";
     EXPECT_LE(panel->geometry.left(), icon->geometry.center().x());
     EXPECT_GE(panel->geometry.right(), icon->geometry.center().x());
     EXPECT_TRUE(panel->overrideRedirect) << "the popover is a managed window";
-    const QImage idleIcon = desktop->trayIconPicture();
 
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(desktop->waitForNoWindow(
-        [&](const SeenWindow& window) { return window.id == panel->id; }))
-        << "Return left the panel open";
-    ASSERT_TRUE(waitForRecording(idleIcon, /*countdown*/ true));
+    ASSERT_TRUE(desktop->waitForNoWindow([&](const SeenWindow& window) {
+        return window.id == panel->id;
+    })) << "Return left the panel open";
+    ASSERT_TRUE(waitForRecording(/*countdown*/ true)) << shownWindowsText();
     ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
     ASSERT_TRUE(gif);
-    EXPECT_EQ(gif->width, 800);
-    EXPECT_EQ(gif->height, 600);
+    EXPECT_EQ(QSize(gif->width, gif->height), screen.size());
     expectFramesShowCard(*gif, kCard);
 
     // The GIF goes as the bytes and as a file of the clipboard cache, never
     // with a still picture beside it.
     const QStringList targets = desktop->clipboardTargets();
-    EXPECT_TRUE(targets.contains(QStringLiteral("text/uri-list"))) << targets.join(' ').toStdString();
+    EXPECT_TRUE(targets.contains(QStringLiteral("text/uri-list")))
+        << targets.join(' ').toStdString();
     EXPECT_FALSE(targets.contains(QStringLiteral("image/png"))) << targets.join(' ').toStdString();
     const std::optional<QByteArray> uris = desktop->clipboard(QStringLiteral("text/uri-list"));
     ASSERT_TRUE(uris);
     ASSERT_TRUE(uris->endsWith("\r\n")) << uris->toStdString();
     const QUrl url(QString::fromUtf8(uris->trimmed()));
     ASSERT_TRUE(url.isLocalFile()) << uris->toStdString();
-    const QString cacheFolder = desktop->home().runtime() + QStringLiteral("/kinetta/Kinetta-Clipboard");
-    EXPECT_EQ(QFileInfo(url.toLocalFile()).absolutePath(), cacheFolder);
+    // A folder of its own per copy, inside the cache in the private runtime folder.
+    const QString cacheFolder =
+        desktop->home().runtime() + QStringLiteral("/kinetta/Kinetta-Clipboard");
+    EXPECT_EQ(QFileInfo(QFileInfo(url.toLocalFile()).absolutePath()).absolutePath().toStdString(),
+              cacheFolder.toStdString());
     QFile cached(url.toLocalFile());
     ASSERT_TRUE(cached.open(QIODevice::ReadOnly)) << url.toLocalFile().toStdString();
-    EXPECT_EQ(cached.readAll(), desktop->clipboard(QStringLiteral("image/gif")).value_or(QByteArray()));
+    EXPECT_EQ(cached.readAll(),
+              desktop->clipboard(QStringLiteral("image/gif")).value_or(QByteArray()));
 }
 
 TEST_F(TrayRecordingTest, RecordAreaFromTheMenuRecordsTheRectangleDragged)
@@ -93,16 +99,15 @@ TEST_F(TrayRecordingTest, RecordAreaFromTheMenuRecordsTheRectangleDragged)
         return;
     desktop->showCard(kCard);
     ASSERT_TRUE(desktop->waitForTrayIcon());
-    const QImage idleIcon = desktop->trayIconPicture();
 
     ASSERT_TRUE(chooseFromTrayMenu(kRecordAreaEntry));
     ASSERT_TRUE(processUntil([&] { return fullScreenWindowShown(); }))
         << "Record Area… opened no overlay over the screen";
     // From the card's lower right part to its upper left part, as people drag too.
     const QRect drawn(kCard.x() + 40, kCard.y() + 30, 160, 100);
-    ASSERT_TRUE(desktop->drag(drawn.topLeft() + QPoint(drawn.width(), drawn.height()),
-                              drawn.topLeft()));
-    ASSERT_TRUE(waitForRecording(idleIcon, /*countdown*/ false));
+    ASSERT_TRUE(
+        desktop->drag(drawn.topLeft() + QPoint(drawn.width(), drawn.height()), drawn.topLeft()));
+    ASSERT_TRUE(waitForRecording(/*countdown*/ false)) << shownWindowsText();
     ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
@@ -122,9 +127,10 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
         return;
     // A terminal with a plain background to pick, and to find in the frames.
     ASSERT_TRUE(desktop->startClient(
-        QStringLiteral("xterm"), {QStringLiteral("-geometry"), QStringLiteral("40x8+60+160"),
-                                  QStringLiteral("-bg"), QStringLiteral("#2040c0"),
-                                  QStringLiteral("-T"), QStringLiteral("subject")}));
+        QStringLiteral("xterm"),
+        {QStringLiteral("-geometry"), QStringLiteral("40x8+60+160"), QStringLiteral("-bg"),
+         QStringLiteral("#%1").arg(kTerminalBackground, 6, 16, QLatin1Char('0')),
+         QStringLiteral("-T"), QStringLiteral("subject")}));
     std::optional<SeenWindow> terminal;
     ASSERT_TRUE(processUntil([&] {
         for (const SeenWindow& window : desktop->windows().ofInstance(QStringLiteral("xterm")))
@@ -133,22 +139,33 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
         return terminal.has_value();
     })) << "xterm did not show";
     ASSERT_TRUE(desktop->waitForTrayIcon());
-    const QImage idleIcon = desktop->trayIconPicture();
 
     ASSERT_TRUE(chooseFromTrayMenu(kRecordWindowEntry));
     const std::optional<SeenWindow> picker = desktop->waitForWindow(
         [](const SeenWindow& window) { return window.title == QStringLiteral("Select a Window"); });
-    ASSERT_TRUE(picker) << "Record Window… opened no picker";
-    // The terminal is the only window to record: the first card.
-    ASSERT_TRUE(desktop->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                                  QString::number(picker->id)}));
+    ASSERT_TRUE(picker) << "Record Window… opened no picker" << shownWindowsText();
+    // The terminal is the only window to record: the first card, once its
+    // thumbnail shows (keys before the list is loaded choose nothing).
+    ASSERT_TRUE(processUntil([&] {
+        const QImage shown = desktop->windows().grab(picker->geometry);
+        for (int y = 0; y < shown.height(); y += 2)
+            for (int x = 0; x < shown.width(); x += 2)
+                if ((shown.pixel(x, y) & 0xffffffu) == kTerminalBackground)
+                    return true;
+        return false;
+    })) << "the picker showed no card of the terminal";
+    ASSERT_TRUE(desktop->xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(picker->id)}));
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Right"), QStringLiteral("Return")}));
     // The panel comes back once a window is chosen; Return there records it.
     const std::optional<SeenWindow> panel = desktop->waitForWindow(
         [](const SeenWindow& window) { return window.geometry.width() == kPanelWidth; });
-    ASSERT_TRUE(panel) << "the panel did not open again after the choice";
+    ASSERT_TRUE(panel) << "the panel did not open again after the choice" << shownWindowsText();
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(waitForRecording(idleIcon, /*countdown*/ false));
+    ASSERT_TRUE(desktop->waitForNoWindow([&](const SeenWindow& window) {
+        return window.id == panel->id;
+    })) << "Return left the panel open";
+    ASSERT_TRUE(waitForRecording(/*countdown*/ false)) << shownWindowsText();
     ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
@@ -159,7 +176,7 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
     const auto& canvas = gif->images.front().canvas;
     const std::uint32_t corner =
         canvas[static_cast<std::size_t>((gif->height - 3) * gif->width + gif->width - 3)];
-    EXPECT_EQ(corner & 0xffffffu, 0x2040c0u) << std::hex << corner;
+    EXPECT_EQ(corner & 0xffffffu, kTerminalBackground) << std::hex << corner;
 }
 
 TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
@@ -170,16 +187,15 @@ TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
         return;
     desktop->showCard(kCard);
     ASSERT_TRUE(desktop->waitForTrayIcon());
-    const QImage idleIcon = desktop->trayIconPicture();
     ASSERT_TRUE(openPanelFromIcon());
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(waitForRecording(idleIcon, /*countdown*/ false));
+    ASSERT_TRUE(waitForRecording(/*countdown*/ false)) << shownWindowsText();
     ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
 
     // A normal window with a taskbar entry while it is open.
     const std::optional<SeenWindow> preview = desktop->waitForWindow(
         [](const SeenWindow& window) { return window.title == QStringLiteral("Kinetta"); });
-    ASSERT_TRUE(preview) << "no preview window opened";
+    ASSERT_TRUE(preview) << "no preview window opened" << shownWindowsText();
     EXPECT_FALSE(preview->overrideRedirect);
     const std::vector<xcb_window_t> listed = desktop->windows().clientList();
     EXPECT_NE(std::find(listed.begin(), listed.end(), preview->id), listed.end())
@@ -188,13 +204,23 @@ TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
     // S opens the save dialog; its name field takes a whole path.
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                                   QString::number(preview->id)}));
-    ASSERT_TRUE(desktop->pressKeys({QStringLiteral("s")}));
-    const std::optional<SeenWindow> dialog = desktop->waitForWindow(
-        [](const SeenWindow& window) { return window.title == QStringLiteral("Save GIF"); });
-    ASSERT_TRUE(dialog) << "S opened no save dialog";
+    // S does nothing while the GIF is still being encoded (Save is disabled
+    // then), so it is pressed again until the dialog shows.
+    const auto isSaveDialog = [](const SeenWindow& window) {
+        return window.title == QStringLiteral("Save GIF");
+    };
+    std::optional<SeenWindow> dialog;
+    processUntil([&] {
+        const std::vector<SeenWindow> shown = desktop->shownWindows();
+        const auto found = std::find_if(shown.begin(), shown.end(), isSaveDialog);
+        if (found != shown.end())
+            dialog = *found;
+        return dialog || !desktop->pressKeys({QStringLiteral("s")});
+    });
+    ASSERT_TRUE(dialog) << "S opened no save dialog" << shownWindowsText();
     const QString target = desktop->home().downloads() + QStringLiteral("/saved.gif");
-    ASSERT_TRUE(desktop->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                                  QString::number(dialog->id)}));
+    ASSERT_TRUE(desktop->xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog->id)}));
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("ctrl+a")}));
     ASSERT_TRUE(desktop->xdotool({QStringLiteral("type"), target}));
     ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
@@ -206,13 +232,14 @@ TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
             return false;
         bytes = file.readAll();
         return !bytes.isEmpty();
-    })) << "nothing was saved to " << target.toStdString();
+    })) << "nothing was saved to "
+        << target.toStdString();
     std::string error;
-    const auto gif = gif::testing::decodeGif(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-         static_cast<std::size_t>(bytes.size())},
-        &error);
+    const auto gif =
+        gif::testing::decodeGif({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 static_cast<std::size_t>(bytes.size())},
+                                &error);
     ASSERT_TRUE(gif) << error;
-    EXPECT_EQ(gif->width, 800);
+    EXPECT_EQ(QSize(gif->width, gif->height), desktop->windows().screenSize());
     expectFramesShowCard(*gif, kCard);
 }
