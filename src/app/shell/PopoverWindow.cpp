@@ -91,6 +91,14 @@ void PopoverWindow::closeEvent(QCloseEvent* event)
         Q_EMIT closedByUser();
 }
 
+void PopoverWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A minimized window is hidden by the system, not closed.
+    if (!event->spontaneous())
+        Q_EMIT closed();
+}
+
 void PopoverWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -41,6 +41,8 @@ Q_SIGNALS:
     // A press outside the popup closed it; the press does not reach what lies
     // beneath (the tray icon would reopen it at once).
     void dismissedByOutsidePress(const QPoint& globalPos);
+    // Every close: by the owner, by an outside press, by Escape.
+    void closed();
     // The window style only: the user closed the window (its close button,
     // the window manager). The owner closes it with hide().
     void closedByUser();
@@ -48,6 +50,7 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

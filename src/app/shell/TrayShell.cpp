@@ -193,6 +193,12 @@ void TrayShell::setupRecordingPopover()
         QSize(RecordingHUDView::contentWidth, RecordingHUDView::heightWithoutAutoStop));
     connect(m_recordingPopover.get(), &PopoverWindow::dismissedByOutsidePress, this,
             &TrayShell::popoverDismissedByPress);
+    // The title was not updated while the popover covered it: whichever way
+    // it closes, the elapsed time shows again at once.
+    connect(m_recordingPopover.get(), &PopoverWindow::closed, this, [this] {
+        if (m_services.session.isRecording())
+            updateStatusTitle(m_services.session.recordingSeconds());
+    });
     if (!hasTray()) {
         // Nothing else shows a running recording: its window opens with it.
         connect(&m_services.session, &RecordingSession::isRecordingChanged, this,
@@ -299,9 +305,6 @@ void TrayShell::toggleRecordingPopover()
         return;
     }
     closeRecordingPopover();
-    // The title was not updated while the popover covered it.
-    if (m_services.session.isRecording())
-        updateStatusTitle(m_services.session.recordingSeconds());
 }
 
 void TrayShell::openRecordingPopover()

@@ -159,7 +159,15 @@ TEST_F(ShellTest, StatusIconFollowsTheRecording)
     EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(2));
     shell->handleStatusClick();
     EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(5));
+    // Likewise when a press elsewhere closes it.
+    shell->handleStatusClick();
+    scheduler.advance(1s);
+    PopoverWindow* hudPopover = shell->recordingPopover();
+    QTest::mousePress(hudPopover, Qt::LeftButton, {}, QPoint(-30, -30));
+    EXPECT_FALSE(hudPopover->isVisible());
+    EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(6));
 
+    scheduler.advance(TrayShell::reopenGuard);
     shell->handleStatusClick();
     shell->hud()->stopButton()->click();
     EXPECT_FALSE(shell->isRecordingPopoverShown());
