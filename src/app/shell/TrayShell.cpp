@@ -1,7 +1,9 @@
 #include "app/shell/TrayShell.h"
 
+#include "app/BackgroundCall.h"
 #include "app/ExecutableFingerprint.h"
 #include "app/HotKeyArming.h"
+#include "app/shell/DesktopSettings.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StatusAppearance.h"
 #include "app/shell/TrayStatusItem.h"
@@ -22,6 +24,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace kinetta
 {
@@ -130,14 +133,14 @@ void TrayShell::buildControlPanel()
         if (m_panelPopover)
             m_panelPopover->setContentSize(QSize(ControlPanelView::kWidth, height));
     };
-    callbacks.onRepairHotKey = [this] {
-        m_permissions->resetHotKeyPermission();
-        controlPanel()->refreshHotKeyState();
-    };
+    // On X11 the repair is the observer installed afresh; no settings pane
+    // grants anything here. The panel hears back through hotKeyReset.
+    callbacks.onRepairHotKey = [this] { m_permissions->resetHotKeyPermission(); };
 
     ControlPanelEnvironment environment;
     environment.isHotKeyTrusted = [this] { return !m_keys || m_keys->isTrusted(); };
     environment.quit = [this] { m_services.permissions.quit(); };
+    environment.openPrivacySettings = [this] { openDesktopSettings(); };
     environment.relaunch = [this] { m_permissions->relaunch(); };
     environment.announcer = &m_services.announcer;
     environment.scheduler = &m_services.scheduler;
@@ -176,6 +179,23 @@ void TrayShell::buildControlPanel()
         if (!m_services.session.isRecording() && !m_services.session.isCountingDown())
             Q_EMIT quitRequested();
     });
+}
+
+void TrayShell::openDesktopSettings()
+{
+    // Finding and starting the program touch the disk: off the GUI thread.
+    runInBackground(
+        this,
+        [start = m_services.permissions.startDetached] {
+            const QString program = desktopSettingsProgram(
+                qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                [](const QString& name) { return QStandardPaths::findExecutable(name); });
+            return !program.isEmpty() && start(program, {});
+        },
+        [](bool started) {
+            if (!started)
+                qCInfo(lcShell) << "No settings program of the desktop could be started";
+        });
 }
 
 void TrayShell::setupRecordingPopover()

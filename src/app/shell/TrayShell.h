@@ -148,6 +148,7 @@ Q_SIGNALS:
 
 private:
     void buildControlPanel();
+    void openDesktopSettings();
     void setupRecordingPopover();
     void installGlobalHotKey();
     void keepPanelWindowInReach();
