@@ -25,31 +25,24 @@ StatusAppearance StatusAppearance::countdownEnded()
     return {State::countdownEnded, 0, 0};
 }
 
+// Only a running recording and a countdown carry words; the other states
+// clear them.
+
 QString StatusAppearance::title() const
 {
-    switch (state) {
-    case State::recording:
+    if (state == State::recording)
         return QLatin1Char(' ') + elapsedTimeText(seconds);
-    case State::countingDown:
+    if (state == State::countingDown)
         return QString::number(countdown);
-    case State::idle:
-    case State::countdownEnded:
-        break;
-    }
     return {};
 }
 
 QString StatusAppearance::accessibilityLabel() const
 {
-    switch (state) {
-    case State::recording:
+    if (state == State::recording)
         return recordingStatusLabel(seconds);
-    case State::countingDown:
+    if (state == State::countingDown)
         return countdownStatusLabel(countdown);
-    case State::idle:
-    case State::countdownEnded:
-        break;
-    }
     return {};
 }
 

@@ -2,6 +2,8 @@
 
 #include "kinetta/Version.h"
 
+#include <algorithm>
+
 namespace kinetta
 {
 namespace

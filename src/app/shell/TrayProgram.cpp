@@ -6,6 +6,7 @@
 #include "app/ThreadedGifEncoder.h"
 #include "app/shell/ApplicationId.h"
 #include "app/shell/LaunchRequest.h"
+#include "app/shell/RelaunchActions.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/StatusTexts.h"
 #include "app/shell/TrayShell.h"
@@ -90,9 +91,9 @@ int runTrayProgram(int argc, char** argv)
     DragOutFiles dragFiles(dragFolder(), AtomicFileWriter::instance());
     WindowIconLookup icons(createWindowIconReader());
 
-    PermissionsActions permissions = desktopPermissionsActions();
     // The new process must become the running instance, not hand over to this one.
-    permissions.beforeRelaunch = [&instance] { instance.release(); };
+    PermissionsActions permissions =
+        releasingInstanceOnRelaunch(desktopPermissionsActions(), instance);
     ShellServices services{session,
                            scheduler,
                            recorder,

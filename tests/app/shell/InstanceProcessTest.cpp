@@ -44,11 +44,6 @@ public:
             return -1;
         return m_process.exitCode();
     }
-    void crash()
-    {
-        m_process.kill();
-        m_process.waitForFinished(kWaitMs);
-    }
 
 private:
     QProcess m_process;
@@ -92,18 +87,4 @@ TEST_F(InstanceProcessTest, StartsAtTheSameMomentEndWithExactlyOnePrimary)
     EXPECT_EQ(handedOver, kStarts - 1);
     for (const auto& start : starts)
         EXPECT_EQ(start->exitCode(), 0);
-}
-
-TEST_F(InstanceProcessTest, AfterTheRunningProcessIsKilledTheNextStartIsPrimary)
-{
-    {
-        Probe killed(m_socket, "show", 1);
-        ASSERT_EQ(killed.nextLine(), QStringLiteral("primary"));
-        killed.crash();
-    }
-    Probe next(m_socket, "show", 1);
-    EXPECT_EQ(next.nextLine(), QStringLiteral("primary"));
-    Probe after(m_socket, "toggle", 0);
-    EXPECT_EQ(after.nextLine(), QStringLiteral("handed over"));
-    EXPECT_EQ(next.nextLine(), QStringLiteral("requested toggle"));
 }

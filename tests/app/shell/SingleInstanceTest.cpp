@@ -1,6 +1,11 @@
 #include "app/shell/SingleInstance.h"
 
+#include "app/FakeKeyObserver.h"
+#include "app/HotKeyArming.h"
+#include "app/PermissionsService.h"
 #include "app/ProcessUntil.h"
+#include "app/shell/RelaunchActions.h"
+#include "model/MemoryPreferencesStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,6 +18,8 @@
 #include <algorithm>
 #include <future>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,6 +28,7 @@
 
 using namespace std::chrono_literals;
 using kinetta::InstanceRequest;
+using kinetta::PermissionsActions;
 using kinetta::SingleInstance;
 using kinetta::test::processUntil;
 
@@ -114,6 +122,16 @@ protected:
                          [this](InstanceRequest request) { m_heard.push_back(request); });
     }
 
+    // A later start's request reaches primary, which answers on this socket.
+    void expectToAnswerALaterStart(SingleInstance& primary)
+    {
+        listenTo(primary);
+        EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
+                  SingleInstance::Claim::handedOver);
+        EXPECT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+        EXPECT_EQ(m_heard, std::vector{InstanceRequest::toggleRecording});
+    }
+
     int m_argc = 0;
     QCoreApplication m_app{m_argc, nullptr};
     QTemporaryDir m_dir;
@@ -155,11 +173,7 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashedInstanceIsReplaced)
     SingleInstance primary(m_socket);
     ASSERT_EQ(primary.claim(InstanceRequest::showPanel), SingleInstance::Claim::primary)
         << primary.errorString().toStdString();
-    listenTo(primary);
-    // The new socket answers.
-    EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
-              SingleInstance::Claim::handedOver);
-    ASSERT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+    expectToAnswerALaterStart(primary);
 }
 
 TEST_F(SingleInstanceTest, AfterReleaseTheNextStartIsPrimaryAndTheQuittingOneHearsNothing)
@@ -175,10 +189,7 @@ TEST_F(SingleInstanceTest, AfterReleaseTheNextStartIsPrimaryAndTheQuittingOneHea
     SingleInstance relaunched(m_socket);
     ASSERT_EQ(relaunched.claim(InstanceRequest::showPanel), SingleInstance::Claim::primary)
         << relaunched.errorString().toStdString();
-    listenTo(relaunched);
-    EXPECT_EQ(startAgain(m_socket, InstanceRequest::toggleRecording).claim,
-              SingleInstance::Claim::handedOver);
-    ASSERT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
+    expectToAnswerALaterStart(relaunched);
     EXPECT_FALSE(quittingHeard);
 
     // Destroying the primary frees the name as release() does.
@@ -241,6 +252,45 @@ TEST_F(SingleInstanceTest, ThePrimaryRefusesWhatIsNotARequestAndStaysUp)
     EXPECT_EQ(replyTo(m_socket, "toggle-recording\n"), QByteArray("ok\n"));
     ASSERT_TRUE(processUntil([&] { return m_heard.size() == 1; }));
     EXPECT_EQ(m_heard.front(), InstanceRequest::toggleRecording);
+}
+
+TEST_F(SingleInstanceTest, ARelaunchedProcessBecomesTheRunningOneAndStartsBare)
+{
+    SingleInstance running(m_socket);
+    ASSERT_EQ(running.claim(InstanceRequest::toggleRecording), SingleInstance::Claim::primary);
+    listenTo(running);
+
+    // The new process's start, as it happens off the main thread.
+    std::mutex startMutex;
+    std::optional<SingleInstance::Claim> relaunchedClaim;
+    QStringList relaunchedWith{QStringLiteral("not started")};
+    int quits = 0;
+    PermissionsActions recorded{
+        [](const kinetta::Confirmation&, std::function<void(bool)> answered) { answered(true); },
+        [&](const QString&, const QStringList& arguments) {
+            SingleInstance relaunched(m_socket);
+            const SingleInstance::Claim claim = relaunched.claim(InstanceRequest::showPanel);
+            const std::lock_guard lock(startMutex);
+            relaunchedClaim = claim;
+            relaunchedWith = arguments;
+            return true;
+        },
+        [](const QUrl&) {},
+        [&] { ++quits; },
+        {}};
+    kinetta::test::FakeKeyObserver observer;
+    kinetta::MemoryPreferencesStore store;
+    kinetta::HotKeyArming arming(observer, store);
+    kinetta::PermissionsService service(
+        arming, kinetta::releasingInstanceOnRelaunch(std::move(recorded), running),
+        QStringLiteral("0.1.0"));
+
+    service.relaunch();
+    ASSERT_TRUE(processUntil([&] { return quits == 1; }));
+    const std::lock_guard lock(startMutex);
+    EXPECT_EQ(relaunchedClaim, SingleInstance::Claim::primary);
+    EXPECT_TRUE(m_heard.empty()) << "the quitting instance was handed the new start";
+    EXPECT_EQ(relaunchedWith, QStringList()) << "a relaunch repeats no --toggle";
 }
 
 TEST_F(SingleInstanceTest, TheDefaultSocketIsPrivateAndOnePerDisplay)

@@ -82,12 +82,15 @@ QImage enlargedSheet(int size, qreal ratio, int zoom)
     return sheet;
 }
 
-// The strips at their real size, as a person sees them on the screen.
+// The strips at their real size for every size a tray asks for, as a person
+// sees them on the screen.
 QImage actualSizes()
 {
-    const std::vector<QImage> strips = {panelStrip(22, 1, darkPanel), panelStrip(22, 1, lightPanel),
-                                        panelStrip(48, 1, darkPanel),
-                                        panelStrip(48, 1, lightPanel)};
+    std::vector<QImage> strips;
+    for (const int size : {16, 22, 24, 32, 48}) {
+        strips.push_back(panelStrip(size, 1, darkPanel));
+        strips.push_back(panelStrip(size, 1, lightPanel));
+    }
     int width = 0;
     int height = 0;
     for (const QImage& strip : strips) {
