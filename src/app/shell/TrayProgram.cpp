@@ -117,6 +117,7 @@ int runTrayProgram(int argc, char** argv)
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     shell.launch();
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &shell, &TrayShell::terminate);
     QObject::connect(&instance, &SingleInstance::requested, &shell, &TrayShell::handleRequest);
     printLine(shell.statusItem().hasTray()
                   ? QStringLiteral("tray icon shown")

@@ -93,6 +93,12 @@ void TrayShell::launch()
         keepPanelWindowInReach();
 }
 
+void TrayShell::terminate()
+{
+    if (m_keys)
+        m_keys->remove();
+}
+
 void TrayShell::keepPanelWindowInReach()
 {
     // Without a tray icon the panel window is the program's presence: it

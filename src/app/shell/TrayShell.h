@@ -92,6 +92,9 @@ public:
     // The launch sequence: tray icon, control panel popover, recording
     // popover, the flow with its subscriptions and stream errors, the hotkey.
     void launch();
+    // The program's end: the global key observer goes. Nothing else needs
+    // saving; the settings were stored as they changed.
+    void terminate();
 
     // A left click on the tray icon.
     void handleStatusClick();

@@ -208,6 +208,10 @@ TEST_F(ShellTest, MenuActionsDriveTheFlow)
     ASSERT_TRUE(processUntil([&] { return events.contains("open kinetta.app"); }));
     shell->handleMenuAction(TrayAction::quit);
     EXPECT_EQ(events.last(), "quit");
+    // The program's end stops observing the global keys.
+    ASSERT_TRUE(shell->globalKeys().isTrusted());
+    shell->terminate();
+    EXPECT_FALSE(shell->globalKeys().isTrusted());
 }
 
 // The menu is built for the state of the moment, from the tray's own menu.
