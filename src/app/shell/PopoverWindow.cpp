@@ -61,8 +61,8 @@ void PopoverWindow::open(const QRect& anchor)
 
 void PopoverWindow::place()
 {
-    QScreen* screen = m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center())
-                                              : nullptr;
+    QScreen* screen =
+        m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)

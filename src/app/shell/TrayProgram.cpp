@@ -14,6 +14,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/Compositing.h"
 #include "capture/ScreenRecorder.h"
+#include "kinetta/Version.h"
 #include "model/IniPreferencesStore.h"
 #include "model/QtScheduler.h"
 #include "model/RecordingSession.h"
@@ -27,8 +28,6 @@
 #include <QMetaObject>
 #include <QSystemTrayIcon>
 #include <cstdio>
-
-#include "kinetta/Version.h"
 
 namespace kinetta
 {

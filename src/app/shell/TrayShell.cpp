@@ -40,11 +40,10 @@ TrayShell::TrayShell(ShellServices services, QObject* parent)
     const bool composited = m_services.compositing();
     m_toasts = std::make_unique<ToastPresenter>(m_services.scheduler, composited);
     m_areaOverlay = std::make_unique<AreaOverlay>(
-        AreaOverlay::Services{m_services.scheduler, m_services.announcer, m_services.session,
-                              [this](QRectF area, ScreenPlacement screen) {
-                                  m_flow->beginRecording(area, screen);
-                              },
-                              m_services.compositing, m_services.reduceMotion},
+        AreaOverlay::Services{
+            m_services.scheduler, m_services.announcer, m_services.session,
+            [this](QRectF area, ScreenPlacement screen) { m_flow->beginRecording(area, screen); },
+            m_services.compositing, m_services.reduceMotion},
         this);
     m_picker = std::make_unique<WindowPickerWindow>(
         WindowPickerWindow::Services{{m_services.session, m_services.scheduler,
@@ -113,8 +112,16 @@ void TrayShell::keepPanelWindowInReach()
 
 void TrayShell::handleRequest(InstanceRequest request)
 {
-    if (request == InstanceRequest::toggleRecording)
+    if (request == InstanceRequest::toggleRecording) {
         toggleRecording();
+        return;
+    }
+    // A bare start opens what the icon's click would: the panel offers no
+    // stop while a recording runs, the HUD does.
+    if (m_services.session.isCountingDown())
+        m_services.announcer.announce(kCountdownHint, Announcer::outcomePriority);
+    else if (m_services.session.isRecording())
+        openRecordingPopover();
     else
         showControlPanel();
 }
@@ -162,8 +169,8 @@ void TrayShell::buildControlPanel()
             return icons->icon(window, side, ratio).image;
         };
 
-    auto* panel = new ControlPanelView(m_services.session, std::move(callbacks),
-                                       std::move(environment));
+    auto* panel =
+        new ControlPanelView(m_services.session, std::move(callbacks), std::move(environment));
     m_panelPopover = std::make_unique<PopoverWindow>(
         panel, hasTray() ? PopoverWindow::Style::popup : PopoverWindow::Style::window,
         m_services.compositing());
@@ -207,9 +214,8 @@ void TrayShell::openDesktopSettings()
 void TrayShell::setupRecordingPopover()
 {
     auto* hudView = new RecordingHUDView(
-        m_services.session, m_services.scheduler, &m_services.announcer,
-        m_services.reduceMotion, [this] { m_flow->stopFromPopover(); },
-        [this] { m_flow->discardFromPopover(); });
+        m_services.session, m_services.scheduler, &m_services.announcer, m_services.reduceMotion,
+        [this] { m_flow->stopFromPopover(); }, [this] { m_flow->discardFromPopover(); });
     m_recordingPopover = std::make_unique<PopoverWindow>(
         hudView, hasTray() ? PopoverWindow::Style::popup : PopoverWindow::Style::window,
         m_services.compositing());
@@ -250,7 +256,7 @@ void TrayShell::installGlobalHotKey()
             return;
         const LaunchDecision decision = self->m_arming->armAtLaunch(fingerprint);
         qCDebug(lcShell) << "Hotkey armed; same executable:" << decision.sameExecutable
-                        << "trusted:" << self->m_keys->isTrusted();
+                         << "trusted:" << self->m_keys->isTrusted();
         self->controlPanel()->refreshHotKeyState();
     };
     if (m_services.readFingerprint)
@@ -293,8 +299,8 @@ void TrayShell::popoverDismissedByPress(const QPoint& globalPos)
     if (!icon.isEmpty() && !icon.contains(globalPos))
         return;
     m_swallowNextClick = true;
-    m_swallowTimer = m_services.scheduler.singleShot(reopenGuard,
-                                                     [this] { m_swallowNextClick = false; });
+    m_swallowTimer =
+        m_services.scheduler.singleShot(reopenGuard, [this] { m_swallowNextClick = false; });
 }
 
 void TrayShell::handleStatusClick()

@@ -102,8 +102,8 @@ public:
     void handleMenuAction(TrayAction action);
     // What the hotkey does: start a recording, or stop the one running.
     void toggleRecording();
-    // A later start of the program: a bare start opens the panel, --toggle
-    // does what the hotkey does.
+    // A later start of the program: a bare start opens the panel (the HUD
+    // while recording), --toggle does what the hotkey does.
     void handleRequest(kinetta::InstanceRequest request);
     // The state the menu is built for now.
     [[nodiscard]] std::vector<TrayMenuEntry> menuEntries() const;

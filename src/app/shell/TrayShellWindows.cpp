@@ -72,10 +72,10 @@ void TrayShell::showPreviewWindow()
         m_preview->activateWindow();
         return;
     }
-    auto* preview = new PreviewWindow(
-        m_services.session,
-        {m_services.scheduler, m_services.encoder, m_services.announcer, m_services.delivery,
-         m_services.writer, m_services.dragFiles, m_services.reduceMotion});
+    auto* preview = new PreviewWindow(m_services.session,
+                                      {m_services.scheduler, m_services.encoder,
+                                       m_services.announcer, m_services.delivery, m_services.writer,
+                                       m_services.dragFiles, m_services.reduceMotion});
     preview->setObjectName(QStringLiteral("previewWindow"));
     // Every way of closing it empties the frames (the window does that); the
     // shell drops the window.

@@ -116,7 +116,7 @@ TEST_F(ShellTest, PopoverSizes)
     EXPECT_EQ(shell->recordingPopover()->size(), QSize(280, 276));
 }
 
-// During the countdown a click opens nothing and says how to cancel; the icon
+// During the countdown a click or a later start opens nothing and says how to cancel; the icon
 // shows the number and its tool tip says it.
 TEST_F(ShellTest, ClickDuringTheCountdownSpeaksTheHintAndOpensNothing)
 {
@@ -130,7 +130,9 @@ TEST_F(ShellTest, ClickDuringTheCountdownSpeaksTheHintAndOpensNothing)
 
     announcer.spoken.clear();
     shell->handleStatusClick();
-    EXPECT_EQ(announcer.texts(), QStringList{TrayShell::kCountdownHint});
+    shell->handleRequest(InstanceRequest::showPanel); // a later bare start likewise
+    EXPECT_EQ(announcer.texts(),
+              (QStringList{TrayShell::kCountdownHint, TrayShell::kCountdownHint}));
     EXPECT_FALSE(shell->panelPopover()->isVisible());
     EXPECT_FALSE(shell->recordingPopover()->isVisible());
 
@@ -246,6 +248,10 @@ TEST_F(ShellTest, ToggleRequestStartsAndStopsLikeTheHotkey)
     EXPECT_FALSE(shell->panelPopover()->isVisible());
     ASSERT_EQ(recorder.pendingStarts.size(), 1u);
     recorder.completeStart();
+    // A bare start meanwhile opens the HUD, which can stop it, not the panel.
+    shell->handleRequest(InstanceRequest::showPanel);
+    EXPECT_TRUE(shell->isRecordingPopoverShown());
+    EXPECT_FALSE(shell->panelPopover()->isVisible());
     shell->handleRequest(InstanceRequest::toggleRecording);
     EXPECT_EQ(recorder.stopCalls, 1);
     recorder.completeStop(makeFrames(1));
