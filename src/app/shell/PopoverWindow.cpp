@@ -86,6 +86,11 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event)
 
 void PopoverWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_style == Style::window && m_minimizeOnClose && m_minimizeOnClose()) {
+        event->ignore();
+        showMinimized();
+        return;
+    }
     QWidget::closeEvent(event);
     if (m_style == Style::window)
         Q_EMIT closedByUser();

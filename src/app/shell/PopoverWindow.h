@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QWidget>
+#include <functional>
 
 namespace kinetta
 {
@@ -32,6 +33,12 @@ public:
     // The size of the content; the window follows (keeping its place beside
     // the tray while shown).
     void setContentSize(const QSize& size);
+    // The window style only: while whether() holds, the user's close
+    // minimizes the window instead, so that it stays in the taskbar.
+    void setMinimizedOnClose(std::function<bool()> whether)
+    {
+        m_minimizeOnClose = std::move(whether);
+    }
     // Shows the popup next to anchor (the tray icon's rectangle on screen, or
     // the pointer as a 1 × 1 rectangle) inside that screen's available area,
     // or the window centred on the primary screen; then gives it the keyboard.
@@ -44,7 +51,8 @@ Q_SIGNALS:
     // Every close: by the owner, by an outside press, by Escape.
     void closed();
     // The window style only: the user closed the window (its close button,
-    // the window manager). The owner closes it with hide().
+    // the window manager) and it was not minimized instead. The owner closes
+    // it with hide().
     void closedByUser();
 
 protected:
@@ -61,6 +69,7 @@ private:
     Style m_style;
     bool m_composited;
     QRect m_anchor;
+    std::function<bool()> m_minimizeOnClose;
 };
 
 } // namespace kinetta

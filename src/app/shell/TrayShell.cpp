@@ -188,10 +188,16 @@ void TrayShell::buildControlPanel()
             m_headerMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
         });
     }
-    connect(m_panelPopover.get(), &PopoverWindow::closedByUser, this, [this] {
-        if (!m_services.session.isRecording() && !m_services.session.isCountingDown())
-            Q_EMIT quitRequested();
-    });
+    // Without a tray, closing the panel window quits, unless that would end
+    // something under way: then it waits in the taskbar.
+    m_panelPopover->setMinimizedOnClose([this] { return somethingUnderWay(); });
+    connect(m_panelPopover.get(), &PopoverWindow::closedByUser, this, &TrayShell::quitRequested);
+}
+
+bool TrayShell::somethingUnderWay() const
+{
+    return m_flow->phase() != RecordingFlow::Phase::idle || m_flow->isEncoding() ||
+           m_areaOverlay->view() || m_picker->isOpen() || m_preview;
 }
 
 void TrayShell::openDesktopSettings()
@@ -231,6 +237,8 @@ void TrayShell::setupRecordingPopover()
         if (m_services.session.isRecording())
             updateStatusTitle(m_services.session.recordingSeconds());
     });
+    // Without a tray its window is the one way to stop with the mouse.
+    m_recordingPopover->setMinimizedOnClose([this] { return m_services.session.isRecording(); });
     if (!hasTray()) {
         // Nothing else shows a running recording: its window opens with it.
         connect(&m_services.session, &RecordingSession::isRecordingChanged, this,

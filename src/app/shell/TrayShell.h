@@ -146,7 +146,8 @@ public:
     [[nodiscard]] QMenu* headerMenu() const { return m_headerMenu.get(); }
 
 Q_SIGNALS:
-    // Without a tray, the user closed the panel window while nothing ran.
+    // Without a tray, the user closed the panel window while nothing was
+    // under way.
     void quitRequested();
 
 private:
@@ -160,6 +161,9 @@ private:
     void openRecordingPopover();
     void startFromPanel(const std::function<void()>& start);
     void popoverDismissedByPress(const QPoint& globalPos);
+    // A recording, its countdown or encode, or a window of the program
+    // other than the panel is open.
+    [[nodiscard]] bool somethingUnderWay() const;
     [[nodiscard]] QRect trayAnchor() const;
     [[nodiscard]] bool hasTray() const;
 

@@ -381,6 +381,7 @@ protected:
 
 TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
 {
+    session.setAutoCopy(false);
     PopoverWindow* panel = shell->panelPopover();
     EXPECT_EQ(panel->style(), PopoverWindow::Style::window);
     EXPECT_TRUE(panel->isVisible());
@@ -404,15 +405,24 @@ TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
     EXPECT_TRUE(panel->isMinimized());
     EXPECT_TRUE(shell->recordingPopover()->isVisible());
     EXPECT_EQ(shell->recordingPopover()->style(), PopoverWindow::Style::window);
+    // Closing either window while recording keeps it in the taskbar.
     QSignalSpy quits(shell.get(), &TrayShell::quitRequested);
     panel->close();
     EXPECT_EQ(quits.count(), 0);
+    EXPECT_TRUE(panel->isMinimized());
+    shell->recordingPopover()->close();
+    EXPECT_TRUE(shell->recordingPopover()->isMinimized());
     shell->flow().stopRecording();
     recorder.completeStop(makeFrames(1));
     EXPECT_FALSE(shell->recordingPopover()->isVisible());
-    // Back once the recording is over, and closing it then quits.
+    // Back once the recording is over; closing it while the preview is open
+    // keeps it, and once nothing else is open quits.
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->isMinimized());
+    ASSERT_NE(shell->previewWindow(), nullptr);
+    panel->close();
+    EXPECT_EQ(quits.count(), 0);
+    shell->previewWindow()->close();
     panel->close();
     EXPECT_EQ(quits.count(), 1);
 
