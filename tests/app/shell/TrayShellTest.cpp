@@ -322,26 +322,6 @@ TEST_F(ShellTest, ClickThatClosedThePopoverDoesNotReopenIt)
     EXPECT_TRUE(panel->isVisible());
 }
 
-// Escape in either popover closes it, as a press outside does.
-TEST_F(ShellTest, EscapeClosesThePopovers)
-{
-    shell->handleStatusClick();
-    PopoverWindow* panel = shell->panelPopover();
-    ASSERT_TRUE(panel->isVisible());
-    QTest::keyClick(panel->content(), Qt::Key_Escape);
-    EXPECT_FALSE(panel->isVisible());
-
-    startRecording();
-    scheduler.advance(2s);
-    shell->handleStatusClick();
-    ASSERT_TRUE(shell->isRecordingPopoverShown());
-    scheduler.advance(1s);
-    QTest::keyClick(shell->hud(), Qt::Key_Escape);
-    EXPECT_FALSE(shell->isRecordingPopoverShown());
-    EXPECT_TRUE(session.isRecording());
-    EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(3));
-}
-
 // A relaunch lets go of the single instance before the new process starts.
 TEST_F(ShellTest, RelaunchReleasesTheInstanceFirst)
 {
