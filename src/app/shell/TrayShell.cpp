@@ -184,6 +184,7 @@ void TrayShell::buildControlPanel()
         button->setVisible(true);
         connect(button, &QAbstractButton::clicked, this, [this, button] {
             m_headerMenu = std::make_unique<QMenu>();
+            m_headerMenu->setObjectName(QStringLiteral("trayMenu"));
             m_status->fillMenu(*m_headerMenu);
             m_headerMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
         });

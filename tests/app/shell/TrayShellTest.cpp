@@ -18,6 +18,7 @@
 #include "ui/selection/AreaSelectorView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,6 +43,21 @@ TEST_F(ShellTest, FlowRequestsOpenAndDropTheirWindows)
     ASSERT_TRUE(shell->showAreaOverlay());
     ASSERT_NE(shell->areaOverlay().view(), nullptr);
     shell->areaOverlay().close();
+
+    // Every top-level window of the program is named, for the desktop checks.
+    shell->handleStatusClick();
+    shell->showWindowPicker();
+    shell->showToast({QStringLiteral("Encoding GIF…"), QStringLiteral("gearshape.fill"),
+                      QStringLiteral("7C3AED"), false, ToastKind::encoding});
+    ASSERT_TRUE(shell->showAreaOverlay());
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) {
+            EXPECT_FALSE(window->objectName().isEmpty()) << window->metaObject()->className();
+        }
+    }
+    shell->areaOverlay().close();
+    shell->windowPicker().close();
+    shell->hideToast();
 
     shell->showControlPanel();
     ASSERT_TRUE(shell->panelPopover()->isVisible());
