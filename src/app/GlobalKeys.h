@@ -37,6 +37,8 @@ public:
     bool install() { return reinstall(); }
     [[nodiscard]] bool isTrusted() const override;
     bool reinstall() override;
+    // Stops observing, for good (the program's end).
+    void remove() { m_observer.reset(); }
     // Why the observer is not installed; empty when it is.
     [[nodiscard]] QString untrustedReason() const { return m_untrustedReason; }
 

@@ -61,8 +61,8 @@ void PopoverWindow::open(const QRect& anchor)
 
 void PopoverWindow::place()
 {
-    QScreen* screen = m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center())
-                                              : nullptr;
+    QScreen* screen =
+        m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -86,9 +86,22 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event)
 
 void PopoverWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_style == Style::window && m_minimizeOnClose && m_minimizeOnClose()) {
+        event->ignore();
+        showMinimized();
+        return;
+    }
     QWidget::closeEvent(event);
     if (m_style == Style::window)
         Q_EMIT closedByUser();
+}
+
+void PopoverWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A minimized window is hidden by the system, not closed.
+    if (!event->spontaneous())
+        Q_EMIT closed();
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*)

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QWidget>
+#include <functional>
 
 namespace kinetta
 {
@@ -32,6 +33,12 @@ public:
     // The size of the content; the window follows (keeping its place beside
     // the tray while shown).
     void setContentSize(const QSize& size);
+    // The window style only: while whether() holds, the user's close
+    // minimizes the window instead, so that it stays in the taskbar.
+    void setMinimizedOnClose(std::function<bool()> whether)
+    {
+        m_minimizeOnClose = std::move(whether);
+    }
     // Shows the popup next to anchor (the tray icon's rectangle on screen, or
     // the pointer as a 1 × 1 rectangle) inside that screen's available area,
     // or the window centred on the primary screen; then gives it the keyboard.
@@ -41,13 +48,17 @@ Q_SIGNALS:
     // A press outside the popup closed it; the press does not reach what lies
     // beneath (the tray icon would reopen it at once).
     void dismissedByOutsidePress(const QPoint& globalPos);
+    // Every close: by the owner, by an outside press, by Escape.
+    void closed();
     // The window style only: the user closed the window (its close button,
-    // the window manager). The owner closes it with hide().
+    // the window manager) and it was not minimized instead. The owner closes
+    // it with hide().
     void closedByUser();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -58,6 +69,7 @@ private:
     Style m_style;
     bool m_composited;
     QRect m_anchor;
+    std::function<bool()> m_minimizeOnClose;
 };
 
 } // namespace kinetta

@@ -6,6 +6,7 @@
 #include "app/ThreadedGifEncoder.h"
 #include "app/shell/ApplicationId.h"
 #include "app/shell/LaunchRequest.h"
+#include "app/shell/RelaunchActions.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/StatusTexts.h"
 #include "app/shell/TrayShell.h"
@@ -13,6 +14,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/Compositing.h"
 #include "capture/ScreenRecorder.h"
+#include "kinetta/Version.h"
 #include "model/IniPreferencesStore.h"
 #include "model/QtScheduler.h"
 #include "model/RecordingSession.h"
@@ -26,8 +28,6 @@
 #include <QMetaObject>
 #include <QSystemTrayIcon>
 #include <cstdio>
-
-#include "kinetta/Version.h"
 
 namespace kinetta
 {
@@ -90,9 +90,9 @@ int runTrayProgram(int argc, char** argv)
     DragOutFiles dragFiles(dragFolder(), AtomicFileWriter::instance());
     WindowIconLookup icons(createWindowIconReader());
 
-    PermissionsActions permissions = desktopPermissionsActions();
     // The new process must become the running instance, not hand over to this one.
-    permissions.beforeRelaunch = [&instance] { instance.release(); };
+    PermissionsActions permissions =
+        releasingInstanceOnRelaunch(desktopPermissionsActions(), instance);
     ShellServices services{session,
                            scheduler,
                            recorder,
@@ -116,6 +116,7 @@ int runTrayProgram(int argc, char** argv)
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     shell.launch();
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &shell, &TrayShell::terminate);
     QObject::connect(&instance, &SingleInstance::requested, &shell, &TrayShell::handleRequest);
     printLine(shell.statusItem().hasTray()
                   ? QStringLiteral("tray icon shown")

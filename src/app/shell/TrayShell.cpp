@@ -1,7 +1,9 @@
 #include "app/shell/TrayShell.h"
 
+#include "app/BackgroundCall.h"
 #include "app/ExecutableFingerprint.h"
 #include "app/HotKeyArming.h"
+#include "app/shell/DesktopSettings.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StatusAppearance.h"
 #include "app/shell/TrayStatusItem.h"
@@ -22,6 +24,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace kinetta
 {
@@ -37,11 +40,10 @@ TrayShell::TrayShell(ShellServices services, QObject* parent)
     const bool composited = m_services.compositing();
     m_toasts = std::make_unique<ToastPresenter>(m_services.scheduler, composited);
     m_areaOverlay = std::make_unique<AreaOverlay>(
-        AreaOverlay::Services{m_services.scheduler, m_services.announcer, m_services.session,
-                              [this](QRectF area, ScreenPlacement screen) {
-                                  m_flow->beginRecording(area, screen);
-                              },
-                              m_services.compositing, m_services.reduceMotion},
+        AreaOverlay::Services{
+            m_services.scheduler, m_services.announcer, m_services.session,
+            [this](QRectF area, ScreenPlacement screen) { m_flow->beginRecording(area, screen); },
+            m_services.compositing, m_services.reduceMotion},
         this);
     m_picker = std::make_unique<WindowPickerWindow>(
         WindowPickerWindow::Services{{m_services.session, m_services.scheduler,
@@ -90,6 +92,12 @@ void TrayShell::launch()
         keepPanelWindowInReach();
 }
 
+void TrayShell::terminate()
+{
+    if (m_keys)
+        m_keys->remove();
+}
+
 void TrayShell::keepPanelWindowInReach()
 {
     // Without a tray icon the panel window is the program's presence: it
@@ -104,8 +112,16 @@ void TrayShell::keepPanelWindowInReach()
 
 void TrayShell::handleRequest(InstanceRequest request)
 {
-    if (request == InstanceRequest::toggleRecording)
+    if (request == InstanceRequest::toggleRecording) {
         toggleRecording();
+        return;
+    }
+    // A bare start opens what the icon's click would: the panel offers no
+    // stop while a recording runs, the HUD does.
+    if (m_services.session.isCountingDown())
+        m_services.announcer.announce(kCountdownHint, Announcer::outcomePriority);
+    else if (m_services.session.isRecording())
+        openRecordingPopover();
     else
         showControlPanel();
 }
@@ -130,14 +146,14 @@ void TrayShell::buildControlPanel()
         if (m_panelPopover)
             m_panelPopover->setContentSize(QSize(ControlPanelView::kWidth, height));
     };
-    callbacks.onRepairHotKey = [this] {
-        m_permissions->resetHotKeyPermission();
-        controlPanel()->refreshHotKeyState();
-    };
+    // On X11 the repair is the observer installed afresh; no settings pane
+    // grants anything here. The panel hears back through hotKeyReset.
+    callbacks.onRepairHotKey = [this] { m_permissions->resetHotKeyPermission(); };
 
     ControlPanelEnvironment environment;
     environment.isHotKeyTrusted = [this] { return !m_keys || m_keys->isTrusted(); };
     environment.quit = [this] { m_services.permissions.quit(); };
+    environment.openPrivacySettings = [this] { openDesktopSettings(); };
     environment.relaunch = [this] { m_permissions->relaunch(); };
     environment.announcer = &m_services.announcer;
     environment.scheduler = &m_services.scheduler;
@@ -153,8 +169,8 @@ void TrayShell::buildControlPanel()
             return icons->icon(window, side, ratio).image;
         };
 
-    auto* panel = new ControlPanelView(m_services.session, std::move(callbacks),
-                                       std::move(environment));
+    auto* panel =
+        new ControlPanelView(m_services.session, std::move(callbacks), std::move(environment));
     m_panelPopover = std::make_unique<PopoverWindow>(
         panel, hasTray() ? PopoverWindow::Style::popup : PopoverWindow::Style::window,
         m_services.compositing());
@@ -168,22 +184,45 @@ void TrayShell::buildControlPanel()
         button->setVisible(true);
         connect(button, &QAbstractButton::clicked, this, [this, button] {
             m_headerMenu = std::make_unique<QMenu>();
+            m_headerMenu->setObjectName(QStringLiteral("trayMenu"));
             m_status->fillMenu(*m_headerMenu);
             m_headerMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
         });
     }
-    connect(m_panelPopover.get(), &PopoverWindow::closedByUser, this, [this] {
-        if (!m_services.session.isRecording() && !m_services.session.isCountingDown())
-            Q_EMIT quitRequested();
-    });
+    // Without a tray, closing the panel window quits, unless that would end
+    // something under way: then it waits in the taskbar.
+    m_panelPopover->setMinimizedOnClose([this] { return somethingUnderWay(); });
+    connect(m_panelPopover.get(), &PopoverWindow::closedByUser, this, &TrayShell::quitRequested);
+}
+
+bool TrayShell::somethingUnderWay() const
+{
+    return m_flow->phase() != RecordingFlow::Phase::idle || m_flow->isEncoding() ||
+           m_areaOverlay->view() || m_picker->isOpen() || m_preview;
+}
+
+void TrayShell::openDesktopSettings()
+{
+    // Finding and starting the program touch the disk: off the GUI thread.
+    runInBackground(
+        this,
+        [start = m_services.permissions.startDetached] {
+            const QString program = desktopSettingsProgram(
+                qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                [](const QString& name) { return QStandardPaths::findExecutable(name); });
+            return !program.isEmpty() && start(program, {});
+        },
+        [](bool started) {
+            if (!started)
+                qCInfo(lcShell) << "No settings program of the desktop could be started";
+        });
 }
 
 void TrayShell::setupRecordingPopover()
 {
     auto* hudView = new RecordingHUDView(
-        m_services.session, m_services.scheduler, &m_services.announcer,
-        m_services.reduceMotion, [this] { m_flow->stopFromPopover(); },
-        [this] { m_flow->discardFromPopover(); });
+        m_services.session, m_services.scheduler, &m_services.announcer, m_services.reduceMotion,
+        [this] { m_flow->stopFromPopover(); }, [this] { m_flow->discardFromPopover(); });
     m_recordingPopover = std::make_unique<PopoverWindow>(
         hudView, hasTray() ? PopoverWindow::Style::popup : PopoverWindow::Style::window,
         m_services.compositing());
@@ -193,6 +232,14 @@ void TrayShell::setupRecordingPopover()
         QSize(RecordingHUDView::contentWidth, RecordingHUDView::heightWithoutAutoStop));
     connect(m_recordingPopover.get(), &PopoverWindow::dismissedByOutsidePress, this,
             &TrayShell::popoverDismissedByPress);
+    // The title was not updated while the popover covered it: whichever way
+    // it closes, the elapsed time shows again at once.
+    connect(m_recordingPopover.get(), &PopoverWindow::closed, this, [this] {
+        if (m_services.session.isRecording())
+            updateStatusTitle(m_services.session.recordingSeconds());
+    });
+    // Without a tray its window is the one way to stop with the mouse.
+    m_recordingPopover->setMinimizedOnClose([this] { return m_services.session.isRecording(); });
     if (!hasTray()) {
         // Nothing else shows a running recording: its window opens with it.
         connect(&m_services.session, &RecordingSession::isRecordingChanged, this,
@@ -218,7 +265,7 @@ void TrayShell::installGlobalHotKey()
             return;
         const LaunchDecision decision = self->m_arming->armAtLaunch(fingerprint);
         qCDebug(lcShell) << "Hotkey armed; same executable:" << decision.sameExecutable
-                        << "trusted:" << self->m_keys->isTrusted();
+                         << "trusted:" << self->m_keys->isTrusted();
         self->controlPanel()->refreshHotKeyState();
     };
     if (m_services.readFingerprint)
@@ -261,8 +308,8 @@ void TrayShell::popoverDismissedByPress(const QPoint& globalPos)
     if (!icon.isEmpty() && !icon.contains(globalPos))
         return;
     m_swallowNextClick = true;
-    m_swallowTimer = m_services.scheduler.singleShot(reopenGuard,
-                                                     [this] { m_swallowNextClick = false; });
+    m_swallowTimer =
+        m_services.scheduler.singleShot(reopenGuard, [this] { m_swallowNextClick = false; });
 }
 
 void TrayShell::handleStatusClick()
@@ -299,9 +346,6 @@ void TrayShell::toggleRecordingPopover()
         return;
     }
     closeRecordingPopover();
-    // The title was not updated while the popover covered it.
-    if (m_services.session.isRecording())
-        updateStatusTitle(m_services.session.recordingSeconds());
 }
 
 void TrayShell::openRecordingPopover()

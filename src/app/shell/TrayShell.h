@@ -92,6 +92,9 @@ public:
     // The launch sequence: tray icon, control panel popover, recording
     // popover, the flow with its subscriptions and stream errors, the hotkey.
     void launch();
+    // The program's end: the global key observer goes. Nothing else needs
+    // saving; the settings were stored as they changed.
+    void terminate();
 
     // A left click on the tray icon.
     void handleStatusClick();
@@ -99,8 +102,8 @@ public:
     void handleMenuAction(TrayAction action);
     // What the hotkey does: start a recording, or stop the one running.
     void toggleRecording();
-    // A later start of the program: a bare start opens the panel, --toggle
-    // does what the hotkey does.
+    // A later start of the program: a bare start opens the panel (the HUD
+    // while recording), --toggle does what the hotkey does.
     void handleRequest(kinetta::InstanceRequest request);
     // The state the menu is built for now.
     [[nodiscard]] std::vector<TrayMenuEntry> menuEntries() const;
@@ -143,11 +146,13 @@ public:
     [[nodiscard]] QMenu* headerMenu() const { return m_headerMenu.get(); }
 
 Q_SIGNALS:
-    // Without a tray, the user closed the panel window while nothing ran.
+    // Without a tray, the user closed the panel window while nothing was
+    // under way.
     void quitRequested();
 
 private:
     void buildControlPanel();
+    void openDesktopSettings();
     void setupRecordingPopover();
     void installGlobalHotKey();
     void keepPanelWindowInReach();
@@ -156,6 +161,9 @@ private:
     void openRecordingPopover();
     void startFromPanel(const std::function<void()>& start);
     void popoverDismissedByPress(const QPoint& globalPos);
+    // A recording, its countdown or encode, or a window of the program
+    // other than the panel is open.
+    [[nodiscard]] bool somethingUnderWay() const;
     [[nodiscard]] QRect trayAnchor() const;
     [[nodiscard]] bool hasTray() const;
 

@@ -7,9 +7,12 @@
 #include "ui/common/Announcer.h"
 #include "ui/overlays/CountdownOverlayView.h"
 #include "ui/overlays/ToastPresenter.h"
+#include "ui/overlays/ToastView.h"
 #include "ui/panel/ControlPanelView.h"
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/AreaOverlay.h"
+#include "ui/selection/AreaSelectorView.h"
+#include "ui/selection/WindowPickerView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QLoggingCategory>
@@ -56,13 +59,18 @@ void TrayShell::removeEscapeMonitor()
 bool TrayShell::showAreaOverlay()
 {
     // Without a screen the flow refuses the start and the panel says why.
-    return m_services.mouseScreen() && m_areaOverlay->show();
+    if (!m_services.mouseScreen() || !m_areaOverlay->show())
+        return false;
+    m_areaOverlay->view()->window()->setObjectName(QStringLiteral("areaOverlay"));
+    return true;
 }
 
 void TrayShell::showWindowPicker()
 {
     closeControlPanel();
     m_picker->show();
+    if (WindowPickerView* view = m_picker->view())
+        view->window()->setObjectName(QStringLiteral("windowPicker"));
 }
 
 void TrayShell::showPreviewWindow()
@@ -72,10 +80,10 @@ void TrayShell::showPreviewWindow()
         m_preview->activateWindow();
         return;
     }
-    auto* preview = new PreviewWindow(
-        m_services.session,
-        {m_services.scheduler, m_services.encoder, m_services.announcer, m_services.delivery,
-         m_services.writer, m_services.dragFiles, m_services.reduceMotion});
+    auto* preview = new PreviewWindow(m_services.session,
+                                      {m_services.scheduler, m_services.encoder,
+                                       m_services.announcer, m_services.delivery, m_services.writer,
+                                       m_services.dragFiles, m_services.reduceMotion});
     preview->setObjectName(QStringLiteral("previewWindow"));
     // Every way of closing it empties the frames (the window does that); the
     // shell drops the window.
@@ -133,6 +141,8 @@ void TrayShell::showToast(const Toast& toast)
     // Without a tray the toast opens at the pointer.
     const QRect icon = m_status ? m_status->geometry() : QRect();
     m_toasts->show(toast, icon);
+    if (ToastView* view = m_toasts->current())
+        view->setObjectName(QStringLiteral("toast"));
 }
 
 void TrayShell::hideToast()

@@ -14,6 +14,7 @@ TrayStatusItem::TrayStatusItem(bool trayAvailable, EntriesFunction entries, QObj
     if (!trayAvailable)
         return;
     m_menu = std::make_unique<QMenu>();
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
     // Built at every opening, so that its entries match the state of the moment.
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { fillMenu(*m_menu); });
     m_icon = std::make_unique<QSystemTrayIcon>();

@@ -42,8 +42,9 @@ const QFont& sizeFont()
 
 PanelHeader::PanelHeader(QWidget* parent)
     : QWidget(parent),
-      m_menu(new panel::TextButton({QString(), 11, QStringLiteral("Menu"), panel::font(11, QFont::Medium),
-                                    panel::white(0.55), panel::white(0.06), 7, 5, 5},
+      m_menu(new panel::TextButton({QString(), 11, QStringLiteral("Menu"),
+                                    panel::font(11, QFont::Medium), panel::white(0.55),
+                                    panel::white(0.06), 7, 5, 5},
                                    this)),
       m_quit(new panel::TextButton(
                            {QStringLiteral("power"), 11, QString(), panel::font(11, QFont::Medium),

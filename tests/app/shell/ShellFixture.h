@@ -61,24 +61,13 @@ protected:
         actions.quit = [this] { events << "quit"; };
         actions.beforeRelaunch = [this] { events << "release"; };
         shell = std::make_unique<TrayShell>(ShellServices{
-            session,
-            scheduler,
-            recorder,
-            encoder,
-            delivery,
-            announcer,
-            AtomicFileWriter::instance(),
-            dragFiles,
+            session, scheduler, recorder, encoder, delivery, announcer,
+            AtomicFileWriter::instance(), dragFiles,
             [this] { return std::make_unique<ScriptedKeyObserver>(observerAvailable); },
             std::move(actions),
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
-            [this] { return screen; },
-            [](std::uint32_t) { return std::optional<QImage>(); },
-            nullptr,
-            m_tray,
-            [] { return false; },
-            true,
-            QStringLiteral("1.0"),
+            [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
+            nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
             QStringLiteral("Kinetta 1.0 (abc)")});
         shell->launch();
     }

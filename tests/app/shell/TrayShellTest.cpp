@@ -18,6 +18,7 @@
 #include "ui/selection/AreaSelectorView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,6 +43,21 @@ TEST_F(ShellTest, FlowRequestsOpenAndDropTheirWindows)
     ASSERT_TRUE(shell->showAreaOverlay());
     ASSERT_NE(shell->areaOverlay().view(), nullptr);
     shell->areaOverlay().close();
+
+    // Every top-level window of the program is named, for the desktop checks.
+    shell->handleStatusClick();
+    shell->showWindowPicker();
+    shell->showToast({QStringLiteral("Encoding GIF…"), QStringLiteral("gearshape.fill"),
+                      QStringLiteral("7C3AED"), false, ToastKind::encoding});
+    ASSERT_TRUE(shell->showAreaOverlay());
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) {
+            EXPECT_FALSE(window->objectName().isEmpty()) << window->metaObject()->className();
+        }
+    }
+    shell->areaOverlay().close();
+    shell->windowPicker().close();
+    shell->hideToast();
 
     shell->showControlPanel();
     ASSERT_TRUE(shell->panelPopover()->isVisible());
@@ -116,7 +132,7 @@ TEST_F(ShellTest, PopoverSizes)
     EXPECT_EQ(shell->recordingPopover()->size(), QSize(280, 276));
 }
 
-// During the countdown a click opens nothing and says how to cancel; the icon
+// During the countdown a click or a later start opens nothing and says how to cancel; the icon
 // shows the number and its tool tip says it.
 TEST_F(ShellTest, ClickDuringTheCountdownSpeaksTheHintAndOpensNothing)
 {
@@ -130,7 +146,9 @@ TEST_F(ShellTest, ClickDuringTheCountdownSpeaksTheHintAndOpensNothing)
 
     announcer.spoken.clear();
     shell->handleStatusClick();
-    EXPECT_EQ(announcer.texts(), QStringList{TrayShell::kCountdownHint});
+    shell->handleRequest(InstanceRequest::showPanel); // a later bare start likewise
+    EXPECT_EQ(announcer.texts(),
+              (QStringList{TrayShell::kCountdownHint, TrayShell::kCountdownHint}));
     EXPECT_FALSE(shell->panelPopover()->isVisible());
     EXPECT_FALSE(shell->recordingPopover()->isVisible());
 
@@ -159,7 +177,15 @@ TEST_F(ShellTest, StatusIconFollowsTheRecording)
     EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(2));
     shell->handleStatusClick();
     EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(5));
+    // Likewise when a press elsewhere closes it.
+    shell->handleStatusClick();
+    scheduler.advance(1s);
+    PopoverWindow* hudPopover = shell->recordingPopover();
+    QTest::mousePress(hudPopover, Qt::LeftButton, {}, QPoint(-30, -30));
+    EXPECT_FALSE(hudPopover->isVisible());
+    EXPECT_EQ(shell->statusItem().appearance(), StatusAppearance::recording(6));
 
+    scheduler.advance(TrayShell::reopenGuard);
     shell->handleStatusClick();
     shell->hud()->stopButton()->click();
     EXPECT_FALSE(shell->isRecordingPopoverShown());
@@ -200,6 +226,10 @@ TEST_F(ShellTest, MenuActionsDriveTheFlow)
     ASSERT_TRUE(processUntil([&] { return events.contains("open kinetta.app"); }));
     shell->handleMenuAction(TrayAction::quit);
     EXPECT_EQ(events.last(), "quit");
+    // The program's end stops observing the global keys.
+    ASSERT_TRUE(shell->globalKeys().isTrusted());
+    shell->terminate();
+    EXPECT_FALSE(shell->globalKeys().isTrusted());
 }
 
 // The menu is built for the state of the moment, from the tray's own menu.
@@ -234,6 +264,10 @@ TEST_F(ShellTest, ToggleRequestStartsAndStopsLikeTheHotkey)
     EXPECT_FALSE(shell->panelPopover()->isVisible());
     ASSERT_EQ(recorder.pendingStarts.size(), 1u);
     recorder.completeStart();
+    // A bare start meanwhile opens the HUD, which can stop it, not the panel.
+    shell->handleRequest(InstanceRequest::showPanel);
+    EXPECT_TRUE(shell->isRecordingPopoverShown());
+    EXPECT_FALSE(shell->panelPopover()->isVisible());
     shell->handleRequest(InstanceRequest::toggleRecording);
     EXPECT_EQ(recorder.stopCalls, 1);
     recorder.completeStop(makeFrames(1));
@@ -343,6 +377,7 @@ protected:
 
 TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
 {
+    session.setAutoCopy(false);
     PopoverWindow* panel = shell->panelPopover();
     EXPECT_EQ(panel->style(), PopoverWindow::Style::window);
     EXPECT_TRUE(panel->isVisible());
@@ -366,15 +401,24 @@ TEST_F(NoTrayShellTest, PanelAndHudOpenAsWindows)
     EXPECT_TRUE(panel->isMinimized());
     EXPECT_TRUE(shell->recordingPopover()->isVisible());
     EXPECT_EQ(shell->recordingPopover()->style(), PopoverWindow::Style::window);
+    // Closing either window while recording keeps it in the taskbar.
     QSignalSpy quits(shell.get(), &TrayShell::quitRequested);
     panel->close();
     EXPECT_EQ(quits.count(), 0);
+    EXPECT_TRUE(panel->isMinimized());
+    shell->recordingPopover()->close();
+    EXPECT_TRUE(shell->recordingPopover()->isMinimized());
     shell->flow().stopRecording();
     recorder.completeStop(makeFrames(1));
     EXPECT_FALSE(shell->recordingPopover()->isVisible());
-    // Back once the recording is over, and closing it then quits.
+    // Back once the recording is over; closing it while the preview is open
+    // keeps it, and once nothing else is open quits.
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->isMinimized());
+    ASSERT_NE(shell->previewWindow(), nullptr);
+    panel->close();
+    EXPECT_EQ(quits.count(), 0);
+    shell->previewWindow()->close();
     panel->close();
     EXPECT_EQ(quits.count(), 1);
 
