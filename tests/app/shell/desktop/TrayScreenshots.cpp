@@ -24,6 +24,15 @@ std::set<xcb_window_t> shownIds(TrayDesktop& desktop)
     return ids;
 }
 
+int colourCount(const QImage& image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
 // Clicks the icon and waits for a new window of width, drawn and still.
 std::optional<SeenWindow> openFromIcon(TrayDesktop& desktop, int width)
 {
@@ -35,12 +44,12 @@ std::optional<SeenWindow> openFromIcon(TrayDesktop& desktop, int width)
     });
     if (!opened)
         return std::nullopt;
-    // Drawn once two grabs a moment apart agree and show more than one colour.
+    // Drawn once two grabs a moment apart agree and show text and controls
+    // (many colours), not an empty window.
     QImage last;
     const bool drawn = processUntil([&] {
         const QImage now = desktop.windows().grab(opened->geometry);
-        const bool settled = !now.isNull() && now == last &&
-                             now.pixel(4, 4) != now.pixel(now.width() / 2, now.height() / 2);
+        const bool settled = !now.isNull() && now == last && colourCount(now) > 16;
         last = now;
         return settled;
     });
