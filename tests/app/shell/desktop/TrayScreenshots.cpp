@@ -6,7 +6,6 @@
 #include "app/shell/desktop/TrayDesktop.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <cstdio>
 #include <set>
@@ -109,13 +108,25 @@ int main(int argc, char* argv[])
     if (!save(desktop, folder, "tray-panel-open.png"))
         return 1;
 
-    // Return records; a few seconds in, the icon opens the HUD.
+    // Return records; the icon opens the HUD, which is taken a few seconds
+    // in: once its time and frame count have moved on three times.
     if (!desktop.pressKeys({QStringLiteral("Return")}) ||
         !desktop.waitForNoWindow([&](const SeenWindow& w) { return w.id == panel->id; }))
         return fail(desktop, "Return did not start a recording");
-    const QDeadlineTimer recording(3200);
-    processUntil([&] { return recording.hasExpired(); });
-    if (!openFromIcon(desktop, 280))
+    const std::optional<SeenWindow> hud = openFromIcon(desktop, 280);
+    if (!hud)
         return fail(desktop, "the HUD did not open while recording");
+    QImage shown = desktop.windows().grab(hud->geometry);
+    int ticks = 0;
+    const bool ticked = processUntil([&] {
+        const QImage now = desktop.windows().grab(hud->geometry);
+        if (!now.isNull() && now != shown) {
+            shown = now;
+            ++ticks;
+        }
+        return ticks >= 3;
+    });
+    if (!ticked)
+        return fail(desktop, "the HUD did not count the recording's seconds");
     return save(desktop, folder, "tray-hud-recording.png") ? 0 : 1;
 }
