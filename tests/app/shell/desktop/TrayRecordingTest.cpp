@@ -66,7 +66,8 @@ TEST_F(TrayRecordingTest, PanelOpensUnderTheIconReturnRecordsAndTheMenuStopCopie
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
     ASSERT_TRUE(gif);
-    EXPECT_EQ(QSize(gif->width, gif->height), screen.size());
+    EXPECT_EQ(gif->width, screen.width());
+    EXPECT_EQ(gif->height, screen.height());
     expectFramesShowCard(*gif, kCard);
 
     // The GIF goes as the bytes and as a file of the clipboard cache, never
@@ -240,6 +241,7 @@ TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
                                  static_cast<std::size_t>(bytes.size())},
                                 &error);
     ASSERT_TRUE(gif) << error;
-    EXPECT_EQ(QSize(gif->width, gif->height), desktop->windows().screenSize());
+    EXPECT_EQ(gif->width, desktop->windows().screenSize().width());
+    EXPECT_EQ(gif->height, desktop->windows().screenSize().height());
     expectFramesShowCard(*gif, kCard);
 }
