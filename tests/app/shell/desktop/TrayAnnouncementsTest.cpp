@@ -55,10 +55,9 @@ TEST_F(TrayAnnouncementsTest, AFullRunIsAnnouncedInOrderWithItsPoliteness)
     ASSERT_TRUE(desktop->launch()) << desktop->program().errorOutput().toStdString();
 
     ASSERT_TRUE(desktop->waitForTrayIcon());
-    ASSERT_TRUE(openPanelFromIcon());
-    ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(waitForRecording(/*countdown*/ true)) << shownWindowsText();
-    ASSERT_TRUE(chooseFromTrayMenu(1));
+    const std::optional<SeenWindow> panel = openPanelFromIcon();
+    ASSERT_TRUE(panel) << shownWindowsText();
+    ASSERT_TRUE(recordFromPanelThenStop(*panel, /*countdown*/ true));
     ASSERT_TRUE(clipboardGif());
 
     const QRegularExpression expected[] = {

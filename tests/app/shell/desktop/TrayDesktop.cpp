@@ -3,6 +3,7 @@
 #include "app/ProcessUntil.h"
 #include "capture/TestClient.h"
 #include "capture/XvfbServer.h"
+#include "support/XdotoolDrag.h"
 #include "ui/common/PrivateAccessibilityBus.h"
 
 #include <QDBusConnection>
@@ -247,14 +248,7 @@ bool TrayDesktop::pressKeys(const QStringList& keys)
 
 bool TrayDesktop::drag(QPoint from, QPoint to)
 {
-    // Through a point between, so that the press is seen as a drag at once.
-    const QPoint middle = (from + to) / 2;
-    return xdotool({QStringLiteral("mousemove"), QString::number(from.x()),
-                    QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
-                    QStringLiteral("mousemove"), QString::number(middle.x()),
-                    QString::number(middle.y()), QStringLiteral("mousemove"),
-                    QString::number(to.x()), QString::number(to.y()), QStringLiteral("mouseup"),
-                    QStringLiteral("1")});
+    return xdotool(xdotoolDrag(from, to));
 }
 
 QStringList TrayDesktop::clipboardTargets()

@@ -72,6 +72,20 @@ bool TrayDesktopTest::startDesktop(TrayDesktopOptions options, bool launch)
     return true;
 }
 
+bool TrayDesktopTest::startWithCard(bool countdown, bool autoCopy)
+{
+    TrayDesktopOptions options;
+    options.settings = quickSettings(countdown, autoCopy);
+    if (!startDesktop(options))
+        return false;
+    desktop->showCard(kCard);
+    if (!desktop->waitForTrayIcon()) {
+        ADD_FAILURE() << "no icon of kinetta was embedded in the tray";
+        return false;
+    }
+    return true;
+}
+
 std::set<xcb_window_t> TrayDesktopTest::shownWindowIds()
 {
     std::set<xcb_window_t> ids;
@@ -130,6 +144,22 @@ bool TrayDesktopTest::waitForRecording(bool countdown)
     }
     return processUntil(
         [&] { return !fullScreenWindowShown() && iconShowsRecording(desktop->trayIconPicture()); });
+}
+
+bool TrayDesktopTest::recordFromPanelThenStop(const SeenWindow& panel, bool countdown)
+{
+    if (!desktop->pressKeys({QStringLiteral("Return")}))
+        return false;
+    if (!desktop->waitForNoWindow(
+            [&](const SeenWindow& window) { return window.id == panel.id; })) {
+        ADD_FAILURE() << "Return left the panel open";
+        return false;
+    }
+    if (!waitForRecording(countdown)) {
+        ADD_FAILURE() << "no recording ran" << shownWindowsText();
+        return false;
+    }
+    return chooseFromTrayMenu(1);
 }
 
 bool TrayDesktopTest::chooseFromTrayMenu(int position)

@@ -27,12 +27,18 @@ protected:
     // was skipped or failed.
     [[nodiscard]] bool startDesktop(TrayDesktopOptions options, bool launch = true);
 
+    // Starts the desktop and the program with quickSettings and the test card
+    // at kCard, and waits for the tray icon; false when skipped or failed.
+    [[nodiscard]] bool startWithCard(bool countdown, bool autoCopy);
     // Clicks the tray icon and waits for the control panel popover: a new
     // window of the panel's width.
     [[nodiscard]] std::optional<SeenWindow> openPanelFromIcon();
     // Waits for the recording to run: no full-screen overlay up and the
     // icon showing the recording (after a countdown overlay, with countdown).
     [[nodiscard]] bool waitForRecording(bool countdown);
+    // Presses Return in the open panel, waits for it to close and for the
+    // recording to run, and stops it with the tray menu's first entry.
+    [[nodiscard]] bool recordFromPanelThenStop(const SeenWindow& panel, bool countdown);
     // Opens the tray menu with a right click and takes the entry at position
     // (1 the first) with the keyboard; waits for the menu to close.
     [[nodiscard]] bool chooseFromTrayMenu(int position);
@@ -53,5 +59,7 @@ protected:
 
 // The width of the control panel, in pixels at scale 1.
 inline constexpr int kPanelWidth = 300;
+// Where the test card stands: away from the tray's corner.
+inline const QRect kCard(40, 200, 240, 160);
 
 } // namespace kinetta::test

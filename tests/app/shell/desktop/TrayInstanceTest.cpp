@@ -12,8 +12,6 @@ using namespace kinetta::test;
 namespace
 {
 
-const QRect kCard(40, 200, 240, 160);
-
 using TrayInstanceTest = TrayDesktopTest;
 
 } // namespace
@@ -38,12 +36,8 @@ TEST_F(TrayInstanceTest, ASecondStartAddsNoIconAndOpensTheRunningPanel)
 
 TEST_F(TrayInstanceTest, ToggleTwiceRecordsAndCopiesTheGif)
 {
-    TrayDesktopOptions options;
-    options.settings = quickSettings(/*countdown*/ false, /*autoCopy*/ true);
-    if (!startDesktop(options))
+    if (!startWithCard(/*countdown*/ false, /*autoCopy*/ true))
         return;
-    desktop->showCard(kCard);
-    ASSERT_TRUE(desktop->waitForTrayIcon());
 
     ASSERT_EQ(desktop->runAgain({QStringLiteral("--toggle")}), 0);
     ASSERT_TRUE(waitForRecording(/*countdown*/ false))

@@ -17,9 +17,6 @@ using namespace kinetta::test;
 namespace
 {
 
-// The card, away from the tray's corner.
-const QRect kCard(40, 200, 240, 160);
-
 // Entries of the idle menu without frames, counted from the top.
 constexpr int kRecordWindowEntry = 2;
 constexpr int kRecordAreaEntry = 3;
@@ -34,14 +31,10 @@ using TrayRecordingTest = TrayDesktopTest;
 
 TEST_F(TrayRecordingTest, PanelOpensUnderTheIconReturnRecordsAndTheMenuStopCopiesTheGif)
 {
-    TrayDesktopOptions options;
-    options.settings = quickSettings(/*countdown*/ true, /*autoCopy*/ true);
-    if (!startDesktop(options))
+    if (!startWithCard(/*countdown*/ true, /*autoCopy*/ true))
         return;
-    desktop->showCard(kCard);
-
     const std::optional<SeenWindow> icon = desktop->waitForTrayIcon();
-    ASSERT_TRUE(icon) << "no icon of kinetta was embedded in the tray";
+    ASSERT_TRUE(icon);
     EXPECT_EQ(desktop->trayIcons().size(), 1u);
     // trayer stands at the top right, 24 pixels high.
     EXPECT_LE(icon->geometry.bottom(), 24);
@@ -57,12 +50,7 @@ TEST_F(TrayRecordingTest, PanelOpensUnderTheIconReturnRecordsAndTheMenuStopCopie
     EXPECT_GE(panel->geometry.right(), icon->geometry.center().x());
     EXPECT_TRUE(panel->overrideRedirect) << "the popover is a managed window";
 
-    ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(desktop->waitForNoWindow([&](const SeenWindow& window) {
-        return window.id == panel->id;
-    })) << "Return left the panel open";
-    ASSERT_TRUE(waitForRecording(/*countdown*/ true)) << shownWindowsText();
-    ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
+    ASSERT_TRUE(recordFromPanelThenStop(*panel, /*countdown*/ true));
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
     ASSERT_TRUE(gif);
@@ -94,13 +82,8 @@ TEST_F(TrayRecordingTest, PanelOpensUnderTheIconReturnRecordsAndTheMenuStopCopie
 
 TEST_F(TrayRecordingTest, RecordAreaFromTheMenuRecordsTheRectangleDragged)
 {
-    TrayDesktopOptions options;
-    options.settings = quickSettings(/*countdown*/ false, /*autoCopy*/ true);
-    if (!startDesktop(options))
+    if (!startWithCard(/*countdown*/ false, /*autoCopy*/ true))
         return;
-    desktop->showCard(kCard);
-    ASSERT_TRUE(desktop->waitForTrayIcon());
-
     ASSERT_TRUE(chooseFromTrayMenu(kRecordAreaEntry));
     ASSERT_TRUE(processUntil([&] { return fullScreenWindowShown(); }))
         << "Record Area… opened no overlay over the screen";
@@ -162,12 +145,7 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
     const std::optional<SeenWindow> panel = desktop->waitForWindow(
         [](const SeenWindow& window) { return window.geometry.width() == kPanelWidth; });
     ASSERT_TRUE(panel) << "the panel did not open again after the choice" << shownWindowsText();
-    ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(desktop->waitForNoWindow([&](const SeenWindow& window) {
-        return window.id == panel->id;
-    })) << "Return left the panel open";
-    ASSERT_TRUE(waitForRecording(/*countdown*/ false)) << shownWindowsText();
-    ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
+    ASSERT_TRUE(recordFromPanelThenStop(*panel, /*countdown*/ false));
 
     const std::optional<gif::testing::DecodedGif> gif = clipboardGif();
     ASSERT_TRUE(gif);
@@ -182,16 +160,11 @@ TEST_F(TrayRecordingTest, RecordWindowThroughThePickerRecordsThatWindow)
 
 TEST_F(TrayRecordingTest, WithoutAutoCopyThePreviewOpensAndSavesTheGif)
 {
-    TrayDesktopOptions options;
-    options.settings = quickSettings(/*countdown*/ false, /*autoCopy*/ false);
-    if (!startDesktop(options))
+    if (!startWithCard(/*countdown*/ false, /*autoCopy*/ false))
         return;
-    desktop->showCard(kCard);
-    ASSERT_TRUE(desktop->waitForTrayIcon());
-    ASSERT_TRUE(openPanelFromIcon());
-    ASSERT_TRUE(desktop->pressKeys({QStringLiteral("Return")}));
-    ASSERT_TRUE(waitForRecording(/*countdown*/ false)) << shownWindowsText();
-    ASSERT_TRUE(chooseFromTrayMenu(kStopEntry));
+    const std::optional<SeenWindow> panel = openPanelFromIcon();
+    ASSERT_TRUE(panel) << shownWindowsText();
+    ASSERT_TRUE(recordFromPanelThenStop(*panel, /*countdown*/ false));
 
     // A normal window with a taskbar entry while it is open.
     const std::optional<SeenWindow> preview = desktop->waitForWindow(
