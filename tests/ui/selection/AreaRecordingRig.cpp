@@ -5,6 +5,7 @@
 #include "capture/ScreenRecorder.h"
 #include "capture/TestClient.h"
 #include "capture/x11/X11CaptureSource.h"
+#include "support/XdotoolDrag.h"
 #include "ui/common/XcbApplication.h"
 #include "ui/selection/AreaSelectorView.h"
 
@@ -43,13 +44,7 @@ bool AreaRecordingRig::open()
 
 bool AreaRecordingRig::drag(QPoint from, QPoint to)
 {
-    const QPoint middle = (from + to) / 2;
-    return runXdotool({QStringLiteral("mousemove"), QString::number(from.x()),
-                       QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
-                       QStringLiteral("mousemove"), QString::number(middle.x()),
-                       QString::number(middle.y()), QStringLiteral("mousemove"),
-                       QString::number(to.x()), QString::number(to.y()), QStringLiteral("mouseup"),
-                       QStringLiteral("1")});
+    return runXdotool(xdotoolDrag(from, to));
 }
 
 std::optional<gif::testing::DecodedGif> AreaRecordingRig::recordHalfASecond()
