@@ -10,7 +10,7 @@ namespace
 
 TrayMenuEntry entry(const QString& text, TrayAction action)
 {
-    return {text, action, true, {}};
+    return {text, action, true, {}, std::nullopt};
 }
 
 TrayMenuEntry separator()
@@ -51,11 +51,13 @@ std::vector<TrayMenuEntry> trayMenuEntries(const TrayMenuState& state, const QSt
                             TrayAction::resetScreenPermission));
     entries.push_back(entry(QStringLiteral("Reset Accessibility Permission (Hotkey)…"),
                             TrayAction::resetHotKeyPermission));
+    entries.push_back({QStringLiteral("Start at Login"), TrayAction::toggleStartAtLogin, true, {},
+                       state.startsAtLogin});
     entries.push_back(entry(QStringLiteral("Report an Issue…"), TrayAction::reportIssue));
     entries.push_back(separator());
-    entries.push_back({versionLine, std::nullopt, false, {}});
+    entries.push_back({versionLine, std::nullopt, false, {}, std::nullopt});
     entries.push_back({QStringLiteral("Quit Kinetta"), TrayAction::quit, true,
-                       QKeySequence(Qt::CTRL | Qt::Key_Q)});
+                       QKeySequence(Qt::CTRL | Qt::Key_Q), std::nullopt});
     return entries;
 }
 
@@ -70,6 +72,10 @@ void fillTrayMenu(QMenu& menu, const std::vector<TrayMenuEntry>& entries,
         }
         QAction* action = menu.addAction(item.text);
         action->setEnabled(item.enabled);
+        if (item.checked) {
+            action->setCheckable(true);
+            action->setChecked(*item.checked);
+        }
         if (!item.shortcut.isEmpty()) {
             action->setShortcut(item.shortcut);
             // Context menus hide shortcuts on some styles; Quit names its key.
