@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -135,6 +137,21 @@ TEST(StartAtLoginExec, ProgramPathsAreQuotedAndEscapedAsTheDesktopEntryFormatAsk
               QStringLiteral("/opt/100%%/kinetta"));
     EXPECT_EQ(StartAtLogin::execArgument(QStringLiteral("/h/a$b`c\"d\\e%f/kinetta")),
               QStringLiteral("\"/h/a\\\\$b\\\\`c\\\\\"d\\\\\\\\e%%f/kinetta\""));
+}
+
+TEST_F(StartAtLoginTest, EntryForAnAwkwardPathPassesTheDesktopEntryValidator)
+{
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    StartAtLogin awkward(m_folder, QStringLiteral("/opt/My \"Apps\" 100%/$HOME\\kinetta"),
+                         AtomicFileWriter::instance());
+    ASSERT_EQ(awkward.setEnabled(true), std::nullopt);
+    QProcess validate;
+    validate.start(validator, {awkward.entryPath()});
+    ASSERT_TRUE(validate.waitForFinished(30000));
+    EXPECT_EQ(validate.exitCode(), 0);
+    EXPECT_EQ(validate.readAll(), QByteArray()) << "the validator complained";
 }
 
 TEST(StartAtLoginFolder, FollowsXdgConfigHome)
