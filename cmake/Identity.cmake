@@ -1,7 +1,8 @@
 # Who the program is to the desktop, kept here only: the application id (it
 # names the single instance's socket, the desktop file, the metainfo and the
-# icons), the project's web address and the pictures the metainfo shows.
-# ApplicationId.h, the desktop file and the metainfo are configured from these.
+# icons), the project's web addresses and the pictures the metainfo shows.
+# ApplicationId.h, IssueReportPage.h, the desktop file, the metainfo and the
+# manual page are configured from these.
 set(KINETTA_APPLICATION_ID "app.kinetta.Kinetta")
 set(KINETTA_WEB_ADDRESS "https://kinetta.app")
 set(KINETTA_SCREENSHOT_ADDRESS "${KINETTA_WEB_ADDRESS}/screenshots")
