@@ -64,7 +64,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/kinetta-package-check.XXXXXX")
 mounted=()
 cleanup() {
-  local point
+  local i
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
     umount -l "${mounted[i]}" 2>/dev/null || true
   done
@@ -73,7 +73,7 @@ cleanup() {
 trap cleanup EXIT
 system=$work/system
 cp -a "$base" "$system"
-for point in proc sys dev; do
+for point in proc sys dev dev/pts; do
   mount --bind "/$point" "$system/$point"
   mounted+=("$system/$point")
 done
@@ -86,8 +86,13 @@ in_chroot() {
 }
 echo "== apt-get install ./$name (in a fresh $release chroot)"
 in_chroot apt-get update -qq
-in_chroot sh -c "cd /tmp && apt-get install -y -q --no-install-recommends ./$name" |
-  grep -E '^(Setting up kinetta|The following NEW packages|[0-9]+ upgraded)' || true
+if ! in_chroot sh -c "cd /tmp && apt-get install -y -q --no-install-recommends ./$name" \
+  >"$work/install.log" 2>&1; then
+  cat "$work/install.log" >&2
+  echo "package-check.sh: apt-get install failed" >&2
+  exit 1
+fi
+grep -E '^([0-9]+ upgraded|Setting up kinetta)' "$work/install.log"
 in_chroot dpkg-query -W -f='${Package} ${Version} ${Status}\n' kinetta
 echo "== kinetta --version"
 in_chroot kinetta --version
