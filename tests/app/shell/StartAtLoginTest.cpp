@@ -18,7 +18,7 @@ namespace
 
 const QString program = QStringLiteral("/usr/bin/kinetta");
 
-QByteArray readAll(const QString& path)
+QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -26,9 +26,7 @@ QByteArray readAll(const QString& path)
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    ASSERT_EQ(AtomicFileWriter::instance().write(path, bytes), std::nullopt);
 }
 
 // Refuses every write the way a full disk would.
@@ -61,13 +59,13 @@ TEST_F(StartAtLoginTest, EntryIsWrittenIntoAMissingFolderAndRemoved)
 
     EXPECT_EQ(m_login.setEnabled(true), std::nullopt);
     EXPECT_TRUE(m_login.isEnabled());
-    const QByteArray text = readAll(m_login.entryPath());
+    const QByteArray text = contents(m_login.entryPath());
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n")) << text.constData();
     EXPECT_TRUE(text.contains("\nExec=/usr/bin/kinetta\n")) << text.constData();
     EXPECT_TRUE(text.contains("\nIcon=" + QByteArray(kApplicationId) + '\n')) << text.constData();
     // Written again over itself, it stays one whole entry.
     EXPECT_EQ(m_login.setEnabled(true), std::nullopt);
-    EXPECT_EQ(readAll(m_login.entryPath()), text);
+    EXPECT_EQ(contents(m_login.entryPath()), text);
 
     EXPECT_EQ(m_login.setEnabled(false), std::nullopt);
     EXPECT_FALSE(QFile::exists(m_login.entryPath()));
