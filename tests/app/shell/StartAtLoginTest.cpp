@@ -1,11 +1,14 @@
 #include "app/shell/StartAtLogin.h"
+#include "app/shell/StartAtLoginToggle.h"
 
 #include "app/AtomicFileWriter.h"
 #include "app/FileWriter.h"
 #include "app/shell/ApplicationId.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -121,6 +124,35 @@ TEST_F(StartAtLoginTest, FailuresNameWhatFailedAndWhy)
         << removeFailure->toStdString();
 
     EXPECT_NE(StartAtLogin::failureTitle(true), StartAtLogin::failureTitle(false));
+}
+
+TEST_F(StartAtLoginTest, MenuToggleTurnsItOverAndShowsAFailureInABox)
+{
+    const auto failureBoxes = [] {
+        QList<QMessageBox*> boxes;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget);
+                box && box->objectName() == QLatin1String(kStartAtLoginFailureBoxName) &&
+                box->isVisible())
+                boxes << box;
+        return boxes;
+    };
+    toggleStartAtLogin(m_login);
+    EXPECT_TRUE(m_login.isEnabled());
+    toggleStartAtLogin(m_login);
+    EXPECT_FALSE(m_login.isEnabled());
+    EXPECT_TRUE(failureBoxes().isEmpty());
+
+    RefusingWriter refusing;
+    StartAtLogin full(m_folder, program, refusing);
+    toggleStartAtLogin(full);
+    EXPECT_FALSE(full.isEnabled());
+    const QList<QMessageBox*> boxes = failureBoxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0]->text(), StartAtLogin::failureTitle(true));
+    EXPECT_EQ(boxes[0]->informativeText(),
+              QStringLiteral("cannot write %1: No space left on device").arg(full.entryPath()));
+    boxes[0]->close();
 }
 
 TEST(StartAtLoginExec, ProgramPathsAreQuotedAndEscapedAsTheDesktopEntryFormatAsks)
