@@ -10,7 +10,7 @@ namespace
 
 TrayMenuEntry entry(const QString& text, TrayAction action)
 {
-    return {text, action, true, {}, std::nullopt};
+    return {text, action, true, {}};
 }
 
 TrayMenuEntry separator()
@@ -55,9 +55,9 @@ std::vector<TrayMenuEntry> trayMenuEntries(const TrayMenuState& state, const QSt
                        state.startsAtLogin});
     entries.push_back(entry(QStringLiteral("Report an Issue…"), TrayAction::reportIssue));
     entries.push_back(separator());
-    entries.push_back({versionLine, std::nullopt, false, {}, std::nullopt});
+    entries.push_back({versionLine, std::nullopt, false, {}});
     entries.push_back({QStringLiteral("Quit Kinetta"), TrayAction::quit, true,
-                       QKeySequence(Qt::CTRL | Qt::Key_Q), std::nullopt});
+                       QKeySequence(Qt::CTRL | Qt::Key_Q)});
     return entries;
 }
 
