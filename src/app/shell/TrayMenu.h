@@ -42,7 +42,7 @@ struct TrayMenuEntry {
     bool enabled = true;
     QKeySequence shortcut;
     // Set for a checkable entry: whether it shows a check mark.
-    std::optional<bool> checked;
+    std::optional<bool> checked = std::nullopt;
     [[nodiscard]] bool isSeparator() const { return text.isEmpty(); }
     friend bool operator==(const TrayMenuEntry&, const TrayMenuEntry&) = default;
 };
