@@ -24,7 +24,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 # Found by dpkg-shlibdeps from the program's own links, and the platform
 # plugin that no link names.
-for dependency in libqt6core6 libqt6gui6 libc6 libimagequant0 libpng16-16 qt6-qpa-plugins; do
+for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libimagequant0 libpng16-16 qt6-qpa-plugins; do
   grep -qE "(^|, )$dependency( |,|\$)" <<<"$depends" || fail "Depends lacks $dependency"
 done
 [[ -n "$(field Description)" ]] || fail "the package has no description"
