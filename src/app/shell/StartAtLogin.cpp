@@ -18,8 +18,8 @@ namespace kinetta
 namespace
 {
 
-// Characters that make an Exec argument need quotes (Desktop Entry
-// Specification, "The Exec key").
+// Characters that make an Exec argument need quotes (the desktop entry
+// format's rules for Exec).
 bool isReserved(QChar c)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
