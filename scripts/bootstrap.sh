@@ -9,19 +9,23 @@ build_packages=(
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-composite0-dev
   libxcb-randr0-dev libxcb-image0-dev libxcb-xinput-dev libxcb-res0-dev
   libimagequant-dev libpng-dev liblz4-dev libzstd-dev libyuv-dev
-  qt6-qpa-plugins
+  qt6-qpa-plugins librsvg2-bin
 )
+# What makes the Debian package (scripts/package.sh).
+package_packages=(dpkg-dev file)
 test_packages=(
   libgtest-dev libgmock-dev libgif-dev
   xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr xclip trayer
   xserver-xorg-video-dummy
   libqt6dbus6 dbus-daemon at-spi2-core
+  desktop-file-utils appstream man-db groff-base bash-completion zsh lintian
 )
 
 want=("${build_packages[@]}")
-if [[ "${1:-}" == "--with-tests" ]]; then
-  want+=("${test_packages[@]}")
-fi
+case "${1:-}" in
+  --with-tests) want+=("${package_packages[@]}" "${test_packages[@]}") ;;
+  --for-package) want+=("${package_packages[@]}") ;;
+esac
 
 missing=()
 for pkg in "${want[@]}"; do

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/IssueReportPage.h"
+
 #include <QString>
 #include <QUrl>
 
 namespace kinetta
 {
 
-// The project's issue-report page; the one place its address is kept.
-inline constexpr const char* kIssueReportPage = "https://kinetta.app/report/";
 // The "app" item of the report's query.
 inline const QString kReportAppName = QStringLiteral("kinetta");
 

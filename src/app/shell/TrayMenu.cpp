@@ -51,6 +51,8 @@ std::vector<TrayMenuEntry> trayMenuEntries(const TrayMenuState& state, const QSt
                             TrayAction::resetScreenPermission));
     entries.push_back(entry(QStringLiteral("Reset Accessibility Permission (Hotkey)…"),
                             TrayAction::resetHotKeyPermission));
+    entries.push_back({QStringLiteral("Start at Login"), TrayAction::toggleStartAtLogin, true, {},
+                       state.startsAtLogin});
     entries.push_back(entry(QStringLiteral("Report an Issue…"), TrayAction::reportIssue));
     entries.push_back(separator());
     entries.push_back({versionLine, std::nullopt, false, {}});
@@ -70,6 +72,10 @@ void fillTrayMenu(QMenu& menu, const std::vector<TrayMenuEntry>& entries,
         }
         QAction* action = menu.addAction(item.text);
         action->setEnabled(item.enabled);
+        if (item.checked) {
+            action->setCheckable(true);
+            action->setChecked(*item.checked);
+        }
         if (!item.shortcut.isEmpty()) {
             action->setShortcut(item.shortcut);
             // Context menus hide shortcuts on some styles; Quit names its key.

@@ -22,6 +22,7 @@ enum class TrayAction {
     recordArea,
     resetScreenPermission,
     resetHotKeyPermission,
+    toggleStartAtLogin,
     reportIssue,
     quit
 };
@@ -31,6 +32,8 @@ struct TrayMenuState {
     enum class Phase { idle, countingDown, recording };
     Phase phase = Phase::idle;
     bool hasCapturedFrames = false;
+    // Whether the desktop starts the program at login (StartAtLogin).
+    bool startsAtLogin = false;
 };
 
 struct TrayMenuEntry {
@@ -38,12 +41,15 @@ struct TrayMenuEntry {
     std::optional<TrayAction> action; // none: the disabled version line, or a separator
     bool enabled = true;
     QKeySequence shortcut;
+    // Set for a checkable entry: whether it shows a check mark.
+    std::optional<bool> checked = std::nullopt;
     [[nodiscard]] bool isSeparator() const { return text.isEmpty(); }
     friend bool operator==(const TrayMenuEntry&, const TrayMenuEntry&) = default;
 };
 
 // The menu's entries in order for state: the recording entries the state
-// allows, the permission and report entries, the version line and Quit.
+// allows, the permission, login start and report entries, the version line
+// and Quit.
 [[nodiscard]] std::vector<TrayMenuEntry> trayMenuEntries(const TrayMenuState& state,
                                                          const QString& versionLine);
 // Clears menu and fills it with entries; a triggered entry calls onAction with its action.

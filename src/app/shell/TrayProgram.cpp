@@ -8,6 +8,7 @@
 #include "app/shell/LaunchRequest.h"
 #include "app/shell/RelaunchActions.h"
 #include "app/shell/SingleInstance.h"
+#include "app/shell/StartAtLogin.h"
 #include "app/shell/StatusTexts.h"
 #include "app/shell/TrayShell.h"
 #include "app/shell/TrayStatusItem.h"
@@ -90,6 +91,11 @@ int runTrayProgram(int argc, char** argv)
     DragOutFiles dragFiles(dragFolder(), AtomicFileWriter::instance());
     WindowIconLookup icons(createWindowIconReader());
 
+    // The login entry starts this very program, wherever it is installed.
+    StartAtLogin startAtLogin(StartAtLogin::defaultFolder(),
+                              QCoreApplication::applicationFilePath(),
+                              AtomicFileWriter::instance());
+
     // The new process must become the running instance, not hand over to this one.
     PermissionsActions permissions =
         releasingInstanceOnRelaunch(desktopPermissionsActions(), instance);
@@ -111,7 +117,8 @@ int runTrayProgram(int argc, char** argv)
                            [] { return compositingManagerRunning(); },
                            reduceMotion(),
                            QString::fromLatin1(kVersion),
-                           buildVersionLine()};
+                           buildVersionLine(),
+                           &startAtLogin};
     TrayShell shell(std::move(services));
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -5,6 +5,8 @@
 #include "app/HotKeyArming.h"
 #include "app/shell/DesktopSettings.h"
 #include "app/shell/PopoverWindow.h"
+#include "app/shell/StartAtLogin.h"
+#include "app/shell/StartAtLoginToggle.h"
 #include "app/shell/StatusAppearance.h"
 #include "app/shell/TrayStatusItem.h"
 #include "model/RecordingSession.h"
@@ -371,6 +373,7 @@ std::vector<TrayMenuEntry> TrayShell::menuEntries() const
                   : session.isRecording()  ? TrayMenuState::Phase::recording
                                            : TrayMenuState::Phase::idle;
     state.hasCapturedFrames = !session.capturedFrames().empty();
+    state.startsAtLogin = m_services.startAtLogin && m_services.startAtLogin->isEnabled();
     return trayMenuEntries(state, m_services.versionLine);
 }
 
@@ -403,6 +406,10 @@ void TrayShell::handleMenuAction(TrayAction action)
         return;
     case TrayAction::resetHotKeyPermission:
         m_permissions->resetHotKeyFromMenu();
+        return;
+    case TrayAction::toggleStartAtLogin:
+        if (m_services.startAtLogin)
+            toggleStartAtLogin(*m_services.startAtLogin);
         return;
     case TrayAction::reportIssue:
         m_permissions->openReportUrl();

@@ -33,6 +33,7 @@ class HotKeyArming;
 class PopoverWindow;
 class RecordingHUDView;
 class RecordingSession;
+class StartAtLogin;
 class ToastPresenter;
 class TrayStatusItem;
 class WindowIconLookup;
@@ -66,6 +67,9 @@ struct ShellServices {
     // The version line's and issue report's version.
     QString version;
     QString versionLine;
+    // Whether the desktop starts the program at login, for the menu's
+    // checkable entry; null: the entry shows unchecked and does nothing.
+    StartAtLogin* startAtLogin = nullptr;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,

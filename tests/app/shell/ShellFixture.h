@@ -2,6 +2,7 @@
 
 #include "app/AtomicFileWriter.h"
 #include "app/FlowTestDoubles.h"
+#include "app/shell/StartAtLogin.h"
 #include "app/shell/TrayShell.h"
 #include "model/RecordingSession.h"
 #include "support/VirtualScheduler.h"
@@ -68,7 +69,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)")});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin});
         shell->launch();
     }
 
@@ -95,6 +96,8 @@ protected:
     RecordingAnnouncer announcer;
     QTemporaryDir temp;
     DragOutFiles dragFiles{temp.path(), AtomicFileWriter::instance()};
+    StartAtLogin startAtLogin{temp.path() + QStringLiteral("/autostart"),
+                              QStringLiteral("/usr/bin/kinetta"), AtomicFileWriter::instance()};
     QScreen* screen = QGuiApplication::primaryScreen();
     bool observerAvailable = true;
     bool acceptConfirmations = true;

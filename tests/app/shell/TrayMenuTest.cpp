@@ -12,21 +12,27 @@ namespace
 using Phase = TrayMenuState::Phase;
 const QString version = QStringLiteral("Kinetta 0.1.0 (?)");
 
-// The entries as one line each: "-" for a separator, "(text)" for a disabled one.
+// The entries as one line each: "-" for a separator, "(text)" for a disabled
+// one, "[ ] text" or "[x] text" for a checkable one.
 QStringList outline(const std::vector<TrayMenuEntry>& entries)
 {
     QStringList lines;
-    for (const TrayMenuEntry& entry : entries)
-        lines << (entry.isSeparator() ? QStringLiteral("-")
-                  : entry.enabled     ? entry.text
-                                      : QLatin1Char('(') + entry.text + QLatin1Char(')'));
+    for (const TrayMenuEntry& entry : entries) {
+        QString line = entry.isSeparator() ? QStringLiteral("-")
+                       : entry.enabled     ? entry.text
+                                           : QLatin1Char('(') + entry.text + QLatin1Char(')');
+        if (entry.checked)
+            line.prepend(*entry.checked ? QStringLiteral("[x] ") : QStringLiteral("[ ] "));
+        lines << line;
+    }
     return lines;
 }
 
-QStringList fixedTail()
+QStringList fixedTail(bool startsAtLogin = false)
 {
     return {QStringLiteral("Reset Screen Recording Permission…"),
             QStringLiteral("Reset Accessibility Permission (Hotkey)…"),
+            startsAtLogin ? QStringLiteral("[x] Start at Login") : QStringLiteral("[ ] Start at Login"),
             QStringLiteral("Report an Issue…"),
             QStringLiteral("-"),
             QStringLiteral("(Kinetta 0.1.0 (?))"),
@@ -50,6 +56,12 @@ TEST(TrayMenu, FirstGroupFollowsTheRecordingState)
               QStringList({QStringLiteral("Stop Recording"), QStringLiteral("Discard Recording"),
                            QStringLiteral("-")}) +
                   fixedTail());
+    // The login start entry carries its check mark in every phase.
+    EXPECT_EQ(outline(trayMenuEntries({Phase::idle, false, true}, version)), idle + fixedTail(true));
+    EXPECT_EQ(outline(trayMenuEntries({Phase::recording, false, true}, version)),
+              QStringList({QStringLiteral("Stop Recording"), QStringLiteral("Discard Recording"),
+                           QStringLiteral("-")}) +
+                  fixedTail(true));
 }
 
 TEST(TrayMenu, EntriesCarryTheirActionsAndOnlyQuitHasAKey)
@@ -67,7 +79,8 @@ TEST(TrayMenu, EntriesCarryTheirActionsAndOnlyQuitHasAKey)
               (std::vector{TrayAction::recordAgain, TrayAction::recordScreen,
                            TrayAction::recordWindow, TrayAction::recordArea,
                            TrayAction::resetScreenPermission, TrayAction::resetHotKeyPermission,
-                           TrayAction::reportIssue, TrayAction::quit}));
+                           TrayAction::toggleStartAtLogin, TrayAction::reportIssue,
+                           TrayAction::quit}));
     EXPECT_EQ(entries.back().shortcut, QKeySequence(QStringLiteral("Ctrl+Q")));
     const auto recording = trayMenuEntries({Phase::recording, false}, version);
     EXPECT_EQ(recording[0].action, TrayAction::stopRecording);
@@ -82,16 +95,18 @@ TEST(TrayMenu, FilledMenuTriggersActionsAndIsRebuiltAtEachFilling)
     std::vector<TrayAction> triggered;
     const auto onAction = [&triggered](TrayAction action) { triggered.push_back(action); };
     fillTrayMenu(menu, trayMenuEntries({Phase::idle, false}, version), onAction);
-    fillTrayMenu(menu, trayMenuEntries({Phase::recording, false}, version), onAction);
+    fillTrayMenu(menu, trayMenuEntries({Phase::recording, false, true}, version), onAction);
 
     const QList<QAction*> actions = menu.actions();
-    const auto expected = trayMenuEntries({Phase::recording, false}, version);
+    const auto expected = trayMenuEntries({Phase::recording, false, true}, version);
     ASSERT_EQ(actions.size(), qsizetype(expected.size()));
     for (qsizetype i = 0; i < actions.size(); ++i) {
         SCOPED_TRACE(expected[size_t(i)].text.toStdString());
         EXPECT_EQ(actions[i]->isSeparator(), expected[size_t(i)].isSeparator());
         EXPECT_EQ(actions[i]->text(), expected[size_t(i)].text);
         EXPECT_EQ(actions[i]->isEnabled(), expected[size_t(i)].enabled);
+        EXPECT_EQ(actions[i]->isCheckable(), expected[size_t(i)].checked.has_value());
+        EXPECT_EQ(actions[i]->isChecked(), expected[size_t(i)].checked.value_or(false));
     }
     EXPECT_EQ(actions.last()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     EXPECT_TRUE(actions.last()->isShortcutVisibleInContextMenu());
@@ -103,5 +118,6 @@ TEST(TrayMenu, FilledMenuTriggersActionsAndIsRebuiltAtEachFilling)
     EXPECT_EQ(triggered,
               (std::vector{TrayAction::stopRecording, TrayAction::discardRecording,
                            TrayAction::resetScreenPermission, TrayAction::resetHotKeyPermission,
-                           TrayAction::reportIssue, TrayAction::quit}));
+                           TrayAction::toggleStartAtLogin, TrayAction::reportIssue,
+                           TrayAction::quit}));
 }

@@ -19,6 +19,7 @@
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -254,6 +255,33 @@ TEST_F(ShellTest, MenuIsBuiltAfreshAtEachOpening)
         if (action->text() == "Stop Recording")
             action->trigger();
     EXPECT_EQ(recorder.stopCalls, 1);
+}
+
+// "Start at Login" shows whether the login entry is there and turns it over.
+TEST_F(ShellTest, StartAtLoginEntryReflectsAndTurnsTheLoginStart)
+{
+    QMenu* menu = shell->statusItem().contextMenu();
+    ASSERT_NE(menu, nullptr);
+    const auto loginEntry = [menu]() -> QAction* {
+        for (QAction* action : menu->actions())
+            if (action->text() == "Start at Login")
+                return action;
+        return nullptr;
+    };
+    Q_EMIT menu->aboutToShow();
+    ASSERT_NE(loginEntry(), nullptr);
+    EXPECT_TRUE(loginEntry()->isCheckable());
+    EXPECT_FALSE(loginEntry()->isChecked());
+    loginEntry()->trigger();
+    EXPECT_TRUE(QFile::exists(startAtLogin.entryPath()));
+
+    Q_EMIT menu->aboutToShow();
+    ASSERT_NE(loginEntry(), nullptr);
+    EXPECT_TRUE(loginEntry()->isChecked());
+    loginEntry()->trigger();
+    EXPECT_FALSE(QFile::exists(startAtLogin.entryPath()));
+    Q_EMIT menu->aboutToShow();
+    EXPECT_FALSE(loginEntry()->isChecked());
 }
 
 // The hotkey's toggle, asked for by a later `kinetta --toggle`.
