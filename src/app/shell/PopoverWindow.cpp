@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -79,9 +80,18 @@ void PopoverWindow::place()
 void PopoverWindow::mousePressEvent(QMouseEvent* event)
 {
     const bool outside = !rect().contains(event->position().toPoint());
-    QWidget::mousePressEvent(event); // a popup closes itself on a press outside
+    {
+        const QScopedValueRollback forUser(m_closingForUser, true);
+        QWidget::mousePressEvent(event); // a popup closes itself on a press outside
+    }
     if (outside && m_style == Style::popup)
         Q_EMIT dismissedByOutsidePress(event->globalPosition().toPoint());
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    const QScopedValueRollback forUser(m_closingForUser, true);
+    QWidget::keyPressEvent(event); // a popup closes itself on Escape
 }
 
 void PopoverWindow::closeEvent(QCloseEvent* event)
@@ -94,6 +104,10 @@ void PopoverWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (m_style == Style::window)
         Q_EMIT closedByUser();
+    // The owner hides the popup; the toolkit closes it on the user's press or
+    // key, and when the application turns inactive.
+    else if (!m_closingForUser)
+        Q_EMIT closedWithApplication();
 }
 
 void PopoverWindow::hideEvent(QHideEvent* event)

@@ -48,6 +48,10 @@ Q_SIGNALS:
     // A press outside the popup closed it; the press does not reach what lies
     // beneath (the tray icon would reopen it at once).
     void dismissedByOutsidePress(const QPoint& globalPos);
+    // The application let go of its popups as it turned inactive (another
+    // program took the focus) and this one closed with them: not the user's
+    // press or key, not the owner. Emitted before closed().
+    void closedWithApplication();
     // Every close: by the owner, by an outside press, by Escape.
     void closed();
     // The window style only: the user closed the window (its close button,
@@ -57,6 +61,7 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -70,6 +75,8 @@ private:
     bool m_composited;
     QRect m_anchor;
     std::function<bool()> m_minimizeOnClose;
+    // Set while the user's press or key is closing the popup.
+    bool m_closingForUser = false;
 };
 
 } // namespace kinetta

@@ -338,6 +338,47 @@ TEST_F(ShellTest, ClickThatClosedThePopoverDoesNotReopenIt)
     EXPECT_TRUE(panel->isVisible());
 }
 
+// What the toolkit does when another program takes the focus: it closes the
+// application's popups.
+void deactivateApplication()
+{
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(qApp, &deactivate);
+    QCoreApplication::processEvents();
+}
+
+// The picker's window hides, the window manager focuses another program just
+// after the panel came back, and the application turns inactive: the panel
+// stays. The user's press still closes it, and a panel that already had the
+// focus, or that the user opened, closes with the application.
+TEST_F(ShellTest, PanelBackFromThePickerOutlastsTheFocusHandOver)
+{
+    shell->showWindowPicker();
+    shell->windowPicker().close();
+    scheduler.advance(WindowPickerWindow::panelDelay);
+    PopoverWindow* panel = shell->panelPopover();
+    ASSERT_TRUE(panel->isVisible());
+    deactivateApplication();
+    EXPECT_TRUE(panel->isVisible());
+
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel->isVisible());
+
+    shell->showWindowPicker();
+    shell->windowPicker().close();
+    scheduler.advance(WindowPickerWindow::panelDelay);
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == panel->windowHandle(); }));
+    deactivateApplication();
+    EXPECT_FALSE(panel->isVisible());
+
+    scheduler.advance(TrayShell::reopenGuard);
+    shell->handleStatusClick();
+    ASSERT_TRUE(panel->isVisible());
+    deactivateApplication();
+    EXPECT_FALSE(panel->isVisible());
+}
+
 // A relaunch lets go of the single instance before the new process starts.
 TEST_F(ShellTest, RelaunchReleasesTheInstanceFirst)
 {
