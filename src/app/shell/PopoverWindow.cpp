@@ -60,12 +60,27 @@ void PopoverWindow::open(const QRect& anchor)
     m_content->setFocus(Qt::PopupFocusReason);
 }
 
-void PopoverWindow::place()
+QScreen* PopoverWindow::screenFor(const QRect& anchor) const
 {
     QScreen* screen =
-        m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center()) : nullptr;
+        m_style == Style::popup ? QGuiApplication::screenAt(anchor.center()) : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+int PopoverWindow::heightRoom(const QRect& anchor) const
+{
+    const QScreen* screen = screenFor(anchor);
     if (!screen)
-        screen = QGuiApplication::primaryScreen();
+        return QWIDGETSIZE_MAX;
+    // A window: its frame is the window manager's, and it need not avoid the icon.
+    if (m_style == Style::window)
+        return screen->availableGeometry().height();
+    return roomBesideTray(anchor, screen->geometry(), screen->availableGeometry(), trayGap);
+}
+
+void PopoverWindow::place()
+{
+    QScreen* screen = screenFor(m_anchor);
     if (!screen)
         return; // nowhere to place it; the window system decides
     if (m_style == Style::window) {

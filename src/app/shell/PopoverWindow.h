@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+class QScreen;
+
 namespace kinetta
 {
 
@@ -39,6 +41,9 @@ public:
     {
         m_minimizeOnClose = std::move(whether);
     }
+    // The tallest the window can be at open(anchor) inside the screen's
+    // available area without covering the tray icon.
+    [[nodiscard]] int heightRoom(const QRect& anchor) const;
     // Shows the popup next to anchor (the tray icon's rectangle on screen, or
     // the pointer as a 1 × 1 rectangle) inside that screen's available area,
     // or the window centred on the primary screen; then gives it the keyboard.
@@ -69,6 +74,7 @@ protected:
 
 private:
     void place();
+    [[nodiscard]] QScreen* screenFor(const QRect& anchor) const;
 
     QWidget* m_content;
     Style m_style;

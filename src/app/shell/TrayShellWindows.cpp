@@ -113,7 +113,11 @@ void TrayShell::showControlPanel()
         return;
     if (m_panelPopover->style() == PopoverWindow::Style::window && m_panelPopover->isMinimized())
         m_panelPopover->showNormal();
-    m_panelPopover->open(trayAnchor());
+    const QRect anchor = trayAnchor();
+    // On a low screen the panel's settings scroll rather than push it over
+    // the icon and its start button off screen.
+    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor));
+    m_panelPopover->open(anchor);
 }
 
 void TrayShell::handPanelBack()

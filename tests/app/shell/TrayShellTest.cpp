@@ -19,7 +19,10 @@
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -377,6 +380,37 @@ TEST_F(ShellTest, PanelBackFromThePickerOutlastsTheFocusHandOver)
     ASSERT_TRUE(panel->isVisible());
     deactivateApplication();
     EXPECT_FALSE(panel->isVisible());
+}
+
+// With less room beside the icon than the whole panel needs (a low screen,
+// or the pointer as the anchor mid-screen) its settings scroll: the panel
+// stays inside the available area on the far side of the icon, below as
+// above, and its start button stays in view.
+TEST_F(ShellTest, PanelWithoutRoomScrollsItsSettingsBesideTheIcon)
+{
+    session.setCaptureMode(CaptureMode::area);
+    session.setUseCountdown(true);
+    session.setUseAutoStop(true);
+    const QRect available = screen->availableGeometry();
+    PopoverWindow* popover = shell->panelPopover();
+    ControlPanelView* panel = shell->controlPanel();
+    for (const int pointerY : {available.center().y() - 10, available.center().y() + 10}) {
+        SCOPED_TRACE(pointerY);
+        const QPoint pointer(available.center().x(), pointerY);
+        QCursor::setPos(pointer);
+        shell->showControlPanel();
+        ASSERT_TRUE(popover->isVisible());
+        const QRect placed = popover->geometry();
+        EXPECT_TRUE(available.contains(placed));
+        EXPECT_FALSE(placed.adjusted(-PopoverWindow::trayGap, -PopoverWindow::trayGap,
+                                     PopoverWindow::trayGap, PopoverWindow::trayGap)
+                         .contains(pointer));
+        EXPECT_GT(panel->parts().settings->verticalScrollBar()->maximum(), 0);
+        const QRect record(panel->parts().record->mapTo(popover, QPoint(0, 0)),
+                           panel->parts().record->size());
+        EXPECT_TRUE(popover->rect().contains(record));
+        shell->closeControlPanel();
+    }
 }
 
 // A relaunch lets go of the single instance before the new process starts.
