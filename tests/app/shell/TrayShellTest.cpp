@@ -382,6 +382,30 @@ TEST_F(ShellTest, PanelBackFromThePickerOutlastsTheFocusHandOver)
     EXPECT_FALSE(panel->isVisible());
 }
 
+// The tray's menu opened just as the panel let go of the focus outlasts the
+// application turning inactive; once it held the focus, it closes with it.
+// Escape still closes it.
+TEST_F(ShellTest, TrayMenuOpenedDuringTheFocusHandOverOutlastsIt)
+{
+    QMenu* menu = shell->statusItem().contextMenu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(QPoint(200, 30));
+    ASSERT_TRUE(menu->isVisible());
+    deactivateApplication();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), QPoint(200, 30));
+
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == menu->windowHandle(); }));
+    deactivateApplication();
+    EXPECT_FALSE(menu->isVisible());
+
+    menu->popup(QPoint(200, 30));
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == menu->windowHandle(); }));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(menu->isVisible());
+}
+
 // With less room beside the icon than the whole panel needs (a low screen,
 // or the pointer as the anchor mid-screen) its settings scroll: the panel
 // stays inside the available area on the far side of the icon, below as
