@@ -4,8 +4,8 @@
 
 #include <QGuiApplication>
 #include <QMenu>
-#include <QWindow>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 namespace kinetta
 {
