@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -59,12 +60,27 @@ void PopoverWindow::open(const QRect& anchor)
     m_content->setFocus(Qt::PopupFocusReason);
 }
 
-void PopoverWindow::place()
+QScreen* PopoverWindow::screenFor(const QRect& anchor) const
 {
     QScreen* screen =
-        m_style == Style::popup ? QGuiApplication::screenAt(m_anchor.center()) : nullptr;
+        m_style == Style::popup ? QGuiApplication::screenAt(anchor.center()) : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+int PopoverWindow::heightRoom(const QRect& anchor) const
+{
+    const QScreen* screen = screenFor(anchor);
     if (!screen)
-        screen = QGuiApplication::primaryScreen();
+        return QWIDGETSIZE_MAX;
+    // A window: its frame is the window manager's, and it need not avoid the icon.
+    if (m_style == Style::window)
+        return screen->availableGeometry().height();
+    return roomBesideTray(anchor, screen->geometry(), screen->availableGeometry(), trayGap);
+}
+
+void PopoverWindow::place()
+{
+    QScreen* screen = screenFor(m_anchor);
     if (!screen)
         return; // nowhere to place it; the window system decides
     if (m_style == Style::window) {
@@ -79,9 +95,18 @@ void PopoverWindow::place()
 void PopoverWindow::mousePressEvent(QMouseEvent* event)
 {
     const bool outside = !rect().contains(event->position().toPoint());
-    QWidget::mousePressEvent(event); // a popup closes itself on a press outside
+    {
+        const QScopedValueRollback forUser(m_closingForUser, true);
+        QWidget::mousePressEvent(event); // a popup closes itself on a press outside
+    }
     if (outside && m_style == Style::popup)
         Q_EMIT dismissedByOutsidePress(event->globalPosition().toPoint());
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    const QScopedValueRollback forUser(m_closingForUser, true);
+    QWidget::keyPressEvent(event); // a popup closes itself on Escape
 }
 
 void PopoverWindow::closeEvent(QCloseEvent* event)
@@ -94,6 +119,10 @@ void PopoverWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (m_style == Style::window)
         Q_EMIT closedByUser();
+    // The owner hides the popup; the toolkit closes it on the user's press or
+    // key, and when the application turns inactive.
+    else if (!m_closingForUser)
+        Q_EMIT closedWithApplication();
 }
 
 void PopoverWindow::hideEvent(QHideEvent* event)

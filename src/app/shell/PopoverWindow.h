@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+class QScreen;
+
 namespace kinetta
 {
 
@@ -39,6 +41,9 @@ public:
     {
         m_minimizeOnClose = std::move(whether);
     }
+    // The tallest the window can be at open(anchor) inside the screen's
+    // available area without covering the tray icon.
+    [[nodiscard]] int heightRoom(const QRect& anchor) const;
     // Shows the popup next to anchor (the tray icon's rectangle on screen, or
     // the pointer as a 1 × 1 rectangle) inside that screen's available area,
     // or the window centred on the primary screen; then gives it the keyboard.
@@ -48,6 +53,10 @@ Q_SIGNALS:
     // A press outside the popup closed it; the press does not reach what lies
     // beneath (the tray icon would reopen it at once).
     void dismissedByOutsidePress(const QPoint& globalPos);
+    // The application let go of its popups as it turned inactive (another
+    // program took the focus) and this one closed with them: not the user's
+    // press or key, not the owner. Emitted before closed().
+    void closedWithApplication();
     // Every close: by the owner, by an outside press, by Escape.
     void closed();
     // The window style only: the user closed the window (its close button,
@@ -57,6 +66,7 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -64,12 +74,15 @@ protected:
 
 private:
     void place();
+    [[nodiscard]] QScreen* screenFor(const QRect& anchor) const;
 
     QWidget* m_content;
     Style m_style;
     bool m_composited;
     QRect m_anchor;
     std::function<bool()> m_minimizeOnClose;
+    // Set while the user's press or key is closing the popup.
+    bool m_closingForUser = false;
 };
 
 } // namespace kinetta

@@ -51,7 +51,7 @@ TrayShell::TrayShell(ShellServices services, QObject* parent)
         WindowPickerWindow::Services{{m_services.session, m_services.scheduler,
                                       m_services.announcer, m_services.windowSnapshot,
                                       m_services.windowIcons, m_services.reduceMotion},
-                                     [this] { showControlPanel(); },
+                                     [this] { handPanelBack(); },
                                      composited},
         this);
 }
@@ -180,6 +180,7 @@ void TrayShell::buildControlPanel()
     m_panelPopover->setContentSize(QSize(ControlPanelView::kWidth, m_panelHeight));
     connect(m_panelPopover.get(), &PopoverWindow::dismissedByOutsidePress, this,
             &TrayShell::popoverDismissedByPress);
+    holdPanelThroughHandOver();
     if (!hasTray()) {
         // The tray's menu, reachable from the panel's header instead.
         panel::TextButton* button = panel->parts().header->menuButton();

@@ -160,6 +160,9 @@ private:
     void setupRecordingPopover();
     void installGlobalHotKey();
     void keepPanelWindowInReach();
+    // The panel back after the window picker closed.
+    void handPanelBack();
+    void holdPanelThroughHandOver();
     void togglePanelPopover();
     void toggleRecordingPopover();
     void openRecordingPopover();
@@ -190,6 +193,8 @@ private:
     bool m_swallowNextClick = false;
     TimerHandle m_swallowTimer;
     int m_panelHeight = panelInitialHeight;
+    // The panel came back from the picker and has not had the focus yet.
+    bool m_panelInHandOver = false;
     bool m_launched = false;
 };
 

@@ -15,7 +15,9 @@
 #include "ui/selection/WindowPickerView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
+#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QWindow>
 
 namespace kinetta
 {
@@ -111,7 +113,46 @@ void TrayShell::showControlPanel()
         return;
     if (m_panelPopover->style() == PopoverWindow::Style::window && m_panelPopover->isMinimized())
         m_panelPopover->showNormal();
-    m_panelPopover->open(trayAnchor());
+    const QRect anchor = trayAnchor();
+    // On a low screen the panel's settings scroll rather than push it over
+    // the icon and its start button off screen.
+    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor));
+    m_panelPopover->open(anchor);
+}
+
+void TrayShell::handPanelBack()
+{
+    showControlPanel();
+    m_panelInHandOver = m_panelPopover && m_panelPopover->isVisible() &&
+                        m_panelPopover->style() == PopoverWindow::Style::popup;
+}
+
+void TrayShell::holdPanelThroughHandOver()
+{
+    // The picker's window had the focus. When it hides, the window manager
+    // may give the focus to another program before the panel's activation
+    // arrives, and the toolkit, seeing the application turn inactive, closes
+    // its popups: the panel, just opened. Nothing would be left on screen, so
+    // that close opens it again; the user's press or key still closes it.
+    connect(m_panelPopover.get(), &PopoverWindow::closedWithApplication, this, [this] {
+        if (!std::exchange(m_panelInHandOver, false))
+            return;
+        // Not inside the close, which hides the window after this.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_panelPopover->isVisible())
+                    showControlPanel();
+            },
+            Qt::QueuedConnection);
+    });
+    connect(m_panelPopover.get(), &PopoverWindow::closed, this,
+            [this] { m_panelInHandOver = false; });
+    // Once the panel holds the focus, losing it is the user's doing.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && window == m_panelPopover->windowHandle())
+            m_panelInHandOver = false;
+    });
 }
 
 void TrayShell::closeControlPanel()

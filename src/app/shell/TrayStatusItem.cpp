@@ -2,8 +2,10 @@
 
 #include "app/shell/StatusIcon.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 namespace kinetta
 {
@@ -17,6 +19,15 @@ TrayStatusItem::TrayStatusItem(bool trayAvailable, EntriesFunction entries, QObj
     m_menu->setObjectName(QStringLiteral("trayMenu"));
     // Built at every opening, so that its entries match the state of the moment.
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { fillMenu(*m_menu); });
+    // A menu opened just after another window of the program let go of the
+    // focus (the panel, as a recording starts) is closed by the toolkit a
+    // moment later, when it sees the application turn inactive; the user
+    // closes it by a press, a key or a choice, which only hide it.
+    m_menu->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && window == m_menu->windowHandle())
+            m_menuHeldFocus = true;
+    });
     m_icon = std::make_unique<QSystemTrayIcon>();
     m_icon->setContextMenu(m_menu.get());
     connect(m_icon.get(), &QSystemTrayIcon::activated, this,
@@ -28,6 +39,20 @@ TrayStatusItem::TrayStatusItem(bool trayAvailable, EntriesFunction entries, QObj
 }
 
 TrayStatusItem::~TrayStatusItem() = default;
+
+bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_menu.get())
+        return false;
+    if (event->type() == QEvent::Show)
+        m_menuHeldFocus = false;
+    if (event->type() == QEvent::Close && !m_menuHeldFocus) {
+        // Opened again where it was, once the close is over.
+        QMetaObject::invokeMethod(
+            this, [this, at = m_menu->pos()] { m_menu->popup(at); }, Qt::QueuedConnection);
+    }
+    return false;
+}
 
 void TrayStatusItem::show()
 {

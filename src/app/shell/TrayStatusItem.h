@@ -47,11 +47,16 @@ Q_SIGNALS:
     void leftClicked();
     void menuActionTriggered(kinetta::TrayAction action);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     EntriesFunction m_entries;
     StatusAppearance m_appearance;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    // The menu has held the focus since it last opened.
+    bool m_menuHeldFocus = false;
 };
 
 } // namespace kinetta

@@ -54,6 +54,21 @@ QRect placeBesideTray(const QRect& anchor, const QSize& size, const QRect& scree
     return keepInside(placed, available);
 }
 
+int roomBesideTray(const QRect& anchor, const QRect& screenGeometry, const QRect& available,
+                   int gap)
+{
+    switch (trayEdgeOf(anchor, screenGeometry, available)) {
+    case TrayEdge::top:
+        return available.bottom() + 1 - std::max(available.top(), anchor.bottom() + 1 + gap);
+    case TrayEdge::bottom:
+        return std::min(available.bottom() + 1, anchor.top() - gap) - available.top();
+    case TrayEdge::left:
+    case TrayEdge::right:
+        break;
+    }
+    return available.height();
+}
+
 QRect placeToast(const QRect& anchor, const QSize& size, const QRect& screenGeometry,
                  const QRect& available)
 {

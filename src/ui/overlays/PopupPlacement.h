@@ -25,6 +25,12 @@ enum class TrayEdge { top, bottom, left, right };
 [[nodiscard]] QRect placeBesideTray(const QRect& anchor, const QSize& size,
                                     const QRect& screenGeometry, const QRect& available, int gap);
 
+// The height a window placed by placeBesideTray can take without covering
+// the icon: from gap points off the icon's near edge to the far edge of
+// available; the whole available height beside a tray at a side.
+[[nodiscard]] int roomBesideTray(const QRect& anchor, const QRect& screenGeometry,
+                                 const QRect& available, int gap);
+
 // Toasts: the toast's far edge lies this far past the icon's near edge...
 inline constexpr int toastReach = 54;
 // ...but never closer to the icon than this.

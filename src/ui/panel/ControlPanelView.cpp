@@ -20,7 +20,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kinetta
 {
@@ -71,7 +73,16 @@ void ControlPanelView::build()
     m_parts.header = new PanelHeader(this);
     layout->addWidget(m_parts.header);
     layout->addWidget(new panel::PanelDivider(this));
-    layout->addWidget(buildSettings());
+    // The settings scroll only when the panel's height is limited.
+    m_parts.settings = new QScrollArea(this);
+    m_parts.settings->setFrameShape(QFrame::NoFrame);
+    m_parts.settings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_parts.settings->setWidgetResizable(true);
+    m_parts.settings->setWidget(buildSettings());
+    // The panel paints the background under them.
+    m_parts.settings->widget()->setAutoFillBackground(false);
+    m_parts.settings->viewport()->setAutoFillBackground(false);
+    layout->addWidget(m_parts.settings);
 
     m_parts.hotKeyBanner = new HotKeyBanner(this);
     layout->addWidget(m_parts.hotKeyBanner);
@@ -382,18 +393,41 @@ void ControlPanelView::reportHeight()
         for (QWidget* child : findChildren<QWidget*>())
             child->updateGeometry();
     }
+    // The scroll area takes the settings' own height, less what passes the limit.
+    QLayout* settings = m_parts.settings->widget()->layout();
+    settings->invalidate();
+    settings->activate();
+    const int settingsHeight = settings->hasHeightForWidth()
+                                   ? settings->totalHeightForWidth(kWidth)
+                                   : settings->totalSizeHint().height();
+    m_parts.settings->setFixedHeight(settingsHeight);
     root->invalidate();
     root->activate();
-    const int height = root->hasHeightForWidth() ? root->totalHeightForWidth(kWidth)
-                                                 : root->totalSizeHint().height();
+    int height = root->hasHeightForWidth() ? root->totalHeightForWidth(kWidth)
+                                           : root->totalSizeHint().height();
     if (height <= 0)
         return;
+    if (m_heightLimit > 0 && height > m_heightLimit) {
+        const int shown =
+            std::max(std::min(kMinimumSettingsHeight, settingsHeight),
+                     settingsHeight - (height - m_heightLimit));
+        m_parts.settings->setFixedHeight(shown);
+        height -= settingsHeight - shown;
+    }
     setFixedSize(kWidth, height);
     if (height == m_reportedHeight)
         return;
     m_reportedHeight = height;
     if (m_callbacks.onHeightChange)
         m_callbacks.onHeightChange(height);
+}
+
+void ControlPanelView::setHeightLimit(int limit)
+{
+    if (limit == m_heightLimit)
+        return;
+    m_heightLimit = limit;
+    reportHeight();
 }
 
 bool ControlPanelView::event(QEvent* event)

@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+class QScrollArea;
+
 namespace kinetta
 {
 
@@ -77,6 +79,13 @@ public:
                      ControlPanelEnvironment environment, QWidget* parent = nullptr);
     ~ControlPanelView() override;
 
+    // The panel's height at most (the room on screen), 0 for none: past it
+    // the settings scroll between the header and the start button, which
+    // stay in view.
+    void setHeightLimit(int limit);
+    // The settings shown at the least when the height is limited.
+    static constexpr int kMinimumSettingsHeight = 120;
+
     // Reads the hotkey's state again (after a repair elsewhere, say).
     void refreshHotKeyState();
     [[nodiscard]] bool hotKeyGranted() const { return m_hotKeyGranted; }
@@ -86,6 +95,8 @@ public:
     // The parts, for the owner's tests and pictures.
     struct Parts {
         PanelHeader* header;
+        // Holds every setting between the header and the banners.
+        QScrollArea* settings;
         std::array<ModeChip*, 3> chips;
         QWidget* windowSection;
         ChosenWindowCard* windowCard;
@@ -132,6 +143,7 @@ private:
     ControlPanelEnvironment m_environment;
     bool m_hotKeyGranted = true;
     int m_reportedHeight = 0;
+    int m_heightLimit = 0;
     Parts m_parts{};
 };
 

@@ -19,8 +19,11 @@
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -364,6 +367,102 @@ TEST_F(ShellTest, ClickThatClosedThePopoverDoesNotReopenIt)
     scheduler.advance(TrayShell::reopenGuard);
     shell->handleStatusClick();
     EXPECT_TRUE(panel->isVisible());
+}
+
+// What the toolkit does when another program takes the focus: it closes the
+// application's popups.
+void deactivateApplication()
+{
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(qApp, &deactivate);
+    QCoreApplication::processEvents();
+}
+
+// The picker's window hides, the window manager focuses another program just
+// after the panel came back, and the application turns inactive: the panel
+// stays. The user's press still closes it, and a panel that already had the
+// focus, or that the user opened, closes with the application.
+TEST_F(ShellTest, PanelBackFromThePickerOutlastsTheFocusHandOver)
+{
+    shell->showWindowPicker();
+    shell->windowPicker().close();
+    scheduler.advance(WindowPickerWindow::panelDelay);
+    PopoverWindow* panel = shell->panelPopover();
+    ASSERT_TRUE(panel->isVisible());
+    deactivateApplication();
+    EXPECT_TRUE(panel->isVisible());
+
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel->isVisible());
+
+    shell->showWindowPicker();
+    shell->windowPicker().close();
+    scheduler.advance(WindowPickerWindow::panelDelay);
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == panel->windowHandle(); }));
+    deactivateApplication();
+    EXPECT_FALSE(panel->isVisible());
+
+    scheduler.advance(TrayShell::reopenGuard);
+    shell->handleStatusClick();
+    ASSERT_TRUE(panel->isVisible());
+    deactivateApplication();
+    EXPECT_FALSE(panel->isVisible());
+}
+
+// The tray's menu opened just as the panel let go of the focus outlasts the
+// application turning inactive; once it held the focus, it closes with it.
+// Escape still closes it.
+TEST_F(ShellTest, TrayMenuOpenedDuringTheFocusHandOverOutlastsIt)
+{
+    QMenu* menu = shell->statusItem().contextMenu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(QPoint(200, 30));
+    ASSERT_TRUE(menu->isVisible());
+    deactivateApplication();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), QPoint(200, 30));
+
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == menu->windowHandle(); }));
+    deactivateApplication();
+    EXPECT_FALSE(menu->isVisible());
+
+    menu->popup(QPoint(200, 30));
+    ASSERT_TRUE(processUntil([&] { return QGuiApplication::focusWindow() == menu->windowHandle(); }));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(menu->isVisible());
+}
+
+// With less room beside the icon than the whole panel needs (a low screen,
+// or the pointer as the anchor mid-screen) its settings scroll: the panel
+// stays inside the available area on the far side of the icon, below as
+// above, and its start button stays in view.
+TEST_F(ShellTest, PanelWithoutRoomScrollsItsSettingsBesideTheIcon)
+{
+    session.setCaptureMode(CaptureMode::area);
+    session.setUseCountdown(true);
+    session.setUseAutoStop(true);
+    const QRect available = screen->availableGeometry();
+    PopoverWindow* popover = shell->panelPopover();
+    ControlPanelView* panel = shell->controlPanel();
+    for (const int pointerY : {available.center().y() - 10, available.center().y() + 10}) {
+        SCOPED_TRACE(pointerY);
+        const QPoint pointer(available.center().x(), pointerY);
+        QCursor::setPos(pointer);
+        shell->showControlPanel();
+        ASSERT_TRUE(popover->isVisible());
+        const QRect placed = popover->geometry();
+        EXPECT_TRUE(available.contains(placed));
+        EXPECT_FALSE(placed.adjusted(-PopoverWindow::trayGap, -PopoverWindow::trayGap,
+                                     PopoverWindow::trayGap, PopoverWindow::trayGap)
+                         .contains(pointer));
+        EXPECT_GT(panel->parts().settings->verticalScrollBar()->maximum(), 0);
+        const QRect record(panel->parts().record->mapTo(popover, QPoint(0, 0)),
+                           panel->parts().record->size());
+        EXPECT_TRUE(popover->rect().contains(record));
+        shell->closeControlPanel();
+    }
 }
 
 // A relaunch lets go of the single instance before the new process starts.

@@ -87,6 +87,34 @@ TEST(PopupPlacementTest, PopoverKeepsItsGapOnEverySide)
     EXPECT_EQ(left.left(), 28 + 4);
 }
 
+// On a 1024 × 600 screen a popover of the room's height, placed beside the
+// tray, ends at the available area's far edge and leaves the icon uncovered.
+TEST(PopupPlacementTest, RoomBesideTheTrayIsWhatAPopoverFillsWithoutCoveringTheIcon)
+{
+    const QRect low(0, 0, 1024, 600);
+    struct Case {
+        const char* name;
+        QRect icon;
+        QRect available;
+        int room;
+    } cases[] = {
+        // The gap counts from the icon, whose panel ends 2 points lower.
+        {"top", {900, 2, 24, 24}, {0, 28, 1024, 572}, 600 - 26 - 6},
+        {"bottom", {900, 574, 24, 24}, {0, 0, 1024, 572}, 574 - 6},
+        // A tray that reserves no room: the icon lies inside the area.
+        {"top, no room reserved", {900, 2, 24, 24}, low, 600 - 26 - 6},
+        {"left", {2, 300, 24, 24}, {28, 0, 996, 600}, 600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int room = roomBesideTray(c.icon, low, c.available, 6);
+        EXPECT_EQ(room, c.room);
+        const QRect placed = placeBesideTray(c.icon, {300, room}, low, c.available, 6);
+        EXPECT_TRUE(c.available.contains(placed));
+        EXPECT_FALSE(placed.intersects(c.icon));
+    }
+}
+
 TEST(MouseScreenTest, OverlaysOpenOnTheScreenUnderThePointer)
 {
     const QList<QRect> two = {{0, 0, 1440, 900}, {1440, 0, 1920, 1080}};
