@@ -84,7 +84,9 @@ TEST_F(ThumbnailLoaderTest, AWindowClosedBeforeItsResultNeverShowsItsImageUnderI
     QImage closedWindow(16, 9, QImage::Format_RGB32);
     closedWindow.fill(Qt::red);
     snapshots->release(7, closedWindow);
-    ASSERT_TRUE(snapshots->waitForRunning(1));
+    // The new window's capture starts once the old result reaches the loader,
+    // which takes the event loop.
+    ASSERT_TRUE(processUntil([&] { return snapshots->requested().size() == 2; }));
     ASSERT_TRUE(processUntil([&] { return loader->waitingWindows() == 0; }));
     EXPECT_FALSE(loader->image(7));
     QImage newWindow(16, 9, QImage::Format_RGB32);
