@@ -350,9 +350,9 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
                           std::vector<std::uint8_t>& packed)
 {
     // The codes need only cover the indices used, whatever the table's size.
-    int highest = std::max(candidate.transparentIndex, 0);
+    std::uint8_t highest = static_cast<std::uint8_t>(std::max(candidate.transparentIndex, 0));
     for (const std::uint8_t index : candidate.indices)
-        highest = std::max<int>(highest, index);
+        highest = std::max(highest, index);
     candidate.minCodeSize =
         std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
     const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
@@ -360,12 +360,20 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
     // longer string: the same picture either way.
     const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
     if (merge || flexible) {
-        buildStandIns(candidate, merge);
+        // The layouts on the shared table have the same stand-ins: built once.
+        const StandInsKey key{candidate.usesGlobal ? static_cast<const void*>(m_globalPalette)
+                                                      : &candidate,
+                              candidate.minCodeSize, candidate.transparentIndex, merge};
+        if (key != m_standInsKey) {
+            buildStandIns(candidate, merge);
+            m_standInsKey = key;
+        }
         m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
                             m_substitutes, m_rect.width, candidate.minCodeSize, packed, choices);
     } else {
         m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, choices);
     }
+    candidate.filledTable = m_lzw.filledTable();
 }
 
 std::size_t GifFrameWriter::tableBytes(const Candidate& candidate)
@@ -398,6 +406,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
                                int delayHundredths, std::vector<std::uint8_t>& out)
 {
     m_hasPrevious = !previous.empty();
+    m_standInsKey = {};
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
@@ -465,11 +474,11 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     if (merge || validCount == 1)
         pack(*best, {}, merge, best->packed);
     if (!best->dithered) {
-        // A table fills only past 4096 codes.
+        // A table that never filled gives the same codes under every policy.
         using FullTable = LzwEncoder::Choices::FullTable;
         LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};
         for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
-            if (best->indices.size() < 4096)
+            if (!best->filledTable)
                 break;
             pack(*best, {.fullTable = other, .lookAhead = false}, merge, m_packedAlternative);
             if (m_packedAlternative.size() < best->packed.size()) {

@@ -51,7 +51,11 @@ private:
 
 constexpr int kTableBits = 14; // four times the 4096 codes keeps probe chains short
 constexpr std::uint32_t kTableSize = 1u << kTableBits;
-constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+// A key (code << 8 | symbol) takes 20 bits; the slot's upper 12 bits say which
+// table it belongs to, so a fresh table needs no clearing of the slots: those
+// of an older one count as empty.
+constexpr int kKeyBits = 20;
+constexpr std::uint32_t kLastGeneration = (1u << (32 - kKeyBits)) - 1;
 // How many pixels short of its longest match a string may end.
 constexpr std::size_t kShorter = 1;
 
@@ -95,15 +99,19 @@ inline std::uint32_t slotOf(std::uint32_t key)
 
 } // namespace
 
-LzwEncoder::LzwEncoder()
-    : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
+LzwEncoder::LzwEncoder() : m_keys(kTableSize, 0), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
 {
 }
 
-void LzwEncoder::resetTable()
+void LzwEncoder::resetTable(std::uint32_t literals)
 {
-    std::fill(m_keys.begin(), m_keys.end(), kEmpty);
-    std::fill(m_children.begin(), m_children.end(), 0);
+    if (m_generation == kLastGeneration) {
+        std::fill(m_keys.begin(), m_keys.end(), 0);
+        m_generation = 0;
+    }
+    ++m_generation;
+    // Later codes get their word when they are added.
+    std::fill_n(m_children.begin(), literals, 0);
 }
 
 // The coder shared by the exact and the lossy variants. A full code table is
@@ -126,7 +134,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
     int codeBits = minCodeSize + 1;
     std::uint32_t nextCode = endCode + 1;
 
-    resetTable();
+    m_filledTable = false;
+    resetTable(clearCode);
     writer.put(clearCode, codeBits);
     if (indices.empty()) {
         writer.put(endCode, codeBits);
@@ -134,10 +143,12 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         return;
     }
 
+    // The slot of key, or where it would go (a slot of an older table).
     auto find = [this](std::uint32_t key, bool& found) {
         std::uint32_t slot = slotOf(key);
-        while (m_keys[slot] != kEmpty) {
-            if (m_keys[slot] == key) {
+        const std::uint32_t stamped = m_generation << kKeyBits | key;
+        while (m_keys[slot] >> kKeyBits == m_generation) {
+            if (m_keys[slot] == stamped) {
                 found = true;
                 return slot;
             }
@@ -249,11 +260,13 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             const std::uint32_t key = (code << 8) | indices[pos];
             const std::uint32_t slot = taken == length ? missSlot : find(key, found);
             if (!found) {
-                m_keys[slot] = key;
+                m_keys[slot] = m_generation << kKeyBits | key;
                 m_codes[slot] = static_cast<std::uint16_t>(nextCode);
                 m_children[code] |= std::uint64_t{1} << (indices[pos] & 63);
             }
+            m_children[nextCode] = 0;
             ++nextCode;
+            m_filledTable = m_filledTable || nextCode == kMaxCodes;
             // The decoder adds its entries one code later, so the width grows
             // once the newest code no longer fits the current width.
             if (nextCode > (1u << codeBits) && codeBits < kMaxCodeBits)
@@ -261,7 +274,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         } else if (choices.fullTable == FullTable::Clear ||
                    (choices.fullTable == FullTable::ClearWhenStale && staleness.stale(pos))) {
             writer.put(clearCode, codeBits);
-            resetTable();
+            resetTable(clearCode);
             codeBits = minCodeSize + 1;
             nextCode = endCode + 1;
             staleness = Staleness{pos};

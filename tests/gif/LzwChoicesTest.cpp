@@ -116,6 +116,33 @@ TEST(LzwChoices, EveryChoiceDecodesToTheSamePixels)
     EXPECT_GE(cut, 10u);
 }
 
+TEST(LzwChoices, AnEncoderKeptForThousandsOfImagesStillDecodesExactly)
+{
+    // A worker's coder starts each table without clearing the old one's
+    // slots; they are told apart by a generation that wraps after 4095
+    // tables. Between one image's table and the next table of the same
+    // generation, one-pixel images add no entries, so nothing overwrites the
+    // first image's slots: a wrap that kept them would show up as codes the
+    // decoder does not have.
+    constexpr int kWidth = 120;
+    constexpr int kHeight = 90;
+    const std::vector<Indices> pictures = images(kWidth, kHeight, 16);
+    const Indices pixel{3};
+    LzwEncoder lzw;
+    std::vector<std::uint8_t> packed;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        SCOPED_TRACE(::testing::Message() << "image " << k);
+        lzw.compress(pictures[k], 4, packed);
+        std::string error;
+        const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, -1), &error);
+        ASSERT_TRUE(gif.has_value()) << error;
+        for (std::size_t i = 0; i < pictures[k].size(); ++i)
+            ASSERT_EQ(gif->images[0].canvas[i], colourOf(pictures[k][i])) << i;
+        for (int n = 0; n < 4094; ++n)
+            lzw.compress(pixel, 2, packed);
+    }
+}
+
 TEST(LzwChoices, ATransparentPixelShowsEitherTransparencyOrItsAlternate)
 {
     // Unchanged pixels (transparent, index 0) whose colour the table also

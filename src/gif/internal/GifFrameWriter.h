@@ -44,6 +44,17 @@ private:
         bool valid = false;
         bool usesGlobal = false; // no local table: the indices refer to the global one
         bool dithered = false;   // from the quantiser, with error diffusion
+        bool filledTable = false; // its last coding filled the code table
+    };
+    // What the stand-ins were last built for: a palette (the shared one, or
+    // a candidate's own), the code size, transparency and merging.
+    struct StandInsKey {
+        const void* palette = nullptr;
+        int minCodeSize = 0;
+        int transparentIndex = -1;
+        bool merge = false;
+
+        friend bool operator==(const StandInsKey&, const StandInsKey&) = default;
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
@@ -71,6 +82,7 @@ private:
     Quantiser m_quantiser;
     LzwEncoder::Substitutes m_substitutes;
     std::vector<std::int16_t> m_alternates;
+    StandInsKey m_standInsKey; // none at the start of each frame
     std::vector<std::uint8_t> m_packedAlternative;
     LzwEncoder m_lzw;
     ColourMap m_opaqueColours;

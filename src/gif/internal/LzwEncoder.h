@@ -56,17 +56,25 @@ public:
                        const Substitutes& substitutes, int width, int minCodeSize,
                        std::vector<std::uint8_t>& packed, Choices choices = {});
 
+    // Whether the last compress filled the code table: if not, the choice of
+    // what to do with a full table made no difference.
+    [[nodiscard]] bool filledTable() const { return m_filledTable; }
+
 private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
              Choices choices, std::vector<std::uint8_t>& packed);
-    void resetTable();
+    // A fresh table holding the literals below `literals`.
+    void resetTable(std::uint32_t literals);
 
+    // Per slot: the table's generation above the key's 20 bits.
     std::vector<std::uint32_t> m_keys;
     std::vector<std::uint16_t> m_codes;
     // Per code, bit (symbol % 64) set when the table may hold code + symbol.
     std::vector<std::uint64_t> m_children;
+    std::uint32_t m_generation = 0;
+    bool m_filledTable = false;
 };
 
 } // namespace kinetta::gif
