@@ -92,10 +92,10 @@ void GifFrameWriter::buildExact()
     const std::size_t count = m_pixels.size();
     m_opaque.valid = false;
     m_opaque.usesGlobal = false;
-    m_opaque.dithered = false;
+    m_opaque.quantised = false;
     m_transparent.valid = false;
     m_transparent.usesGlobal = false;
-    m_transparent.dithered = false;
+    m_transparent.quantised = false;
 
     m_opaqueColours.reset(256);
     m_opaque.indices.resize(count);
@@ -206,7 +206,7 @@ void GifFrameWriter::buildGlobal()
     m_global.palette = m_globalPalette->colours;
     m_global.transparentIndex = m_hasPrevious ? t : -1;
     m_global.usesGlobal = true;
-    m_global.dithered = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
+    m_global.quantised = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
     m_global.valid = true;
     if (m_hasPrevious && t >= 0) {
         buildMixed(m_global, m_globalMixed);
@@ -241,7 +241,7 @@ int GifFrameWriter::mapToCompleteTable()
     m_globalOpaque.palette = m_globalPalette->colours;
     m_globalOpaque.transparentIndex = -1;
     m_globalOpaque.usesGlobal = true;
-    m_globalOpaque.dithered = false;
+    m_globalOpaque.quantised = false;
     m_globalOpaque.valid = true;
     if (t == entries)
         return -1; // every entry shows a changed pixel: unchanged ones are redrawn
@@ -273,7 +273,7 @@ int GifFrameWriter::mapToCompleteTable()
     m_globalRuns.palette = m_globalPalette->colours;
     m_globalRuns.transparentIndex = static_cast<int>(t);
     m_globalRuns.usesGlobal = true;
-    m_globalRuns.dithered = false;
+    m_globalRuns.quantised = false;
     m_globalRuns.valid = true;
     return static_cast<int>(t);
 }
@@ -287,7 +287,7 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     mixed.transparentIndex = transparent.transparentIndex;
     mixed.valid = transparent.valid;
     mixed.usesGlobal = transparent.usesGlobal;
-    mixed.dithered = transparent.dithered;
+    mixed.quantised = transparent.quantised;
     const auto t = static_cast<std::uint8_t>(transparent.transparentIndex);
     const auto w = static_cast<std::size_t>(m_rect.width);
     const std::size_t count = m_pixels.size();
@@ -437,7 +437,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             return quantised;
         target.valid = true;
         target.usesGlobal = false;
-        target.dithered = true;
+        target.quantised = true;
     }
     m_mixed.valid = false;
     // Without an unchanged pixel the mixed layout would repeat the other.
@@ -467,13 +467,13 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         }
     }
     // The chosen layout is coded with colour merging where allowed, then
-    // under the other string and table choices, keeping the smallest. Dithered
-    // noise is left as it is: its strings are too short and too varied for a
-    // kept table or a look ahead to pay.
+    // under the other string and table choices, keeping the smallest. A
+    // quantised frame is left as it is: its near colours make strings too
+    // short and too varied for a kept table or a look ahead to pay.
     const bool merge = m_settings.lossyDistance > 0;
     if (merge || validCount == 1)
         pack(*best, {}, merge, best->packed);
-    if (!best->dithered) {
+    if (!best->quantised) {
         // A table that never filled gives the same codes under every policy.
         using FullTable = LzwEncoder::Choices::FullTable;
         LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};

@@ -43,7 +43,7 @@ private:
         int minCodeSize = 2;
         bool valid = false;
         bool usesGlobal = false; // no local table: the indices refer to the global one
-        bool dithered = false;   // from the quantiser, with error diffusion
+        bool quantised = false;  // colours chosen by the quantiser
         bool filledTable = false; // its last coding filled the code table
     };
     // What the stand-ins were last built for: a palette (the shared one, or
