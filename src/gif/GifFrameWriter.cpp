@@ -35,6 +35,24 @@ void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex
     out.byte(0);
 }
 
+// A number with the highest index's top bit, which is all the code size
+// depends on: the indices ORed, eight at a time.
+std::uint8_t highestIndexBits(std::span<const std::uint8_t> indices, int transparentIndex)
+{
+    std::uint64_t bits = static_cast<std::uint64_t>(std::max(transparentIndex, 0));
+    std::size_t i = 0;
+    for (; i + 8 <= indices.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, indices.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < indices.size(); ++i)
+        bits |= indices[i];
+    for (int shift = 32; shift >= 8; shift /= 2)
+        bits |= bits >> shift;
+    return static_cast<std::uint8_t>(bits);
+}
+
 } // namespace
 
 GifFrameWriter::GifFrameWriter(QuantiserSettings settings, const GlobalPalette* global)
@@ -350,11 +368,9 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
                           std::vector<std::uint8_t>& packed)
 {
     // The codes need only cover the indices used, whatever the table's size.
-    std::uint8_t highest = static_cast<std::uint8_t>(std::max(candidate.transparentIndex, 0));
-    for (const std::uint8_t index : candidate.indices)
-        highest = std::max(highest, index);
-    candidate.minCodeSize =
-        std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
+    candidate.minCodeSize = std::max(
+        2, GifByteWriter::tableBits(
+               std::size_t{highestIndexBits(candidate.indices, candidate.transparentIndex)} + 1));
     const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
     // A transparent pixel may as well show its own colour where that makes a
     // longer string: the same picture either way.
