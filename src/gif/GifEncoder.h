@@ -63,6 +63,11 @@ struct EncodeSettings {
     // content and makes files smaller. With lossless set, every frame whose
     // colours fit a table is written exactly.
     bool lossless = false;
+    // Memory for frames kept between the colour survey (run on recordings
+    // whose first frame fits one table) and the writing, so that those are
+    // read once; beyond it, frames are read twice. The bytes do not depend
+    // on it.
+    std::size_t surveyedFrameBytes = std::size_t{64} << 20;
 };
 
 // Called on the calling thread as the encode goes with the steps done so far

@@ -74,6 +74,35 @@ TEST(ColourTables, ARecordingThatFitsOneTableHasOneGlobalTableAndNoLocalOnes)
     }
 }
 
+TEST(ColourTables, SurveyedFramesAreReadOnceWithinTheirMemoryAndTwiceBeyondIt)
+{
+    // Rows of 300 pixels of one colour: runs longer than one kept run holds.
+    std::vector<Pixels> frames = lateColourFrames(200);
+    // An alpha byte other than opaque means nothing and must not matter.
+    for (std::uint32_t& pixel : frames[3])
+        pixel &= 0x7FFFFFFFu;
+    VectorSource source(300, 40, frames);
+    std::atomic<int> reads = 0;
+    source.onRead = [&](std::size_t) { ++reads; };
+    const auto bytes = GifEncoder::encode(source, {}, {}, {.surveyedFrameBytes = 0}).bytes();
+    EXPECT_EQ(reads, 2 * static_cast<int>(frames.size()));
+    for (std::uint32_t& pixel : frames[3])
+        pixel |= 0xFF000000u;
+    expectExact(decodeGif(bytes).value_or(DecodedGif{}), frames);
+    // Enough memory for every frame: each is read once, into the same file;
+    // room for a few: the rest are read again.
+    for (const std::size_t budget : {std::size_t{64} << 20, std::size_t{700}}) {
+        reads = 0;
+        EXPECT_EQ(GifEncoder::encode(source, {}, {}, {.threads = 2, .surveyedFrameBytes = budget})
+                      .bytes(),
+                  bytes);
+        if (budget > 700)
+            EXPECT_EQ(reads, static_cast<int>(frames.size()));
+        else
+            EXPECT_GT(reads, static_cast<int>(frames.size()));
+    }
+}
+
 TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
 {
     // The common colours come first in the shared table, so a frame drawing
