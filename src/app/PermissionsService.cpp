@@ -24,7 +24,8 @@ PermissionsActions desktopPermissionsActions(QWidget* dialogParent)
                 return QProcess::startDetached(program, arguments);
             },
             [](const QUrl& url) { QDesktopServices::openUrl(url); },
-            [] { QCoreApplication::quit(); }};
+            [] { QCoreApplication::quit(); },
+            {}};
 }
 
 PermissionsService::PermissionsService(HotKeyArming& hotKey, PermissionsActions actions,
@@ -59,6 +60,8 @@ bool PermissionsService::resetHotKeyPermission()
 
 void PermissionsService::relaunch()
 {
+    if (m_actions.beforeRelaunch)
+        m_actions.beforeRelaunch();
     // The program's own arguments, without its name; the path is read on the
     // worker, since finding it reads /proc/self/exe.
     runInBackground(

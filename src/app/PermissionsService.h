@@ -28,10 +28,15 @@ struct PermissionsActions {
     std::function<void(const QUrl&)> openUrl;
     // Ends the program. Main thread.
     std::function<void()> quit;
+    // Frees what the relaunched process must take over (the single instance's
+    // name), so that it does not hand its start to this quitting one. Main
+    // thread, just before the start; may be empty.
+    std::function<void()> beforeRelaunch;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,
-// QDesktopServices::openUrl and QCoreApplication::quit.
+// QDesktopServices::openUrl and QCoreApplication::quit; nothing before a
+// relaunch.
 [[nodiscard]] PermissionsActions desktopPermissionsActions(QWidget* dialogParent = nullptr);
 
 // Resetting permissions, relaunching and reporting an issue, as the tray's
@@ -55,8 +60,9 @@ public:
     // The control panel's repair, without a question: installs the key
     // observer afresh. Returns whether it is trusted now.
     bool resetHotKeyPermission();
-    // Starts this program again with its arguments (off the GUI thread), then
-    // quits, whether or not the start worked.
+    // Frees what the new process takes over (beforeRelaunch), starts this
+    // program again with its arguments (off the GUI thread), then quits,
+    // whether or not the start worked.
     void relaunch();
     // Opens the issue page with app, version and os; the os is read off the
     // GUI thread.

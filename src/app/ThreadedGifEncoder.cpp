@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <cerrno>
+#include <new>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -65,9 +66,15 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
     if (!result.ok())
         return {std::nullopt, QString::fromStdString(result.message())};
     const auto& bytes = result.bytes();
-    return {QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qsizetype>(bytes.size())),
-            {}};
+    try {
+        return {QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                           static_cast<qsizetype>(bytes.size())),
+                {}};
+    } catch (const std::bad_alloc&) {
+        // The GIF is held twice for a moment; on a pool thread an uncaught
+        // failure would end the program and lose the recording.
+        return {std::nullopt, QStringLiteral("there is not enough memory to hold the GIF")};
+    }
 }
 
 std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Done done)

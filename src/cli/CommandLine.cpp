@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
+#include "app/shell/LaunchRequest.h"
 #include "cli/EncodeCommand.h"
+#include "cli/OptionValues.h"
 #include "cli/RecordCommand.h"
 #include "cli/WindowsCommand.h"
 
@@ -35,8 +37,14 @@ const std::vector<Subcommand>& subcommands()
 
 void printUsage(std::FILE* out)
 {
-    std::fprintf(out, "Usage: kinetta [--version | --help]\n"
-                      "       kinetta COMMAND [OPTIONS]\n\nCommands:\n");
+    std::fprintf(out, "Usage: kinetta [--toggle]\n"
+                      "       kinetta [--version | --help]\n"
+                      "       kinetta COMMAND [OPTIONS]\n\n"
+                      "Without a command, kinetta starts the tray program, or opens the control\n"
+                      "panel of the one already running.\n"
+                      "  --toggle   start or stop a recording in the running program, as Ctrl+Shift+G\n"
+                      "             does (the program is started first when none runs)\n\n"
+                      "Commands:\n");
     for (const Subcommand& command : subcommands()) {
         std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
                      static_cast<int>(command.summary.size()), command.summary.data());
@@ -70,9 +78,16 @@ int runCommandLine(int argc, char** argv)
             return command.run(args);
         }
     }
-    std::fprintf(stderr, "kinetta: unknown command or option '%s'\n\n", argv[1]);
-    printUsage(stderr);
-    return 2;
+    // What is left is the desktop program's to do, if it is one of its requests.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const std::variant<InstanceRequest, QString> request = desktopRequestFrom(arguments);
+    if (const QString* problem = std::get_if<QString>(&request)) {
+        std::fprintf(stderr, "kinetta: %s\n", qPrintable(*problem));
+        return kUsageExitStatus;
+    }
+    return -1;
 }
 
 } // namespace kinetta::cli

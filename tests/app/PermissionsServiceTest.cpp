@@ -32,6 +32,8 @@ struct Effects {
     QThread* startedOn = nullptr;
     std::vector<QUrl> opened;
     int quits = 0;
+    // How many starts there were when the relaunch freed the instance.
+    std::vector<std::size_t> startsWhenReleased;
 
     PermissionsActions actions()
     {
@@ -45,7 +47,11 @@ struct Effects {
                     startedOn = QThread::currentThread();
                     return false; // a failed start still quits
                 },
-                [this](const QUrl& url) { opened.push_back(url); }, [this] { ++quits; }};
+                [this](const QUrl& url) { opened.push_back(url); }, [this] { ++quits; },
+                [this] {
+                    const std::lock_guard lock(startMutex);
+                    startsWhenReleased.push_back(starts.size());
+                }};
     }
 };
 
@@ -71,6 +77,7 @@ TEST_F(PermissionsServiceTest, CancelledQuestionsChangeNothing)
     QCoreApplication::processEvents();
     EXPECT_EQ(observer.reinstalls, 0);
     EXPECT_TRUE(effects.starts.empty());
+    EXPECT_TRUE(effects.startsWhenReleased.empty());
     EXPECT_EQ(effects.quits, 0);
     EXPECT_TRUE(effects.opened.empty());
 }
@@ -88,6 +95,8 @@ TEST_F(PermissionsServiceTest,
     EXPECT_EQ(effects.starts[0].second,
               (QStringList{QStringLiteral("--first"), QStringLiteral("two words")}));
     EXPECT_NE(effects.startedOn, QCoreApplication::instance()->thread());
+    EXPECT_EQ(effects.startsWhenReleased, std::vector<std::size_t>{0})
+        << "the instance is freed once, before the new process starts";
     EXPECT_TRUE(effects.opened.empty()) << "no settings to open on this desktop";
     EXPECT_EQ(observer.reinstalls, 0);
 }
