@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NearestColours.h"
 #include "gif/Result.h"
 
 #include <cstddef>
@@ -56,6 +57,7 @@ private:
     QuantiserSettings m_settings;
     std::vector<std::uint8_t> m_rgba;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_flat; // colour, count
+    NearestColours m_nearest;
 };
 
 } // namespace kinetta::gif
