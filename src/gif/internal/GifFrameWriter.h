@@ -68,8 +68,10 @@ private:
     [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
+    // firstRow, rowCount: only those rows of the rectangle.
     void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
-              std::vector<std::uint8_t>& packed);
+              std::vector<std::uint8_t>& packed, std::size_t firstRow = 0,
+              std::size_t rowCount = SIZE_MAX);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;
