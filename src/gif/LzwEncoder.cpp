@@ -49,13 +49,13 @@ private:
     int m_count = 0;
 };
 
-constexpr int kTableBits = 14; // four times the 4096 codes keeps probe chains short
+// Twice the 4096 codes: probe chains stay short and the slots stay in the
+// fastest cache, which matters more, since each pixel of a string waits for
+// the lookup of the one before.
+constexpr int kTableBits = 13;
 constexpr std::uint32_t kTableSize = 1u << kTableBits;
-// A key (code << 8 | symbol) takes 20 bits; the slot's upper 12 bits say which
-// table it belongs to, so a fresh table needs no clearing of the slots: those
-// of an older one count as empty.
-constexpr int kKeyBits = 20;
-constexpr std::uint32_t kLastGeneration = (1u << (32 - kKeyBits)) - 1;
+// A slot holds a key (code << 8 | symbol, 20 bits) above its code (12 bits):
+// one load finds both. 0 is an empty slot: no stored code is 0.
 // How many pixels short of its longest match a string may end.
 constexpr std::size_t kShorter = 1;
 
@@ -99,17 +99,13 @@ inline std::uint32_t slotOf(std::uint32_t key)
 
 } // namespace
 
-LzwEncoder::LzwEncoder() : m_keys(kTableSize, 0), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
+LzwEncoder::LzwEncoder() : m_slots(kTableSize, 0), m_children(kMaxCodes, 0)
 {
 }
 
 void LzwEncoder::resetTable(std::uint32_t literals)
 {
-    if (m_generation == kLastGeneration) {
-        std::fill(m_keys.begin(), m_keys.end(), 0);
-        m_generation = 0;
-    }
-    ++m_generation;
+    std::fill(m_slots.begin(), m_slots.end(), 0);
     // Later codes get their word when they are added.
     std::fill_n(m_children.begin(), literals, 0);
 }
@@ -143,12 +139,11 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         return;
     }
 
-    // The slot of key, or where it would go (a slot of an older table).
+    // The slot of key, or where it would go (an empty one).
     auto find = [this](std::uint32_t key, bool& found) {
         std::uint32_t slot = slotOf(key);
-        const std::uint32_t stamped = m_generation << kKeyBits | key;
-        while (m_keys[slot] >> kKeyBits == m_generation) {
-            if (m_keys[slot] == stamped) {
+        while (m_slots[slot] != 0) {
+            if (m_slots[slot] >> kMaxCodeBits == key) {
                 found = true;
                 return slot;
             }
@@ -156,6 +151,9 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         }
         found = false;
         return slot;
+    };
+    auto codeIn = [this](std::uint32_t slot) {
+        return static_cast<int>(m_slots[slot] & (kMaxCodes - 1));
     };
 
     const auto w = static_cast<std::size_t>(width);
@@ -167,7 +165,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         bool found = false;
         missSlot = find((code << 8) | symbol, found);
         if (found)
-            return m_codes[missSlot];
+            return codeIn(missSlot);
         if constexpr (Lossy) {
             // Most strings have few continuations: the ones a string may have
             // are marked in a word, which spares most of the lookups below.
@@ -185,7 +183,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
                     const std::uint32_t other =
                         find((code << 8) | static_cast<std::uint32_t>(shown), found);
                     if (found)
-                        return m_codes[other];
+                        return codeIn(other);
                 }
             }
             // A pixel equal to its left and upper neighbours stays exact, so
@@ -201,7 +199,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
                     const std::uint32_t other =
                         find((code << 8) | near[static_cast<std::size_t>(k)], found);
                     if (found)
-                        return m_codes[other];
+                        return codeIn(other);
                 }
             }
         }
@@ -260,8 +258,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             const std::uint32_t key = (code << 8) | indices[pos];
             const std::uint32_t slot = taken == length ? missSlot : find(key, found);
             if (!found) {
-                m_keys[slot] = m_generation << kKeyBits | key;
-                m_codes[slot] = static_cast<std::uint16_t>(nextCode);
+                m_slots[slot] = key << kMaxCodeBits | nextCode;
                 m_children[code] |= std::uint64_t{1} << (indices[pos] & 63);
             }
             m_children[nextCode] = 0;

@@ -68,12 +68,10 @@ private:
     // A fresh table holding the literals below `literals`.
     void resetTable(std::uint32_t literals);
 
-    // Per slot: the table's generation above the key's 20 bits.
-    std::vector<std::uint32_t> m_keys;
-    std::vector<std::uint16_t> m_codes;
+    // Per slot: the key above its code.
+    std::vector<std::uint32_t> m_slots;
     // Per code, bit (symbol % 64) set when the table may hold code + symbol.
     std::vector<std::uint64_t> m_children;
-    std::uint32_t m_generation = 0;
     bool m_filledTable = false;
 };
 
