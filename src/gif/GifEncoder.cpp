@@ -280,8 +280,15 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     // fit, otherwise made from the first frame. Built on a thread of its own
     // so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
-    if (fitsOneTable)
+    if (fitsOneTable) {
+        // The colours that frames drawing few colours draw most come first,
+        // so that those frames need narrow codes; without kept frames to
+        // tell, the most common colours.
+        std::array<std::uint64_t, 256> weights{};
+        if (kept.weighColours(sequence, seen, weights))
+            counts = weights;
         global = GlobalPalette::fromRecording(seen.colours(), counts);
+    }
     // An exception must not leave the thread: it would end the process.
     EncodeStatus made;
     if (!global) {

@@ -1,6 +1,7 @@
 #include "SurveyedFrames.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace kinetta::gif
 {
@@ -41,6 +42,80 @@ void SurveyedFrames::keep(std::size_t index, std::span<const std::uint32_t> pixe
         return;
     m_used += bytes;
     m_runs[index] = std::move(runs);
+}
+
+bool SurveyedFrames::weighColours(std::span<const std::size_t> sequence,
+                                  const ColourMap& colours,
+                                  std::array<std::uint64_t, 256>& counts) const
+{
+    const auto isKept = [&](std::size_t index) {
+        return index < m_runs.size() && !m_runs[index].empty();
+    };
+    bool weighed = false;
+    std::array<std::uint64_t, 256> changed{};
+    std::array<std::uint64_t, 256> frame{};
+    const auto add = [&](std::uint32_t run, std::uint64_t length) {
+        const int k = colours.find(0xFF000000u | (run & 0xFFFFFFu));
+        if (k == ColourMap::kNotFound)
+            return false;
+        frame[static_cast<std::size_t>(k)] += length;
+        return true;
+    };
+    // A frame's colours, were they the table's first entries, would save it
+    // as many bits a pixel as their indices (and one more for transparency)
+    // need fewer than the whole table's: that saving is shared among them.
+    const auto tableBits = std::bit_width(colours.colours().size());
+    const auto flush = [&] {
+        std::uint64_t pixels = 0;
+        std::size_t used = 0;
+        for (const std::uint64_t n : frame) {
+            pixels += n;
+            used += n != 0 ? 1 : 0;
+        }
+        const auto saved = static_cast<std::uint64_t>(tableBits - std::bit_width(used));
+        for (std::size_t k = 0; k < frame.size(); ++k) {
+            if (frame[k] != 0)
+                changed[k] += pixels * saved * 256 / used;
+        }
+        frame.fill(0);
+    };
+    for (std::size_t f = 0; f < sequence.size(); ++f) {
+        if (f > 0)
+            flush();
+        if (!isKept(sequence[f]) || (f > 0 && !isKept(sequence[f - 1])))
+            continue;
+        weighed = true;
+        const std::vector<std::uint32_t>& now = m_runs[sequence[f]];
+        if (f == 0) {
+            for (const std::uint32_t run : now) {
+                if (!add(run, (run >> 24) + 1))
+                    return false;
+            }
+            continue;
+        }
+        // Both frames' runs side by side, a stretch at a time where neither
+        // changes colour.
+        const std::vector<std::uint32_t>& before = m_runs[sequence[f - 1]];
+        std::size_t a = 0;
+        std::size_t b = 0;
+        std::uint32_t leftA = (before[0] >> 24) + 1;
+        std::uint32_t leftB = (now[0] >> 24) + 1;
+        while (a < before.size() && b < now.size()) {
+            const std::uint32_t stretch = std::min(leftA, leftB);
+            if (((before[a] ^ now[b]) & 0xFFFFFFu) != 0 && !add(now[b], stretch))
+                return false;
+            leftA -= stretch;
+            leftB -= stretch;
+            if (leftA == 0 && ++a < before.size())
+                leftA = (before[a] >> 24) + 1;
+            if (leftB == 0 && ++b < now.size())
+                leftB = (now[b] >> 24) + 1;
+        }
+    }
+    flush();
+    if (weighed)
+        counts = changed;
+    return weighed;
 }
 
 Status<> SurveyedFrames::readFrame(std::size_t index, std::span<std::uint32_t> out) const

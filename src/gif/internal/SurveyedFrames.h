@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ColourMap.h"
 #include "gif/FrameSource.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +28,17 @@ public:
     // several threads for different frames, all before the first readFrame().
     void keep(std::size_t index, std::span<const std::uint32_t> pixels);
     [[nodiscard]] std::size_t keptBytes() const { return m_used; }
+
+    // Weighs, by their index in colours, how much the frames of sequence
+    // need each colour: a frame shares the pixels it draws anew (those that
+    // differ from the frame before it, every pixel of the first) equally
+    // among the colours it draws them in, so that the colours of frames of
+    // few colours weigh most. Only frames kept, after a frame kept, count.
+    // False, with counts untouched, when none does or a colour is not in
+    // colours.
+    [[nodiscard]] bool weighColours(std::span<const std::size_t> sequence,
+                                    const ColourMap& colours,
+                                    std::array<std::uint64_t, 256>& counts) const;
 
     [[nodiscard]] std::size_t frameCount() const override { return m_source.frameCount(); }
     [[nodiscard]] FrameSize frameSize(std::size_t index) const override
