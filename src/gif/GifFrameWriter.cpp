@@ -491,8 +491,12 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         if (candidate->valid)
             valid[validCount++] = candidate;
     }
+    // Layouts are ranked with redrawn unchanged pixels free to turn
+    // transparent, which lets the string choices decide where transparency
+    // pays.
     Candidate* best = valid[0];
     std::size_t bestSize = 0;
+    const LzwEncoder::Choices ranking{.redrawnMayVanish = true};
     const auto rows = static_cast<std::size_t>(m_rect.height);
     const bool sampled = validCount > 1 && m_pixels.size() >= kSampledPixels;
     for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
@@ -502,13 +506,13 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             std::size_t bytes = 0;
             std::size_t sampledRows = 0;
             for (std::size_t row = 0; row < rows; row += kSampleStride) {
-                pack(*candidate, {}, false, m_packedAlternative, row, kSampleBand);
+                pack(*candidate, ranking, false, m_packedAlternative, row, kSampleBand);
                 bytes += m_packedAlternative.size();
                 sampledRows += std::min(kSampleBand, rows - row);
             }
             total += bytes * rows / sampledRows;
         } else {
-            pack(*candidate, {}, false, candidate->packed);
+            pack(*candidate, ranking, false, candidate->packed);
             total += GifByteWriter::imageDataSize(candidate->packed.size());
         }
         if (k == 0 || total < bestSize) {
@@ -521,25 +525,36 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // quantised frame is left as it is: its near colours make strings too
     // short and too varied for a kept table or a look ahead to pay.
     const bool merge = m_settings.lossyDistance > 0;
-    if (merge || validCount == 1 || sampled)
-        pack(*best, {}, merge, best->packed);
+    // What best->packed was coded with.
+    LzwEncoder::Choices choices = ranking;
+    if (merge || validCount == 1 || sampled) {
+        choices = {};
+        pack(*best, choices, merge, best->packed);
+    }
     if (!best->quantised) {
+        const auto tryChoices = [&](LzwEncoder::Choices trial) {
+            pack(*best, trial, merge, m_packedAlternative);
+            if (m_packedAlternative.size() < best->packed.size()) {
+                best->packed.swap(m_packedAlternative);
+                choices = trial;
+            }
+        };
         // A table that never filled gives the same codes under every policy.
         using FullTable = LzwEncoder::Choices::FullTable;
-        LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};
         for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
             if (!best->filledTable)
                 break;
-            pack(*best, {.fullTable = other, .lookAhead = false}, merge, m_packedAlternative);
-            if (m_packedAlternative.size() < best->packed.size()) {
-                best->packed.swap(m_packedAlternative);
-                choices.fullTable = other;
-            }
+            LzwEncoder::Choices trial = choices;
+            trial.fullTable = other;
+            tryChoices(trial);
+        }
+        if (m_hasPrevious && best->transparentIndex >= 0) {
+            LzwEncoder::Choices trial = choices;
+            trial.redrawnMayVanish = !choices.redrawnMayVanish;
+            tryChoices(trial);
         }
         choices.lookAhead = true;
-        pack(*best, choices, merge, m_packedAlternative);
-        if (m_packedAlternative.size() < best->packed.size())
-            best->packed.swap(m_packedAlternative);
+        tryChoices(choices);
     }
     appendImage(*best, m_rect, delayHundredths, out);
     return {};

@@ -176,16 +176,19 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             if (children == 0)
                 return -1;
             int shown = static_cast<int>(symbol);
-            if (shown == transparentIndex) {
-                // The colour already on screen, drawn again: exact either way.
-                shown = alternates.empty() ? -1 : alternates[i];
-                if (shown >= 0 && mayHave(static_cast<std::uint32_t>(shown))) {
-                    const std::uint32_t other =
-                        find((code << 8) | static_cast<std::uint32_t>(shown), found);
-                    if (found)
-                        return codeIn(other);
-                }
+            // An unchanged pixel shows the same whether transparent or drawn
+            // again in its own colour: either may continue the string.
+            int same = alternates.empty() ? -1 : alternates[i];
+            if (same == shown)
+                same = choices.redrawnMayVanish ? transparentIndex : -1;
+            if (same >= 0 && mayHave(static_cast<std::uint32_t>(same))) {
+                const std::uint32_t other =
+                    find((code << 8) | static_cast<std::uint32_t>(same), found);
+                if (found)
+                    return codeIn(other);
             }
+            if (shown == transparentIndex)
+                shown = alternates.empty() ? -1 : alternates[i];
             // A pixel equal to its left and upper neighbours stays exact, so
             // flat areas stay flat.
             const bool flat =

@@ -20,6 +20,10 @@ struct LzwChoices {
     // End a string a pixel before its longest match where the next string
     // then reaches further: fewer codes, for about twice the table lookups.
     bool lookAhead = false;
+    // An unchanged pixel drawn in its own colour may continue a string as
+    // the transparent index too (one that is transparent may always continue
+    // it in its own colour).
+    bool redrawnMayVanish = false;
 };
 
 // GIF-flavoured LZW (variable code width up to 12 bits, clear code on a full
