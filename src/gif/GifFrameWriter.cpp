@@ -249,7 +249,11 @@ int GifFrameWriter::mapToCompleteTable()
     m_global.indices.resize(count);
     std::array<bool, 256> used{};
     for (std::size_t i = 0; i < count; ++i) {
-        const auto index = static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
+        // Runs of one colour are common: the index of the pixel before first.
+        const auto index =
+            i > 0 && m_pixels[i] == m_pixels[i - 1]
+                ? m_global.indices[i - 1]
+                : static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
         m_global.indices[i] = index;
         if (!m_hasPrevious || m_keep[i] != 0)
             used[index] = true;
@@ -317,11 +321,11 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     const auto t = static_cast<std::uint8_t>(transparent.transparentIndex);
     const auto w = static_cast<std::size_t>(m_rect.width);
     const std::size_t count = m_pixels.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (m_keep[i] != 0 || i % w == 0)
-            continue;
-        if (mixed.indices[i - 1] != t && m_pixels[i] == m_pixels[i - 1])
-            mixed.indices[i] = mixed.indices[i - 1];
+    for (std::size_t row = 0; row < count; row += w) {
+        for (std::size_t i = row + 1; i < row + w; ++i) {
+            if (m_keep[i] == 0 && mixed.indices[i - 1] != t && m_pixels[i] == m_pixels[i - 1])
+                mixed.indices[i] = mixed.indices[i - 1];
+        }
     }
 }
 
@@ -364,11 +368,21 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
         }
     }
     m_alternates.resize(m_pixels.size());
+    std::uint32_t lastColour = 0; // no pixel's: every pixel is opaque
+    std::int16_t lastSlot = -1;
     for (std::size_t i = 0; i < m_pixels.size(); ++i) {
-        const int found = m_keep[i] != 0 ? ColourMap::kNotFound : paletteColours.find(m_pixels[i]);
-        m_alternates[i] = found == ColourMap::kNotFound
-                              ? std::int16_t{-1}
-                              : static_cast<std::int16_t>(slots[static_cast<std::size_t>(found)]);
+        if (m_keep[i] != 0) {
+            m_alternates[i] = -1;
+            continue;
+        }
+        if (m_pixels[i] != lastColour) {
+            const int found = paletteColours.find(m_pixels[i]);
+            lastColour = m_pixels[i];
+            lastSlot = found == ColourMap::kNotFound
+                           ? std::int16_t{-1}
+                           : static_cast<std::int16_t>(slots[static_cast<std::size_t>(found)]);
+        }
+        m_alternates[i] = lastSlot;
     }
 }
 
