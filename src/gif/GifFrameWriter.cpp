@@ -562,7 +562,9 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             trial.fullTable = other;
             tryChoices(trial);
         }
-        if (m_hasPrevious && best->transparentIndex >= 0) {
+        // Worth its pass on images smaller than those ranked on bands; on
+        // larger ones it saved a few bytes a frame.
+        if (m_hasPrevious && best->transparentIndex >= 0 && !sampled) {
             LzwEncoder::Choices trial = choices;
             trial.redrawnMayVanish = !choices.redrawnMayVanish;
             tryChoices(trial);
