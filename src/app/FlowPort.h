@@ -54,7 +54,8 @@ public:
     virtual void removeEscapeMonitor() = 0;
 
     // The overlay later calls RecordingFlow::beginRecording with its selection.
-    virtual void showAreaOverlay() = 0;
+    // False when it could not open: there is no screen to cover.
+    [[nodiscard]] virtual bool showAreaOverlay() = 0;
     virtual void showWindowPicker() = 0;
     // Opens the editor on the session's captured frames.
     virtual void showPreviewWindow() = 0;

@@ -37,6 +37,8 @@ public:
     bool install() { return reinstall(); }
     [[nodiscard]] bool isTrusted() const override;
     bool reinstall() override;
+    // Stops observing, for good (the program's end).
+    void remove() { m_observer.reset(); }
     // Why the observer is not installed; empty when it is.
     [[nodiscard]] QString untrustedReason() const { return m_untrustedReason; }
 
@@ -46,9 +48,12 @@ public:
     void removeEscapeMonitor() { m_escapeMonitorInstalled = false; }
     [[nodiscard]] bool isEscapeMonitorInstalled() const { return m_escapeMonitorInstalled; }
 
+    // What Ctrl+Shift+G does (also asked for from outside, `kinetta --toggle`):
+    // starts a recording, or stops the one running.
+    void hotkeyPressed();
+
 private:
     void keyEvent(const KeyEvent& event);
-    void hotkeyPressed();
 
     RecordingFlow& m_flow;
     FlowPort& m_port;

@@ -63,6 +63,11 @@ QString RecordingFlow::startFailedText(const QString& errorDescription)
            (lineEnd < 0 ? errorDescription : errorDescription.left(lineEnd));
 }
 
+QString RecordingFlow::noScreenText()
+{
+    return QStringLiteral("No screen is connected, so there is nothing to record.");
+}
+
 QString RecordingFlow::stoppedText(std::size_t frameCount)
 {
     return QStringLiteral("Recording stopped. %1 frames captured.")
@@ -120,7 +125,10 @@ void RecordingFlow::initiateRecording()
     if (m_phase != Phase::idle)
         return;
     if (m_session.captureMode() == CaptureMode::area) {
-        m_port.showAreaOverlay();
+        if (!m_port.showAreaOverlay()) {
+            failStart(noScreenText());
+            return;
+        }
         announce(QStringLiteral("Area selector open. Drag to define a recording area, or press "
                                 "Escape to cancel."),
                  AnnouncementTopic::recording);

@@ -99,6 +99,8 @@ public:
     [[nodiscard]] static QString countdownStartText(std::int64_t seconds);
     [[nodiscard]] static QString startFailedText(const QString& errorDescription);
     [[nodiscard]] static QString stoppedText(std::size_t frameCount);
+    // Why an area cannot be chosen when the system reports no screen.
+    [[nodiscard]] static QString noScreenText();
 
 Q_SIGNALS:
     void phaseChanged(kinetta::RecordingFlow::Phase phase);

@@ -23,7 +23,8 @@ public:
     void hideCountdownOverlay() override {}
     void installEscapeMonitor() override {}
     void removeEscapeMonitor() override {}
-    void showAreaOverlay() override {}
+    // The command line is given its area; it has no overlay to open.
+    [[nodiscard]] bool showAreaOverlay() override { return false; }
     void showWindowPicker() override {}
     void showPreviewWindow() override {}
     void closePreviewWindow() override {}

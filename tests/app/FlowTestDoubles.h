@@ -24,7 +24,11 @@ public:
     void hideCountdownOverlay() override { calls << "hideCountdownOverlay"; }
     void installEscapeMonitor() override { escapeMonitorInstalled = true; }
     void removeEscapeMonitor() override { escapeMonitorInstalled = false; }
-    void showAreaOverlay() override { calls << "showAreaOverlay"; }
+    [[nodiscard]] bool showAreaOverlay() override
+    {
+        calls << "showAreaOverlay";
+        return hasScreen;
+    }
     void showWindowPicker() override { calls << "showWindowPicker"; }
     void showPreviewWindow() override { calls << "showPreviewWindow"; }
     void closePreviewWindow() override { calls << "closePreviewWindow"; }
@@ -77,6 +81,8 @@ public:
     std::vector<std::int64_t> titles;
     std::vector<std::optional<std::int64_t>> countdowns;
     bool recordingPopoverShown = false;
+    // Whether a screen exists for the overlays to cover.
+    bool hasScreen = true;
     bool escapeMonitorInstalled = false;
 };
 

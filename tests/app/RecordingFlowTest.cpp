@@ -293,6 +293,20 @@ TEST_F(FlowTest, DiscardFromTheMenuDropsTheFrames)
     EXPECT_EQ(port.count("showPreviewWindow"), 0);
 }
 
+// With no screen the area overlay cannot open: the start fails at once with
+// the reason in the panel, and no selector is announced.
+TEST_F(FlowTest, AreaWithoutAScreenFailsTheStartWithTheReason)
+{
+    port.hasScreen = false;
+    flow.recordArea();
+    EXPECT_EQ(flow.phase(), RecordingFlow::Phase::idle);
+    EXPECT_EQ(session.errorMessage(), RecordingFlow::noScreenText());
+    EXPECT_EQ(port.announcementTexts(),
+              QStringList{"Recording failed: " + RecordingFlow::noScreenText()});
+    EXPECT_EQ(port.count("showControlPanel"), 1);
+    EXPECT_TRUE(recorder.requests.empty());
+}
+
 TEST_F(FlowTest, MenuEntriesSetTheModeAndStart)
 {
     flow.recordWindow();

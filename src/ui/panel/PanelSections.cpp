@@ -41,7 +41,12 @@ const QFont& sizeFont()
 } // namespace
 
 PanelHeader::PanelHeader(QWidget* parent)
-    : QWidget(parent), m_quit(new panel::TextButton(
+    : QWidget(parent),
+      m_menu(new panel::TextButton({QString(), 11, QStringLiteral("Menu"),
+                                    panel::font(11, QFont::Medium), panel::white(0.55),
+                                    panel::white(0.06), 7, 5, 5},
+                                   this)),
+      m_quit(new panel::TextButton(
                            {QStringLiteral("power"), 11, QString(), panel::font(11, QFont::Medium),
                             panel::white(0.4), panel::white(0.06), 5, 5, 5},
                            this))
@@ -50,7 +55,11 @@ PanelHeader::PanelHeader(QWidget* parent)
     m_quit->setToolTip(QStringLiteral("Quit Kinetta (Ctrl+Q)"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, qRound(kHeaderHorizontalPadding), 0);
+    layout->setSpacing(qRound(kHeaderSpacing) / 2);
     layout->addStretch(1);
+    m_menu->setAccessibleName(QStringLiteral("Kinetta menu"));
+    m_menu->setVisible(false);
+    layout->addWidget(m_menu, 0, Qt::AlignVCenter);
     layout->addWidget(m_quit, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

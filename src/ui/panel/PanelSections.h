@@ -12,7 +12,7 @@ class TextButton;
 }
 
 // The panel's header bar: the logo, the name, the hotkey badge and the quit
-// button.
+// button; where no tray icon holds the menu, a menu button before it.
 class PanelHeader final : public QWidget
 {
     Q_OBJECT
@@ -21,6 +21,8 @@ public:
     explicit PanelHeader(QWidget* parent = nullptr);
 
     [[nodiscard]] panel::TextButton* quitButton() const { return m_quit; }
+    // Hidden unless the owner shows it (the desktop has no tray).
+    [[nodiscard]] panel::TextButton* menuButton() const { return m_menu; }
     [[nodiscard]] QSize sizeHint() const override;
 
     // The hotkey as the badge names it.
@@ -30,6 +32,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    panel::TextButton* m_menu;
     panel::TextButton* m_quit;
 };
 

@@ -77,8 +77,10 @@ void AreaOverlay::selected(std::optional<QRectF> area, ScreenPlacement screen)
 {
     // Runs inside the view's callback: the view goes later, its callback stays.
     dismiss();
-    if (!area)
+    if (!area) {
+        Q_EMIT cancelled();
         return;
+    }
     m_services.session.setSelectedRect(*area);
     m_services.session.setSelectedScreen(screen);
     if (m_services.beginRecording)

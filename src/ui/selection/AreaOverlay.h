@@ -48,6 +48,10 @@ public:
     // The open overlay's view; null when closed.
     [[nodiscard]] AreaSelectorView* view() const;
 
+Q_SIGNALS:
+    // The user closed the overlay without choosing an area.
+    void cancelled();
+
 private:
     void selected(std::optional<QRectF> area, ScreenPlacement screen);
     void dismiss();

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+#include <functional>
+
+namespace kinetta
+{
+
+// The window around a view that belongs to the tray icon (the control panel,
+// the recording HUD). Beside a tray it is a frameless popup: it closes on a
+// click outside, takes the keyboard so Return and Escape reach the view, and
+// its corners are rounded by translucency under a compositing manager, else
+// by a shape mask over an opaque fill. Without a tray it is a normal window
+// with a title and a taskbar entry, so the view stays reachable.
+class PopoverWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Style { popup, window };
+
+    static constexpr int cornerRadius = 12;
+    // Between the tray icon and the popover's near edge.
+    static constexpr int trayGap = 6;
+
+    // content becomes the window's only child and fills it.
+    PopoverWindow(QWidget* content, Style style, bool composited, QWidget* parent = nullptr);
+
+    [[nodiscard]] Style style() const { return m_style; }
+    [[nodiscard]] QWidget* content() const { return m_content; }
+
+    // The size of the content; the window follows (keeping its place beside
+    // the tray while shown).
+    void setContentSize(const QSize& size);
+    // The window style only: while whether() holds, the user's close
+    // minimizes the window instead, so that it stays in the taskbar.
+    void setMinimizedOnClose(std::function<bool()> whether)
+    {
+        m_minimizeOnClose = std::move(whether);
+    }
+    // Shows the popup next to anchor (the tray icon's rectangle on screen, or
+    // the pointer as a 1 × 1 rectangle) inside that screen's available area,
+    // or the window centred on the primary screen; then gives it the keyboard.
+    void open(const QRect& anchor);
+
+Q_SIGNALS:
+    // A press outside the popup closed it; the press does not reach what lies
+    // beneath (the tray icon would reopen it at once).
+    void dismissedByOutsidePress(const QPoint& globalPos);
+    // Every close: by the owner, by an outside press, by Escape.
+    void closed();
+    // The window style only: the user closed the window (its close button,
+    // the window manager) and it was not minimized instead. The owner closes
+    // it with hide().
+    void closedByUser();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void place();
+
+    QWidget* m_content;
+    Style m_style;
+    bool m_composited;
+    QRect m_anchor;
+    std::function<bool()> m_minimizeOnClose;
+};
+
+} // namespace kinetta

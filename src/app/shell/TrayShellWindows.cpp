@@ -1,0 +1,184 @@
+// The shell's FlowPort: what the recording flow shows, on the real windows.
+#include "app/shell/PopoverWindow.h"
+#include "app/shell/StatusAppearance.h"
+#include "app/shell/TrayShell.h"
+#include "app/shell/TrayStatusItem.h"
+#include "model/RecordingSession.h"
+#include "ui/common/Announcer.h"
+#include "ui/overlays/CountdownOverlayView.h"
+#include "ui/overlays/ToastPresenter.h"
+#include "ui/overlays/ToastView.h"
+#include "ui/panel/ControlPanelView.h"
+#include "ui/preview/PreviewWindow.h"
+#include "ui/selection/AreaOverlay.h"
+#include "ui/selection/AreaSelectorView.h"
+#include "ui/selection/WindowPickerView.h"
+#include "ui/selection/WindowPickerWindow.h"
+
+#include <QLoggingCategory>
+
+namespace kinetta
+{
+
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
+
+void TrayShell::showCountdownOverlay()
+{
+    QScreen* screen = m_services.mouseScreen();
+    if (!screen) {
+        // The tray icon still counts down; there is nothing to cover.
+        qCInfo(lcShell) << "No screen for the countdown overlay";
+        return;
+    }
+    m_countdown = CountdownOverlayView::openOn(screen, m_services.session, m_services.scheduler,
+                                               m_services.reduceMotion, m_services.compositing(),
+                                               &m_services.announcer);
+    m_countdown->setObjectName(QStringLiteral("countdownOverlay"));
+}
+
+void TrayShell::hideCountdownOverlay()
+{
+    if (m_countdown) {
+        m_countdown->hide();
+        m_countdown.reset();
+    }
+}
+
+void TrayShell::installEscapeMonitor()
+{
+    if (m_keys)
+        m_keys->installEscapeMonitor();
+}
+
+void TrayShell::removeEscapeMonitor()
+{
+    if (m_keys)
+        m_keys->removeEscapeMonitor();
+}
+
+bool TrayShell::showAreaOverlay()
+{
+    // Without a screen the flow refuses the start and the panel says why.
+    if (!m_services.mouseScreen() || !m_areaOverlay->show())
+        return false;
+    m_areaOverlay->view()->window()->setObjectName(QStringLiteral("areaOverlay"));
+    return true;
+}
+
+void TrayShell::showWindowPicker()
+{
+    closeControlPanel();
+    m_picker->show();
+    if (WindowPickerView* view = m_picker->view())
+        view->window()->setObjectName(QStringLiteral("windowPicker"));
+}
+
+void TrayShell::showPreviewWindow()
+{
+    if (m_preview) {
+        m_preview->raise();
+        m_preview->activateWindow();
+        return;
+    }
+    auto* preview = new PreviewWindow(m_services.session,
+                                      {m_services.scheduler, m_services.encoder,
+                                       m_services.announcer, m_services.delivery, m_services.writer,
+                                       m_services.dragFiles, m_services.reduceMotion});
+    preview->setObjectName(QStringLiteral("previewWindow"));
+    // Every way of closing it empties the frames (the window does that); the
+    // shell drops the window.
+    preview->setOnClosed([this] {
+        if (m_preview)
+            m_preview->deleteLater();
+        m_preview.clear();
+    });
+    preview->setOnRecordAgain([this] { m_flow->initiateRecording(); });
+    m_preview = preview;
+    preview->show();
+    preview->raise();
+    preview->activateWindow();
+}
+
+void TrayShell::closePreviewWindow()
+{
+    if (m_preview)
+        m_preview->close();
+}
+
+void TrayShell::showControlPanel()
+{
+    if (!m_panelPopover)
+        return;
+    if (m_panelPopover->style() == PopoverWindow::Style::window && m_panelPopover->isMinimized())
+        m_panelPopover->showNormal();
+    m_panelPopover->open(trayAnchor());
+}
+
+void TrayShell::closeControlPanel()
+{
+    if (!m_panelPopover || !m_panelPopover->isVisible())
+        return;
+    // Without a tray the window stays in the taskbar, the one way back to it.
+    if (m_panelPopover->style() == PopoverWindow::Style::window)
+        m_panelPopover->showMinimized();
+    else
+        m_panelPopover->hide();
+}
+
+void TrayShell::closeRecordingPopover()
+{
+    if (m_recordingPopover)
+        m_recordingPopover->hide();
+}
+
+bool TrayShell::isRecordingPopoverShown() const
+{
+    return m_recordingPopover && m_recordingPopover->isVisible();
+}
+
+void TrayShell::showToast(const Toast& toast)
+{
+    // Without a tray the toast opens at the pointer.
+    const QRect icon = m_status ? m_status->geometry() : QRect();
+    m_toasts->show(toast, icon);
+    if (ToastView* view = m_toasts->current())
+        view->setObjectName(QStringLiteral("toast"));
+}
+
+void TrayShell::hideToast()
+{
+    m_toasts->hide();
+}
+
+void TrayShell::updateStatusIcon(bool recording)
+{
+    // A recording starts at 0:00; the tick moves it on.
+    if (m_status)
+        m_status->setAppearance(recording ? StatusAppearance::recording(0)
+                                          : StatusAppearance::idle());
+}
+
+void TrayShell::updateStatusTitle(std::int64_t seconds)
+{
+    if (m_status)
+        m_status->setAppearance(StatusAppearance::recording(seconds));
+}
+
+void TrayShell::updateStatusCountdown(std::optional<std::int64_t> value)
+{
+    if (m_status)
+        m_status->setAppearance(value ? StatusAppearance::countingDown(*value)
+                                      : StatusAppearance::countdownEnded());
+}
+
+void TrayShell::announce(const Announcement& announcement)
+{
+    m_services.announcer.announce(announcement.text, announcement.priority);
+}
+
+QString TrayShell::stopInstruction() const
+{
+    return QStringLiteral("Press Control Shift G to stop.");
+}
+
+} // namespace kinetta
