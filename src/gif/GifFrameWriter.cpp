@@ -23,6 +23,7 @@ constexpr int kFlatLimit = 6 * 6;
 // Unchanged pixels in a row of fewer than this many may be redrawn rather
 // than left transparent.
 constexpr std::size_t kShortRun = 16;
+constexpr std::size_t kLongRun = 32;
 
 // Layouts of an image of at least kSampledPixels are ranked by coding a band
 // of kSampleBand rows in every kSampleStride, each band on its own: a quarter
@@ -192,6 +193,7 @@ void GifFrameWriter::buildGlobal()
     m_globalMixed.valid = false;
     m_globalOpaque.valid = false;
     m_globalRuns.valid = false;
+    m_globalLongRuns.valid = false;
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
@@ -281,9 +283,17 @@ int GifFrameWriter::mapToCompleteTable()
     }
     // Or transparent only along runs of unchanged pixels long enough to make
     // long strings of their own; shorter ones are redrawn with the changes
-    // around them.
-    m_globalRuns.indices = m_global.indices;
+    // around them. Which length pays depends on the content: two are ranked.
+    buildRuns(kShortRun, static_cast<int>(t), m_globalRuns);
+    buildRuns(kLongRun, static_cast<int>(t), m_globalLongRuns);
+    return static_cast<int>(t);
+}
+
+void GifFrameWriter::buildRuns(std::size_t shortRun, int transparentIndex, Candidate& runs) const
+{
+    runs.indices = m_global.indices;
     const auto w = static_cast<std::size_t>(m_rect.width);
+    const std::size_t count = m_pixels.size();
     for (std::size_t row = 0; row < count; row += w) {
         for (std::size_t x = 0; x < w;) {
             if (m_keep[row + x] != 0) {
@@ -293,19 +303,18 @@ int GifFrameWriter::mapToCompleteTable()
             std::size_t end = x;
             while (end < w && m_keep[row + end] == 0)
                 ++end;
-            if (end - x < kShortRun)
+            if (end - x < shortRun)
                 std::copy(m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + x),
                           m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + end),
-                          m_globalRuns.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
+                          runs.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
             x = end;
         }
     }
-    m_globalRuns.palette = m_globalPalette->colours;
-    m_globalRuns.transparentIndex = static_cast<int>(t);
-    m_globalRuns.usesGlobal = true;
-    m_globalRuns.quantised = false;
-    m_globalRuns.valid = true;
-    return static_cast<int>(t);
+    runs.palette = m_globalPalette->colours;
+    runs.transparentIndex = transparentIndex;
+    runs.usesGlobal = true;
+    runs.quantised = false;
+    runs.valid = true;
 }
 
 void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) const
@@ -498,10 +507,10 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // The layouts are ranked by their exact coding, which is cheap; only the
     // chosen one is then coded with colour merging and both table policies.
     // A lone layout needs no ranking.
-    std::array<Candidate*, 7> valid{};
+    std::array<Candidate*, 8> valid{};
     std::size_t validCount = 0;
     for (Candidate* candidate : {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns,
-                                 &m_opaque, &m_transparent, &m_mixed}) {
+                                 &m_globalLongRuns, &m_opaque, &m_transparent, &m_mixed}) {
         if (candidate->valid)
             valid[validCount++] = candidate;
     }

@@ -67,6 +67,9 @@ private:
     void buildGlobal();
     [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
+    // The shared table's indices with unchanged pixels in runs of shortRun or
+    // more transparent, the others redrawn.
+    void buildRuns(std::size_t shortRun, int transparentIndex, Candidate& runs) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
     // firstRow, rowCount: only those rows of the rectangle.
     void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
@@ -100,6 +103,7 @@ private:
     Candidate m_globalMixed;
     Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
     Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
+    Candidate m_globalLongRuns; // the same for longer runs
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;
