@@ -31,12 +31,8 @@ check() {
 }
 above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
-# Six levels per channel: 216 colours, which a GIF palette holds exactly.
 log "posterising $clip to 216 colours"
-mkdir -p "$work/frames"
-ffmpeg -nostdin -v error -i "$src/frame-%04d.png" \
-    -vf "lutrgb=r='floor(val/51+0.5)*51':g='floor(val/51+0.5)*51':b='floor(val/51+0.5)*51',format=rgb24" \
-    -start_number 1 "$work/frames/frame-%04d.png"
+posterise_frames "$src" "$work/frames"
 n=$(count_frames "$work/frames")
 seconds=$(awk -v n="$n" -v f="$clip_fps" 'BEGIN { printf "%.2f", n / f }')
 

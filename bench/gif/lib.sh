@@ -5,8 +5,10 @@ bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 corpus_dir=${KINETTA_CORPUS:-$bench_root/bench/corpus}
 out_dir=${KINETTA_BENCH_OUT:-$bench_root/bench/out}
 
-# The clips, in the order they are recorded and reported.
-clips=(terminal desktop webpage mandelbrot)
+# The clips, in the order they are recorded and reported. A clip named
+# <clip>-216 is <clip> posterised to 216 colours: every colour of the
+# recording fits one GIF table, so the encoders can be exact.
+clips=(terminal desktop webpage mandelbrot terminal-216 desktop-216 webpage-216)
 clip_fps=10
 clip_frames=80
 # KINETTA_CLIP_SIZE=1920x1080 (with its own KINETTA_CORPUS and
@@ -32,6 +34,15 @@ ensure_packages() {
     export DEBIAN_FRONTEND=noninteractive
     "${sudo_cmd[@]}" apt-get update -qq
     "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Six levels per channel: 216 colours, which a GIF palette holds exactly.
+posterise_filter="lutrgb=r='floor(val/51+0.5)*51':g='floor(val/51+0.5)*51':b='floor(val/51+0.5)*51',format=rgb24"
+
+# Writes the frame-NNNN.png files of folder $1 posterised to 216 colours into folder $2.
+posterise_frames() {
+    mkdir -p "$2"
+    ffmpeg -nostdin -v error -i "$1/frame-%04d.png" -vf "$posterise_filter" -start_number 1 "$2/frame-%04d.png"
 }
 
 # Number of frame-NNNN.png files in a clip folder.

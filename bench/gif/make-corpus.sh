@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Records the GIF benchmark's clips of real screen content under a private Xvfb
 # (1920x1080, 10 fps, 8 s), then scales each to 960x540 with an area filter
-# into bench/corpus/<clip>/frame-NNNN.png. A clip whose frames are already
-# there is kept; --force records everything again. Usage:
+# into bench/corpus/<clip>/frame-NNNN.png; the <clip>-216 clips are those
+# frames posterised to 216 colours (recorded first when missing). A clip whose
+# frames are already there is kept; --force makes everything again. Usage:
 #   bench/gif/make-corpus.sh [--force] [clip...]
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
@@ -13,7 +14,7 @@ wanted=()
 for arg in "$@"; do
     case $arg in
         --force) force=1 ;;
-        -h | --help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) [[ " ${clips[*]} " == *" $arg "* ]] || die "unknown clip '$arg' (known: ${clips[*]})"; wanted+=("$arg") ;;
     esac
 done
@@ -195,17 +196,36 @@ scale_clip() {
     mv "$staging" "$corpus_dir/$clip"
 }
 
-for clip in "${wanted[@]}"; do
-    if ((!force)) && [[ -d $corpus_dir/$clip ]] && (($(count_frames "$corpus_dir/$clip") == clip_frames)); then
-        log "$clip: already recorded, kept"
-        continue
+recorded() {
+    [[ -d $corpus_dir/$1 ]] && (($(count_frames "$corpus_dir/$1") == clip_frames))
+}
+
+make_clip() {
+    local clip=$1
+    if ((!force)) && recorded "$clip"; then
+        log "$clip: already made, kept"
+        return
+    fi
+    if [[ $clip == *-216 ]]; then
+        local base=${clip%-216}
+        recorded "$base" || make_clip "$base"
+        log "$clip: posterising $base to 216 colours"
+        rm -rf "$work/frames-$clip"
+        posterise_frames "$corpus_dir/$base" "$work/frames-$clip"
+        rm -rf "${corpus_dir:?}/$clip"
+        mv "$work/frames-$clip" "$corpus_dir/$clip"
+        return
     fi
     log "$clip: recording"
-    raw=$work/$clip.mkv
+    local raw=$work/$clip.mkv
     "record_$clip" "$raw"
     stop_started
     log "$clip: scaling to ${clip_width}x${clip_height}"
     scale_clip "$raw" "$clip"
     rm -f "$raw"
     log "$clip: $clip_frames frames in $corpus_dir/$clip"
+}
+
+for clip in "${wanted[@]}"; do
+    make_clip "$clip"
 done

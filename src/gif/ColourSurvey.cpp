@@ -46,7 +46,7 @@ bool ColourSurvey::collect(std::span<const std::uint32_t> pixels, ColourMap& col
 EncodeStatus ColourSurvey::run(std::span<const std::size_t> frames, std::size_t pixelCount,
                                unsigned threads, const ReadFrame& read, const Progress& progress,
                                ColourMap& colours, std::array<std::uint64_t, 256>& counts,
-                               bool& fits)
+                               bool& fits, SurveyedFrames* kept)
 {
     const auto workerCount =
         static_cast<unsigned>(std::min<std::size_t>(std::max(1u, threads), frames.size()));
@@ -86,6 +86,8 @@ EncodeStatus ColourSurvey::run(std::span<const std::size_t> frames, std::size_t 
                 status = currentExceptionFailure("read frame " + std::to_string(frames[k] + 1));
             }
             const bool fitted = status.ok() && collect(pixels, mine.colours, mine.counts);
+            if (fitted && kept)
+                kept->keep(frames[k], pixels);
             std::size_t now = 0;
             {
                 std::lock_guard lock(mutex);

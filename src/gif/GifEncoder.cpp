@@ -5,6 +5,7 @@
 #include "EncodePipeline.h"
 #include "GifByteWriter.h"
 #include "GlobalPalette.h"
+#include "SurveyedFrames.h"
 
 #include <algorithm>
 #include <array>
@@ -254,12 +255,16 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     if (progress && !progress(0, totalSteps))
         return cancelled();
     bool fitsOneTable = survey;
+    // The frames the survey reads are kept for the writing.
+    SurveyedFrames kept(source, survey ? settings.surveyedFrameBytes : 0);
+    if (survey)
+        kept.keep(sequence.front(), first);
     if (survey && !rest.empty()) {
         const auto surveyed = [&](std::size_t done) { return progress(done, totalSteps); };
         if (EncodeStatus surveyRead = ColourSurvey::run(rest, first.size(), threads, read,
                                                         progress ? ColourSurvey::Progress(surveyed)
                                                                  : ColourSurvey::Progress(),
-                                                        seen, counts, fitsOneTable);
+                                                        seen, counts, fitsOneTable, &kept);
             !surveyRead.ok())
             return Failure{surveyRead.message()};
     }
@@ -275,8 +280,15 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     // fit, otherwise made from the first frame. Built on a thread of its own
     // so the quantiser runs single-threaded, as on the workers.
     std::optional<GlobalPalette> global;
-    if (fitsOneTable)
+    if (fitsOneTable) {
+        // The colours that frames drawing few colours draw most come first,
+        // so that those frames need narrow codes; without kept frames to
+        // tell, the most common colours.
+        std::array<std::uint64_t, 256> weights{};
+        if (kept.weighColours(sequence, seen, weights))
+            counts = weights;
         global = GlobalPalette::fromRecording(seen.colours(), counts);
+    }
     // An exception must not leave the thread: it would end the process.
     EncodeStatus made;
     if (!global) {
@@ -298,7 +310,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
 
     std::vector<std::uint8_t> bytes;
     appendHeader(bytes, size, options.loopCount, shared);
-    EncodePipeline pipeline(source, std::move(sequence), std::move(delays), size, threads, qs,
+    EncodePipeline pipeline(kept, std::move(sequence), std::move(delays), size, threads, qs,
                             shared);
     ProgressCallback writing;
     if (progress)

@@ -63,6 +63,12 @@ struct EncodeSettings {
     // content and makes files smaller. With lossless set, every frame whose
     // colours fit a table is written exactly.
     bool lossless = false;
+    // Memory for frames kept between the colour survey (run on recordings
+    // whose first frame fits one table) and the writing, so that those are
+    // read once; beyond it, frames are read twice. The kept frames also tell
+    // which colours frames of few colours draw, so that those come first in
+    // the shared table; without any, the most common colours do.
+    std::size_t surveyedFrameBytes = std::size_t{64} << 20;
 };
 
 // Called on the calling thread as the encode goes with the steps done so far

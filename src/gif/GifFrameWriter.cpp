@@ -23,6 +23,15 @@ constexpr int kFlatLimit = 6 * 6;
 // Unchanged pixels in a row of fewer than this many may be redrawn rather
 // than left transparent.
 constexpr std::size_t kShortRun = 16;
+constexpr std::size_t kLongRun = 32;
+
+// Layouts of an image of at least kSampledPixels are ranked by coding a band
+// of kSampleBand rows in every kSampleStride, each band on its own: a quarter
+// of the work, and on full-size screen content the same sizes give or take a
+// few bytes. Smaller images are ranked whole: there bands chose worse.
+constexpr std::size_t kSampledPixels = std::size_t{1} << 20;
+constexpr std::size_t kSampleBand = 16;
+constexpr std::size_t kSampleStride = 64;
 
 void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex)
 {
@@ -33,6 +42,24 @@ void appendControl(GifByteWriter& out, int delayHundredths, int transparentIndex
     out.word(delayHundredths);
     out.byte(static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0));
     out.byte(0);
+}
+
+// A number with the highest index's top bit, which is all the code size
+// depends on: the indices ORed, eight at a time.
+std::uint8_t highestIndexBits(std::span<const std::uint8_t> indices, int transparentIndex)
+{
+    std::uint64_t bits = static_cast<std::uint64_t>(std::max(transparentIndex, 0));
+    std::size_t i = 0;
+    for (; i + 8 <= indices.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, indices.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < indices.size(); ++i)
+        bits |= indices[i];
+    for (int shift = 32; shift >= 8; shift /= 2)
+        bits |= bits >> shift;
+    return static_cast<std::uint8_t>(bits);
 }
 
 } // namespace
@@ -92,10 +119,10 @@ void GifFrameWriter::buildExact()
     const std::size_t count = m_pixels.size();
     m_opaque.valid = false;
     m_opaque.usesGlobal = false;
-    m_opaque.dithered = false;
+    m_opaque.quantised = false;
     m_transparent.valid = false;
     m_transparent.usesGlobal = false;
-    m_transparent.dithered = false;
+    m_transparent.quantised = false;
 
     m_opaqueColours.reset(256);
     m_opaque.indices.resize(count);
@@ -166,6 +193,7 @@ void GifFrameWriter::buildGlobal()
     m_globalMixed.valid = false;
     m_globalOpaque.valid = false;
     m_globalRuns.valid = false;
+    m_globalLongRuns.valid = false;
     if (!m_globalPalette)
         return;
     const std::size_t count = m_pixels.size();
@@ -206,7 +234,7 @@ void GifFrameWriter::buildGlobal()
     m_global.palette = m_globalPalette->colours;
     m_global.transparentIndex = m_hasPrevious ? t : -1;
     m_global.usesGlobal = true;
-    m_global.dithered = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
+    m_global.quantised = !m_hasPrevious && !m_globalPalette->firstIndices.empty();
     m_global.valid = true;
     if (m_hasPrevious && t >= 0) {
         buildMixed(m_global, m_globalMixed);
@@ -223,7 +251,11 @@ int GifFrameWriter::mapToCompleteTable()
     m_global.indices.resize(count);
     std::array<bool, 256> used{};
     for (std::size_t i = 0; i < count; ++i) {
-        const auto index = static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
+        // Runs of one colour are common: the index of the pixel before first.
+        const auto index =
+            i > 0 && m_pixels[i] == m_pixels[i - 1]
+                ? m_global.indices[i - 1]
+                : static_cast<std::uint8_t>(m_globalPalette->indexOf.find(m_pixels[i]));
         m_global.indices[i] = index;
         if (!m_hasPrevious || m_keep[i] != 0)
             used[index] = true;
@@ -241,7 +273,7 @@ int GifFrameWriter::mapToCompleteTable()
     m_globalOpaque.palette = m_globalPalette->colours;
     m_globalOpaque.transparentIndex = -1;
     m_globalOpaque.usesGlobal = true;
-    m_globalOpaque.dithered = false;
+    m_globalOpaque.quantised = false;
     m_globalOpaque.valid = true;
     if (t == entries)
         return -1; // every entry shows a changed pixel: unchanged ones are redrawn
@@ -251,9 +283,17 @@ int GifFrameWriter::mapToCompleteTable()
     }
     // Or transparent only along runs of unchanged pixels long enough to make
     // long strings of their own; shorter ones are redrawn with the changes
-    // around them.
-    m_globalRuns.indices = m_global.indices;
+    // around them. Which length pays depends on the content: two are ranked.
+    buildRuns(kShortRun, static_cast<int>(t), m_globalRuns);
+    buildRuns(kLongRun, static_cast<int>(t), m_globalLongRuns);
+    return static_cast<int>(t);
+}
+
+void GifFrameWriter::buildRuns(std::size_t shortRun, int transparentIndex, Candidate& runs) const
+{
+    runs.indices = m_global.indices;
     const auto w = static_cast<std::size_t>(m_rect.width);
+    const std::size_t count = m_pixels.size();
     for (std::size_t row = 0; row < count; row += w) {
         for (std::size_t x = 0; x < w;) {
             if (m_keep[row + x] != 0) {
@@ -263,19 +303,18 @@ int GifFrameWriter::mapToCompleteTable()
             std::size_t end = x;
             while (end < w && m_keep[row + end] == 0)
                 ++end;
-            if (end - x < kShortRun)
+            if (end - x < shortRun)
                 std::copy(m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + x),
                           m_globalOpaque.indices.begin() + static_cast<std::ptrdiff_t>(row + end),
-                          m_globalRuns.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
+                          runs.indices.begin() + static_cast<std::ptrdiff_t>(row + x));
             x = end;
         }
     }
-    m_globalRuns.palette = m_globalPalette->colours;
-    m_globalRuns.transparentIndex = static_cast<int>(t);
-    m_globalRuns.usesGlobal = true;
-    m_globalRuns.dithered = false;
-    m_globalRuns.valid = true;
-    return static_cast<int>(t);
+    runs.palette = m_globalPalette->colours;
+    runs.transparentIndex = transparentIndex;
+    runs.usesGlobal = true;
+    runs.quantised = false;
+    runs.valid = true;
 }
 
 void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) const
@@ -287,15 +326,15 @@ void GifFrameWriter::buildMixed(const Candidate& transparent, Candidate& mixed) 
     mixed.transparentIndex = transparent.transparentIndex;
     mixed.valid = transparent.valid;
     mixed.usesGlobal = transparent.usesGlobal;
-    mixed.dithered = transparent.dithered;
+    mixed.quantised = transparent.quantised;
     const auto t = static_cast<std::uint8_t>(transparent.transparentIndex);
     const auto w = static_cast<std::size_t>(m_rect.width);
     const std::size_t count = m_pixels.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (m_keep[i] != 0 || i % w == 0)
-            continue;
-        if (mixed.indices[i - 1] != t && m_pixels[i] == m_pixels[i - 1])
-            mixed.indices[i] = mixed.indices[i - 1];
+    for (std::size_t row = 0; row < count; row += w) {
+        for (std::size_t i = row + 1; i < row + w; ++i) {
+            if (m_keep[i] == 0 && mixed.indices[i - 1] != t && m_pixels[i] == m_pixels[i - 1])
+                mixed.indices[i] = mixed.indices[i - 1];
+        }
     }
 }
 
@@ -338,34 +377,63 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
         }
     }
     m_alternates.resize(m_pixels.size());
+    std::uint32_t lastColour = 0; // no pixel's: every pixel is opaque
+    std::int16_t lastSlot = -1;
     for (std::size_t i = 0; i < m_pixels.size(); ++i) {
-        const int found = m_keep[i] != 0 ? ColourMap::kNotFound : paletteColours.find(m_pixels[i]);
-        m_alternates[i] = found == ColourMap::kNotFound
-                              ? std::int16_t{-1}
-                              : static_cast<std::int16_t>(slots[static_cast<std::size_t>(found)]);
+        if (m_keep[i] != 0) {
+            m_alternates[i] = -1;
+            continue;
+        }
+        if (m_pixels[i] != lastColour) {
+            const int found = paletteColours.find(m_pixels[i]);
+            lastColour = m_pixels[i];
+            lastSlot = found == ColourMap::kNotFound
+                           ? std::int16_t{-1}
+                           : static_cast<std::int16_t>(slots[static_cast<std::size_t>(found)]);
+        }
+        m_alternates[i] = lastSlot;
     }
 }
 
 void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
-                          std::vector<std::uint8_t>& packed)
+                          std::vector<std::uint8_t>& packed, std::size_t firstRow,
+                          std::size_t rowCount)
 {
-    // The codes need only cover the indices used, whatever the table's size.
-    int highest = std::max(candidate.transparentIndex, 0);
-    for (const std::uint8_t index : candidate.indices)
-        highest = std::max<int>(highest, index);
-    candidate.minCodeSize =
-        std::max(2, GifByteWriter::tableBits(static_cast<std::size_t>(highest) + 1));
+    // The codes need only cover the indices used, whatever the table's size;
+    // the same for every band of the image.
+    if (firstRow == 0)
+        candidate.minCodeSize =
+            std::max(2, GifByteWriter::tableBits(std::size_t{highestIndexBits(
+                                                     candidate.indices, candidate.transparentIndex)} +
+                                                 1));
     const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
     // A transparent pixel may as well show its own colour where that makes a
     // longer string: the same picture either way.
     const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
     if (merge || flexible) {
-        buildStandIns(candidate, merge);
-        m_lzw.compressLossy(candidate.indices, m_alternates, candidate.transparentIndex,
-                            m_substitutes, m_rect.width, candidate.minCodeSize, packed, choices);
-    } else {
-        m_lzw.compress(candidate.indices, candidate.minCodeSize, packed, choices);
+        // The layouts on the shared table have the same stand-ins: built once.
+        const StandInsKey key{candidate.usesGlobal ? static_cast<const void*>(m_globalPalette)
+                                                      : &candidate,
+                              candidate.minCodeSize, candidate.transparentIndex, merge};
+        if (key != m_standInsKey) {
+            buildStandIns(candidate, merge);
+            m_standInsKey = key;
+        }
     }
+    const auto w = static_cast<std::size_t>(m_rect.width);
+    const std::size_t first = std::min(firstRow * w, candidate.indices.size());
+    const std::size_t count = std::min(rowCount, (candidate.indices.size() - first) / w) * w;
+    const auto indices = std::span<const std::uint8_t>(candidate.indices).subspan(first, count);
+    if (merge || flexible) {
+        const auto alternates =
+            m_alternates.empty() ? std::span<const std::int16_t>()
+                                 : std::span<const std::int16_t>(m_alternates).subspan(first, count);
+        m_lzw.compressLossy(indices, alternates, candidate.transparentIndex, m_substitutes,
+                            m_rect.width, candidate.minCodeSize, packed, choices);
+    } else {
+        m_lzw.compress(indices, candidate.minCodeSize, packed, choices);
+    }
+    candidate.filledTable = m_lzw.filledTable();
 }
 
 std::size_t GifFrameWriter::tableBytes(const Candidate& candidate)
@@ -398,6 +466,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
                                int delayHundredths, std::vector<std::uint8_t>& out)
 {
     m_hasPrevious = !previous.empty();
+    m_standInsKey = {};
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
@@ -428,7 +497,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             return quantised;
         target.valid = true;
         target.usesGlobal = false;
-        target.dithered = true;
+        target.quantised = true;
     }
     m_mixed.valid = false;
     // Without an unchanged pixel the mixed layout would repeat the other.
@@ -438,49 +507,84 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     // The layouts are ranked by their exact coding, which is cheap; only the
     // chosen one is then coded with colour merging and both table policies.
     // A lone layout needs no ranking.
-    std::array<Candidate*, 7> valid{};
+    std::array<Candidate*, 8> valid{};
     std::size_t validCount = 0;
     for (Candidate* candidate : {&m_global, &m_globalMixed, &m_globalOpaque, &m_globalRuns,
-                                 &m_opaque, &m_transparent, &m_mixed}) {
+                                 &m_globalLongRuns, &m_opaque, &m_transparent, &m_mixed}) {
         if (candidate->valid)
             valid[validCount++] = candidate;
     }
+    // Layouts are ranked with redrawn unchanged pixels free to turn
+    // transparent, which lets the string choices decide where transparency
+    // pays.
     Candidate* best = valid[0];
     std::size_t bestSize = 0;
+    const LzwEncoder::Choices ranking{.redrawnMayVanish = true};
+    const auto rows = static_cast<std::size_t>(m_rect.height);
+    const bool sampled = validCount > 1 && m_pixels.size() >= kSampledPixels;
     for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
         Candidate* candidate = valid[k];
-        pack(*candidate, {}, false, candidate->packed);
-        const std::size_t total =
-            GifByteWriter::imageDataSize(candidate->packed.size()) + tableBytes(*candidate);
+        std::size_t total = tableBytes(*candidate);
+        if (sampled) {
+            std::size_t bytes = 0;
+            std::size_t sampledRows = 0;
+            for (std::size_t row = 0; row < rows; row += kSampleStride) {
+                pack(*candidate, ranking, false, m_packedAlternative, row, kSampleBand);
+                bytes += m_packedAlternative.size();
+                sampledRows += std::min(kSampleBand, rows - row);
+            }
+            total += bytes * rows / sampledRows;
+        } else {
+            pack(*candidate, ranking, false, candidate->packed);
+            total += GifByteWriter::imageDataSize(candidate->packed.size());
+        }
         if (k == 0 || total < bestSize) {
             best = candidate;
             bestSize = total;
         }
     }
     // The chosen layout is coded with colour merging where allowed, then
-    // under the other string and table choices, keeping the smallest. Dithered
-    // noise is left as it is: its strings are too short and too varied for a
-    // kept table or a look ahead to pay.
+    // under the other string and table choices, keeping the smallest. A
+    // quantised frame is left as it is: its near colours make strings too
+    // short and too varied for a kept table or a look ahead to pay.
     const bool merge = m_settings.lossyDistance > 0;
-    if (merge || validCount == 1)
-        pack(*best, {}, merge, best->packed);
-    if (!best->dithered) {
-        // A table fills only past 4096 codes.
-        using FullTable = LzwEncoder::Choices::FullTable;
-        LzwEncoder::Choices choices{.fullTable = FullTable::Clear, .lookAhead = false};
-        for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
-            if (best->indices.size() < 4096)
-                break;
-            pack(*best, {.fullTable = other, .lookAhead = false}, merge, m_packedAlternative);
+    // What best->packed was coded with.
+    LzwEncoder::Choices choices = ranking;
+    if (merge || validCount == 1 || sampled) {
+        choices = {};
+        pack(*best, choices, merge, best->packed);
+    }
+    if (!best->quantised) {
+        const auto tryChoices = [&](LzwEncoder::Choices trial) {
+            pack(*best, trial, merge, m_packedAlternative);
             if (m_packedAlternative.size() < best->packed.size()) {
                 best->packed.swap(m_packedAlternative);
-                choices.fullTable = other;
+                choices = trial;
             }
+        };
+        // A table that never filled gives the same codes under every policy.
+        using FullTable = LzwEncoder::Choices::FullTable;
+        for (const FullTable other : {FullTable::Keep, FullTable::ClearWhenStale}) {
+            if (!best->filledTable)
+                break;
+            LzwEncoder::Choices trial = choices;
+            trial.fullTable = other;
+            tryChoices(trial);
         }
-        choices.lookAhead = true;
-        pack(*best, choices, merge, m_packedAlternative);
-        if (m_packedAlternative.size() < best->packed.size())
-            best->packed.swap(m_packedAlternative);
+        // Worth its pass on images smaller than those ranked on bands; on
+        // larger ones it saved a few bytes a frame, like looking ahead below.
+        if (m_hasPrevious && best->transparentIndex >= 0 && !sampled) {
+            LzwEncoder::Choices trial = choices;
+            trial.redrawnMayVanish = !choices.redrawnMayVanish;
+            tryChoices(trial);
+        }
+        // Looking ahead costs about two more passes: on images ranked on
+        // bands, that is a quarter of the encode for 0.3% of their bytes,
+        // which full-size recordings cannot afford.
+        if (!sampled) {
+            choices.lookAhead = true;
+            tryChoices(choices);
+        }
     }
     appendImage(*best, m_rect, delayHundredths, out);
     return {};

@@ -49,9 +49,13 @@ private:
     int m_count = 0;
 };
 
-constexpr int kTableBits = 14; // four times the 4096 codes keeps probe chains short
+// Twice the 4096 codes: probe chains stay short and the slots stay in the
+// fastest cache, which matters more, since each pixel of a string waits for
+// the lookup of the one before.
+constexpr int kTableBits = 13;
 constexpr std::uint32_t kTableSize = 1u << kTableBits;
-constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+// A slot holds a key (code << 8 | symbol, 20 bits) above its code (12 bits):
+// one load finds both. 0 is an empty slot: no stored code is 0.
 // How many pixels short of its longest match a string may end.
 constexpr std::size_t kShorter = 1;
 
@@ -95,15 +99,15 @@ inline std::uint32_t slotOf(std::uint32_t key)
 
 } // namespace
 
-LzwEncoder::LzwEncoder()
-    : m_keys(kTableSize, kEmpty), m_codes(kTableSize, 0), m_children(kMaxCodes, 0)
+LzwEncoder::LzwEncoder() : m_slots(kTableSize, 0), m_children(kMaxCodes, 0)
 {
 }
 
-void LzwEncoder::resetTable()
+void LzwEncoder::resetTable(std::uint32_t literals)
 {
-    std::fill(m_keys.begin(), m_keys.end(), kEmpty);
-    std::fill(m_children.begin(), m_children.end(), 0);
+    std::fill(m_slots.begin(), m_slots.end(), 0);
+    // Later codes get their word when they are added.
+    std::fill_n(m_children.begin(), literals, 0);
 }
 
 // The coder shared by the exact and the lossy variants. A full code table is
@@ -126,7 +130,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
     int codeBits = minCodeSize + 1;
     std::uint32_t nextCode = endCode + 1;
 
-    resetTable();
+    m_filledTable = false;
+    resetTable(clearCode);
     writer.put(clearCode, codeBits);
     if (indices.empty()) {
         writer.put(endCode, codeBits);
@@ -134,10 +139,11 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         return;
     }
 
+    // The slot of key, or where it would go (an empty one).
     auto find = [this](std::uint32_t key, bool& found) {
         std::uint32_t slot = slotOf(key);
-        while (m_keys[slot] != kEmpty) {
-            if (m_keys[slot] == key) {
+        while (m_slots[slot] != 0) {
+            if (m_slots[slot] >> kMaxCodeBits == key) {
                 found = true;
                 return slot;
             }
@@ -145,6 +151,9 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         }
         found = false;
         return slot;
+    };
+    auto codeIn = [this](std::uint32_t slot) {
+        return static_cast<int>(m_slots[slot] & (kMaxCodes - 1));
     };
 
     const auto w = static_cast<std::size_t>(width);
@@ -156,7 +165,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         bool found = false;
         missSlot = find((code << 8) | symbol, found);
         if (found)
-            return m_codes[missSlot];
+            return codeIn(missSlot);
         if constexpr (Lossy) {
             // Most strings have few continuations: the ones a string may have
             // are marked in a word, which spares most of the lookups below.
@@ -167,16 +176,19 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             if (children == 0)
                 return -1;
             int shown = static_cast<int>(symbol);
-            if (shown == transparentIndex) {
-                // The colour already on screen, drawn again: exact either way.
-                shown = alternates.empty() ? -1 : alternates[i];
-                if (shown >= 0 && mayHave(static_cast<std::uint32_t>(shown))) {
-                    const std::uint32_t other =
-                        find((code << 8) | static_cast<std::uint32_t>(shown), found);
-                    if (found)
-                        return m_codes[other];
-                }
+            // An unchanged pixel shows the same whether transparent or drawn
+            // again in its own colour: either may continue the string.
+            int same = alternates.empty() ? -1 : alternates[i];
+            if (same == shown)
+                same = choices.redrawnMayVanish ? transparentIndex : -1;
+            if (same >= 0 && mayHave(static_cast<std::uint32_t>(same))) {
+                const std::uint32_t other =
+                    find((code << 8) | static_cast<std::uint32_t>(same), found);
+                if (found)
+                    return codeIn(other);
             }
+            if (shown == transparentIndex)
+                shown = alternates.empty() ? -1 : alternates[i];
             // A pixel equal to its left and upper neighbours stays exact, so
             // flat areas stay flat.
             const bool flat =
@@ -190,7 +202,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
                     const std::uint32_t other =
                         find((code << 8) | near[static_cast<std::size_t>(k)], found);
                     if (found)
-                        return m_codes[other];
+                        return codeIn(other);
                 }
             }
         }
@@ -249,11 +261,12 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             const std::uint32_t key = (code << 8) | indices[pos];
             const std::uint32_t slot = taken == length ? missSlot : find(key, found);
             if (!found) {
-                m_keys[slot] = key;
-                m_codes[slot] = static_cast<std::uint16_t>(nextCode);
+                m_slots[slot] = key << kMaxCodeBits | nextCode;
                 m_children[code] |= std::uint64_t{1} << (indices[pos] & 63);
             }
+            m_children[nextCode] = 0;
             ++nextCode;
+            m_filledTable = m_filledTable || nextCode == kMaxCodes;
             // The decoder adds its entries one code later, so the width grows
             // once the newest code no longer fits the current width.
             if (nextCode > (1u << codeBits) && codeBits < kMaxCodeBits)
@@ -261,7 +274,7 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         } else if (choices.fullTable == FullTable::Clear ||
                    (choices.fullTable == FullTable::ClearWhenStale && staleness.stale(pos))) {
             writer.put(clearCode, codeBits);
-            resetTable();
+            resetTable(clearCode);
             codeBits = minCodeSize + 1;
             nextCode = endCode + 1;
             staleness = Staleness{pos};

@@ -119,11 +119,16 @@ Status<> Quantiser::quantise(std::span<const std::uint32_t> pixels,
     if (liq_image_quantize(image.get(), attr.get(), &rawResult) != LIQ_OK || !rawResult)
         return failure("the quantiser failed");
     std::unique_ptr<liq_result, ResultDeleter> result(rawResult);
-    liq_set_dithering_level(result.get(), m_settings.ditherLevel);
     indices.resize(count);
-    if (liq_write_remapped_image(result.get(), image.get(), indices.data(), indices.size()) !=
-        LIQ_OK)
-        return failure("the quantiser could not map the frame");
+    // Without dithering each pixel takes its nearest entry, which is found
+    // here far faster than by the quantiser's own mapping of every pixel.
+    const bool dither = m_settings.ditherLevel > 0;
+    if (dither) {
+        liq_set_dithering_level(result.get(), m_settings.ditherLevel);
+        if (liq_write_remapped_image(result.get(), image.get(), indices.data(), indices.size()) !=
+            LIQ_OK)
+            return failure("the quantiser could not map the frame");
+    }
     const liq_palette* liqPalette = liq_get_palette(result.get());
     palette.clear();
     transparentIndex = -1;
@@ -148,6 +153,12 @@ Status<> Quantiser::quantise(std::span<const std::uint32_t> pixels,
             return failure("the quantiser left no room for transparency");
         transparentIndex = static_cast<int>(palette.size());
         palette.push_back(0);
+    }
+    if (!dither) {
+        m_nearest.setPalette(palette);
+        if (!m_nearest.map(pixels, keep, transparentIndex, indices))
+            return failure("the quantiser produced no visible colour");
+        return {};
     }
     // The ColourMap assigned its own indices; map them back to palette slots.
     std::vector<std::uint8_t> slotOfExact(exact.colours().size());

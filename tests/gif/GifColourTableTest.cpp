@@ -74,6 +74,43 @@ TEST(ColourTables, ARecordingThatFitsOneTableHasOneGlobalTableAndNoLocalOnes)
     }
 }
 
+TEST(ColourTables, SurveyedFramesAreReadOnceWithinTheirMemoryAndTwiceBeyondIt)
+{
+    // Rows of 300 pixels of one colour: runs longer than one kept run holds.
+    std::vector<Pixels> frames = lateColourFrames(200);
+    // An alpha byte other than opaque means nothing and must not matter.
+    for (std::uint32_t& pixel : frames[3])
+        pixel &= 0x7FFFFFFFu;
+    VectorSource source(300, 40, frames);
+    std::atomic<int> reads = 0;
+    source.onRead = [&](std::size_t) { ++reads; };
+    const auto bytes = GifEncoder::encode(source, {}, {}, {.surveyedFrameBytes = 0}).bytes();
+    EXPECT_EQ(reads, 2 * static_cast<int>(frames.size()));
+    for (std::uint32_t& pixel : frames[3])
+        pixel |= 0xFF000000u;
+    expectExact(decodeGif(bytes).value_or(DecodedGif{}), frames);
+    // Enough memory for every frame: each is read once, into the same file
+    // on any number of threads; room for a few: the rest are read again.
+    std::vector<std::uint8_t> kept;
+    for (const std::size_t budget : {std::size_t{64} << 20, std::size_t{700}}) {
+        for (const unsigned threads : {1u, 2u}) {
+            reads = 0;
+            const auto again =
+                GifEncoder::encode(source, {}, {}, {.threads = threads, .surveyedFrameBytes = budget})
+                    .bytes();
+            expectExact(decodeGif(again).value_or(DecodedGif{}), frames);
+            if (budget > 700) {
+                EXPECT_EQ(reads, static_cast<int>(frames.size()));
+                if (kept.empty())
+                    kept = again;
+                EXPECT_EQ(again, kept);
+            } else {
+                EXPECT_GT(reads, static_cast<int>(frames.size()));
+            }
+        }
+    }
+}
+
 TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
 {
     // The common colours come first in the shared table, so a frame drawing
@@ -93,6 +130,42 @@ TEST(ColourTables, CodesAreNoWiderThanTheIndicesAFrameUses)
     EXPECT_EQ(gif.images[0].minCodeSize, 8);
     // At most the four common colours and an unused entry for transparency.
     EXPECT_LE(gif.images[1].minCodeSize, 3);
+}
+
+TEST(ColourTables, ColoursThatFramesOfFewColoursDrawComeFirst)
+{
+    // A background of 40 colours in large stripes, then frames that redraw a
+    // small square in 5 rare colours: those take the first entries, so the
+    // square's frames start with codes of 3 bits, not the 6 that the
+    // background's colours need.
+    constexpr int kWidth = 160;
+    constexpr int kHeight = 120;
+    Pixels background(kWidth * kHeight);
+    for (std::size_t i = 0; i < background.size(); ++i)
+        background[i] = colourNumber(static_cast<int>(i / (kWidth * 3)));
+    std::vector<Pixels> frames{background};
+    for (int f = 0; f < 12; ++f) {
+        Pixels frame = background;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x)
+                frame[static_cast<std::size_t>((20 + y) * kWidth + 30 + x)] =
+                    colourNumber(100 + (x + y + f) % 5);
+        }
+        frames.push_back(frame);
+    }
+    for (const std::size_t memory : {std::size_t{64} << 20, std::size_t{0}}) {
+        const DecodedGif gif = encodeAndDecode(VectorSource(kWidth, kHeight, frames), {},
+                                               {.surveyedFrameBytes = memory});
+        expectExact(gif, frames);
+        expectOnlyTheGlobalTable(gif, 45);
+        ASSERT_EQ(gif.images.size(), frames.size());
+        for (std::size_t f = 2; f < frames.size(); ++f) {
+            if (memory != 0)
+                EXPECT_EQ(gif.images[f].minCodeSize, 3) << f;
+            else // frames not kept: by pixel count, the rare colours come last
+                EXPECT_EQ(gif.images[f].minCodeSize, 6) << f;
+        }
+    }
 }
 
 TEST(ColourTables, ScrollingTextWithUnchangedGapsRoundTrips)

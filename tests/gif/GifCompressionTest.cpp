@@ -73,6 +73,26 @@ TEST(Exact, TinyAndOddSizesRoundTrip)
     }
 }
 
+TEST(Exact, ImagesOfAMillionPixelsRankedOnBandsOfRowsRoundTrip)
+{
+    // Large changed rectangles, with unchanged pixels scattered through them
+    // and a height that leaves a short last band; the recording fits one
+    // table; the second does not, though each of its frames does.
+    constexpr int kWidth = 1024;
+    constexpr int kHeight = 1100;
+    const Pixels text = noiseFrame(kWidth, kHeight, 6, 1);
+    Pixels moved = text;
+    for (std::size_t i = 0; i < moved.size(); i += 3)
+        moved[i] = moved[(i + 1) % moved.size()];
+    const std::vector<Pixels> frames = {text, moved, withRect(moved, kWidth, 0, 0, kWidth, 700, 0xFF)};
+    expectExact(encodeAndDecode(VectorSource(kWidth, kHeight, frames)), frames);
+    Pixels shifted = noiseFrame(kWidth, kHeight, 200, 3);
+    for (std::uint32_t& pixel : shifted)
+        pixel ^= 1; // 200 colours more
+    const std::vector<Pixels> apart = {noiseFrame(kWidth, kHeight, 200, 2), shifted, moved};
+    expectExact(encodeLossless(VectorSource(kWidth, kHeight, apart)), apart);
+}
+
 TEST(InterFrame, ChangesAreTransparentRectanglesAndUnchangedFramesOnePixel)
 {
     const Pixels base = noiseFrame(80, 60, 12, 5);

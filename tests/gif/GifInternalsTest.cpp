@@ -1,9 +1,11 @@
 #include "ChangedRect.h"
 #include "GifByteWriter.h"
+#include "NearestColours.h"
 #include "ReusedBlocks.h"
 #include "RgbDistance.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <thread>
 
 namespace kinetta::gif
@@ -63,6 +65,51 @@ TEST(RgbDistance, TheNearestEntryIsOpaqueAndTheFirstOfEqualDistances)
     // Black is near but transparent entries (0) are never chosen.
     EXPECT_EQ(nearestOpaqueEntry(0xFF000001u, std::vector<std::uint32_t>{0, 0xFFFFFFFFu}).index, 1);
     EXPECT_EQ(nearestOpaqueEntry(0xFF000001u, std::vector<std::uint32_t>{0}).index, -1);
+}
+
+TEST(NearestColours, AgreesWithASearchOfThePaletteForEveryPixelAndPalette)
+{
+    // Palettes of every size, with transparent entries and repeated colours;
+    // more distinct colours than answers are remembered, each asked twice,
+    // so that remembered and replaced answers are both checked.
+    std::mt19937 random(7);
+    NearestColours nearest;
+    for (const std::size_t entries : {std::size_t{1}, std::size_t{2}, std::size_t{17},
+                                      std::size_t{255}, std::size_t{256}}) {
+        SCOPED_TRACE(::testing::Message() << entries << " entries");
+        std::vector<std::uint32_t> palette(entries);
+        for (std::uint32_t& colour : palette)
+            colour = 0xFF000000u | (random() & 0xE0E0E0u);
+        palette[entries / 2] = 0;
+        if (entries > 2)
+            palette[entries - 1] = palette[1];
+        nearest.setPalette(palette);
+        std::vector<std::uint32_t> pixels(150000);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = i % 3 == 2 ? pixels[i - 1] : 0xFF000000u | (random() & 0xFFFFFFu);
+        std::vector<std::uint8_t> keep(pixels.size(), 1);
+        for (std::size_t i = 0; i < keep.size(); i += 5)
+            keep[i] = 0;
+        std::vector<std::uint8_t> indices(pixels.size());
+        if (entries == 1) {
+            // Only a transparent entry: nothing to show a pixel with.
+            EXPECT_EQ(nearest.nearest(pixels[0]), -1);
+            EXPECT_FALSE(nearest.map(pixels, keep, 0, indices));
+            continue;
+        }
+        ASSERT_TRUE(nearest.map(pixels, keep, 200, indices));
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            const int expected = keep[i] != 0 ? nearestOpaqueEntry(pixels[i], palette).index : 200;
+            wrong += indices[i] != expected ? 1 : 0;
+            // The alpha byte does not matter.
+            wrong += nearest.nearest(pixels[i] & 0x00FFFFFFu) !=
+                             nearestOpaqueEntry(pixels[i], palette).index
+                         ? 1
+                         : 0;
+        }
+        EXPECT_EQ(wrong, 0u);
+    }
 }
 
 TEST(ChangedRect, CoversEveryDifferingPixelAndNothingWhenFramesAreEqual)

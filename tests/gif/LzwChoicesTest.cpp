@@ -116,10 +116,38 @@ TEST(LzwChoices, EveryChoiceDecodesToTheSamePixels)
     EXPECT_GE(cut, 10u);
 }
 
-TEST(LzwChoices, ATransparentPixelShowsEitherTransparencyOrItsAlternate)
+TEST(LzwChoices, AnEncoderKeptForThousandsOfImagesStillDecodesExactly)
 {
-    // Unchanged pixels (transparent, index 0) whose colour the table also
-    // has may be written as that colour; nothing else may change, with or
+    // A worker's coder starts each table without clearing the old one's
+    // slots; they are told apart by a generation that wraps after 4095
+    // tables. Between one image's table and the next table of the same
+    // generation, one-pixel images add no entries, so nothing overwrites the
+    // first image's slots: a wrap that kept them would show up as codes the
+    // decoder does not have.
+    constexpr int kWidth = 120;
+    constexpr int kHeight = 90;
+    const std::vector<Indices> pictures = images(kWidth, kHeight, 16);
+    const Indices pixel{3};
+    LzwEncoder lzw;
+    std::vector<std::uint8_t> packed;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        SCOPED_TRACE(::testing::Message() << "image " << k);
+        lzw.compress(pictures[k], 4, packed);
+        std::string error;
+        const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, -1), &error);
+        ASSERT_TRUE(gif.has_value()) << error;
+        for (std::size_t i = 0; i < pictures[k].size(); ++i)
+            ASSERT_EQ(gif->images[0].canvas[i], colourOf(pictures[k][i])) << i;
+        for (int n = 0; n < 4094; ++n)
+            lzw.compress(pixel, 2, packed);
+    }
+}
+
+TEST(LzwChoices, AnUnchangedPixelShowsEitherTransparencyOrItsOwnColour)
+{
+    // Unchanged pixels, written transparent (index 0) or redrawn in their
+    // own colour, may be written either way where their colour is in the
+    // table (a redrawn one only when told); nothing else may change, with or
     // without looking ahead.
     constexpr int kWidth = 120;
     constexpr int kHeight = 90;
@@ -128,35 +156,54 @@ TEST(LzwChoices, ATransparentPixelShowsEitherTransparencyOrItsAlternate)
     std::vector<std::int16_t> alternates(base.size(), -1);
     std::mt19937 random(5);
     for (std::size_t i = 0; i < base.size(); ++i) {
-        if (random() % 3 != 0) {
-            alternates[i] = static_cast<std::int16_t>(base[i] == 0 ? 1 : base[i]);
+        const auto own = static_cast<std::uint8_t>(base[i] == 0 ? 1 : base[i]);
+        switch (random() % 3) {
+        case 0: // changed
+            indices[i] = own;
+            break;
+        case 1: // unchanged, transparent
+            alternates[i] = own;
             indices[i] = 0;
-        } else if (indices[i] == 0) {
-            indices[i] = 1;
+            break;
+        default: // unchanged, redrawn
+            alternates[i] = own;
+            indices[i] = own;
         }
     }
     LzwEncoder::Substitutes none;
     LzwEncoder lzw;
     std::vector<std::uint8_t> packed;
-    for (const bool lookAhead : {false, true}) {
-        SCOPED_TRACE(lookAhead ? "looking ahead" : "greedy");
-        lzw.compressLossy(indices, alternates, 0, none, kWidth, 4, packed,
-                          {FullTable::Clear, lookAhead});
-        std::string error;
-        const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, 0), &error);
-        ASSERT_TRUE(gif.has_value()) << error;
-        std::size_t redrawn = 0;
-        for (std::size_t i = 0; i < indices.size(); ++i) {
-            const std::uint32_t shown = gif->images[0].canvas[i];
-            if (indices[i] != 0) {
-                ASSERT_EQ(shown, colourOf(indices[i])) << i;
-            } else if (shown != 0) { // 0: never drawn, so transparent
-                ASSERT_EQ(shown, colourOf(alternates[i])) << i;
-                ++redrawn;
+    for (const bool vanish : {false, true}) {
+        for (const bool lookAhead : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << (lookAhead ? "looking ahead" : "greedy")
+                                              << (vanish ? ", redrawn may vanish" : ""));
+            lzw.compressLossy(indices, alternates, 0, none, kWidth, 4, packed,
+                              {FullTable::Clear, lookAhead, vanish});
+            std::string error;
+            const auto gif = decodeGif(wrap(packed, kWidth, kHeight, 4, 0), &error);
+            ASSERT_TRUE(gif.has_value()) << error;
+            std::size_t redrawn = 0;
+            std::size_t vanished = 0;
+            for (std::size_t i = 0; i < indices.size(); ++i) {
+                const std::uint32_t shown = gif->images[0].canvas[i];
+                const bool mayVanish = indices[i] == 0 || (vanish && alternates[i] >= 0);
+                if (shown == 0) { // never drawn, so transparent
+                    ASSERT_TRUE(mayVanish) << i;
+                    vanished += indices[i] != 0 ? 1 : 0;
+                } else if (indices[i] == 0) {
+                    ASSERT_EQ(shown, colourOf(alternates[i])) << i;
+                    ++redrawn;
+                } else {
+                    ASSERT_EQ(shown, colourOf(indices[i])) << i;
+                }
             }
+            // Either way is taken where it makes longer strings.
+            EXPECT_GT(redrawn, 0u);
+            if (vanish)
+                EXPECT_GT(vanished, 0u);
+            else
+                EXPECT_EQ(vanished, 0u);
         }
-        // The alternates are taken where they make longer strings.
-        EXPECT_GT(redrawn, 0u);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ColourMap.h"
 #include "EncodePipeline.h"
+#include "SurveyedFrames.h"
 
 #include <array>
 #include <cstddef>
@@ -32,12 +33,14 @@ public:
     // Surveys frames (indices for read), each pixelCount pixels, adding to
     // colours and counts, which hold what is known so far. fits is false
     // when the colours pass one table. Fails when a read does, or is
-    // cancelled when progress says to stop.
+    // cancelled when progress says to stop. The frames whose colours fit
+    // are offered to kept, when given, so that they need not be read again.
     [[nodiscard]] static EncodeStatus run(std::span<const std::size_t> frames,
                                           std::size_t pixelCount, unsigned threads,
                                           const ReadFrame& read, const Progress& progress,
                                           ColourMap& colours,
-                                          std::array<std::uint64_t, 256>& counts, bool& fits);
+                                          std::array<std::uint64_t, 256>& counts, bool& fits,
+                                          SurveyedFrames* kept = nullptr);
 };
 
 } // namespace kinetta::gif

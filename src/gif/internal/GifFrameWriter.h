@@ -43,7 +43,18 @@ private:
         int minCodeSize = 2;
         bool valid = false;
         bool usesGlobal = false; // no local table: the indices refer to the global one
-        bool dithered = false;   // from the quantiser, with error diffusion
+        bool quantised = false;  // colours chosen by the quantiser
+        bool filledTable = false; // its last coding filled the code table
+    };
+    // What the stand-ins were last built for: a palette (the shared one, or
+    // a candidate's own), the code size, transparency and merging.
+    struct StandInsKey {
+        const void* palette = nullptr;
+        int minCodeSize = 0;
+        int transparentIndex = -1;
+        bool merge = false;
+
+        friend bool operator==(const StandInsKey&, const StandInsKey&) = default;
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
@@ -56,9 +67,14 @@ private:
     void buildGlobal();
     [[nodiscard]] NearestEntry nearestGlobal(std::uint32_t colour);
     void buildMixed(const Candidate& transparent, Candidate& mixed) const;
+    // The shared table's indices with unchanged pixels in runs of shortRun or
+    // more transparent, the others redrawn.
+    void buildRuns(std::size_t shortRun, int transparentIndex, Candidate& runs) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
+    // firstRow, rowCount: only those rows of the rectangle.
     void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
-              std::vector<std::uint8_t>& packed);
+              std::vector<std::uint8_t>& packed, std::size_t firstRow = 0,
+              std::size_t rowCount = SIZE_MAX);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;
@@ -71,6 +87,7 @@ private:
     Quantiser m_quantiser;
     LzwEncoder::Substitutes m_substitutes;
     std::vector<std::int16_t> m_alternates;
+    StandInsKey m_standInsKey; // none at the start of each frame
     std::vector<std::uint8_t> m_packedAlternative;
     LzwEncoder m_lzw;
     ColourMap m_opaqueColours;
@@ -86,6 +103,7 @@ private:
     Candidate m_globalMixed;
     Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
     Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
+    Candidate m_globalLongRuns; // the same for longer runs
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;

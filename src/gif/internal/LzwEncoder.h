@@ -20,6 +20,10 @@ struct LzwChoices {
     // End a string a pixel before its longest match where the next string
     // then reaches further: fewer codes, for about twice the table lookups.
     bool lookAhead = false;
+    // An unchanged pixel drawn in its own colour may continue a string as
+    // the transparent index too (one that is transparent may always continue
+    // it in its own colour).
+    bool redrawnMayVanish = false;
 };
 
 // GIF-flavoured LZW (variable code width up to 12 bits, clear code on a full
@@ -56,17 +60,23 @@ public:
                        const Substitutes& substitutes, int width, int minCodeSize,
                        std::vector<std::uint8_t>& packed, Choices choices = {});
 
+    // Whether the last compress filled the code table: if not, the choice of
+    // what to do with a full table made no difference.
+    [[nodiscard]] bool filledTable() const { return m_filledTable; }
+
 private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
              Choices choices, std::vector<std::uint8_t>& packed);
-    void resetTable();
+    // A fresh table holding the literals below `literals`.
+    void resetTable(std::uint32_t literals);
 
-    std::vector<std::uint32_t> m_keys;
-    std::vector<std::uint16_t> m_codes;
+    // Per slot: the key above its code.
+    std::vector<std::uint32_t> m_slots;
     // Per code, bit (symbol % 64) set when the table may hold code + symbol.
     std::vector<std::uint64_t> m_children;
+    bool m_filledTable = false;
 };
 
 } // namespace kinetta::gif

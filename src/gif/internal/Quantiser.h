@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NearestColours.h"
 #include "gif/Result.h"
 
 #include <cstddef>
@@ -12,7 +13,10 @@ namespace kinetta::gif
 
 struct QuantiserSettings {
     int speed = 8;             // libimagequant speed, 1 (best) to 10 (fastest)
-    float ditherLevel = 0.25f; // 0 none, 1 full error diffusion
+    // 0 none, 1 full error diffusion. None by default: on screen content and
+    // video alike it scores higher SSIM and PSNR, makes smaller files and
+    // maps a frame in about half the time.
+    float ditherLevel = 0.0f;
     int maxFixedColours = 48;  // flat colours kept exactly
     // A colour is kept exactly when at least this many of its pixels repeat
     // their left neighbour, and at least one in flatShare of all pixels do.
@@ -28,8 +32,8 @@ struct QuantiserSettings {
 
 // Reduces an image of more than 256 colours to a palette. Large flat areas keep
 // their exact colour and pixels whose colour made it into the palette are never
-// dithered, so UI surfaces and text stay clean while photos and gradients get
-// error diffusion.
+// dithered, so UI surfaces and text stay clean even where error diffusion is
+// asked for.
 class Quantiser final
 {
 public:
@@ -53,6 +57,7 @@ private:
     QuantiserSettings m_settings;
     std::vector<std::uint8_t> m_rgba;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_flat; // colour, count
+    NearestColours m_nearest;
 };
 
 } // namespace kinetta::gif
