@@ -397,7 +397,7 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
 
 void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
                           std::vector<std::uint8_t>& packed, std::size_t firstRow,
-                          std::size_t rowCount)
+                          std::size_t rowCount, std::size_t giveUpAt)
 {
     // The codes need only cover the indices used, whatever the table's size;
     // the same for every band of the image.
@@ -429,9 +429,9 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
             m_alternates.empty() ? std::span<const std::int16_t>()
                                  : std::span<const std::int16_t>(m_alternates).subspan(first, count);
         m_lzw.compressLossy(indices, alternates, candidate.transparentIndex, m_substitutes,
-                            m_rect.width, candidate.minCodeSize, packed, choices);
+                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt);
     } else {
-        m_lzw.compress(indices, candidate.minCodeSize, packed, choices);
+        m_lzw.compress(indices, candidate.minCodeSize, packed, choices, giveUpAt);
     }
     candidate.filledTable = m_lzw.filledTable();
 }
@@ -555,8 +555,9 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         pack(*best, choices, merge, best->packed);
     }
     if (!best->quantised) {
+        // A trial is dropped as soon as it cannot come out smaller.
         const auto tryChoices = [&](LzwEncoder::Choices trial) {
-            pack(*best, trial, merge, m_packedAlternative);
+            pack(*best, trial, merge, m_packedAlternative, 0, SIZE_MAX, best->packed.size());
             if (m_packedAlternative.size() < best->packed.size()) {
                 best->packed.swap(m_packedAlternative);
                 choices = trial;
