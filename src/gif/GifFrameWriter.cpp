@@ -522,20 +522,28 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     const LzwEncoder::Choices ranking{.redrawnMayVanish = true};
     const auto rows = static_cast<std::size_t>(m_rect.height);
     const bool sampled = validCount > 1 && m_pixels.size() >= kSampledPixels;
+    std::size_t sampledRows = 0;
+    for (std::size_t row = 0; sampled && row < rows; row += kSampleStride)
+        sampledRows += std::min(kSampleBand, rows - row);
+    // A layout stops being coded once it cannot come out smaller than the
+    // best so far: its total only grows with its bytes.
     for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
         Candidate* candidate = valid[k];
         std::size_t total = tableBytes(*candidate);
+        const bool bounded = k > 0 && total < bestSize;
         if (sampled) {
             std::size_t bytes = 0;
-            std::size_t sampledRows = 0;
             for (std::size_t row = 0; row < rows; row += kSampleStride) {
+                if (bounded && total + bytes * rows / sampledRows >= bestSize)
+                    break;
                 pack(*candidate, ranking, false, m_packedAlternative, row, kSampleBand);
                 bytes += m_packedAlternative.size();
-                sampledRows += std::min(kSampleBand, rows - row);
             }
             total += bytes * rows / sampledRows;
         } else {
-            pack(*candidate, ranking, false, candidate->packed);
+            // The image data holds at least the packed bytes.
+            pack(*candidate, ranking, false, candidate->packed, 0, SIZE_MAX,
+                 bounded ? bestSize - total : SIZE_MAX);
             total += GifByteWriter::imageDataSize(candidate->packed.size());
         }
         if (k == 0 || total < bestSize) {
