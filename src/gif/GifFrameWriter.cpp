@@ -397,7 +397,7 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
 
 void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
                           std::vector<std::uint8_t>& packed, std::size_t firstRow,
-                          std::size_t rowCount)
+                          std::size_t rowCount, std::size_t giveUpAt)
 {
     // The codes need only cover the indices used, whatever the table's size;
     // the same for every band of the image.
@@ -429,9 +429,9 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
             m_alternates.empty() ? std::span<const std::int16_t>()
                                  : std::span<const std::int16_t>(m_alternates).subspan(first, count);
         m_lzw.compressLossy(indices, alternates, candidate.transparentIndex, m_substitutes,
-                            m_rect.width, candidate.minCodeSize, packed, choices);
+                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt);
     } else {
-        m_lzw.compress(indices, candidate.minCodeSize, packed, choices);
+        m_lzw.compress(indices, candidate.minCodeSize, packed, choices, giveUpAt);
     }
     candidate.filledTable = m_lzw.filledTable();
 }
@@ -522,20 +522,28 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
     const LzwEncoder::Choices ranking{.redrawnMayVanish = true};
     const auto rows = static_cast<std::size_t>(m_rect.height);
     const bool sampled = validCount > 1 && m_pixels.size() >= kSampledPixels;
+    std::size_t sampledRows = 0;
+    for (std::size_t row = 0; sampled && row < rows; row += kSampleStride)
+        sampledRows += std::min(kSampleBand, rows - row);
+    // A layout stops being coded once it cannot come out smaller than the
+    // best so far: its total only grows with its bytes.
     for (std::size_t k = 0; validCount > 1 && k < validCount; ++k) {
         Candidate* candidate = valid[k];
         std::size_t total = tableBytes(*candidate);
+        const bool bounded = k > 0 && total < bestSize;
         if (sampled) {
             std::size_t bytes = 0;
-            std::size_t sampledRows = 0;
             for (std::size_t row = 0; row < rows; row += kSampleStride) {
+                if (bounded && total + bytes * rows / sampledRows >= bestSize)
+                    break;
                 pack(*candidate, ranking, false, m_packedAlternative, row, kSampleBand);
                 bytes += m_packedAlternative.size();
-                sampledRows += std::min(kSampleBand, rows - row);
             }
             total += bytes * rows / sampledRows;
         } else {
-            pack(*candidate, ranking, false, candidate->packed);
+            // The image data holds at least the packed bytes.
+            pack(*candidate, ranking, false, candidate->packed, 0, SIZE_MAX,
+                 bounded ? bestSize - total : SIZE_MAX);
             total += GifByteWriter::imageDataSize(candidate->packed.size());
         }
         if (k == 0 || total < bestSize) {
@@ -555,8 +563,9 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
         pack(*best, choices, merge, best->packed);
     }
     if (!best->quantised) {
+        // A trial is dropped as soon as it cannot come out smaller.
         const auto tryChoices = [&](LzwEncoder::Choices trial) {
-            pack(*best, trial, merge, m_packedAlternative);
+            pack(*best, trial, merge, m_packedAlternative, 0, SIZE_MAX, best->packed.size());
             if (m_packedAlternative.size() < best->packed.size()) {
                 best->packed.swap(m_packedAlternative);
                 choices = trial;

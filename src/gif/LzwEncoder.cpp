@@ -118,7 +118,7 @@ template <bool Lossy>
 void LzwEncoder::run(std::span<const std::uint8_t> indices,
                      std::span<const std::int16_t> alternates, int transparentIndex,
                      const Substitutes* substitutes, int width, int minCodeSize, Choices choices,
-                     std::vector<std::uint8_t>& packed)
+                     std::vector<std::uint8_t>& packed, std::size_t giveUpAt)
 {
     assert(minCodeSize >= 2 && minCodeSize <= 8);
     packed.clear();
@@ -254,6 +254,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
         ++staleness.codes;
         if (pos >= count)
             break;
+        if (m_filledTable && packed.size() >= giveUpAt)
+            return;
         if (nextCode < kMaxCodes) {
             // The decoder numbers an entry for every code; one the table
             // already holds under another number is only counted.
@@ -292,18 +294,20 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
 }
 
 void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                          std::vector<std::uint8_t>& packed, Choices choices)
+                          std::vector<std::uint8_t>& packed, Choices choices,
+                          std::size_t giveUpAt)
 {
-    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed);
+    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed, giveUpAt);
 }
 
 void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
                                std::span<const std::int16_t> alternates, int transparentIndex,
                                const Substitutes& substitutes, int width, int minCodeSize,
-                               std::vector<std::uint8_t>& packed, Choices choices)
+                               std::vector<std::uint8_t>& packed, Choices choices,
+                               std::size_t giveUpAt)
 {
     run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize, choices,
-              packed);
+              packed, giveUpAt);
 }
 
 } // namespace kinetta::gif

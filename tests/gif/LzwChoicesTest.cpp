@@ -2,6 +2,7 @@
 #include "LzwEncoder.h"
 #include "gif/GifTestDecoder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -205,6 +206,40 @@ TEST(LzwChoices, AnUnchangedPixelShowsEitherTransparencyOrItsOwnColour)
                 EXPECT_EQ(vanished, 0u);
         }
     }
+}
+
+// A coding asked to give up past a size either comes out whole, exactly as
+// without the limit, or stops no shorter than the limit, so that a caller
+// keeping only smaller results never keeps a cut one; and it reports the
+// table filled just as the whole coding would.
+TEST(LzwChoices, GivingUpNeverLeavesAResultShorterThanTheLimit)
+{
+    LzwEncoder lzw;
+    std::vector<std::uint8_t> whole;
+    std::vector<std::uint8_t> limited;
+    std::size_t gaveUp = 0;
+    for (const Indices& indices : images(251, 199, 256)) {
+        for (const FullTable table : {FullTable::Clear, FullTable::Keep}) {
+            const LzwChoices choices{table, false};
+            lzw.compress(indices, 8, whole, choices);
+            const bool filled = lzw.filledTable();
+            for (const std::size_t limit :
+                 {std::size_t{1}, whole.size() / 2, whole.size() - 1, whole.size(),
+                  whole.size() + 1}) {
+                SCOPED_TRACE(::testing::Message() << "limit " << limit << " of " << whole.size());
+                lzw.compress(indices, 8, limited, choices, limit);
+                EXPECT_EQ(lzw.filledTable(), filled);
+                if (limited == whole)
+                    continue;
+                ++gaveUp;
+                EXPECT_GE(limited.size(), limit);
+                EXPECT_LT(limited.size(), whole.size());
+                EXPECT_TRUE(filled);
+                EXPECT_TRUE(std::equal(limited.begin(), limited.end(), whole.begin()));
+            }
+        }
+    }
+    EXPECT_GE(gaveUp, 4u);
 }
 
 } // namespace

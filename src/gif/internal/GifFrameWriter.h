@@ -71,10 +71,11 @@ private:
     // more transparent, the others redrawn.
     void buildRuns(std::size_t shortRun, int transparentIndex, Candidate& runs) const;
     // mayMerge: let the compressor show near colours where that saves bytes.
-    // firstRow, rowCount: only those rows of the rectangle.
+    // firstRow, rowCount: only those rows of the rectangle. giveUpAt: as
+    // for LzwEncoder::compress().
     void pack(Candidate& candidate, LzwEncoder::Choices choices, bool mayMerge,
               std::vector<std::uint8_t>& packed, std::size_t firstRow = 0,
-              std::size_t rowCount = SIZE_MAX);
+              std::size_t rowCount = SIZE_MAX, std::size_t giveUpAt = SIZE_MAX);
     [[nodiscard]] static std::size_t tableBytes(const Candidate& candidate);
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;

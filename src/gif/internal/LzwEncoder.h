@@ -37,9 +37,13 @@ public:
 
     // Replaces packed with the packed codes of indices (the GIF image data
     // before it is split into sub-blocks). Every index must be below
-    // 1 << minCodeSize; minCodeSize is 2 to 8.
+    // 1 << minCodeSize; minCodeSize is 2 to 8. For a caller that wants only a
+    // result shorter than giveUpAt bytes, the coding stops early once packed
+    // has grown that long and the table has filled (so that filledTable()
+    // still tells): packed is then incomplete, and at least giveUpAt long.
     void compress(std::span<const std::uint8_t> indices, int minCodeSize,
-                  std::vector<std::uint8_t>& packed, Choices choices = {});
+                  std::vector<std::uint8_t>& packed, Choices choices = {},
+                  std::size_t giveUpAt = SIZE_MAX);
 
     // Colours close enough to each palette entry to stand in for it, closest
     // first; used by compressLossy().
@@ -58,7 +62,8 @@ public:
     void compressLossy(std::span<const std::uint8_t> indices,
                        std::span<const std::int16_t> alternates, int transparentIndex,
                        const Substitutes& substitutes, int width, int minCodeSize,
-                       std::vector<std::uint8_t>& packed, Choices choices = {});
+                       std::vector<std::uint8_t>& packed, Choices choices = {},
+                       std::size_t giveUpAt = SIZE_MAX);
 
     // Whether the last compress filled the code table: if not, the choice of
     // what to do with a full table made no difference.
@@ -68,7 +73,7 @@ private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
-             Choices choices, std::vector<std::uint8_t>& packed);
+             Choices choices, std::vector<std::uint8_t>& packed, std::size_t giveUpAt);
     // A fresh table holding the literals below `literals`.
     void resetTable(std::uint32_t literals);
 
