@@ -5,6 +5,7 @@
 #include "EncodePipeline.h"
 #include "GifByteWriter.h"
 #include "GlobalPalette.h"
+#include "LzwEncoder.h"
 #include "SurveyedFrames.h"
 
 #include <algorithm>
@@ -178,6 +179,11 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         return encodeFailure(EncodeError::EmptyInput, "there are no frames to encode");
     if (Status<> checked = checkOptions(options); !checked.ok())
         return encodeFailure(EncodeError::InvalidOptions, checked.message());
+    if (settings.quality < minQuality || settings.quality > maxQuality)
+        return encodeFailure(EncodeError::InvalidOptions,
+                             "the quality must be between " + std::to_string(minQuality) +
+                                 " and " + std::to_string(maxQuality) + ", not " +
+                                 std::to_string(settings.quality));
     const std::vector<WrittenFrame> written = schedule(count, options);
 
     const FrameSize size = source.frameSize(0);
@@ -268,8 +274,13 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
             !surveyRead.ok())
             return Failure{surveyRead.message()};
     }
-    const bool exact = settings.lossless || fitsOneTable;
+    // Below the best quality, a recording that fits one table is compressed
+    // with near colours merged like any other.
+    const bool exact = settings.lossless || (fitsOneTable && settings.quality == maxQuality);
     QuantiserSettings qs{};
+    qs.lossyDistance = lossyDistance(settings.quality);
+    if (settings.quality < maxQuality)
+        qs.lossySubstitutes = LzwEncoder::Substitutes::kMax;
     if (exact) {
         qs.lossyDistance = 0;
         qs.paletteDistance = 0;

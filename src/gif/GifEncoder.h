@@ -63,6 +63,13 @@ struct EncodeSettings {
     // content and makes files smaller. With lossless set, every frame whose
     // colours fit a table is written exactly.
     bool lossless = false;
+    // 1 to 100; lower trades colour accuracy for smaller files. At 100 the
+    // output is as described above. Below it, compression may show a pixel
+    // in a colour up to GifEncoder::lossyDistance(quality) away from the
+    // table colour it was mapped to, where that continues a longer string,
+    // and recordings whose colours fit one table are no longer kept exact.
+    // lossless takes precedence: with it set, quality changes nothing.
+    int quality = 100;
     // Memory for frames kept between the colour survey (run on recordings
     // whose first frame fits one table) and the writing, so that those are
     // read once; beyond it, frames are read twice. The kept frames also tell
@@ -140,10 +147,23 @@ public:
     [[nodiscard]] static std::vector<std::size_t> selectFrames(std::size_t frameCount,
                                                                const Options& options);
 
+    // The largest RGB distance (Euclidean, 0 to 441) by which compression may
+    // move a pixel away from the table colour it was mapped to, at a quality
+    // of 1 to 100: 20 at 100, one more for every step below it (119 at 1),
+    // so lower qualities allow longer strings and never a smaller error.
+    [[nodiscard]] static constexpr int lossyDistance(int quality)
+    {
+        return kLossyDistanceAtBest + (maxQuality - quality);
+    }
+    static constexpr int minQuality = 1;
+    static constexpr int maxQuality = 100;
+
     // "frames are limited to 67108864 pixels (8192x8192)"
     [[nodiscard]] static std::string framePixelLimitText();
 
 private:
+    static constexpr int kLossyDistanceAtBest = 20;
+
     [[nodiscard]] static EncodeResult encodeUnguarded(const FrameSource& source,
                                                       const Options& options,
                                                       const ProgressCallback& progress,

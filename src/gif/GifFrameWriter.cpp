@@ -358,7 +358,9 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
             }
         }
         std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(n));
-        n = std::min<std::size_t>(n, LzwEncoder::Substitutes::kMax);
+        n = std::min<std::size_t>(
+            n, static_cast<std::size_t>(std::clamp(m_settings.lossySubstitutes, 0,
+                                                   LzwEncoder::Substitutes::kMax)));
         m_substitutes.count[a] = static_cast<std::uint8_t>(n);
         for (std::size_t k = 0; k < n; ++k)
             m_substitutes.near[a][k] = near[k].second;

@@ -48,7 +48,7 @@ public:
     // Colours close enough to each palette entry to stand in for it, closest
     // first; used by compressLossy().
     struct Substitutes {
-        static constexpr int kMax = 24;
+        static constexpr int kMax = 255; // every other entry of a full table
         std::array<std::array<std::uint8_t, kMax>, 256> near{};
         std::array<std::uint8_t, 256> count{};
     };

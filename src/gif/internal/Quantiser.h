@@ -25,6 +25,9 @@ struct QuantiserSettings {
     // Largest RGB distance by which compression may move a pixel's colour to
     // continue a longer string; 0 compresses without any loss.
     int lossyDistance = 20;
+    // How many of the nearest colours within lossyDistance compression tries
+    // in place of each: more find longer strings, each costing lookups.
+    int lossySubstitutes = 24;
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
     int paletteDistance = 32;
