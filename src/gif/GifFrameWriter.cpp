@@ -346,6 +346,9 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
     const std::size_t entries = std::min(palette.size(), reach);
     const int limit = merge ? m_settings.lossyDistance * m_settings.lossyDistance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
+    const auto kept = static_cast<std::size_t>(
+        std::clamp(m_settings.lossySubstitutes, 0, LzwEncoder::Substitutes::kMax));
+    m_substitutes.stride = kept;
     for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
         if (merge && palette[a] != 0) {
@@ -358,12 +361,10 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
             }
         }
         std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(n));
-        n = std::min<std::size_t>(
-            n, static_cast<std::size_t>(std::clamp(m_settings.lossySubstitutes, 0,
-                                                   LzwEncoder::Substitutes::kMax)));
+        n = std::min(n, kept);
         m_substitutes.count[a] = static_cast<std::uint8_t>(n);
         for (std::size_t k = 0; k < n; ++k)
-            m_substitutes.near[a][k] = near[k].second;
+            m_substitutes.near[a * kept + k] = near[k].second;
     }
     m_alternates.clear();
     if (candidate.transparentIndex < 0 || !m_hasPrevious)

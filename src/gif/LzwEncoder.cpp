@@ -194,13 +194,13 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             const bool flat =
                 i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
             if (!flat && shown >= 0) {
-                const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
+                const std::uint8_t* near = substitutes->near.data() +
+                                           static_cast<std::size_t>(shown) * substitutes->stride;
                 const int n = substitutes->count[static_cast<std::size_t>(shown)];
                 for (int k = 0; k < n; ++k) {
-                    if (!mayHave(near[static_cast<std::size_t>(k)]))
+                    if (!mayHave(near[k]))
                         continue;
-                    const std::uint32_t other =
-                        find((code << 8) | near[static_cast<std::size_t>(k)], found);
+                    const std::uint32_t other = find((code << 8) | near[k], found);
                     if (found)
                         return codeIn(other);
                 }

@@ -49,7 +49,10 @@ public:
     // first; used by compressLossy().
     struct Substitutes {
         static constexpr int kMax = 255; // every other entry of a full table
-        std::array<std::array<std::uint8_t, kMax>, 256> near{};
+        // Entry a's substitutes start at near[a * stride]. The stride is the
+        // most any entry keeps, so a short list of each fits the fastest cache.
+        std::array<std::uint8_t, 256 * kMax> near{};
+        std::size_t stride = 0;
         std::array<std::uint8_t, 256> count{};
     };
 
