@@ -279,8 +279,10 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
     const bool exact = settings.lossless || (fitsOneTable && settings.quality == maxQuality);
     QuantiserSettings qs{};
     qs.lossyDistance = lossyDistance(settings.quality);
-    if (settings.quality < maxQuality)
+    if (settings.quality < maxQuality) {
         qs.lossySubstitutes = LzwEncoder::Substitutes::kMax;
+        qs.flatLossyDistance = flatLossyDistance(settings.quality);
+    }
     if (exact) {
         qs.lossyDistance = 0;
         qs.paletteDistance = 0;

@@ -66,8 +66,9 @@ struct EncodeSettings {
     // 1 to 100; lower trades colour accuracy for smaller files. At 100 the
     // output is as described above. Below it, compression may show a pixel
     // in a colour up to GifEncoder::lossyDistance(quality) away from the
-    // table colour it was mapped to, where that continues a longer string,
-    // and recordings whose colours fit one table are no longer kept exact.
+    // table colour it was mapped to (GifEncoder::flatLossyDistance(quality)
+    // in flat areas), where that continues a longer string, and recordings
+    // whose colours fit one table are no longer kept exact.
     // lossless takes precedence: with it set, quality changes nothing.
     int quality = 100;
     // Memory for frames kept between the colour survey (run on recordings
@@ -154,6 +155,14 @@ public:
     [[nodiscard]] static constexpr int lossyDistance(int quality)
     {
         return kLossyDistanceAtBest + (maxQuality - quality);
+    }
+    // The same bound for a pixel of a flat area (one whose left and upper
+    // neighbours share its colour), where a moved colour shows the most: half
+    // of what the quality adds, (100 - quality) / 2 rounded down, so 0 at 100
+    // and 35 at 30. Never above lossyDistance(quality).
+    [[nodiscard]] static constexpr int flatLossyDistance(int quality)
+    {
+        return (maxQuality - quality) / 2;
     }
     static constexpr int minQuality = 1;
     static constexpr int maxQuality = 100;

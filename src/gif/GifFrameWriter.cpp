@@ -349,6 +349,8 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
     const auto kept = static_cast<std::size_t>(
         std::clamp(m_settings.lossySubstitutes, 0, LzwEncoder::Substitutes::kMax));
     m_substitutes.stride = kept;
+    const int flatLimit = std::min(m_settings.flatLossyDistance, m_settings.lossyDistance);
+    const int flatLimitSquared = merge ? flatLimit * flatLimit : -1;
     for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
         if (merge && palette[a] != 0) {
@@ -363,6 +365,10 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
         std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(n));
         n = std::min(n, kept);
         m_substitutes.count[a] = static_cast<std::uint8_t>(n);
+        std::size_t flat = 0;
+        while (flat < n && near[flat].first <= flatLimitSquared)
+            ++flat;
+        m_substitutes.flatCount[a] = static_cast<std::uint8_t>(flat);
         for (std::size_t k = 0; k < n; ++k)
             m_substitutes.near[a * kept + k] = near[k].second;
     }

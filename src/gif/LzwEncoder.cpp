@@ -189,14 +189,15 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             }
             if (shown == transparentIndex)
                 shown = alternates.empty() ? -1 : alternates[i];
-            // A pixel equal to its left and upper neighbours stays exact, so
-            // flat areas stay flat.
+            // A pixel equal to its left and upper neighbours takes only its
+            // closest substitutes (none by default), so flat areas stay flat.
             const bool flat =
                 i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
-            if (!flat && shown >= 0) {
+            if (shown >= 0) {
                 const std::uint8_t* near = substitutes->near.data() +
                                            static_cast<std::size_t>(shown) * substitutes->stride;
-                const int n = substitutes->count[static_cast<std::size_t>(shown)];
+                const int n = flat ? substitutes->flatCount[static_cast<std::size_t>(shown)]
+                                   : substitutes->count[static_cast<std::size_t>(shown)];
                 for (int k = 0; k < n; ++k) {
                     if (!mayHave(near[k]))
                         continue;

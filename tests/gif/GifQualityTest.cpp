@@ -106,6 +106,38 @@ TEST(Quality, EveryPixelStaysWithinTheBoundOfItsColourAndTheBoundIsUsed)
     }
 }
 
+TEST(Quality, FlatAreasMoveLessThanTheRest)
+{
+    // A flat panel of one of the ramp's shades, inside the noise: its pixels
+    // (those equal to their left and upper neighbours) take only the smaller
+    // bound, the noise around it the larger one.
+    Pixels frame = jitteredRamp().front();
+    const std::uint32_t panel = frame[20 * kWidth + 80];
+    frame = withRect(frame, kWidth, 40, 20, 80, 60, panel);
+    for (int quality : {90, 75, 50, 30}) {
+        SCOPED_TRACE(::testing::Message() << "quality " << quality);
+        const EncodeResult result = encodeAt({frame}, quality);
+        ASSERT_TRUE(result.ok()) << result.message();
+        const auto gif = decodeGif(result.bytes());
+        ASSERT_TRUE(gif.has_value() && gif->images.size() == 1);
+        const Pixels& shown = gif->images[0].canvas;
+        const int flatBound = GifEncoder::flatLossyDistance(quality);
+        const int bound = GifEncoder::lossyDistance(quality);
+        int worstFlat = 0;
+        int worstElsewhere = 0;
+        for (std::size_t i = 0; i < frame.size(); ++i) {
+            const bool flat = i >= kWidth && i % kWidth != 0 && frame[i - 1] == frame[i] &&
+                              frame[i - kWidth] == frame[i];
+            const int d = rgbDistanceSquared(shown[i], frame[i]);
+            int& worst = flat ? worstFlat : worstElsewhere;
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(worstFlat, flatBound * flatBound);
+        EXPECT_LE(worstElsewhere, bound * bound);
+        EXPECT_GT(worstElsewhere, flatBound * flatBound);
+    }
+}
+
 TEST(Quality, FilesShrinkAsQualityFalls)
 {
     const std::vector<Pixels> frames = jitteredRamp();

@@ -54,6 +54,9 @@ public:
         std::array<std::uint8_t, 256 * kMax> near{};
         std::size_t stride = 0;
         std::array<std::uint8_t, 256> count{};
+        // How many of the first substitutes of each may stand in for a pixel
+        // of a flat area (one equal to its left and upper neighbours).
+        std::array<std::uint8_t, 256> flatCount{};
     };
 
     // Like compress(), but where the exact index would end the current string
@@ -61,7 +64,8 @@ public:
     // longer strings for a bounded colour error. A transparent pixel may be
     // replaced only by alternates[i] (an index showing the colour already on
     // screen, or -1) and that index's substitutes. A pixel equal to its left and
-    // upper neighbours is always kept exact, so flat areas stay flat.
+    // upper neighbours takes only its first flatCount substitutes, so flat
+    // areas stay flat (exact with none).
     void compressLossy(std::span<const std::uint8_t> indices,
                        std::span<const std::int16_t> alternates, int transparentIndex,
                        const Substitutes& substitutes, int width, int minCodeSize,

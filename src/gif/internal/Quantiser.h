@@ -28,6 +28,8 @@ struct QuantiserSettings {
     // How many of the nearest colours within lossyDistance compression tries
     // in place of each: more find longer strings, each costing lookups.
     int lossySubstitutes = 24;
+    // The same as lossyDistance for a pixel in a flat area: 0 keeps those exact.
+    int flatLossyDistance = 0;
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
     int paletteDistance = 32;
