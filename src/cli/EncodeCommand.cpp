@@ -35,17 +35,21 @@ constexpr OptionRange<std::int64_t> kSkipOption{1, std::numeric_limits<std::int6
                                                 "a whole number from 1 up"};
 
 constexpr const char* kHelp =
-    "Usage: kinetta encode [--fps N] [--loop N] [--skip N] [--boomerang] -o OUT.gif INPUT...\n"
+    "Usage: kinetta encode [--fps N] [--loop N] [--skip N] [--boomerang] [--quality N]\n"
+    "                      -o OUT.gif INPUT...\n"
     "Encodes PNG images into an animated GIF. Each INPUT is a PNG file or a folder\n"
     "whose PNG files are taken in name order.\n\n"
     "  --fps N       frame rate the images were captured at, 1 to 60 (default 10)\n"
     "  --loop N      times to repeat, 0 for without end (default 0, at most 65535)\n"
     "  --skip N      keep one image in every N, each shown N times as long (default 1)\n"
     "  --boomerang   play forward, then backward\n"
+    "  --quality N   1 to 100: lower makes smaller files with colours further off\n"
+    "                (default 100)\n"
     "  -o, --output  the GIF file to write\n";
 
 struct Request {
     gif::GifEncoder::Options options;
+    gif::EncodeSettings settings;
     std::string output;
     std::vector<std::string> inputs;
     bool help = false;
@@ -74,12 +78,13 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     const QCommandLineOption loop(QStringLiteral("loop"), QString(), QStringLiteral("N"));
     const QCommandLineOption skip(QStringLiteral("skip"), QString(), QStringLiteral("N"));
     const QCommandLineOption boomerang(QStringLiteral("boomerang"));
+    const QCommandLineOption quality(QStringLiteral("quality"), QString(), QStringLiteral("N"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("OUT.gif"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     QCommandLineParser parser;
     const Status<QString> parsed = parseCommandOptions(
-        parser, QStringLiteral("encode"), {fps, loop, skip, boomerang, output, help}, args);
+        parser, QStringLiteral("encode"), {fps, loop, skip, boomerang, quality, output, help}, args);
     if (!parsed.ok())
         return usageError(parsed.message());
 
@@ -88,14 +93,17 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     if (request.help)
         return request;
     request.options.boomerang = parser.isSet(boomerang);
+    std::int64_t qualityValue = request.settings.quality;
     for (const Status<QString>& read :
          {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, request.options.fps),
           readRangedOption(parser, QStringLiteral("loop"), kLoopOption, request.options.loopCount),
           readRangedOption(parser, QStringLiteral("skip"), kSkipOption,
-                           request.options.skipFrames)}) {
+                           request.options.skipFrames),
+          readRangedOption(parser, QStringLiteral("quality"), kQualityOption, qualityValue)}) {
         if (!read.ok())
             return usageError(read.message());
     }
+    request.settings.quality = static_cast<int>(qualityValue);
     for (const QString& value : parser.values(output)) {
         if (value.isEmpty())
             return usageError(QStringLiteral("-o needs a file name"));
@@ -261,7 +269,8 @@ int runEncodeCommand(const QStringList& args)
         source, request.options, [&progress](std::size_t done, std::size_t total) {
             progress.show(done, total);
             return !InterruptRequest::raised();
-        });
+        },
+        request.settings);
     progress.clear();
     if (InterruptRequest::raised())
         return fail({kExitInterrupted, "interrupted; no file was written"});

@@ -21,6 +21,7 @@ template <typename T> struct OptionRange {
 
 inline constexpr OptionRange<double> kFpsOption{1, 60, "a number from 1 to 60"};
 inline constexpr OptionRange<std::int64_t> kLoopOption{0, 65535, "a whole number from 0 to 65535"};
+inline constexpr OptionRange<std::int64_t> kQualityOption{1, 100, "a whole number from 1 to 100"};
 
 // Plain decimal notation only ("12", "-3", "12.5", ".5"): no hexadecimal, no
 // exponent, no nan or inf, so "0x10" is refused rather than read as 16.

@@ -1,3 +1,4 @@
+#include "gif/GifEncoder.h"
 #include "gif/GifTestDecoder.h"
 
 #include <QDataStream>
@@ -200,6 +201,45 @@ TEST_F(EncodeCommand, OptionsSelectFramesAndTimingOfFilesInTheOrderGiven)
     EXPECT_EQ(shownColours(decode("o.gif")), (std::vector<QRgb>{0x100000}));
 }
 
+TEST_F(EncodeCommand, ALowerQualityGivesASmallerFileWithColoursWithinItsBound)
+{
+    // Noise over a ramp of close shades: few enough colours to be exact at
+    // the default quality, and the content where moving colours pays.
+    QImage image(96, 64, QImage::Format_RGB32);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int v = x / 2 + static_cast<int>(seed >> 16) % 16;
+            image.setPixel(x, y, qRgb(2 * v, v + 20, 200 - v));
+        }
+    }
+    ASSERT_TRUE(image.save(path("noise.png"), "PNG"));
+    for (const char* quality : {"100", "40"}) {
+        const CommandRun run = runEncode(
+            {"--quality", quality, "-o", path(QStringLiteral("q%1.gif").arg(quality)),
+             path("noise.png")});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    }
+    EXPECT_EQ(readAll(path("q100.gif")), [&] {
+        const CommandRun run = runEncode({"-o", path("default.gif"), path("noise.png")});
+        EXPECT_EQ(run.status, 0);
+        return readAll(path("default.gif"));
+    }());
+    EXPECT_LT(readAll(path("q40.gif")).size(), readAll(path("q100.gif")).size());
+    const int bound = kinetta::gif::GifEncoder::lossyDistance(40);
+    const DecodedGif lossy = decode("q40.gif");
+    ASSERT_EQ(lossy.images.size(), 1u);
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+        const QRgb want = image.pixel(i % image.width(), i / image.width());
+        const QRgb got = lossy.images[0].canvas[static_cast<std::size_t>(i)];
+        const int dr = qRed(got) - qRed(want);
+        const int dg = qGreen(got) - qGreen(want);
+        const int db = qBlue(got) - qBlue(want);
+        ASSERT_LE(dr * dr + dg * dg + db * db, bound * bound) << i;
+    }
+}
+
 TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
 {
     const QString good = writePng("good.png", 0x123456);
@@ -218,7 +258,8 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                 {{"-o", out, good, "--skip"}, "--skip"}};
     // Each option is read by the reader `record` uses, whose number reading its tests cover.
     for (const QString option :
-         {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0"}) {
+         {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0", "--quality 0",
+          "--quality 101", "--quality 50.5"}) {
         const QStringList words = option.split(' ');
         usage.emplace_back(words + QStringList{"-o", out, good}, words[0] + " must be a ");
     }
