@@ -3,7 +3,8 @@
 # yardsticks (ffmpeg two-pass palette, that output through gifsicle -O3,
 # gifski), one after the other in the same run, and reports size, SSIM, PSNR
 # and wall time with the ratios and the bar. The table is also written to
-# bench/out/gif-results.md. Usage:
+# bench/out/gif-results.md, with ours also at lower --quality settings (size
+# and SSIM each). Usage:
 #   KINETTA=path/to/kinetta bench/gif/run.sh [clip...]
 # KINETTA defaults to build/src/kinetta; record the corpus first with
 # bench/gif/make-corpus.sh.
@@ -14,7 +15,7 @@ source "$(dirname "$0")/lib.sh"
 wanted=()
 for arg in "$@"; do
     case $arg in
-        -h | --help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) wanted+=("$arg") ;;
     esac
 done
@@ -142,6 +143,23 @@ for clip in "${wanted[@]}"; do
         recompressed=$(stat -c %s "$dst/kinetta-O3.gif")
     fi
 
+    # Our quality setting swept below the default: size against SSIM.
+    sweep=
+    if [[ -n ${ssim[kinetta]:-} ]]; then
+        sweep="100: ${size[kinetta]} B, SSIM ${ssim[kinetta]}"
+        for quality in 90 75 50 30; do
+            gif=$dst/kinetta-q$quality.gif
+            log "$clip: kinetta encode --quality $quality"
+            if "$kinetta" encode --fps "$clip_fps" --quality "$quality" -o "$gif" "$src" \
+                >>"$dst/kinetta-sweep.log" 2>&1 &&
+                read -r s _ < <(measure_gif "$gif" "$src"); then
+                sweep+="; $quality: $(stat -c %s "$gif") B, SSIM $s"
+            else
+                sweep+="; $quality: failed (see $dst/kinetta-sweep.log)"
+            fi
+        done
+    fi
+
     declare -A names=([kinetta]="kinetta encode" [ffmpeg]="ffmpeg two-pass" [gifsicle]="ffmpeg + gifsicle -O3"
         [gifski]="gifski")
     {
@@ -168,6 +186,7 @@ for clip in "${wanted[@]}"; do
             echo "- wall time kinetta / ffmpeg two-pass: $(ratio "${secs[$k]}" "${secs[ffmpeg]}");" \
                 "kinetta / gifski: $(ratio "${secs[$k]}" "${secs[gifski]}");" \
                 "CPU time kinetta / ffmpeg two-pass: $(ratio "${cpu[$k]}" "${cpu[ffmpeg]}")"
+            echo "- kinetta --quality sweep: $sweep"
             # A lossless re-compressor finds under 1 % left in our output.
             left_ok=FAIL
             if [[ -n $recompressed ]]; then
