@@ -26,14 +26,14 @@ _kinetta()
             ;;
         encode)
             case $prev in
-                --fps | --loop | --skip) return ;;
+                --fps | --loop | --skip | --quality) return ;;
                 -o | --output)
                     _filedir gif
                     return
                     ;;
             esac
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W '--fps --loop --skip --boomerang --output -o --help' \
+                COMPREPLY=($(compgen -W '--fps --loop --skip --boomerang --quality --output -o --help' \
                     -- "$cur"))
             else
                 # PNG files, or folders of them.

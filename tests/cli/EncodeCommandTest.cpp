@@ -1,4 +1,3 @@
-#include "gif/GifEncoder.h"
 #include "gif/GifTestDecoder.h"
 
 #include <QDataStream>
@@ -201,10 +200,10 @@ TEST_F(EncodeCommand, OptionsSelectFramesAndTimingOfFilesInTheOrderGiven)
     EXPECT_EQ(shownColours(decode("o.gif")), (std::vector<QRgb>{0x100000}));
 }
 
-TEST_F(EncodeCommand, ALowerQualityGivesASmallerFileWithColoursWithinItsBound)
+TEST_F(EncodeCommand, QualityReachesTheEncoder)
 {
-    // Noise over a ramp of close shades: few enough colours to be exact at
-    // the default quality, and the content where moving colours pays.
+    // Noise over a ramp of close shades: exact by default, and the content
+    // where moving colours pays. Its bounds are the encoder tests' to check.
     QImage image(96, 64, QImage::Format_RGB32);
     std::uint32_t seed = 1;
     for (int y = 0; y < image.height(); ++y) {
@@ -215,29 +214,14 @@ TEST_F(EncodeCommand, ALowerQualityGivesASmallerFileWithColoursWithinItsBound)
         }
     }
     ASSERT_TRUE(image.save(path("noise.png"), "PNG"));
-    for (const char* quality : {"100", "40"}) {
-        const CommandRun run = runEncode(
-            {"--quality", quality, "-o", path(QStringLiteral("q%1.gif").arg(quality)),
-             path("noise.png")});
+    for (const QStringList& args : {QStringList{"-o", path("default.gif")},
+                                    QStringList{"--quality", "100", "-o", path("q100.gif")},
+                                    QStringList{"--quality", "40", "-o", path("q40.gif")}}) {
+        const CommandRun run = runEncode(args + QStringList{path("noise.png")});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
     }
-    EXPECT_EQ(readAll(path("q100.gif")), [&] {
-        const CommandRun run = runEncode({"-o", path("default.gif"), path("noise.png")});
-        EXPECT_EQ(run.status, 0);
-        return readAll(path("default.gif"));
-    }());
+    EXPECT_EQ(readAll(path("q100.gif")), readAll(path("default.gif")));
     EXPECT_LT(readAll(path("q40.gif")).size(), readAll(path("q100.gif")).size());
-    const int bound = kinetta::gif::GifEncoder::lossyDistance(40);
-    const DecodedGif lossy = decode("q40.gif");
-    ASSERT_EQ(lossy.images.size(), 1u);
-    for (int i = 0; i < image.width() * image.height(); ++i) {
-        const QRgb want = image.pixel(i % image.width(), i / image.width());
-        const QRgb got = lossy.images[0].canvas[static_cast<std::size_t>(i)];
-        const int dr = qRed(got) - qRed(want);
-        const int dg = qGreen(got) - qGreen(want);
-        const int db = qBlue(got) - qBlue(want);
-        ASSERT_LE(dr * dr + dg * dg + db * db, bound * bound) << i;
-    }
 }
 
 TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
