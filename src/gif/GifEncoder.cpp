@@ -164,15 +164,31 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
                                 const ProgressCallback& progress, const EncodeSettings& settings)
 {
     try {
-        return encodeUnguarded(source, options, progress, settings);
+        if (settings.maxBytes != 0)
+            return encodeToFit(source, options, progress, settings);
+        if (settings.passStarted)
+            settings.passStarted({EncodePass::Kind::Encode, 1, 1, settings.quality,
+                                  std::max<std::int64_t>(1, options.skipFrames)});
+        return chosen(encodeUnguarded(source, options, progress, settings), settings.quality,
+                      options.skipFrames, false);
     } catch (...) {
         return currentExceptionFailure("encode the frames");
     }
 }
 
+EncodeResult GifEncoder::chosen(EncodeResult result, int quality, std::int64_t skipFrames,
+                                bool dropped)
+{
+    result.m_quality = quality;
+    result.m_skipFrames = std::max<std::int64_t>(1, skipFrames);
+    result.m_droppedFrames = dropped;
+    return result;
+}
+
 EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Options& options,
                                          const ProgressCallback& progress,
-                                         const EncodeSettings& settings)
+                                         const EncodeSettings& settings,
+                                         FrameLevelBytes* levelBytes)
 {
     const std::size_t count = source.frameCount();
     if (count == 0)
@@ -274,18 +290,20 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
             !surveyRead.ok())
             return Failure{surveyRead.message()};
     }
-    // Below the best quality, a recording that fits one table is compressed
-    // with near colours merged like any other.
-    const bool exact = settings.lossless || (fitsOneTable && settings.quality == maxQuality);
+    // Every frame is first coded as at the best quality; a lower quality
+    // adds its level and those above it, which may merge near colours, also
+    // of a recording that fits one table.
+    const bool exact = settings.lossless || fitsOneTable;
     QuantiserSettings qs{};
-    qs.lossyDistance = lossyDistance(settings.quality);
-    if (settings.quality < maxQuality) {
-        qs.lossySubstitutes = LzwEncoder::Substitutes::kMax;
-        qs.flatLossyDistance = flatLossyDistance(settings.quality);
-    }
+    qs.lossyDistance = lossyDistance(maxQuality);
     if (exact) {
         qs.lossyDistance = 0;
         qs.paletteDistance = 0;
+    }
+    if (!settings.lossless) {
+        for (int level = maxQuality - qualityStep; level >= effectiveQuality(settings.quality);
+             level -= qualityStep)
+            qs.lowerLevels.push_back({lossyDistance(level), flatLossyDistance(level)});
     }
     for (std::uint32_t& pixel : first)
         pixel |= 0xFF000000u;
@@ -330,7 +348,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         writing = [&](std::size_t done, std::size_t total) {
             return progress(stepsBefore + done, stepsBefore + total);
         };
-    if (EncodeStatus frames = pipeline.run(bytes, writing); !frames.ok())
+    if (EncodeStatus frames = pipeline.run(bytes, writing, levelBytes); !frames.ok())
         return Failure{frames.message()};
     GifByteWriter(bytes).byte(0x3B); // trailer
     return EncodeResult::success(std::move(bytes));

@@ -22,6 +22,7 @@ enum class EncodeError {
     Cancelled,      // the progress callback asked to stop
     OutOfMemory,    // an allocation failed
     Internal,       // the quantiser failed, or something else went wrong
+    TooLarge,       // no file within EncodeSettings::maxBytes, even with frames dropped
 };
 
 // Why an encode failed: the kind, for callers that act on it, and the
@@ -44,13 +45,45 @@ public:
     [[nodiscard]] const std::string& message() const { return m_failure.message; }
     // Empty when the encode failed.
     [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
+    // The quality the file was written at: the one asked for, or with a
+    // size target, the one chosen to fit it.
+    [[nodiscard]] int quality() const { return m_quality; }
+    // The stride of frames kept: Options::skipFrames, or a larger one where
+    // frames were dropped to fit a size target.
+    [[nodiscard]] std::int64_t skipFrames() const { return m_skipFrames; }
+    // Whether frames beyond those Options::skipFrames drops were dropped.
+    [[nodiscard]] bool droppedFrames() const { return m_droppedFrames; }
 
 private:
+    friend class GifEncoder;
     EncodeResult() = default;
 
     EncodeFailure m_failure{EncodeError::None, {}};
     std::vector<std::uint8_t> m_bytes;
+    int m_quality = 100;
+    std::int64_t m_skipFrames = 1;
+    bool m_droppedFrames = false;
 };
+
+// One pass of an encode, as it starts. An encode without a size target is one
+// pass; with one, an estimate on a sample of frames comes first, then at
+// most two encodes of every frame, then, when even the lowest quality is too
+// large, encodes with frames dropped.
+struct EncodePass {
+    enum class Kind {
+        Estimate,    // a sample of frames at a few qualities
+        Encode,      // every frame at one quality
+        FewerFrames, // the lowest quality with frames dropped
+    };
+    Kind kind = Kind::Encode;
+    int number = 1;
+    // The passes foreseen so far: the frame-dropping ones are added as they
+    // become needed, and an encode that fits at once ends early.
+    int count = 1;
+    int quality = 100;
+    std::int64_t skipFrames = 1;
+};
+using PassCallback = std::function<void(const EncodePass&)>;
 
 // How an encode runs; none of it changes the frames chosen or their timing.
 struct EncodeSettings {
@@ -70,7 +103,20 @@ struct EncodeSettings {
     // in flat areas), where that continues a longer string, and recordings
     // whose colours fit one table are no longer kept exact.
     // lossless takes precedence: with it set, quality changes nothing.
+    // Qualities work in steps of GifEncoder::qualityStep (see
+    // effectiveQuality()), and a lower quality never makes a larger file.
     int quality = 100;
+    // When not 0, the file must take at most this many bytes: it is written
+    // at the best quality up to quality that fits, estimated on a sample of
+    // frames, then found with at most two encodes of every frame. When even
+    // the lowest quality is too large, frames are dropped as skipFrames
+    // does, a stride of 2, then 4, and so on (EncodeResult::droppedFrames());
+    // when even one frame in a stride reaching the last frame is too large,
+    // the encode fails with TooLarge and the smallest size reached.
+    std::size_t maxBytes = 0;
+    // Told on the calling thread as each pass starts; progress counts anew
+    // in each pass.
+    PassCallback passStarted = {};
     // Memory for frames kept between the colour survey (run on recordings
     // whose first frame fits one table) and the writing, so that those are
     // read once; beyond it, frames are read twice. The kept frames also tell
@@ -82,7 +128,7 @@ struct EncodeSettings {
 // Called on the calling thread as the encode goes with the steps done so far
 // and the total: a step is one frame read by the colour survey of a recording
 // whose first frame fits one colour table, or one frame written; the total
-// does not change. The first call, with nothing done, comes as soon as the
+// does not change within a pass (EncodePass). The first call, with nothing done, comes as soon as the
 // first frame is read. Returning false cancels the encode.
 using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
 
@@ -148,24 +194,38 @@ public:
     [[nodiscard]] static std::vector<std::size_t> selectFrames(std::size_t frameCount,
                                                                const Options& options);
 
+    static constexpr int minQuality = 1;
+    static constexpr int maxQuality = 100;
+    static constexpr int qualityStep = 10;
+
+    // The quality an encode works at: 100 as it is, anything lower rounded
+    // down to a multiple of qualityStep, and at least qualityStep (so 95 works
+    // as 90, and 1 to 10 as 10). Each step below 100 is a level whose
+    // freedoms are tried on every frame after those of the levels above it.
+    [[nodiscard]] static constexpr int effectiveQuality(int quality)
+    {
+        if (quality >= maxQuality)
+            return maxQuality;
+        const int stepped = quality / qualityStep * qualityStep;
+        return stepped < qualityStep ? qualityStep : stepped;
+    }
+
     // The largest RGB distance (Euclidean, 0 to 441) by which compression may
-    // move a pixel away from the table colour it was mapped to, at a quality
-    // of 1 to 100: 20 at 100, one more for every step below it (119 at 1),
-    // so lower qualities allow longer strings and never a smaller error.
+    // move a pixel away from the table colour it was mapped to: 20 at 100,
+    // one more for every point the effective quality lies below it (30 at
+    // 90, 110 at 10).
     [[nodiscard]] static constexpr int lossyDistance(int quality)
     {
-        return kLossyDistanceAtBest + (maxQuality - quality);
+        return kLossyDistanceAtBest + (maxQuality - effectiveQuality(quality));
     }
     // The same bound for a pixel of a flat area (one whose left and upper
     // neighbours share its colour), where a moved colour shows the most: half
-    // of what the quality adds, (100 - quality) / 2 rounded down, so 0 at 100
-    // and 35 at 30. Never above lossyDistance(quality).
+    // of what the effective quality takes off 100, so 0 at 100 and 35 at 30.
+    // Colours of a frame's table are merged into fewer only within it.
     [[nodiscard]] static constexpr int flatLossyDistance(int quality)
     {
-        return (maxQuality - quality) / 2;
+        return (maxQuality - effectiveQuality(quality)) / 2;
     }
-    static constexpr int minQuality = 1;
-    static constexpr int maxQuality = 100;
 
     // "frames are limited to 67108864 pixels (8192x8192)"
     [[nodiscard]] static std::string framePixelLimitText();
@@ -173,10 +233,19 @@ public:
 private:
     static constexpr int kLossyDistanceAtBest = 20;
 
-    [[nodiscard]] static EncodeResult encodeUnguarded(const FrameSource& source,
-                                                      const Options& options,
-                                                      const ProgressCallback& progress,
-                                                      const EncodeSettings& settings);
+    // levelBytes, when given, receives per written frame its bytes at 100
+    // and at each lower level down to the quality's.
+    [[nodiscard]] static EncodeResult
+    encodeUnguarded(const FrameSource& source, const Options& options,
+                    const ProgressCallback& progress, const EncodeSettings& settings,
+                    std::vector<std::vector<std::size_t>>* levelBytes = nullptr);
+    // The search for the best quality within settings.maxBytes.
+    [[nodiscard]] static EncodeResult encodeToFit(const FrameSource& source,
+                                                  const Options& options,
+                                                  const ProgressCallback& progress,
+                                                  const EncodeSettings& settings);
+    [[nodiscard]] static EncodeResult chosen(EncodeResult result, int quality,
+                                             std::int64_t skipFrames, bool dropped);
 };
 
 } // namespace kinetta::gif

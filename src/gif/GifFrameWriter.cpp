@@ -91,7 +91,10 @@ void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::ui
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
     pack(c, {}, false, c.packed);
+    const std::size_t start = out.size();
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
+    m_levelTotals.clear();
+    noteLevelBytes(out.size() - start);
 }
 
 void GifFrameWriter::extractRect(std::span<const std::uint32_t> current,
@@ -107,6 +110,18 @@ void GifFrameWriter::extractRect(std::span<const std::uint32_t> current,
             static_cast<std::size_t>(rect.y + row) * w + static_cast<std::size_t>(rect.x);
         const std::size_t dst = static_cast<std::size_t>(row) * rw;
         std::memcpy(m_pixels.data() + dst, current.data() + src, rw * sizeof(std::uint32_t));
+        // Flat as the whole frame shows it: the rectangle's edges have
+        // neighbours outside it, and transparency hides some inside.
+        if (!m_settings.lowerLevels.empty()) {
+            m_flatPixels.resize(m_pixels.size());
+            for (std::size_t x = 0; x < rw; ++x) {
+                const std::size_t at = src + x;
+                m_flatPixels[dst + x] = at % w != 0 && at >= w && current[at] == current[at - 1] &&
+                                                current[at] == current[at - w]
+                                            ? 1
+                                            : 0;
+            }
+        }
         if (!previous.empty()) {
             for (std::size_t x = 0; x < rw; ++x)
                 m_keep[dst + x] = current[src + x] != previous[src + x] ? 1 : 0;
@@ -344,12 +359,12 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
     const std::size_t reach = std::size_t{1} << candidate.minCodeSize;
     const std::vector<std::uint32_t>& palette = candidate.palette;
     const std::size_t entries = std::min(palette.size(), reach);
-    const int limit = merge ? m_settings.lossyDistance * m_settings.lossyDistance : -1;
+    const int limit = merge ? m_lossy.distance * m_lossy.distance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
     const auto kept = static_cast<std::size_t>(
-        std::clamp(m_settings.lossySubstitutes, 0, LzwEncoder::Substitutes::kMax));
+        std::clamp(m_lossy.substitutes, 0, LzwEncoder::Substitutes::kMax));
     m_substitutes.stride = kept;
-    const int flatLimit = std::min(m_settings.flatLossyDistance, m_settings.lossyDistance);
+    const int flatLimit = std::min(m_lossy.flatDistance, m_lossy.distance);
     const int flatLimitSquared = merge ? flatLimit * flatLimit : -1;
     for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
@@ -415,7 +430,7 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
             std::max(2, GifByteWriter::tableBits(std::size_t{highestIndexBits(
                                                      candidate.indices, candidate.transparentIndex)} +
                                                  1));
-    const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
+    const bool merge = mayMerge && m_lossy.distance > 0 && candidate.palette.size() >= 3;
     // A transparent pixel may as well show its own colour where that makes a
     // longer string: the same picture either way.
     const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
@@ -423,7 +438,7 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
         // The layouts on the shared table have the same stand-ins: built once.
         const StandInsKey key{candidate.usesGlobal ? static_cast<const void*>(m_globalPalette)
                                                       : &candidate,
-                              candidate.minCodeSize, candidate.transparentIndex, merge};
+                              candidate.minCodeSize, candidate.transparentIndex, merge, m_lossy};
         if (key != m_standInsKey) {
             buildStandIns(candidate, merge);
             m_standInsKey = key;
@@ -437,8 +452,11 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
         const auto alternates =
             m_alternates.empty() ? std::span<const std::int16_t>()
                                  : std::span<const std::int16_t>(m_alternates).subspan(first, count);
+        const auto flats = m_levelPass
+                               ? std::span<const std::uint8_t>(m_flatPixels).subspan(first, count)
+                               : std::span<const std::uint8_t>();
         m_lzw.compressLossy(indices, alternates, candidate.transparentIndex, m_substitutes,
-                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt);
+                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt, flats);
     } else {
         m_lzw.compress(indices, candidate.minCodeSize, packed, choices, giveUpAt);
     }
@@ -476,6 +494,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
 {
     m_hasPrevious = !previous.empty();
     m_standInsKey = {};
+    m_lossy = {m_settings.lossyDistance, m_settings.flatLossyDistance, m_settings.lossySubstitutes};
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
@@ -604,8 +623,125 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             tryChoices(choices);
         }
     }
+    m_levelTotals.clear();
+    if (!m_settings.lowerLevels.empty())
+        tryLowerLevels(best, choices);
+    const std::size_t start = out.size();
     appendImage(*best, m_rect, delayHundredths, out);
+    noteLevelBytes(out.size() - start);
     return {};
+}
+
+void GifFrameWriter::noteLevelBytes(std::size_t written)
+{
+    // The blocks around the table and the image data are the same at every level.
+    m_levelBytes.assign(m_settings.lowerLevels.size() + 1, written);
+    if (m_levelTotals.empty())
+        return;
+    const std::size_t around = written - m_levelTotals.back();
+    for (std::size_t k = 0; k < m_levelTotals.size(); ++k)
+        m_levelBytes[k] = around + m_levelTotals[k];
+}
+
+void GifFrameWriter::tryLowerLevels(Candidate*& best, LzwEncoder::Choices choices)
+{
+    // Every level is tried in the same order whatever the quality asked for,
+    // and a trial replaces the kept coding only when strictly smaller: a
+    // lower quality, whose list only adds levels, never ends larger.
+    const auto total = [](const Candidate& c) {
+        return tableBytes(c) + GifByteWriter::imageDataSize(c.packed.size());
+    };
+    Candidate* const layout = best;
+    std::size_t bestTotal = total(*best);
+    m_levelTotals.push_back(bestTotal);
+    m_levelPass = true;
+    for (const LowerQualityLevel& level : m_settings.lowerLevels) {
+        m_lossy = {level.lossyDistance, level.flatLossyDistance, LzwEncoder::Substitutes::kMax};
+        // Image data holds more than its packed bytes, so a trial that packs
+        // to bestTotal less the table cannot win.
+        if (tableBytes(*layout) < bestTotal) {
+            pack(*layout, choices, true, m_packedAlternative, 0, SIZE_MAX,
+                 bestTotal - tableBytes(*layout));
+            const std::size_t merged =
+                tableBytes(*layout) + GifByteWriter::imageDataSize(m_packedAlternative.size());
+            if (merged < bestTotal) {
+                layout->packed.swap(m_packedAlternative);
+                best = layout;
+                bestTotal = merged;
+            }
+        }
+        // Fewer colours are only merged within the flat areas' bound, so
+        // that the whole surfaces they move stay within it; the compressor
+        // may then move a pixel by what is left of the level's bound, and
+        // leaves flat areas as they are.
+        if (buildFewerColours(*layout, level.flatLossyDistance, m_fewerTrial) &&
+            tableBytes(m_fewerTrial) < bestTotal) {
+            // Its table changes from level to level at the same address.
+            m_standInsKey = {};
+            m_lossy = {level.lossyDistance - level.flatLossyDistance, 0,
+                       LzwEncoder::Substitutes::kMax};
+            pack(m_fewerTrial, choices, true, m_fewerTrial.packed, 0, SIZE_MAX,
+                 bestTotal - tableBytes(m_fewerTrial));
+            if (total(m_fewerTrial) < bestTotal) {
+                std::swap(m_fewer, m_fewerTrial);
+                best = &m_fewer;
+                bestTotal = total(m_fewer);
+            }
+        }
+        m_levelTotals.push_back(bestTotal);
+    }
+    m_levelPass = false;
+    m_lossy = {m_settings.lossyDistance, m_settings.flatLossyDistance, m_settings.lossySubstitutes};
+}
+
+bool GifFrameWriter::buildFewerColours(const Candidate& from, int distance, Candidate& fewer) const
+{
+    if (distance <= 0)
+        return false;
+    std::array<std::uint64_t, 256> uses{};
+    for (const std::uint8_t index : from.indices)
+        ++uses[index];
+    if (from.transparentIndex >= 0)
+        uses[static_cast<std::size_t>(from.transparentIndex)] = 0;
+    std::array<std::uint8_t, 256> order{};
+    std::size_t used = 0;
+    for (std::size_t k = 0; k < from.palette.size(); ++k) {
+        if (uses[k] != 0 && from.palette[k] != 0)
+            order[used++] = static_cast<std::uint8_t>(k);
+    }
+    // The most used colours lead; each other joins the nearest leader within
+    // distance, so no pixel moves further than that from its table colour.
+    std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(used),
+                     [&](std::uint8_t a, std::uint8_t b) { return uses[a] > uses[b]; });
+    const int limit = distance * distance;
+    std::array<std::uint8_t, 256> mapped{};
+    fewer.palette.clear();
+    for (std::size_t k = 0; k < used; ++k) {
+        const std::uint32_t colour = from.palette[order[k]];
+        const NearestEntry leader = nearestOpaqueEntry(colour, fewer.palette);
+        if (leader.index >= 0 && leader.distanceSquared <= limit) {
+            mapped[order[k]] = static_cast<std::uint8_t>(leader.index);
+        } else {
+            mapped[order[k]] = static_cast<std::uint8_t>(fewer.palette.size());
+            fewer.palette.push_back(colour);
+        }
+    }
+    if (fewer.palette.size() == used)
+        return false;
+    fewer.transparentIndex = -1;
+    if (from.transparentIndex >= 0) {
+        fewer.transparentIndex = static_cast<int>(fewer.palette.size());
+        mapped[static_cast<std::size_t>(from.transparentIndex)] =
+            static_cast<std::uint8_t>(fewer.transparentIndex);
+        fewer.palette.push_back(0);
+    }
+    fewer.indices.resize(from.indices.size());
+    for (std::size_t i = 0; i < from.indices.size(); ++i)
+        fewer.indices[i] = mapped[from.indices[i]];
+    fewer.usesGlobal = false;
+    fewer.quantised = from.quantised;
+    fewer.valid = true;
+    return true;
 }
 
 } // namespace kinetta::gif

@@ -118,7 +118,8 @@ template <bool Lossy>
 void LzwEncoder::run(std::span<const std::uint8_t> indices,
                      std::span<const std::int16_t> alternates, int transparentIndex,
                      const Substitutes* substitutes, int width, int minCodeSize, Choices choices,
-                     std::vector<std::uint8_t>& packed, std::size_t giveUpAt)
+                     std::vector<std::uint8_t>& packed, std::size_t giveUpAt,
+                     std::span<const std::uint8_t> flatPixels)
 {
     assert(minCodeSize >= 2 && minCodeSize <= 8);
     packed.clear();
@@ -192,7 +193,8 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             // A pixel equal to its left and upper neighbours takes only its
             // closest substitutes (none by default), so flat areas stay flat.
             const bool flat =
-                i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
+                (i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol) ||
+                (!flatPixels.empty() && flatPixels[i] != 0);
             if (shown >= 0) {
                 const std::uint8_t* near = substitutes->near.data() +
                                            static_cast<std::size_t>(shown) * substitutes->stride;
@@ -298,17 +300,17 @@ void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize
                           std::vector<std::uint8_t>& packed, Choices choices,
                           std::size_t giveUpAt)
 {
-    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed, giveUpAt);
+    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed, giveUpAt, {});
 }
 
 void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
                                std::span<const std::int16_t> alternates, int transparentIndex,
                                const Substitutes& substitutes, int width, int minCodeSize,
                                std::vector<std::uint8_t>& packed, Choices choices,
-                               std::size_t giveUpAt)
+                               std::size_t giveUpAt, std::span<const std::uint8_t> flatPixels)
 {
     run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize, choices,
-              packed, giveUpAt);
+              packed, giveUpAt, flatPixels);
 }
 
 } // namespace kinetta::gif

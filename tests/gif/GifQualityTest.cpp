@@ -11,6 +11,8 @@ using namespace testing;
 
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
+constexpr int kDriftWidth = 64;
+constexpr int kDriftHeight = 48;
 
 // Noise over a ramp of about a hundred shades, as a scaled-down photo shows:
 // the colours fit one table, and neighbours differ by small steps that
@@ -37,7 +39,9 @@ std::vector<Pixels> jitteredRamp()
 
 EncodeResult encodeAt(const std::vector<Pixels>& frames, int quality, bool lossless = false)
 {
-    return GifEncoder::encode(VectorSource(kWidth, kHeight, frames), {}, {},
+    const int width = frames[0].size() == std::size_t{kWidth} * kHeight ? kWidth : kDriftWidth;
+    const auto height = static_cast<int>(frames[0].size()) / width;
+    return GifEncoder::encode(VectorSource(width, height, frames), {}, {},
                               {.lossless = lossless, .quality = quality});
 }
 
@@ -72,15 +76,34 @@ TEST(Quality, AtOneHundredTheDefaultBytesWithATableFittingRecordingExact)
     expectExact(*exactGif, frames);
 }
 
-TEST(Quality, EveryPixelStaysWithinTheBoundOfItsColourAndTheBoundIsUsed)
+// The ramp with a flat panel of one of its shades: its pixels (those equal
+// to their left and upper neighbours) may move only by the flat bound.
+std::vector<Pixels> rampWithPanel()
 {
-    for (int quality = GifEncoder::maxQuality; quality > GifEncoder::minQuality; --quality)
-        ASSERT_LT(GifEncoder::lossyDistance(quality), GifEncoder::lossyDistance(quality - 1));
+    std::vector<Pixels> frames = jitteredRamp();
+    for (Pixels& frame : frames) {
+        const std::uint32_t panel = frames[0][20 * kWidth + 80];
+        frame = withRect(frame, kWidth, 40, 20, 80, 60, panel);
+    }
+    return frames;
+}
 
+// A smooth picture of far more than 256 colours that drifts, so that every
+// frame is quantised to a table of its own.
+std::vector<Pixels> drifting()
+{
+    std::vector<Pixels> frames;
+    for (int phase : {0, 9, 18, 27})
+        frames.push_back(gradientFrame(kDriftWidth, kDriftHeight, phase));
+    return frames;
+}
+
+TEST(Quality, EveryPixelStaysWithinTheBoundsOfItsLevelAndTheBoundsAreUsed)
+{
     // The recording fits one table, so each pixel's table colour is its own.
-    const std::vector<Pixels> frames = jitteredRamp();
-    int previousWorst = 0;
-    for (int quality : {90, 75, 50, 30}) {
+    const std::vector<Pixels> frames = rampWithPanel();
+    int lowestWorst = 0;
+    for (int quality = 90; quality >= GifEncoder::qualityStep; quality -= GifEncoder::qualityStep) {
         SCOPED_TRACE(::testing::Message() << "quality " << quality);
         const EncodeResult result = encodeAt(frames, quality);
         ASSERT_TRUE(result.ok()) << result.message();
@@ -89,70 +112,73 @@ TEST(Quality, EveryPixelStaysWithinTheBoundOfItsColourAndTheBoundIsUsed)
         ASSERT_TRUE(gif.has_value()) << error;
         ASSERT_EQ(gif->images.size(), frames.size());
         const int bound = GifEncoder::lossyDistance(quality);
+        const int flatBound = GifEncoder::flatLossyDistance(quality);
         int worst = 0;
+        // Flat in every frame so far: an unchanged pixel keeps the colour it
+        // was drawn in while it was not flat yet.
+        std::vector<bool> flatSoFar(frames[0].size(), true);
         for (std::size_t f = 0; f < frames.size(); ++f) {
-            for (std::size_t i = 0; i < frames[f].size(); ++i) {
-                const int d = rgbDistanceSquared(gif->images[f].canvas[i], frames[f][i]);
-                ASSERT_LE(d, bound * bound) << "frame " << f << " pixel " << i;
+            const Pixels& frame = frames[f];
+            for (std::size_t i = 0; i < frame.size(); ++i) {
+                flatSoFar[i] = flatSoFar[i] && i >= kWidth && i % kWidth != 0 &&
+                               frame[i - 1] == frame[i] && frame[i - kWidth] == frame[i];
+                const bool flat = flatSoFar[i];
+                const int d = rgbDistanceSquared(gif->images[f].canvas[i], frame[i]);
+                ASSERT_LE(d, (flat ? flatBound * flatBound : bound * bound))
+                    << "frame " << f << " pixel " << i << (flat ? " (flat)" : "");
                 worst = std::max(worst, d);
             }
         }
-        // The larger bound is taken where it pays: a lower quality moves
-        // some pixel further than the best quality may.
-        const int atBest = GifEncoder::lossyDistance(GifEncoder::maxQuality);
-        EXPECT_GT(worst, atBest * atBest);
-        EXPECT_GE(worst, previousWorst);
-        previousWorst = worst;
+        lowestWorst = worst;
     }
+    // The larger bounds are taken where they pay: the lowest quality moves
+    // some pixel further than the best quality may.
+    const int atBest = GifEncoder::lossyDistance(GifEncoder::maxQuality);
+    EXPECT_GT(lowestWorst, atBest * atBest);
 }
 
-TEST(Quality, FlatAreasMoveLessThanTheRest)
+TEST(Quality, NoLowerQualityMakesALargerFile)
 {
-    // A flat panel of one of the ramp's shades, inside the noise: its pixels
-    // (those equal to their left and upper neighbours) take only the smaller
-    // bound, the noise around it the larger one.
-    Pixels frame = jitteredRamp().front();
-    const std::uint32_t panel = frame[20 * kWidth + 80];
-    frame = withRect(frame, kWidth, 40, 20, 80, 60, panel);
-    for (int quality : {90, 75, 50, 30}) {
-        SCOPED_TRACE(::testing::Message() << "quality " << quality);
-        const EncodeResult result = encodeAt({frame}, quality);
-        ASSERT_TRUE(result.ok()) << result.message();
-        const auto gif = decodeGif(result.bytes());
-        ASSERT_TRUE(gif.has_value() && gif->images.size() == 1);
-        const Pixels& shown = gif->images[0].canvas;
-        const int flatBound = GifEncoder::flatLossyDistance(quality);
-        const int bound = GifEncoder::lossyDistance(quality);
-        int worstFlat = 0;
-        int worstElsewhere = 0;
-        for (std::size_t i = 0; i < frame.size(); ++i) {
-            const bool flat = i >= kWidth && i % kWidth != 0 && frame[i - 1] == frame[i] &&
-                              frame[i - kWidth] == frame[i];
-            const int d = rgbDistanceSquared(shown[i], frame[i]);
-            int& worst = flat ? worstFlat : worstElsewhere;
-            worst = std::max(worst, d);
+    // At every quality from 100 down to 1, on a recording that fits one
+    // table and on one quantised frame by frame.
+    for (const auto& [name, frames] :
+         {std::pair{"ramp", rampWithPanel()}, std::pair{"drifting", drifting()}}) {
+        SCOPED_TRACE(name);
+        std::size_t previous = SIZE_MAX;
+        std::size_t best = 0;
+        for (int quality = GifEncoder::maxQuality; quality >= GifEncoder::minQuality; --quality) {
+            const EncodeResult result = encodeAt(frames, quality);
+            ASSERT_TRUE(result.ok()) << result.message();
+            ASSERT_LE(result.bytes().size(), previous) << "quality " << quality;
+            previous = result.bytes().size();
+            if (quality == GifEncoder::maxQuality)
+                best = previous;
         }
-        EXPECT_LE(worstFlat, flatBound * flatBound);
-        EXPECT_LE(worstElsewhere, bound * bound);
-        EXPECT_GT(worstElsewhere, flatBound * flatBound);
+        // Each lever pays on this content: well under the best quality's file.
+        EXPECT_LT(previous * 3, best * 2);
     }
 }
 
-TEST(Quality, FilesShrinkAsQualityFalls)
+TEST(Quality, LowQualitiesShowQuantisedFramesInFewerColours)
 {
-    const std::vector<Pixels> frames = jitteredRamp();
-    std::size_t previous = SIZE_MAX;
-    std::size_t best = 0;
-    for (int quality : {100, 90, 75, 50, 30}) {
-        const EncodeResult result = encodeAt(frames, quality);
-        ASSERT_TRUE(result.ok()) << result.message();
-        EXPECT_LT(result.bytes().size(), previous) << "quality " << quality;
-        previous = result.bytes().size();
-        if (quality == 100)
-            best = previous;
+    const std::vector<Pixels> frames = drifting();
+    const EncodeResult best = encodeAt(frames, 100);
+    const EncodeResult low = encodeAt(frames, 20);
+    ASSERT_TRUE(best.ok() && low.ok());
+    const auto bestGif = decodeGif(best.bytes());
+    const auto lowGif = decodeGif(low.bytes());
+    ASSERT_TRUE(bestGif.has_value() && lowGif.has_value());
+    ASSERT_EQ(bestGif->images.size(), lowGif->images.size());
+    // Frames after the first carry tables of their own; at a low quality at
+    // least one of them is smaller, and its codes narrower.
+    bool fewer = false;
+    for (std::size_t f = 1; f < lowGif->images.size(); ++f) {
+        if (lowGif->images[f].localTableSize != 0 &&
+            lowGif->images[f].localTableSize < bestGif->images[f].localTableSize &&
+            lowGif->images[f].minCodeSize < bestGif->images[f].minCodeSize)
+            fewer = true;
     }
-    // Merging pays on this content: well under half the exact file.
-    EXPECT_LT(previous * 3, best);
+    EXPECT_TRUE(fewer);
 }
 
 TEST(Quality, OutsideOneToOneHundredIsRefused)

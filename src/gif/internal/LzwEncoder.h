@@ -65,12 +65,15 @@ public:
     // replaced only by alternates[i] (an index showing the colour already on
     // screen, or -1) and that index's substitutes. A pixel equal to its left and
     // upper neighbours takes only its first flatCount substitutes, so flat
-    // areas stay flat (exact with none).
+    // areas stay flat (exact with none); so does a pixel marked in
+    // flatPixels (empty, or a byte per index), for a caller that knows more
+    // of the picture than the indices tell.
     void compressLossy(std::span<const std::uint8_t> indices,
                        std::span<const std::int16_t> alternates, int transparentIndex,
                        const Substitutes& substitutes, int width, int minCodeSize,
                        std::vector<std::uint8_t>& packed, Choices choices = {},
-                       std::size_t giveUpAt = SIZE_MAX);
+                       std::size_t giveUpAt = SIZE_MAX,
+                       std::span<const std::uint8_t> flatPixels = {});
 
     // Whether the last compress filled the code table: if not, the choice of
     // what to do with a full table made no difference.
@@ -80,7 +83,8 @@ private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
-             Choices choices, std::vector<std::uint8_t>& packed, std::size_t giveUpAt);
+             Choices choices, std::vector<std::uint8_t>& packed, std::size_t giveUpAt,
+             std::span<const std::uint8_t> flatPixels);
     // A fresh table holding the literals below `literals`.
     void resetTable(std::uint32_t literals);
 

@@ -11,6 +11,16 @@
 namespace kinetta::gif
 {
 
+// One lower quality's freedoms, tried on a frame after those of the best
+// quality (see GifFrameWriter).
+struct LowerQualityLevel {
+    // As QuantiserSettings::lossyDistance and flatLossyDistance.
+    int lossyDistance = 0;
+    int flatLossyDistance = 0;
+
+    friend bool operator==(const LowerQualityLevel&, const LowerQualityLevel&) = default;
+};
+
 struct QuantiserSettings {
     int speed = 8;             // libimagequant speed, 1 (best) to 10 (fastest)
     // 0 none, 1 full error diffusion. None by default: on screen content and
@@ -33,6 +43,10 @@ struct QuantiserSettings {
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
     int paletteDistance = 32;
+    // Lower qualities, best first: each frame is also coded under each, and
+    // the smallest coding of all is kept, so a list that adds a level never
+    // makes a frame larger.
+    std::vector<LowerQualityLevel> lowerLevels;
 };
 
 // Reduces an image of more than 256 colours to a palette. Large flat areas keep
