@@ -19,6 +19,10 @@ constexpr std::size_t kWrittenFramesPerRun = 20;
 constexpr std::size_t kMinRuns = 2;
 constexpr std::size_t kMaxRuns = 10;
 
+// How far over the limit the estimate of the lowest quality must be for
+// frames to be dropped without encoding them all at it first.
+constexpr double kHopeless = 1.25;
+
 constexpr int kLevels = (GifEncoder::maxQuality - GifEncoder::qualityStep) /
                             GifEncoder::qualityStep +
                         1;
@@ -178,49 +182,67 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     std::size_t smallest = SIZE_MAX;
     int smallestQuality = qualityOf(bottom);
     std::int64_t smallestStride = std::max<std::int64_t>(1, options.skipFrames);
-    int first = firstFitting(top, bottom, 1.0);
-    FrameLevelBytes exact;
-    EncodeResult full =
-        encodeAt(EncodePass::Kind::Encode, source, options, first, &exact);
-    if (!full.ok())
-        return full;
-    smallest = full.bytes().size();
-    smallestQuality = qualityOf(first);
-    if (full.bytes().size() <= limit) {
-        // Every level above it is now known exactly: the best that fits.
-        const std::vector<std::size_t> sizes = fileBytesPerLevel(full.bytes().size(), exact);
-        int best = first;
-        for (int k = first - 1; k >= top && sizes[static_cast<std::size_t>(k)] <= limit; --k)
-            best = k;
-        if (best == first)
-            return chosen(std::move(full), qualityOf(first), options.skipFrames, false);
-        EncodeResult better = encodeAt(EncodePass::Kind::Encode, source, options, best, nullptr);
-        if (!better.ok() || better.bytes().size() > limit)
-            return better.ok() ? chosen(std::move(full), qualityOf(first), options.skipFrames, false)
-                               : better;
-        return chosen(std::move(better), qualityOf(best), options.skipFrames, false);
-    }
-    if (first < bottom) {
-        // The sample missed by a factor that the levels below likely share.
-        const double scale = static_cast<double>(full.bytes().size()) /
-                             static_cast<double>(std::max<std::size_t>(
-                                 1, estimated[static_cast<std::size_t>(first)]));
-        const int second = firstFitting(first + 1, bottom, scale);
-        EncodeResult lower = encodeAt(EncodePass::Kind::Encode, source, options, second, nullptr);
-        if (!lower.ok())
-            return lower;
-        if (lower.bytes().size() <= limit)
-            return chosen(std::move(lower), qualityOf(second), options.skipFrames, false);
-        if (lower.bytes().size() < smallest) {
-            smallest = lower.bytes().size();
-            smallestQuality = qualityOf(second);
+    // Far over at the lowest quality, every frame would only be encoded to
+    // learn what the estimate says.
+    const double lowest = static_cast<double>(estimated[static_cast<std::size_t>(bottom)]);
+    const bool hopeless = lowest > kHopeless * static_cast<double>(limit);
+    if (!hopeless) {
+        int first = firstFitting(top, bottom, 1.0);
+        FrameLevelBytes exact;
+        EncodeResult full =
+            encodeAt(EncodePass::Kind::Encode, source, options, first, &exact);
+        if (!full.ok())
+            return full;
+        smallest = full.bytes().size();
+        smallestQuality = qualityOf(first);
+        if (full.bytes().size() <= limit) {
+            // Every level above it is now known exactly: the best that fits.
+            const std::vector<std::size_t> sizes = fileBytesPerLevel(full.bytes().size(), exact);
+            int best = first;
+            for (int k = first - 1; k >= top && sizes[static_cast<std::size_t>(k)] <= limit; --k)
+                best = k;
+            if (best == first)
+                return chosen(std::move(full), qualityOf(first), options.skipFrames, false);
+            EncodeResult better = encodeAt(EncodePass::Kind::Encode, source, options, best, nullptr);
+            if (!better.ok() || better.bytes().size() > limit)
+                return better.ok() ? chosen(std::move(full), qualityOf(first), options.skipFrames, false)
+                                   : better;
+            return chosen(std::move(better), qualityOf(best), options.skipFrames, false);
         }
+        if (first < bottom) {
+            // The sample missed by a factor that the levels below likely share.
+            const double scale = static_cast<double>(full.bytes().size()) /
+                                 static_cast<double>(std::max<std::size_t>(
+                                     1, estimated[static_cast<std::size_t>(first)]));
+            const int second = firstFitting(first + 1, bottom, scale);
+            EncodeResult lower = encodeAt(EncodePass::Kind::Encode, source, options, second, nullptr);
+            if (!lower.ok())
+                return lower;
+            if (lower.bytes().size() <= limit)
+                return chosen(std::move(lower), qualityOf(second), options.skipFrames, false);
+            if (lower.bytes().size() < smallest) {
+                smallest = lower.bytes().size();
+                smallestQuality = qualityOf(second);
+            }
+        }
+
     }
 
     // Even the lowest quality is too large: frames are dropped as skipFrames
     // drops them, twice as many each time, until one frame is left.
+    // Where the estimate was far over, dropping starts at the stride whose
+    // share of frames would fit, were each frame's bytes the same.
     Options fewer = options;
     fewer.skipFrames = std::max<std::int64_t>(1, options.skipFrames);
+    const double everyKept = static_cast<double>(written.size());
+    const auto keptWith = [&](std::int64_t stride) {
+        Options with = options;
+        with.skipFrames = stride;
+        return static_cast<double>(selectFrames(source.frameCount(), with).size());
+    };
+    while (hopeless && keptWith(fewer.skipFrames * 2) > 1 &&
+           lowest * keptWith(fewer.skipFrames * 2) / everyKept > static_cast<double>(limit))
+        fewer.skipFrames *= 2;
     for (;;) {
         fewer.skipFrames *= 2;
         passes = pass + 1;

@@ -173,9 +173,11 @@ TEST(SizeTarget, ShortRecordingsBadSettingsAndCancelling)
     EXPECT_EQ(badQuality.result.error(), EncodeError::InvalidOptions);
 
     // A cancel in any pass ends the encode.
-    for (const EncodePass::Kind kind : {EncodePass::Kind::Estimate, EncodePass::Kind::Encode}) {
+    for (const auto& [kind, limit] : {std::pair{EncodePass::Kind::Estimate, std::size_t{1}},
+                                      std::pair{EncodePass::Kind::Encode, std::size_t{1} << 30},
+                                      std::pair{EncodePass::Kind::FewerFrames, std::size_t{1}}}) {
         std::vector<EncodePass> passes;
-        EncodeSettings settings{.maxBytes = 1};
+        EncodeSettings settings{.maxBytes = limit};
         settings.passStarted = [&passes](const EncodePass& pass) { passes.push_back(pass); };
         const EncodeResult cancelled = GifEncoder::encode(
             VectorSource(kWidth, kHeight, all), {},
