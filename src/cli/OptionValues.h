@@ -34,6 +34,16 @@ inline constexpr OptionRange<std::int64_t> kQualityOption{1, 100, "a whole numbe
 [[nodiscard]] std::variant<std::int64_t, QString>
 readOption(const QString& option, const QString& text, const OptionRange<std::int64_t>& range);
 
+// A size in bytes: "2048", or with a K or M (either case) for 1024 or
+// 1048576 bytes, which may follow a fraction ("1.5M"); from 1 byte to 4096M.
+inline constexpr std::int64_t kMaxSizeLimit = std::int64_t{4096} << 20;
+[[nodiscard]] std::optional<std::int64_t> readByteSize(const QString& text);
+// Reads a size option's value; otherwise the one-line usage message, such as
+// "--max-size must be a size in bytes, or with K or M (1K = 1024 bytes) such
+// as 2M, not '2G'".
+[[nodiscard]] std::variant<std::int64_t, QString> readSizeOption(const QString& option,
+                                                                 const QString& text);
+
 // "--boomerang takes no value", for "--boomerang=x".
 [[nodiscard]] QString takesNoValueMessage(const QString& option);
 

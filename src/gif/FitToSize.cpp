@@ -118,6 +118,28 @@ std::vector<std::size_t> estimatePerLevel(std::size_t sampleBytes, const FrameLe
 
 } // namespace
 
+std::string GifEncoder::passText(const EncodePass& pass)
+{
+    std::string text =
+        "pass " + std::to_string(pass.number) + " of " + std::to_string(pass.count) + ": ";
+    if (pass.kind == EncodePass::Kind::Estimate)
+        return text + "estimating sizes on a sample of frames";
+    text += "encoding at quality " + std::to_string(pass.quality);
+    if (pass.kind == EncodePass::Kind::FewerFrames)
+        text += ", keeping one frame in " + std::to_string(pass.skipFrames);
+    return text;
+}
+
+std::string GifEncoder::fitText(const EncodeResult& result, std::size_t maxBytes)
+{
+    std::string text = "quality " + std::to_string(result.quality());
+    if (result.droppedFrames())
+        text = "even the lowest quality was too large: " + text + ", keeping one frame in " +
+               std::to_string(result.skipFrames()) + ",";
+    return text + " fits in " + std::to_string(maxBytes) + " bytes (" +
+           std::to_string(result.bytes().size()) + " bytes)";
+}
+
 EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& options,
                                      const ProgressCallback& progress,
                                      const EncodeSettings& settings)

@@ -227,6 +227,12 @@ public:
         return (maxQuality - effectiveQuality(quality)) / 2;
     }
 
+    // "pass 2 of 3: encoding at quality 70", for a progress line.
+    [[nodiscard]] static std::string passText(const EncodePass& pass);
+    // What a size target led to: "quality 70 fits in 2097152 bytes (1834123
+    // bytes)", or with frames dropped, "... keeping one frame in 4 ...".
+    [[nodiscard]] static std::string fitText(const EncodeResult& result, std::size_t maxBytes);
+
     // "frames are limited to 67108864 pixels (8192x8192)"
     [[nodiscard]] static std::string framePixelLimitText();
 
