@@ -50,8 +50,20 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
     const gif::GifEncoder::Options options(request.fps, request.loopCount, request.skipFrames,
                                            request.boomerang);
     int lastPercent = -1;
-    const gif::EncodeResult result =
-        gif::GifEncoder::encode(source, options, [&](std::size_t done, std::size_t total) {
+    gif::EncodeSettings settings;
+    settings.quality = request.target.quality;
+    settings.maxBytes = request.target.maxBytes;
+    const bool reporting = request.report && settings.maxBytes != 0;
+    if (reporting) {
+        settings.passStarted = [&](const gif::EncodePass& pass) {
+            // Each pass counts its share anew.
+            lastPercent = -1;
+            request.report(QString::fromStdString(gif::GifEncoder::passText(pass)));
+        };
+    }
+    const gif::EncodeResult result = gif::GifEncoder::encode(
+        source, options,
+        [&](std::size_t done, std::size_t total) {
             if (job.isCancelled())
                 return false;
             const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
@@ -60,7 +72,10 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
                 request.progress(percent);
             }
             return true;
-        });
+        },
+        settings);
+    if (reporting && result.ok() && !job.isCancelled())
+        request.report(QString::fromStdString(gif::GifEncoder::fitText(result, settings.maxBytes)));
     if (job.isCancelled())
         return {};
     if (!result.ok())
@@ -92,6 +107,19 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
                     const auto alive = weakJob.lock();
                     if (alive && !alive->isCancelled())
                         told(percent);
+                },
+                Qt::QueuedConnection);
+        };
+    }
+    if (auto told = std::move(request.report)) {
+        request.report = [this, told = std::move(told),
+                          weakJob = std::weak_ptr(job)](const QString& line) {
+            QMetaObject::invokeMethod(
+                this,
+                [told, weakJob, line] {
+                    const auto alive = weakJob.lock();
+                    if (alive && !alive->isCancelled())
+                        told(line);
                 },
                 Qt::QueuedConnection);
         };

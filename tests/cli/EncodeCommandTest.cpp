@@ -200,7 +200,7 @@ TEST_F(EncodeCommand, OptionsSelectFramesAndTimingOfFilesInTheOrderGiven)
     EXPECT_EQ(shownColours(decode("o.gif")), (std::vector<QRgb>{0x100000}));
 }
 
-TEST_F(EncodeCommand, QualityReachesTheEncoder)
+TEST_F(EncodeCommand, QualityAndMaxSizeReachTheEncoder)
 {
     // Noise over a ramp of close shades: exact by default, and the content
     // where moving colours pays. Its bounds are the encoder tests' to check.
@@ -221,7 +221,25 @@ TEST_F(EncodeCommand, QualityReachesTheEncoder)
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
     }
     EXPECT_EQ(readAll(path("q100.gif")), readAll(path("default.gif")));
-    EXPECT_LT(readAll(path("q40.gif")).size(), readAll(path("q100.gif")).size());
+    const qsizetype best = readAll(path("q100.gif")).size();
+    const qsizetype low = readAll(path("q40.gif")).size();
+    EXPECT_LT(low, best);
+
+    // A size between the two: written at a quality that fits, and said so.
+    const qsizetype limit = (best + low) / 2;
+    const CommandRun fitted = runEncode({"--max-size", QString::number(limit), "-o",
+                                         path("fit.gif"), path("noise.png")});
+    ASSERT_EQ(fitted.status, 0) << fitted.err.toStdString();
+    EXPECT_LE(readAll(path("fit.gif")).size(), limit);
+    EXPECT_TRUE(fitted.err.contains(QStringLiteral("fits in %1 bytes").arg(limit)))
+        << fitted.err.toStdString();
+    // Nothing fits: no file, and the smallest size reached.
+    const CommandRun tooSmall =
+        runEncode({"--max-size", "0.1K", "-o", path("none.gif"), path("noise.png")});
+    EXPECT_EQ(tooSmall.status, 1);
+    EXPECT_TRUE(tooSmall.err.contains("no file fits in 102 bytes: the smallest reached is "))
+        << tooSmall.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("none.gif")));
 }
 
 TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
@@ -243,7 +261,8 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
     // Each option is read by the reader `record` uses, whose number reading its tests cover.
     for (const QString option :
          {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0", "--quality 0",
-          "--quality 101", "--quality 50.5"}) {
+          "--quality 101", "--quality 50.5", "--max-size 0", "--max-size 2G", "--max-size 1.5",
+          "--max-size -3", "--max-size 4097M"}) {
         const QStringList words = option.split(' ');
         usage.emplace_back(words + QStringList{"-o", out, good}, words[0] + " must be a ");
     }
