@@ -208,7 +208,7 @@ for clip in "${wanted[@]}"; do
                     best_quality=$quality best_ssim=$s
                 fi
             done
-            chosen=$(grep -o 'quality [0-9]*.*fits' "$dst/kinetta_fit.log" | tail -n1)
+            chosen=$(sed -n 's/^kinetta encode: //p' "$dst/kinetta_fit.log" | tail -n1)
             fit="--max-size 2M: $fit_size B, SSIM $fit_ssim ($chosen); fits $(verdict test "$fit_size" -le "$fit_limit")"
             if [[ -n $best_quality ]]; then
                 fit+="; best swept quality that fits: $best_quality (SSIM $best_ssim), within 0.005"

@@ -37,12 +37,13 @@ std::vector<Pixels> jitteredRamp()
     return frames;
 }
 
+// Frames of kWidth pixels a row, or of kDriftWidth for drifting().
 EncodeResult encodeAt(const std::vector<Pixels>& frames, int quality, bool lossless = false)
 {
     const int width = frames[0].size() == std::size_t{kWidth} * kHeight ? kWidth : kDriftWidth;
-    const auto height = static_cast<int>(frames[0].size()) / width;
-    return GifEncoder::encode(VectorSource(width, height, frames), {}, {},
-                              {.lossless = lossless, .quality = quality});
+    return GifEncoder::encode(
+        VectorSource(width, static_cast<int>(frames[0].size()) / width, frames), {}, {},
+        {.lossless = lossless, .quality = quality});
 }
 
 int rgbDistanceSquared(std::uint32_t a, std::uint32_t b)
