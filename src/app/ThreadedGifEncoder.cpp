@@ -42,6 +42,24 @@ void ThreadedGifEncoder::yieldToInteractiveThreads()
         (void)setpriority(PRIO_PROCESS, thread, encodeNiceness);
 }
 
+template <typename Value>
+std::function<void(Value)> ThreadedGifEncoder::onMainThread(std::function<void(Value)> told,
+                                                           const std::shared_ptr<EncodeJob>& job)
+{
+    if (!told)
+        return told;
+    return [this, told = std::move(told), weakJob = std::weak_ptr(job)](Value value) {
+        QMetaObject::invokeMethod(
+            this,
+            [told, weakJob, value] {
+                const auto alive = weakJob.lock();
+                if (alive && !alive->isCancelled())
+                    told(value);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
 EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const EncodeJob& job)
 {
     if (job.isCancelled())
@@ -97,33 +115,9 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
     auto job = std::make_shared<EncodeJob>();
     std::erase_if(m_jobs, [](const std::weak_ptr<EncodeJob>& weak) { return weak.expired(); });
     m_jobs.push_back(job);
-    if (auto told = std::move(request.progress)) {
-        // Hop each figure over to the main thread; a cancelled job tells nothing more.
-        request.progress = [this, told = std::move(told),
-                            weakJob = std::weak_ptr(job)](int percent) {
-            QMetaObject::invokeMethod(
-                this,
-                [told, weakJob, percent] {
-                    const auto alive = weakJob.lock();
-                    if (alive && !alive->isCancelled())
-                        told(percent);
-                },
-                Qt::QueuedConnection);
-        };
-    }
-    if (auto told = std::move(request.report)) {
-        request.report = [this, told = std::move(told),
-                          weakJob = std::weak_ptr(job)](const QString& line) {
-            QMetaObject::invokeMethod(
-                this,
-                [told, weakJob, line] {
-                    const auto alive = weakJob.lock();
-                    if (alive && !alive->isCancelled())
-                        told(line);
-                },
-                Qt::QueuedConnection);
-        };
-    }
+    // Hop what the job tells over to the main thread; a cancelled job tells nothing more.
+    request.progress = onMainThread(std::move(request.progress), job);
+    request.report = onMainThread(std::move(request.report), job);
     m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
         yieldToInteractiveThreads();
         EncodeOutcome outcome = encodeNow(request, *job);

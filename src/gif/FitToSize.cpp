@@ -204,6 +204,13 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     std::size_t smallest = SIZE_MAX;
     int smallestQuality = qualityOf(bottom);
     std::int64_t smallestStride = std::max<std::int64_t>(1, options.skipFrames);
+    const auto noteSmallest = [&](const EncodeResult& made, int k, std::int64_t stride) {
+        if (made.bytes().size() < smallest) {
+            smallest = made.bytes().size();
+            smallestQuality = qualityOf(k);
+            smallestStride = std::max<std::int64_t>(1, stride);
+        }
+    };
     // Far over at the lowest quality, every frame would only be encoded to
     // learn what the estimate says.
     const double lowest = static_cast<double>(estimated[static_cast<std::size_t>(bottom)]);
@@ -215,8 +222,7 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
             encodeAt(EncodePass::Kind::Encode, source, options, first, &exact);
         if (!full.ok())
             return full;
-        smallest = full.bytes().size();
-        smallestQuality = qualityOf(first);
+        noteSmallest(full, first, options.skipFrames);
         if (full.bytes().size() <= limit) {
             // Every level above it is now known exactly: the best that fits.
             const std::vector<std::size_t> sizes = fileBytesPerLevel(full.bytes().size(), exact);
@@ -242,12 +248,8 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
                 return lower;
             if (lower.bytes().size() <= limit)
                 return chosen(std::move(lower), qualityOf(second), options.skipFrames, false);
-            if (lower.bytes().size() < smallest) {
-                smallest = lower.bytes().size();
-                smallestQuality = qualityOf(second);
-            }
+            noteSmallest(lower, second, options.skipFrames);
         }
-
     }
 
     // Even the lowest quality is too large: frames are dropped as skipFrames
@@ -273,11 +275,7 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
             return dropped;
         if (dropped.bytes().size() <= limit)
             return chosen(std::move(dropped), qualityOf(bottom), fewer.skipFrames, true);
-        if (dropped.bytes().size() < smallest) {
-            smallest = dropped.bytes().size();
-            smallestQuality = qualityOf(bottom);
-            smallestStride = fewer.skipFrames;
-        }
+        noteSmallest(dropped, bottom, fewer.skipFrames);
         if (selectFrames(source.frameCount(), fewer).size() <= 1)
             break;
     }
