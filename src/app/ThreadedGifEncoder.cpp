@@ -44,7 +44,7 @@ void ThreadedGifEncoder::yieldToInteractiveThreads()
 
 template <typename Value>
 std::function<void(Value)> ThreadedGifEncoder::onMainThread(std::function<void(Value)> told,
-                                                           const std::shared_ptr<EncodeJob>& job)
+                                                            const std::shared_ptr<EncodeJob>& job)
 {
     if (!told)
         return told;

@@ -35,7 +35,7 @@ private:
     // once job is cancelled; empty when told is.
     template <typename Value>
     [[nodiscard]] std::function<void(Value)> onMainThread(std::function<void(Value)> told,
-                                                         const std::shared_ptr<EncodeJob>& job);
+                                                          const std::shared_ptr<EncodeJob>& job);
 
     QThreadPool m_pool;
     std::vector<std::weak_ptr<EncodeJob>> m_jobs;

@@ -87,9 +87,9 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
                                     QStringLiteral("OUT.gif"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     QCommandLineParser parser;
-    const Status<QString> parsed = parseCommandOptions(
-        parser, QStringLiteral("encode"), {fps, loop, skip, boomerang, quality, maxSize, output, help},
-        args);
+    const Status<QString> parsed =
+        parseCommandOptions(parser, QStringLiteral("encode"),
+                            {fps, loop, skip, boomerang, quality, maxSize, output, help}, args);
     if (!parsed.ok())
         return usageError(parsed.message());
 
@@ -102,8 +102,7 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     for (const Status<QString>& read :
          {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, request.options.fps),
           readRangedOption(parser, QStringLiteral("loop"), kLoopOption, request.options.loopCount),
-          readRangedOption(parser, QStringLiteral("skip"), kSkipOption,
-                           request.options.skipFrames),
+          readRangedOption(parser, QStringLiteral("skip"), kSkipOption, request.options.skipFrames),
           readRangedOption(parser, QStringLiteral("quality"), kQualityOption, qualityValue)}) {
         if (!read.ok())
             return usageError(read.message());
@@ -286,7 +285,8 @@ int runEncodeCommand(const QStringList& args)
     gif::EncodeSettings settings = request.settings;
     settings.passStarted = [&progress](const gif::EncodePass& pass) { progress.startPass(pass); };
     gif::EncodeResult result = gif::GifEncoder::encode(
-        source, request.options, [&progress](std::size_t done, std::size_t total) {
+        source, request.options,
+        [&progress](std::size_t done, std::size_t total) {
             progress.show(done, total);
             return !InterruptRequest::raised();
         },

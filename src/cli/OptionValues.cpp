@@ -62,8 +62,7 @@ std::variant<std::int64_t, QString> readOption(const QString& option, const QStr
 
 std::optional<std::int64_t> readByteSize(const QString& text)
 {
-    static const QRegularExpression size(
-        QStringLiteral("\\A([0-9]+)(?:(\\.[0-9]+)?([kKmM]))?\\z"));
+    static const QRegularExpression size(QStringLiteral("\\A([0-9]+)(?:(\\.[0-9]+)?([kKmM]))?\\z"));
     const QRegularExpressionMatch match = size.match(text);
     if (!match.hasMatch() || match.captured(1).size() > 12)
         return std::nullopt;

@@ -182,8 +182,7 @@ EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
 }
 
 EncodeStatus EncodePipeline::collect(std::vector<std::uint8_t>& out,
-                                     const ProgressCallback& progress,
-                                     FrameLevelBytes* levelBytes)
+                                     const ProgressCallback& progress, FrameLevelBytes* levelBytes)
 {
     for (std::size_t position = 0; position < m_jobs.size(); ++position) {
         Job job;

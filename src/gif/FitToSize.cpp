@@ -1,8 +1,7 @@
 // The search for the best quality whose file fits a size target.
 
-#include "gif/GifEncoder.h"
-
 #include "EncodePipeline.h"
+#include "gif/GifEncoder.h"
 
 #include <algorithm>
 
@@ -23,9 +22,8 @@ constexpr std::size_t kMaxRuns = 10;
 // frames to be dropped without encoding them all at it first.
 constexpr double kHopeless = 1.25;
 
-constexpr int kLevels = (GifEncoder::maxQuality - GifEncoder::qualityStep) /
-                            GifEncoder::qualityStep +
-                        1;
+constexpr int kLevels =
+    (GifEncoder::maxQuality - GifEncoder::qualityStep) / GifEncoder::qualityStep + 1;
 
 // Some of a source's frames, in the order given (one may come more than once).
 class SampledFrames final : public FrameSource
@@ -41,8 +39,7 @@ public:
     {
         return m_source.frameSize(m_indices[index]);
     }
-    [[nodiscard]] Status<> readFrame(std::size_t index,
-                                     std::span<std::uint32_t> out) const override
+    [[nodiscard]] Status<> readFrame(std::size_t index, std::span<std::uint32_t> out) const override
     {
         return m_source.readFrame(m_indices[index], out);
     }
@@ -157,8 +154,8 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     // Level k is quality 100 - k * qualityStep; with lossless set, only the
     // quality asked for, which changes nothing.
     const int levels = settings.lossless ? 1 : kLevels;
-    const int top = settings.lossless ? 0 : (maxQuality - effectiveQuality(settings.quality)) /
-                                                qualityStep;
+    const int top =
+        settings.lossless ? 0 : (maxQuality - effectiveQuality(settings.quality)) / qualityStep;
     const int bottom = levels - 1;
     const auto qualityOf = [&](int k) {
         return settings.lossless ? settings.quality : maxQuality - k * qualityStep;
@@ -184,9 +181,8 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
         sampleIndices.push_back(written[position]);
     const SampledFrames sample(source, std::move(sampleIndices));
     FrameLevelBytes sampled;
-    const EncodeResult estimate =
-        encodeAt(EncodePass::Kind::Estimate, sample, Options(10, options.loopCount), bottom,
-                 &sampled);
+    const EncodeResult estimate = encodeAt(EncodePass::Kind::Estimate, sample,
+                                           Options(10, options.loopCount), bottom, &sampled);
     if (!estimate.ok())
         return estimate;
     const std::vector<std::size_t> estimated =
@@ -218,8 +214,7 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     if (!hopeless) {
         int first = firstFitting(top, bottom, 1.0);
         FrameLevelBytes exact;
-        EncodeResult full =
-            encodeAt(EncodePass::Kind::Encode, source, options, first, &exact);
+        EncodeResult full = encodeAt(EncodePass::Kind::Encode, source, options, first, &exact);
         if (!full.ok())
             return full;
         noteSmallest(full, first, options.skipFrames);
@@ -231,10 +226,12 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
                 best = k;
             if (best == first)
                 return chosen(std::move(full), qualityOf(first), options.skipFrames, false);
-            EncodeResult better = encodeAt(EncodePass::Kind::Encode, source, options, best, nullptr);
+            EncodeResult better =
+                encodeAt(EncodePass::Kind::Encode, source, options, best, nullptr);
             if (!better.ok() || better.bytes().size() > limit)
-                return better.ok() ? chosen(std::move(full), qualityOf(first), options.skipFrames, false)
-                                   : better;
+                return better.ok()
+                           ? chosen(std::move(full), qualityOf(first), options.skipFrames, false)
+                           : better;
             return chosen(std::move(better), qualityOf(best), options.skipFrames, false);
         }
         if (first < bottom) {
@@ -243,7 +240,8 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
                                  static_cast<double>(std::max<std::size_t>(
                                      1, estimated[static_cast<std::size_t>(first)]));
             const int second = firstFitting(first + 1, bottom, scale);
-            EncodeResult lower = encodeAt(EncodePass::Kind::Encode, source, options, second, nullptr);
+            EncodeResult lower =
+                encodeAt(EncodePass::Kind::Encode, source, options, second, nullptr);
             if (!lower.ok())
                 return lower;
             if (lower.bytes().size() <= limit)
@@ -270,7 +268,8 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     for (;;) {
         fewer.skipFrames *= 2;
         passes = pass + 1;
-        EncodeResult dropped = encodeAt(EncodePass::Kind::FewerFrames, source, fewer, bottom, nullptr);
+        EncodeResult dropped =
+            encodeAt(EncodePass::Kind::FewerFrames, source, fewer, bottom, nullptr);
         if (!dropped.ok())
             return dropped;
         if (dropped.bytes().size() <= limit)
@@ -279,14 +278,13 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
         if (selectFrames(source.frameCount(), fewer).size() <= 1)
             break;
     }
-    const std::string kept = smallestStride == 1
-                                 ? std::string("every frame")
-                                 : "one frame in " + std::to_string(smallestStride);
+    const std::string kept = smallestStride == 1 ? std::string("every frame")
+                                                 : "one frame in " + std::to_string(smallestStride);
     return encodeFailure(EncodeError::TooLarge,
                          "no file fits in " + std::to_string(limit) +
                              " bytes: the smallest reached is " + std::to_string(smallest) +
-                             " bytes, at quality " + std::to_string(smallestQuality) +
-                             " keeping " + kept);
+                             " bytes, at quality " + std::to_string(smallestQuality) + " keeping " +
+                             kept);
 }
 
 } // namespace kinetta::gif

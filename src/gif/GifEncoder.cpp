@@ -197,8 +197,8 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         return encodeFailure(EncodeError::InvalidOptions, checked.message());
     if (settings.quality < minQuality || settings.quality > maxQuality)
         return encodeFailure(EncodeError::InvalidOptions,
-                             "the quality must be between " + std::to_string(minQuality) +
-                                 " and " + std::to_string(maxQuality) + ", not " +
+                             "the quality must be between " + std::to_string(minQuality) + " and " +
+                                 std::to_string(maxQuality) + ", not " +
                                  std::to_string(settings.quality));
     const std::vector<WrittenFrame> written = schedule(count, options);
 

@@ -128,8 +128,8 @@ struct EncodeSettings {
 // Called on the calling thread as the encode goes with the steps done so far
 // and the total: a step is one frame read by the colour survey of a recording
 // whose first frame fits one colour table, or one frame written; the total
-// does not change within a pass (EncodePass). The first call, with nothing done, comes as soon as the
-// first frame is read. Returning false cancels the encode.
+// does not change within a pass (EncodePass). The first call, with nothing done, comes as soon as
+// the first frame is read. Returning false cancels the encode.
 using ProgressCallback = std::function<bool(std::size_t done, std::size_t total)>;
 
 class GifEncoder final
@@ -246,8 +246,7 @@ private:
                     const ProgressCallback& progress, const EncodeSettings& settings,
                     std::vector<std::vector<std::size_t>>* levelBytes = nullptr);
     // The search for the best quality within settings.maxBytes.
-    [[nodiscard]] static EncodeResult encodeToFit(const FrameSource& source,
-                                                  const Options& options,
+    [[nodiscard]] static EncodeResult encodeToFit(const FrameSource& source, const Options& options,
                                                   const ProgressCallback& progress,
                                                   const EncodeSettings& settings);
     [[nodiscard]] static EncodeResult chosen(EncodeResult result, int quality,

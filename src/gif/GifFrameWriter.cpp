@@ -361,8 +361,8 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
     const std::size_t entries = std::min(palette.size(), reach);
     const int limit = merge ? m_lossy.distance * m_lossy.distance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
-    const auto kept = static_cast<std::size_t>(
-        std::clamp(m_lossy.substitutes, 0, LzwEncoder::Substitutes::kMax));
+    const auto kept =
+        static_cast<std::size_t>(std::clamp(m_lossy.substitutes, 0, LzwEncoder::Substitutes::kMax));
     m_substitutes.stride = kept;
     const int flatLimit = std::min(m_lossy.flatDistance, m_lossy.distance);
     const int flatLimitSquared = merge ? flatLimit * flatLimit : -1;
@@ -437,7 +437,7 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
     if (merge || flexible) {
         // The layouts on the shared table have the same stand-ins: built once.
         const StandInsKey key{candidate.usesGlobal ? static_cast<const void*>(m_globalPalette)
-                                                      : &candidate,
+                                                   : &candidate,
                               candidate.minCodeSize, candidate.transparentIndex, merge, m_lossy};
         if (key != m_standInsKey) {
             buildStandIns(candidate, merge);

@@ -227,8 +227,8 @@ TEST_F(EncodeCommand, QualityAndMaxSizeReachTheEncoder)
 
     // A size between the two: written at a quality that fits, and said so.
     const qsizetype limit = (best + low) / 2;
-    const CommandRun fitted = runEncode({"--max-size", QString::number(limit), "-o",
-                                         path("fit.gif"), path("noise.png")});
+    const CommandRun fitted =
+        runEncode({"--max-size", QString::number(limit), "-o", path("fit.gif"), path("noise.png")});
     ASSERT_EQ(fitted.status, 0) << fitted.err.toStdString();
     EXPECT_LE(readAll(path("fit.gif")).size(), limit);
     EXPECT_TRUE(fitted.err.contains(QStringLiteral("fits in %1 bytes").arg(limit)))

@@ -47,10 +47,11 @@ QString usageError(const QStringList& args)
 
 TEST(RecordOptionsTest, ReadsEveryOptionAndLeavesOutOthersUnset)
 {
-    const RecordOptions options = parsed({"--mode", "area", "--area", "10,20,300,200", "--fps=12.5",
-                                          "--scale", "0.5", "--no-cursor", "--duration", "4",
-                                          "--loop", "3", "--countdown", "0", "--quality", "40",
-                                          "--max-size", "1.5M", "--output", "x.gif"});
+    const RecordOptions options = parsed({"--mode",      "area",    "--area",    "10,20,300,200",
+                                          "--fps=12.5",  "--scale", "0.5",       "--no-cursor",
+                                          "--duration",  "4",       "--loop",    "3",
+                                          "--countdown", "0",       "--quality", "40",
+                                          "--max-size",  "1.5M",    "--output",  "x.gif"});
     EXPECT_EQ(options.mode, CaptureMode::area);
     EXPECT_EQ(options.area, QRectF(10, 20, 300, 200));
     EXPECT_EQ(options.fps, 12.5);
@@ -354,7 +355,8 @@ TEST_F(CommandFixture, RecordsAWindowForTheGivenDuration)
         run({"record", "--window", QString::number(window), "--duration", "1", "--no-countdown",
              "--quality", "50", "--max-size", "100K", "-o", home.filePath("small.gif")});
     ASSERT_EQ(fitted.status, 0) << fitted.err.toStdString();
-    EXPECT_TRUE(fitted.err.contains("Encoding: pass 1 of 3: estimating sizes")) << fitted.err.toStdString();
+    EXPECT_TRUE(fitted.err.contains("Encoding: pass 1 of 3: estimating sizes"))
+        << fitted.err.toStdString();
     EXPECT_TRUE(fitted.err.contains("Encoding: pass 2 of 3: encoding at quality 50"))
         << fitted.err.toStdString();
     EXPECT_TRUE(fitted.err.contains("Encoding: quality 50 fits in 102400 bytes"))

@@ -50,8 +50,7 @@ int rgbDistanceSquared(std::uint32_t a, std::uint32_t b)
 {
     int sum = 0;
     for (int shift : {0, 8, 16}) {
-        const int d =
-            static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
         sum += d * d;
     }
     return sum;
@@ -186,8 +185,8 @@ TEST(Quality, OutsideOneToOneHundredIsRefused)
 {
     const std::vector<Pixels> frames{solidFrame(8, 8, 0x336699)};
     for (int quality : {0, -5, 101}) {
-        const EncodeResult result = GifEncoder::encode(VectorSource(8, 8, frames), {}, {},
-                                                       {.quality = quality});
+        const EncodeResult result =
+            GifEncoder::encode(VectorSource(8, 8, frames), {}, {}, {.quality = quality});
         EXPECT_EQ(result.error(), EncodeError::InvalidOptions) << quality;
         EXPECT_NE(result.message().find("quality"), std::string::npos) << result.message();
     }

@@ -151,8 +151,7 @@ TEST(SizeTarget, WhenNothingFitsTheErrorTellsTheSmallestSizeReached)
     EXPECT_NE(message.find(std::to_string(oneFrame.bytes().size()) + " bytes"), std::string::npos)
         << message;
     EXPECT_NE(message.find(std::to_string(limit)), std::string::npos) << message;
-    EXPECT_NE(message.find("one frame in " + std::to_string(stride)), std::string::npos)
-        << message;
+    EXPECT_NE(message.find("one frame in " + std::to_string(stride)), std::string::npos) << message;
 }
 
 TEST(SizeTarget, ShortRecordingsBadSettingsAndCancelling)

@@ -50,8 +50,7 @@ public:
 
     // Appends every frame's blocks to out. On failure out holds a partial file.
     // levelBytes, when given, receives each frame's bytes per level.
-    [[nodiscard]] EncodeStatus run(std::vector<std::uint8_t>& out,
-                                   const ProgressCallback& progress,
+    [[nodiscard]] EncodeStatus run(std::vector<std::uint8_t>& out, const ProgressCallback& progress,
                                    FrameLevelBytes* levelBytes = nullptr);
 
 private:

@@ -137,8 +137,8 @@ private:
     Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
     Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
     Candidate m_globalLongRuns; // the same for longer runs
-    Candidate m_fewer;       // the chosen layout on fewer colours, as kept
-    Candidate m_fewerTrial;  // the same, as tried at a level
+    Candidate m_fewer;          // the chosen layout on fewer colours, as kept
+    Candidate m_fewerTrial;     // the same, as tried at a level
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;
