@@ -71,7 +71,7 @@ private:
 // large, encodes with frames dropped.
 struct EncodePass {
     enum class Kind {
-        Estimate,    // a sample of frames at a few qualities
+        Estimate,    // a sample of frames, once: it tells every quality's size
         Encode,      // every frame at one quality
         FewerFrames, // the lowest quality with frames dropped
     };
