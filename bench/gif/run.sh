@@ -160,13 +160,15 @@ for clip in "${wanted[@]}"; do
 
     # Size against SSIM: our quality, gifski's quality, gifsicle's lossy
     # compression over the ffmpeg output, each swept.
+    # The finer levels near the top, where the anchors' best points lie.
+    our_qualities=(100 95 90 85 80 75 50 30)
     sweep=
     declare -A swept=()
     if [[ -n ${ssim[kinetta]:-} ]]; then
         add_point kinetta 100 "$dst/kinetta.gif" >/dev/null
         swept[100]="${size[kinetta]} ${ssim[kinetta]}"
         sweep="100: ${size[kinetta]} B, SSIM ${ssim[kinetta]}"
-        for quality in 90 75 50 30; do
+        for quality in "${our_qualities[@]:1}"; do
             gif=$dst/kinetta-q$quality.gif
             log "$clip: kinetta encode --quality $quality"
             if "$kinetta" encode --fps "$clip_fps" --quality "$quality" -o "$gif" "$src" \
@@ -201,7 +203,7 @@ for clip in "${wanted[@]}"; do
             point=$(add_point kinetta-max-size 2M "$dst/kinetta-2M.gif") && [[ -n $point ]]; then
             fit_size=${point% *} fit_ssim=${point#* }
             best_quality='' best_ssim=''
-            for quality in 100 90 75 50 30; do
+            for quality in "${our_qualities[@]}"; do
                 [[ -n ${swept[$quality]:-} ]] || continue
                 read -r z s <<<"${swept[$quality]}"
                 if ((z <= fit_limit)) && { [[ -z $best_ssim ]] || cmp "$s" '>=' "$best_ssim"; }; then

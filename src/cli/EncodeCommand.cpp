@@ -44,7 +44,7 @@ constexpr const char* kHelp =
     "  --skip N      keep one image in every N, each shown N times as long (default 1)\n"
     "  --boomerang   play forward, then backward\n"
     "  --quality N   1 to 100: lower makes smaller files with colours further off\n"
-    "                (default 100; works in steps of 10)\n"
+    "                (default 100; steps of 5 to 80, then 10)\n"
     "  --max-size SIZE  the largest file wanted, in bytes or with K or M (1K = 1024\n"
     "                bytes), such as 2M: the best quality up to --quality that fits;\n"
     "                when even the lowest does not, frames are dropped\n"

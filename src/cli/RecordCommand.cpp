@@ -83,7 +83,7 @@ QString recordUsage()
         "  --loop N           GIF repeats, 0 (forever) to 65535\n"
         "  --countdown N      seconds of countdown before recording, 0 (none) to 60\n"
         "  --quality N        1 to 100: lower makes smaller files with colours further\n"
-        "                     off (default 100; works in steps of 10)\n"
+        "                     off (default 100; steps of 5 to 80, then 10)\n"
         "  --max-size SIZE    the largest file wanted, in bytes or with K or M\n"
         "                     (1K = 1024 bytes), such as 2M: the best quality up to\n"
         "                     --quality that fits; frames are dropped when even the\n"

@@ -22,8 +22,16 @@ constexpr std::size_t kMaxRuns = 10;
 // frames to be dropped without encoding them all at it first.
 constexpr double kHopeless = 1.25;
 
-constexpr int kLevels =
-    (GifEncoder::maxQuality - GifEncoder::qualityStep) / GifEncoder::qualityStep + 1;
+constexpr int kLevels = static_cast<int>(GifEncoder::qualityLevels.size());
+
+// The index of an effective quality in GifEncoder::qualityLevels.
+int levelOf(int quality)
+{
+    int k = 0;
+    while (GifEncoder::qualityLevels[static_cast<std::size_t>(k)].quality != quality)
+        ++k;
+    return k;
+}
 
 // Some of a source's frames, in the order given (one may come more than once).
 class SampledFrames final : public FrameSource
@@ -151,14 +159,14 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
         return encode(source, options, progress, once);
     }
 
-    // Level k is quality 100 - k * qualityStep; with lossless set, only the
-    // quality asked for, which changes nothing.
+    // Level k is qualityLevels[k]; with lossless set, only the quality asked
+    // for, which changes nothing.
     const int levels = settings.lossless ? 1 : kLevels;
-    const int top =
-        settings.lossless ? 0 : (maxQuality - effectiveQuality(settings.quality)) / qualityStep;
+    const int top = settings.lossless ? 0 : levelOf(effectiveQuality(settings.quality));
     const int bottom = levels - 1;
     const auto qualityOf = [&](int k) {
-        return settings.lossless ? settings.quality : maxQuality - k * qualityStep;
+        return settings.lossless ? settings.quality
+                                  : qualityLevels[static_cast<std::size_t>(k)].quality;
     };
 
     int pass = 0;

@@ -301,9 +301,10 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         qs.paletteDistance = 0;
     }
     if (!settings.lossless) {
-        for (int level = maxQuality - qualityStep; level >= effectiveQuality(settings.quality);
-             level -= qualityStep)
-            qs.lowerLevels.push_back({lossyDistance(level), flatLossyDistance(level)});
+        for (const QualityLevel& level : qualityLevels) {
+            if (level.quality < maxQuality && level.quality >= effectiveQuality(settings.quality))
+                qs.lowerLevels.push_back({level.lossyDistance, level.flatLossyDistance});
+        }
     }
     for (std::uint32_t& pixel : first)
         pixel |= 0xFF000000u;

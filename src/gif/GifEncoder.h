@@ -3,6 +3,7 @@
 #include "gif/FrameSource.h"
 #include "gif/Result.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -103,7 +104,7 @@ struct EncodeSettings {
     // in flat areas), where that continues a longer string, and recordings
     // whose colours fit one table are no longer kept exact.
     // lossless takes precedence: with it set, quality changes nothing.
-    // Qualities work in steps of GifEncoder::qualityStep (see
+    // Qualities work at the levels of GifEncoder::qualityLevels (see
     // effectiveQuality()), and a lower quality never makes a larger file.
     int quality = 100;
     // When not 0, the file must take at most this many bytes: it is written
@@ -196,35 +197,61 @@ public:
 
     static constexpr int minQuality = 1;
     static constexpr int maxQuality = 100;
-    static constexpr int qualityStep = 10;
 
-    // The quality an encode works at: 100 as it is, anything lower rounded
-    // down to a multiple of qualityStep, and at least qualityStep (so 95 works
-    // as 90, and 1 to 10 as 10). Each step below 100 is a level whose
-    // freedoms are tried on every frame after those of the levels above it.
+    // A quality an encode works at and how far compression may move a pixel's
+    // colour there: lossyDistance is the largest RGB distance (Euclidean, 0
+    // to 441) from the table colour it was mapped to; flatLossyDistance the
+    // same for a pixel of a flat area (one whose left and upper neighbours
+    // share its colour), where a moved colour shows the most. Colours of a
+    // frame's table are merged into fewer only within the flat bound.
+    struct QualityLevel {
+        int quality = maxQuality;
+        int lossyDistance = 0;
+        int flatLossyDistance = 0;
+    };
+    // Best first. Just below 100, merging near colours of flat areas costs
+    // the least for what it saves, so the levels down to 80 go in steps of 5
+    // and first widen the flat bound, then the other; from 80 down, in steps
+    // of 10, the bound grows by one for every point below 100 and the flat
+    // bound by half of that.
+    static constexpr std::array<QualityLevel, 12> qualityLevels{{
+        {100, 20, 0},
+        {95, 20, 6},
+        {90, 25, 6},
+        {85, 30, 6},
+        {80, 40, 10},
+        {70, 50, 15},
+        {60, 60, 20},
+        {50, 70, 25},
+        {40, 80, 30},
+        {30, 90, 35},
+        {20, 100, 40},
+        {10, 110, 45},
+    }};
+
+    // The level an encode works at: the highest at or below the quality
+    // asked for, and at least the lowest (so 97 works as 95, 75 as 70 and 1
+    // to 10 as 10). Each level below 100 has freedoms that are tried on every
+    // frame after those of the levels above it.
+    [[nodiscard]] static constexpr const QualityLevel& levelFor(int quality)
+    {
+        for (const QualityLevel& level : qualityLevels) {
+            if (quality >= level.quality)
+                return level;
+        }
+        return qualityLevels.back();
+    }
     [[nodiscard]] static constexpr int effectiveQuality(int quality)
     {
-        if (quality >= maxQuality)
-            return maxQuality;
-        const int stepped = quality / qualityStep * qualityStep;
-        return stepped < qualityStep ? qualityStep : stepped;
+        return levelFor(quality).quality;
     }
-
-    // The largest RGB distance (Euclidean, 0 to 441) by which compression may
-    // move a pixel away from the table colour it was mapped to: 20 at 100,
-    // one more for every point the effective quality lies below it (30 at
-    // 90, 110 at 10).
     [[nodiscard]] static constexpr int lossyDistance(int quality)
     {
-        return kLossyDistanceAtBest + (maxQuality - effectiveQuality(quality));
+        return levelFor(quality).lossyDistance;
     }
-    // The same bound for a pixel of a flat area (one whose left and upper
-    // neighbours share its colour), where a moved colour shows the most: half
-    // of what the effective quality takes off 100, so 0 at 100 and 35 at 30.
-    // Colours of a frame's table are merged into fewer only within it.
     [[nodiscard]] static constexpr int flatLossyDistance(int quality)
     {
-        return (maxQuality - effectiveQuality(quality)) / 2;
+        return levelFor(quality).flatLossyDistance;
     }
 
     // "pass 2 of 3: encoding at quality 70", for a progress line.
@@ -237,8 +264,6 @@ public:
     [[nodiscard]] static std::string framePixelLimitText();
 
 private:
-    static constexpr int kLossyDistanceAtBest = 20;
-
     // levelBytes, when given, receives per written frame its bytes at 100
     // and at each lower level down to the quality's.
     [[nodiscard]] static EncodeResult

@@ -103,7 +103,10 @@ TEST(Quality, EveryPixelStaysWithinTheBoundsOfItsLevelAndTheBoundsAreUsed)
     // The recording fits one table, so each pixel's table colour is its own.
     const std::vector<Pixels> frames = rampWithPanel();
     int lowestWorst = 0;
-    for (int quality = 90; quality >= GifEncoder::qualityStep; quality -= GifEncoder::qualityStep) {
+    for (const GifEncoder::QualityLevel& level : GifEncoder::qualityLevels) {
+        const int quality = level.quality;
+        if (quality == GifEncoder::maxQuality)
+            continue;
         SCOPED_TRACE(::testing::Message() << "quality " << quality);
         const EncodeResult result = encodeAt(frames, quality);
         ASSERT_TRUE(result.ok()) << result.message();
@@ -157,6 +160,28 @@ TEST(Quality, NoLowerQualityMakesALargerFile)
         }
         // Each lever pays on this content: well under the best quality's file.
         EXPECT_LT(previous * 3, best * 2);
+    }
+}
+
+TEST(Quality, EachLevelIsAStepOfItsOwnAndAQualityBetweenWorksAsTheLevelBelow)
+{
+    const std::vector<Pixels> frames = rampWithPanel();
+    std::vector<std::uint8_t> above;
+    int aboveQuality = GifEncoder::maxQuality + 1;
+    for (const GifEncoder::QualityLevel& level : GifEncoder::qualityLevels) {
+        SCOPED_TRACE(::testing::Message() << "quality " << level.quality);
+        const EncodeResult atLevel = encodeAt(frames, level.quality);
+        ASSERT_TRUE(atLevel.ok()) << atLevel.message();
+        if (!above.empty()) {
+            EXPECT_LT(atLevel.bytes().size(), above.size());
+        }
+        if (level.quality + 2 < aboveQuality) {
+            const EncodeResult between = encodeAt(frames, level.quality + 2);
+            ASSERT_TRUE(between.ok()) << between.message();
+            EXPECT_TRUE(between.bytes() == atLevel.bytes());
+        }
+        above = atLevel.bytes();
+        aboveQuality = level.quality;
     }
 }
 

@@ -60,11 +60,10 @@ std::size_t countOf(const std::vector<EncodePass>& passes, EncodePass::Kind kind
 std::map<int, std::vector<std::uint8_t>> everyLevel(const std::vector<Pixels>& frames)
 {
     std::map<int, std::vector<std::uint8_t>> files;
-    for (int quality = GifEncoder::maxQuality; quality >= GifEncoder::qualityStep;
-         quality -= GifEncoder::qualityStep) {
-        const EncodeResult result = plainEncode(frames, quality);
+    for (const GifEncoder::QualityLevel& level : GifEncoder::qualityLevels) {
+        const EncodeResult result = plainEncode(frames, level.quality);
         EXPECT_TRUE(result.ok()) << result.message();
-        files[quality] = result.bytes();
+        files[level.quality] = result.bytes();
     }
     return files;
 }
@@ -74,7 +73,7 @@ TEST(SizeTarget, TheBestQualityThatFitsAfterAnEstimateAndAtMostTwoFullEncodes)
     const std::vector<Pixels> frames = drift();
     const auto files = everyLevel(frames);
     ASSERT_LT(files.at(10).size() * 3, files.at(100).size() * 2) << "the clip barely shrinks";
-    for (const int target : {100, 70, 40, 10}) {
+    for (const int target : {100, 85, 70, 40, 10}) {
         const std::size_t limit = files.at(target).size();
         int expected = 0;
         for (const auto& [quality, bytes] : files) {
@@ -104,6 +103,11 @@ TEST(SizeTarget, TheBestQualityThatFitsAfterAnEstimateAndAtMostTwoFullEncodes)
     ASSERT_TRUE(capped.result.ok());
     EXPECT_EQ(capped.result.quality(), 50);
     EXPECT_TRUE(capped.result.bytes() == files.at(50));
+    // A quality between levels is its level below, as in a plain encode.
+    const Fitted between = encodeWithin(frames, files.at(100).size() * 2, 97);
+    ASSERT_TRUE(between.result.ok()) << between.result.message();
+    EXPECT_EQ(between.result.quality(), 95);
+    EXPECT_TRUE(between.result.bytes() == files.at(95));
 }
 
 TEST(SizeTarget, FramesAreDroppedOnlyWhenTheLowestQualityIsTooLarge)
@@ -118,7 +122,7 @@ TEST(SizeTarget, FramesAreDroppedOnlyWhenTheLowestQualityIsTooLarge)
     const std::int64_t stride = fitted.result.skipFrames();
     EXPECT_GE(stride, 2);
     EXPECT_LE(fitted.result.bytes().size(), limit);
-    EXPECT_EQ(fitted.result.quality(), GifEncoder::qualityStep);
+    EXPECT_EQ(fitted.result.quality(), GifEncoder::qualityLevels.back().quality);
     // The same file as dropping those frames by hand, and no more were dropped
     // than needed.
     const EncodeResult byHand = plainEncode(frames, GifEncoder::minQuality, stride);
@@ -166,7 +170,6 @@ TEST(SizeTarget, ShortRecordingsBadSettingsAndCancelling)
     ASSERT_TRUE(fitted.result.ok());
     EXPECT_GE(fitted.result.quality(), 60);
     EXPECT_EQ(countOf(fitted.passes, EncodePass::Kind::Encode), 1u);
-
     // What an encode without a target refuses is refused the same way.
     const Fitted badQuality = encodeWithin(few, 1000, 0);
     EXPECT_EQ(badQuality.result.error(), EncodeError::InvalidOptions);
