@@ -182,19 +182,34 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
         return encodeUnguarded(frames, taken, progress, once, levelBytes);
     };
 
-    // An estimate of every level at once: a frame coded at the lowest level
-    // tells its size at each level above on the way.
+    // The sample is coded at the quality asked for alone first, which costs
+    // little; only when that is over the limit (or the full encode shows it
+    // to be) is it coded down to the lowest level, a frame coded there
+    // telling its size at each level above on the way. The levels both reach
+    // get the same figures.
     std::vector<std::size_t> sampleIndices;
     for (const std::size_t position : samplePositions(written.size()))
         sampleIndices.push_back(written[position]);
     const SampledFrames sample(source, std::move(sampleIndices));
-    FrameLevelBytes sampled;
-    const EncodeResult estimate = encodeAt(EncodePass::Kind::Estimate, sample,
-                                           Options(10, options.loopCount), bottom, &sampled);
-    if (!estimate.ok())
+    std::vector<std::size_t> estimated;
+    const auto estimateDownTo = [&](int k) {
+        FrameLevelBytes sampled;
+        EncodeResult estimate = encodeAt(EncodePass::Kind::Estimate, sample,
+                                         Options(10, options.loopCount), k, &sampled);
+        if (estimate.ok())
+            estimated = estimatePerLevel(estimate.bytes().size(), sampled, written.size());
         return estimate;
-    const std::vector<std::size_t> estimated =
-        estimatePerLevel(estimate.bytes().size(), sampled, written.size());
+    };
+    const auto estimateEveryLevel = [&] {
+        ++passes;
+        return estimateDownTo(bottom);
+    };
+    if (EncodeResult estimate = estimateDownTo(top); !estimate.ok())
+        return estimate;
+    if (estimated[static_cast<std::size_t>(top)] > limit && top < bottom) {
+        if (EncodeResult estimate = estimateEveryLevel(); !estimate.ok())
+            return estimate;
+    }
     const auto firstFitting = [&](int from, int to, double scale) {
         for (int k = from; k <= to; ++k) {
             if (static_cast<double>(estimated[static_cast<std::size_t>(k)]) * scale <=
@@ -217,7 +232,10 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     };
     // Far over at the lowest quality, every frame would only be encoded to
     // learn what the estimate says.
-    const double lowest = static_cast<double>(estimated[static_cast<std::size_t>(bottom)]);
+    const double lowest =
+        estimated.size() > static_cast<std::size_t>(bottom)
+            ? static_cast<double>(estimated[static_cast<std::size_t>(bottom)])
+            : 0.0;
     const bool hopeless = lowest > kHopeless * static_cast<double>(limit);
     if (!hopeless) {
         int first = firstFitting(top, bottom, 1.0);
@@ -243,6 +261,10 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
             return chosen(std::move(better), qualityOf(best), options.skipFrames, false);
         }
         if (first < bottom) {
+            if (estimated.size() <= static_cast<std::size_t>(bottom)) {
+                if (EncodeResult estimate = estimateEveryLevel(); !estimate.ok())
+                    return estimate;
+            }
             // The sample missed by a factor that the levels below likely share.
             const double scale = static_cast<double>(full.bytes().size()) /
                                  static_cast<double>(std::max<std::size_t>(

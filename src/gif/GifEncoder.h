@@ -67,12 +67,13 @@ private:
 };
 
 // One pass of an encode, as it starts. An encode without a size target is one
-// pass; with one, an estimate on a sample of frames comes first, then at
+// pass; with one, an estimate on a sample of frames comes first (at the
+// quality asked for, then, unless that fits, down to the lowest), then at
 // most two encodes of every frame, then, when even the lowest quality is too
 // large, encodes with frames dropped.
 struct EncodePass {
     enum class Kind {
-        Estimate,    // a sample of frames, once: it tells every quality's size
+        Estimate,    // a sample of frames: it tells the size of each quality coded
         Encode,      // every frame at one quality
         FewerFrames, // the lowest quality with frames dropped
     };

@@ -89,7 +89,11 @@ TEST(SizeTarget, TheBestQualityThatFitsAfterAnEstimateAndAtMostTwoFullEncodes)
         EXPECT_EQ(fitted.result.skipFrames(), 1);
         ASSERT_FALSE(fitted.passes.empty());
         EXPECT_EQ(fitted.passes.front().kind, EncodePass::Kind::Estimate);
-        EXPECT_EQ(countOf(fitted.passes, EncodePass::Kind::Estimate), 1u);
+        // The sample is coded at the quality asked for first, and down to
+        // the lowest only when that does not fit.
+        EXPECT_EQ(fitted.passes.front().quality, GifEncoder::maxQuality);
+        EXPECT_GE(countOf(fitted.passes, EncodePass::Kind::Estimate), 1u);
+        EXPECT_LE(countOf(fitted.passes, EncodePass::Kind::Estimate), 2u);
         EXPECT_GE(countOf(fitted.passes, EncodePass::Kind::Encode), 1u);
         EXPECT_LE(countOf(fitted.passes, EncodePass::Kind::Encode), 2u);
         for (std::size_t k = 0; k < fitted.passes.size(); ++k) {
@@ -170,6 +174,17 @@ TEST(SizeTarget, ShortRecordingsBadSettingsAndCancelling)
     ASSERT_TRUE(fitted.result.ok());
     EXPECT_GE(fitted.result.quality(), 60);
     EXPECT_EQ(countOf(fitted.passes, EncodePass::Kind::Encode), 1u);
+    // When the quality asked for fits, the sample is coded at it alone.
+    const EncodeResult atBest = plainEncode(few, 100);
+    ASSERT_TRUE(atBest.ok());
+    const Fitted roomy = encodeWithin(few, atBest.bytes().size() * 2);
+    ASSERT_TRUE(roomy.result.ok());
+    EXPECT_TRUE(roomy.result.bytes() == atBest.bytes());
+    ASSERT_EQ(roomy.passes.size(), 2u);
+    EXPECT_EQ(roomy.passes[0].kind, EncodePass::Kind::Estimate);
+    EXPECT_EQ(roomy.passes[0].quality, 100);
+    EXPECT_EQ(roomy.passes[1].kind, EncodePass::Kind::Encode);
+
     // What an encode without a target refuses is refused the same way.
     const Fitted badQuality = encodeWithin(few, 1000, 0);
     EXPECT_EQ(badQuality.result.error(), EncodeError::InvalidOptions);
