@@ -166,7 +166,7 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     const int bottom = levels - 1;
     const auto qualityOf = [&](int k) {
         return settings.lossless ? settings.quality
-                                  : qualityLevels[static_cast<std::size_t>(k)].quality;
+                                 : qualityLevels[static_cast<std::size_t>(k)].quality;
     };
 
     int pass = 0;
@@ -232,10 +232,9 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
     };
     // Far over at the lowest quality, every frame would only be encoded to
     // learn what the estimate says.
-    const double lowest =
-        estimated.size() > static_cast<std::size_t>(bottom)
-            ? static_cast<double>(estimated[static_cast<std::size_t>(bottom)])
-            : 0.0;
+    const double lowest = estimated.size() > static_cast<std::size_t>(bottom)
+                              ? static_cast<double>(estimated[static_cast<std::size_t>(bottom)])
+                              : 0.0;
     const bool hopeless = lowest > kHopeless * static_cast<double>(limit);
     if (!hopeless) {
         int first = firstFitting(top, bottom, 1.0);
