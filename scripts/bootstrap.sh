@@ -21,10 +21,19 @@ test_packages=(
   desktop-file-utils appstream man-db groff-base bash-completion zsh lintian
 )
 
+# What the benchmarks in bench/ run and plot with (their scripts also install
+# what they miss); the npm package gifski goes into bench/out by itself.
+bench_packages=(
+  ffmpeg gifsicle npm python3-matplotlib
+  xvfb xauth x11-xserver-utils x11-apps xterm openbox xdotool chromium
+  fonts-dejavu-core fonts-liberation
+)
+
 want=("${build_packages[@]}")
 case "${1:-}" in
   --with-tests) want+=("${package_packages[@]}" "${test_packages[@]}") ;;
   --for-package) want+=("${package_packages[@]}") ;;
+  --for-bench) want+=("${bench_packages[@]}") ;;
 esac
 
 missing=()

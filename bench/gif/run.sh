@@ -3,7 +3,10 @@
 # yardsticks (ffmpeg two-pass palette, that output through gifsicle -O3,
 # gifski), one after the other in the same run, and reports size, SSIM, PSNR
 # and wall time with the ratios and the bar. The table is also written to
-# bench/out/gif-results.md. Usage:
+# bench/out/gif-results.md, with size against SSIM swept for ours (--quality),
+# gifski (--quality) and gifsicle (--lossy), a plot of the sweeps per clip
+# (bench/out/<clip>/size-ssim.png), our size at each of their points' SSIM, and
+# --max-size 2M checked against the sweep. Usage:
 #   KINETTA=path/to/kinetta bench/gif/run.sh [clip...]
 # KINETTA defaults to build/src/kinetta; record the corpus first with
 # bench/gif/make-corpus.sh.
@@ -14,7 +17,7 @@ source "$(dirname "$0")/lib.sh"
 wanted=()
 for arg in "$@"; do
     case $arg in
-        -h | --help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) wanted+=("$arg") ;;
     esac
 done
@@ -25,7 +28,7 @@ if ((${#wanted[@]} == 0)); then
 fi
 ((${#wanted[@]})) || die "no clips in $corpus_dir; run bench/gif/make-corpus.sh first"
 
-ensure_packages ffmpeg gifsicle
+ensure_packages ffmpeg gifsicle python3-matplotlib
 command -v npm >/dev/null || ensure_packages npm
 
 kinetta=${KINETTA:-$bench_root/build/src/kinetta}
@@ -51,6 +54,19 @@ diff6() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.6f", a - b }'; }
 cmp() { awk -v a="$1" -v b="$3" -v op="$2" 'BEGIN {
     r = (op == "<") ? a < b : (op == "<=") ? a <= b : (op == ">=") ? a >= b : 0; exit !r }'; }
 verdict() { if "$@"; then echo PASS; else echo FAIL; fi; }
+
+# One point of a size/SSIM curve: clip, curve, setting, size, SSIM.
+curve_rows=$out_dir/curves.tsv
+: >"$curve_rows"
+# Measures GIF $3 against the clip and adds it as a point of curve $1 at
+# setting $2; prints "size ssim", or nothing when it could not be measured.
+add_point() {
+    local curve=$1 setting=$2 gif=$3 s
+    [[ -s $gif ]] && read -r s _ < <(measure_gif "$gif" "$src") || return 0
+    printf '%s\t%s\t%s\t%s\t%s\n' "$clip" "$curve" "$setting" "$(stat -c %s "$gif")" "$s" >>"$curve_rows"
+    echo "$(stat -c %s "$gif") $s"
+}
+fit_limit=$((2 * 1024 * 1024))
 
 # Runs a command with its output in $dst/<tool>.log and adds its wall time and
 # CPU time (user + system, all threads and children) to secs[tool], cpu[tool].
@@ -142,6 +158,74 @@ for clip in "${wanted[@]}"; do
         recompressed=$(stat -c %s "$dst/kinetta-O3.gif")
     fi
 
+    # Size against SSIM: our quality, gifski's quality, gifsicle's lossy
+    # compression over the ffmpeg output, each swept.
+    # The finer levels near the top, where the anchors' best points lie.
+    our_qualities=(100 95 90 85 80 75 50 30)
+    sweep=
+    declare -A swept=()
+    if [[ -n ${ssim[kinetta]:-} ]]; then
+        add_point kinetta 100 "$dst/kinetta.gif" >/dev/null
+        swept[100]="${size[kinetta]} ${ssim[kinetta]}"
+        sweep="100: ${size[kinetta]} B, SSIM ${ssim[kinetta]}"
+        for quality in "${our_qualities[@]:1}"; do
+            gif=$dst/kinetta-q$quality.gif
+            log "$clip: kinetta encode --quality $quality"
+            if "$kinetta" encode --fps "$clip_fps" --quality "$quality" -o "$gif" "$src" \
+                >>"$dst/kinetta-sweep.log" 2>&1 && point=$(add_point kinetta "$quality" "$gif") &&
+                [[ -n $point ]]; then
+                swept[$quality]=$point
+                sweep+="; $quality: ${point% *} B, SSIM ${point#* }"
+            else
+                sweep+="; $quality: failed (see $dst/kinetta-sweep.log)"
+            fi
+        done
+    fi
+    for quality in 100 90 70 50; do
+        log "$clip: gifski --quality $quality"
+        "$gifski" --quiet --fps "$clip_fps" --width "$clip_width" --quality "$quality" \
+            -o "$dst/gifski-q$quality.gif" "$src"/frame-*.png >>"$dst/gifski-sweep.log" 2>&1 &&
+            add_point gifski "$quality" "$dst/gifski-q$quality.gif" >/dev/null
+    done
+    for lossy in 20 60 120; do
+        log "$clip: gifsicle -O3 --lossy=$lossy"
+        gifsicle -O3 --lossy="$lossy" "$dst/ffmpeg.gif" -o "$dst/gifsicle-lossy$lossy.gif" \
+            >>"$dst/gifsicle-sweep.log" 2>&1 &&
+            add_point "ffmpeg+gifsicle" "lossy=$lossy" "$dst/gifsicle-lossy$lossy.gif" >/dev/null
+    done
+
+    # A size target: it fits, scores within 0.005 SSIM of the best swept
+    # quality that fits, and takes at most 2.5 times one default encode.
+    fit=
+    if [[ -n ${ssim[kinetta]:-} ]]; then
+        log "$clip: kinetta encode --max-size 2M"
+        if timed kinetta_fit "$kinetta" encode --fps "$clip_fps" --max-size 2M -o "$dst/kinetta-2M.gif" "$src" &&
+            point=$(add_point kinetta-max-size 2M "$dst/kinetta-2M.gif") && [[ -n $point ]]; then
+            fit_size=${point% *} fit_ssim=${point#* }
+            best_quality='' best_ssim=''
+            for quality in "${our_qualities[@]}"; do
+                [[ -n ${swept[$quality]:-} ]] || continue
+                read -r z s <<<"${swept[$quality]}"
+                if ((z <= fit_limit)) && { [[ -z $best_ssim ]] || cmp "$s" '>=' "$best_ssim"; }; then
+                    best_quality=$quality best_ssim=$s
+                fi
+            done
+            chosen=$(sed -n 's/^kinetta encode: //p' "$dst/kinetta_fit.log" | tail -n1)
+            fit="--max-size 2M: $fit_size B, SSIM $fit_ssim ($chosen); fits $(verdict test "$fit_size" -le "$fit_limit")"
+            if [[ -n $best_quality ]]; then
+                fit+="; best swept quality that fits: $best_quality (SSIM $best_ssim), within 0.005"
+                fit+=" $(verdict cmp "$fit_ssim" '>=' "$(awk -v s="$best_ssim" 'BEGIN { print s - 0.005 }')")"
+            else
+                fit+="; no swept quality fits"
+            fi
+            fit+="; wall time / default encode $(ratio "${secs[kinetta_fit]}" "${secs[kinetta]}"),"
+            fit+=" CPU time / default encode $(ratio "${cpu[kinetta_fit]}" "${cpu[kinetta]}")"
+            fit+=" (at most 2.5 on CPU time: $(verdict cmp "$(ratio "${cpu[kinetta_fit]}" "${cpu[kinetta]}")" '<=' 2.5))"
+        else
+            fit="--max-size 2M: failed: $(tail -n1 "$dst/kinetta_fit.log")"
+        fi
+    fi
+
     declare -A names=([kinetta]="kinetta encode" [ffmpeg]="ffmpeg two-pass" [gifsicle]="ffmpeg + gifsicle -O3"
         [gifski]="gifski")
     {
@@ -168,6 +252,8 @@ for clip in "${wanted[@]}"; do
             echo "- wall time kinetta / ffmpeg two-pass: $(ratio "${secs[$k]}" "${secs[ffmpeg]}");" \
                 "kinetta / gifski: $(ratio "${secs[$k]}" "${secs[gifski]}");" \
                 "CPU time kinetta / ffmpeg two-pass: $(ratio "${cpu[$k]}" "${cpu[ffmpeg]}")"
+            echo "- kinetta --quality sweep: $sweep"
+            echo "- $fit"
             # A lossless re-compressor finds under 1 % left in our output.
             left_ok=FAIL
             if [[ -n $recompressed ]]; then
@@ -196,8 +282,11 @@ for clip in "${wanted[@]}"; do
             [[ $overall == FAIL ]] || overall="not judged"
         fi
     } >>"$report"
-    unset size ssim psnr secs cpu note
+    unset size ssim psnr secs cpu note swept
 done
+
+# Debian's interpreter, which python3-matplotlib is installed for.
+/usr/bin/python3 "$(dirname "$0")/curves.py" "$curve_rows" "$out_dir" >>"$report"
 
 {
     echo

@@ -26,14 +26,15 @@ _kinetta()
             ;;
         encode)
             case $prev in
-                --fps | --loop | --skip) return ;;
+                --fps | --loop | --skip | --quality | --max-size) return ;;
                 -o | --output)
                     _filedir gif
                     return
                     ;;
             esac
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W '--fps --loop --skip --boomerang --output -o --help' \
+                COMPREPLY=($(compgen -W '--fps --loop --skip --boomerang --quality --max-size
+                    --output -o --help' \
                     -- "$cur"))
             else
                 # PNG files, or folders of them.
@@ -52,7 +53,8 @@ _kinetta()
                         -- "$cur"))
                     return
                     ;;
-                --area | --fps | --scale | --countdown | --duration | --loop) return ;;
+                --area | --fps | --scale | --countdown | --duration | --loop | --quality | \
+                    --max-size) return ;;
                 -o | --output)
                     _filedir gif
                     return
@@ -60,8 +62,8 @@ _kinetta()
             esac
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W '--mode --window --area --fps --scale --cursor
-                    --no-cursor --countdown --no-countdown --duration --loop --output -o
-                    --help' -- "$cur"))
+                    --no-cursor --countdown --no-countdown --duration --loop --quality
+                    --max-size --output -o --help' -- "$cur"))
             fi
             ;;
         windows)

@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +53,13 @@ public:
     virtual void setStreamErrorHandler(StreamErrorHandler handler) = 0;
 };
 
+// How small the GIF is to be, when not as exact as it can: a quality from 1
+// to 100, and a largest size in bytes, 0 for none (see gif::EncodeSettings).
+struct EncodeTarget {
+    int quality = 100;
+    std::size_t maxBytes = 0;
+};
+
 struct EncodeRequest {
     FrameList frames;
     double fps = 10;
@@ -63,6 +71,11 @@ struct EncodeRequest {
     // Told on the main thread, while the job runs, each time the whole
     // percentage done grows; may be empty.
     std::function<void(int percent)> progress;
+    EncodeTarget target;
+    // Told on the main thread with a size target: each pass as it starts
+    // ("pass 2 of 3: encoding at quality 70"), then what the target led to;
+    // may be empty.
+    std::function<void(const QString& line)> report;
 };
 
 // One running encode; cancelling makes it finish soon with no data.

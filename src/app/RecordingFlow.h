@@ -80,6 +80,8 @@ public:
     void handleStreamError(const QString& description);
     // Cancels the running auto-copy encodes; their frames stay in the session.
     void abortEncoding();
+    // How small auto-copy encodes are to make the GIF; exact by default.
+    void setEncodeTarget(EncodeTarget target) { m_encodeTarget = target; }
 
     // Menu and recording-popover entry points, each with its guard.
     void recordScreen();
@@ -110,6 +112,9 @@ Q_SIGNALS:
     // Right after the stop announcement: this many frames of the recording
     // repeat the one before, because their grab was missed (never 0).
     void framesRepeated(std::size_t count);
+    // An auto-copy encode with a size target started a pass, or found the
+    // quality that fits (EncodeRequest::report).
+    void encodeReported(const QString& line);
 
 private:
     struct PendingEncode {
@@ -142,6 +147,7 @@ private:
     void failDelivery(const QString& message);
 
     RecordingSession& m_session;
+    EncodeTarget m_encodeTarget;
     Scheduler& m_scheduler;
     FlowPort& m_port;
     FlowRecorder& m_recorder;

@@ -26,6 +26,12 @@ void RecordingFlow::startAutoCopy(const FrameList& frames)
     request.frames = frames;
     request.fps = m_session.fps();
     request.loopCount = m_session.loopCount();
+    request.target = m_encodeTarget;
+    QPointer<RecordingFlow> reporter(this);
+    request.report = [reporter](const QString& line) {
+        if (reporter)
+            Q_EMIT reporter->encodeReported(line);
+    };
     showToast(Toast{QStringLiteral("Encoding GIF…"), kEncodingIcon, kEncodingColour, false,
                     ToastKind::encoding});
     const std::uint64_t id = ++m_nextEncodeId;

@@ -42,6 +42,24 @@ void ThreadedGifEncoder::yieldToInteractiveThreads()
         (void)setpriority(PRIO_PROCESS, thread, encodeNiceness);
 }
 
+template <typename Value>
+std::function<void(Value)> ThreadedGifEncoder::onMainThread(std::function<void(Value)> told,
+                                                            const std::shared_ptr<EncodeJob>& job)
+{
+    if (!told)
+        return told;
+    return [this, told = std::move(told), weakJob = std::weak_ptr(job)](Value value) {
+        QMetaObject::invokeMethod(
+            this,
+            [told, weakJob, value] {
+                const auto alive = weakJob.lock();
+                if (alive && !alive->isCancelled())
+                    told(value);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
 EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const EncodeJob& job)
 {
     if (job.isCancelled())
@@ -50,8 +68,20 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
     const gif::GifEncoder::Options options(request.fps, request.loopCount, request.skipFrames,
                                            request.boomerang);
     int lastPercent = -1;
-    const gif::EncodeResult result =
-        gif::GifEncoder::encode(source, options, [&](std::size_t done, std::size_t total) {
+    gif::EncodeSettings settings;
+    settings.quality = request.target.quality;
+    settings.maxBytes = request.target.maxBytes;
+    const bool reporting = request.report && settings.maxBytes != 0;
+    if (reporting) {
+        settings.passStarted = [&](const gif::EncodePass& pass) {
+            // Each pass counts its share anew.
+            lastPercent = -1;
+            request.report(QString::fromStdString(gif::GifEncoder::passText(pass)));
+        };
+    }
+    const gif::EncodeResult result = gif::GifEncoder::encode(
+        source, options,
+        [&](std::size_t done, std::size_t total) {
             if (job.isCancelled())
                 return false;
             const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
@@ -60,7 +90,10 @@ EncodeOutcome ThreadedGifEncoder::encodeNow(const EncodeRequest& request, const 
                 request.progress(percent);
             }
             return true;
-        });
+        },
+        settings);
+    if (reporting && result.ok() && !job.isCancelled())
+        request.report(QString::fromStdString(gif::GifEncoder::fitText(result, settings.maxBytes)));
     if (job.isCancelled())
         return {};
     if (!result.ok())
@@ -82,20 +115,9 @@ std::shared_ptr<EncodeJob> ThreadedGifEncoder::encode(EncodeRequest request, Don
     auto job = std::make_shared<EncodeJob>();
     std::erase_if(m_jobs, [](const std::weak_ptr<EncodeJob>& weak) { return weak.expired(); });
     m_jobs.push_back(job);
-    if (auto told = std::move(request.progress)) {
-        // Hop each figure over to the main thread; a cancelled job tells nothing more.
-        request.progress = [this, told = std::move(told),
-                            weakJob = std::weak_ptr(job)](int percent) {
-            QMetaObject::invokeMethod(
-                this,
-                [told, weakJob, percent] {
-                    const auto alive = weakJob.lock();
-                    if (alive && !alive->isCancelled())
-                        told(percent);
-                },
-                Qt::QueuedConnection);
-        };
-    }
+    // Hop what the job tells over to the main thread; a cancelled job tells nothing more.
+    request.progress = onMainThread(std::move(request.progress), job);
+    request.report = onMainThread(std::move(request.report), job);
     m_pool.start([this, job, request = std::move(request), done = std::move(done)]() mutable {
         yieldToInteractiveThreads();
         EncodeOutcome outcome = encodeNow(request, *job);

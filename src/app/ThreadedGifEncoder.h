@@ -31,6 +31,12 @@ public:
     static void yieldToInteractiveThreads();
 
 private:
+    // told, called on this object's thread instead of the caller's, and not
+    // once job is cancelled; empty when told is.
+    template <typename Value>
+    [[nodiscard]] std::function<void(Value)> onMainThread(std::function<void(Value)> told,
+                                                          const std::shared_ptr<EncodeJob>& job);
+
     QThreadPool m_pool;
     std::vector<std::weak_ptr<EncodeJob>> m_jobs;
 };

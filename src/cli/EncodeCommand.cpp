@@ -35,17 +35,24 @@ constexpr OptionRange<std::int64_t> kSkipOption{1, std::numeric_limits<std::int6
                                                 "a whole number from 1 up"};
 
 constexpr const char* kHelp =
-    "Usage: kinetta encode [--fps N] [--loop N] [--skip N] [--boomerang] -o OUT.gif INPUT...\n"
+    "Usage: kinetta encode [--fps N] [--loop N] [--skip N] [--boomerang] [--quality N]\n"
+    "                      [--max-size SIZE] -o OUT.gif INPUT...\n"
     "Encodes PNG images into an animated GIF. Each INPUT is a PNG file or a folder\n"
     "whose PNG files are taken in name order.\n\n"
     "  --fps N       frame rate the images were captured at, 1 to 60 (default 10)\n"
     "  --loop N      times to repeat, 0 for without end (default 0, at most 65535)\n"
     "  --skip N      keep one image in every N, each shown N times as long (default 1)\n"
     "  --boomerang   play forward, then backward\n"
+    "  --quality N   1 to 100: lower makes smaller files with colours further off\n"
+    "                (default 100; steps of 5 to 80, then 10)\n"
+    "  --max-size SIZE  the largest file wanted, in bytes or with K or M (1K = 1024\n"
+    "                bytes), such as 2M: the best quality up to --quality that fits;\n"
+    "                when even the lowest does not, frames are dropped\n"
     "  -o, --output  the GIF file to write\n";
 
 struct Request {
     gif::GifEncoder::Options options;
+    gif::EncodeSettings settings;
     std::string output;
     std::vector<std::string> inputs;
     bool help = false;
@@ -74,12 +81,15 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     const QCommandLineOption loop(QStringLiteral("loop"), QString(), QStringLiteral("N"));
     const QCommandLineOption skip(QStringLiteral("skip"), QString(), QStringLiteral("N"));
     const QCommandLineOption boomerang(QStringLiteral("boomerang"));
+    const QCommandLineOption quality(QStringLiteral("quality"), QString(), QStringLiteral("N"));
+    const QCommandLineOption maxSize(QStringLiteral("max-size"), QString(), QStringLiteral("SIZE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("OUT.gif"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     QCommandLineParser parser;
-    const Status<QString> parsed = parseCommandOptions(
-        parser, QStringLiteral("encode"), {fps, loop, skip, boomerang, output, help}, args);
+    const Status<QString> parsed =
+        parseCommandOptions(parser, QStringLiteral("encode"),
+                            {fps, loop, skip, boomerang, quality, maxSize, output, help}, args);
     if (!parsed.ok())
         return usageError(parsed.message());
 
@@ -88,13 +98,21 @@ std::variant<Request, CommandFailure> parse(const QStringList& args)
     if (request.help)
         return request;
     request.options.boomerang = parser.isSet(boomerang);
+    std::int64_t qualityValue = request.settings.quality;
     for (const Status<QString>& read :
          {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, request.options.fps),
           readRangedOption(parser, QStringLiteral("loop"), kLoopOption, request.options.loopCount),
-          readRangedOption(parser, QStringLiteral("skip"), kSkipOption,
-                           request.options.skipFrames)}) {
+          readRangedOption(parser, QStringLiteral("skip"), kSkipOption, request.options.skipFrames),
+          readRangedOption(parser, QStringLiteral("quality"), kQualityOption, qualityValue)}) {
         if (!read.ok())
             return usageError(read.message());
+    }
+    request.settings.quality = static_cast<int>(qualityValue);
+    for (const QString& text : parser.values(maxSize)) {
+        const auto bytes = readSizeOption(QStringLiteral("--max-size"), text);
+        if (const auto* message = std::get_if<QString>(&bytes))
+            return usageError(*message);
+        request.settings.maxBytes = static_cast<std::size_t>(std::get<std::int64_t>(bytes));
     }
     for (const QString& value : parser.values(output)) {
         if (value.isEmpty())
@@ -169,12 +187,18 @@ private:
 
 // Shows how far the encode is on a terminal, rewriting one line. Its steps are
 // not all frames written (a survey of the colours may come first), so only
-// the share is shown.
+// the share is shown, after the pass when there are several.
 class TerminalProgress final
 {
 public:
     explicit TerminalProgress(bool enabled) : m_enabled(enabled) {}
     ~TerminalProgress() { clear(); }
+
+    void startPass(const gif::EncodePass& pass)
+    {
+        m_pass = pass.count > 1 ? gif::GifEncoder::passText(pass) + ": " : std::string();
+        m_shown = false;
+    }
 
     void show(std::size_t done, std::size_t total)
     {
@@ -185,7 +209,7 @@ public:
             return;
         m_percent = percent;
         m_shown = true;
-        std::fprintf(stderr, "\rkinetta encode: %zu%%", percent);
+        std::fprintf(stderr, "\r\033[Kkinetta encode: %s%zu%%", m_pass.c_str(), percent);
         std::fflush(stderr);
     }
 
@@ -200,6 +224,7 @@ private:
     bool m_enabled;
     bool m_shown = false;
     std::size_t m_percent = 0;
+    std::string m_pass;
 };
 
 int fail(const CommandFailure& failure)
@@ -257,16 +282,23 @@ int runEncodeCommand(const QStringList& args)
 
     const InterruptRequest interrupt;
     TerminalProgress progress(::isatty(STDERR_FILENO) == 1);
+    gif::EncodeSettings settings = request.settings;
+    settings.passStarted = [&progress](const gif::EncodePass& pass) { progress.startPass(pass); };
     gif::EncodeResult result = gif::GifEncoder::encode(
-        source, request.options, [&progress](std::size_t done, std::size_t total) {
+        source, request.options,
+        [&progress](std::size_t done, std::size_t total) {
             progress.show(done, total);
             return !InterruptRequest::raised();
-        });
+        },
+        settings);
     progress.clear();
     if (InterruptRequest::raised())
         return fail({kExitInterrupted, "interrupted; no file was written"});
     if (!result.ok())
         return fail({kExitFailure, result.message()});
+    if (settings.maxBytes != 0)
+        std::fprintf(stderr, "kinetta encode: %s\n",
+                     gif::GifEncoder::fitText(result, settings.maxBytes).c_str());
     const auto& bytes = result.bytes();
     const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<qsizetype>(bytes.size()));

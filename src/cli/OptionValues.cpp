@@ -60,6 +60,31 @@ std::variant<std::int64_t, QString> readOption(const QString& option, const QStr
     return ranged(option, text, readWholeNumber(text), range);
 }
 
+std::optional<std::int64_t> readByteSize(const QString& text)
+{
+    static const QRegularExpression size(QStringLiteral("\\A([0-9]+)(?:(\\.[0-9]+)?([kKmM]))?\\z"));
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch() || match.captured(1).size() > 12)
+        return std::nullopt;
+    const QString suffix = match.captured(3).toUpper();
+    const double unit = suffix == QLatin1String("M")   ? 1048576.0
+                        : suffix == QLatin1String("K") ? 1024.0
+                                                       : 1.0;
+    const double value = (match.captured(1) + match.captured(2)).toDouble() * unit;
+    if (value < 1 || value > static_cast<double>(kMaxSizeLimit))
+        return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+std::variant<std::int64_t, QString> readSizeOption(const QString& option, const QString& text)
+{
+    if (const std::optional<std::int64_t> bytes = readByteSize(text))
+        return *bytes;
+    return QStringLiteral("%1 must be a size from 1 byte to 4096M, in bytes or with K or M "
+                          "(1K = 1024 bytes) such as 2M, not '%2'")
+        .arg(option, text);
+}
+
 QString takesNoValueMessage(const QString& option)
 {
     return QStringLiteral("%1 takes no value").arg(option);

@@ -70,7 +70,7 @@ QString recordUsage()
         "Usage: kinetta record [--mode screen|window|area] [--window ID] [--area X,Y,W,H]\n"
         "                     [--fps N] [--scale S] [--cursor|--no-cursor]\n"
         "                     [--duration SECONDS] [--loop N] [--countdown N|--no-countdown]\n"
-        "                     -o OUT.gif\n\n"
+        "                     [--quality N] [--max-size SIZE] -o OUT.gif\n\n"
         "Records the screen, one window or an area into an animated GIF. Without\n"
         "--duration it records until Ctrl-C. Options left out take the saved settings;\n"
         "given options are used for this recording only.\n\n"
@@ -82,6 +82,12 @@ QString recordUsage()
         "  --duration SECONDS stop after this many seconds, 1 to 86400\n"
         "  --loop N           GIF repeats, 0 (forever) to 65535\n"
         "  --countdown N      seconds of countdown before recording, 0 (none) to 60\n"
+        "  --quality N        1 to 100: lower makes smaller files with colours further\n"
+        "                     off (default 100; steps of 5 to 80, then 10)\n"
+        "  --max-size SIZE    the largest file wanted, in bytes or with K or M\n"
+        "                     (1K = 1024 bytes), such as 2M: the best quality up to\n"
+        "                     --quality that fits; frames are dropped when even the\n"
+        "                     lowest does not\n"
         "  -o, --output FILE  where the GIF is written\n");
 }
 
@@ -115,8 +121,9 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
     const QCommandLineOption output =
         valued({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("FILE"));
     QList<QCommandLineOption> all{help, cursor, noCursor, noCountdown, mode, window, area, output};
-    for (const char* name : {"fps", "scale", "duration", "loop", "countdown"})
+    for (const char* name : {"fps", "scale", "duration", "loop", "countdown", "quality"})
         all.append(valued({QString::fromLatin1(name)}, QStringLiteral("N")));
+    all.append(valued({QStringLiteral("max-size")}, QStringLiteral("SIZE")));
     QCommandLineParser parser;
     if (const auto parsed = parseCommandOptions(parser, QStringLiteral("record"), all, args);
         !parsed.ok())
@@ -155,6 +162,7 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
         if (options.area->width() < 2 || options.area->height() < 2)
             return QStringLiteral("--area must be at least 2x2 pixels");
     }
+    std::int64_t quality = options.target.quality;
     for (const Status<QString>& read :
          {readRangedOption(parser, QStringLiteral("fps"), kFpsOption, options.fps),
           readRangedOption(parser, QStringLiteral("scale"), kScaleOption, options.scale),
@@ -162,9 +170,17 @@ std::variant<RecordOptions, QString> parseRecordOptions(const QStringList& args)
                            options.durationSeconds),
           readRangedOption(parser, QStringLiteral("loop"), kLoopOption, options.loopCount),
           readRangedOption(parser, QStringLiteral("countdown"), kCountdownOption,
-                           options.countdownSeconds)}) {
+                           options.countdownSeconds),
+          readRangedOption(parser, QStringLiteral("quality"), kQualityOption, quality)}) {
         if (!read.ok())
             return read.message();
+    }
+    options.target.quality = static_cast<int>(quality);
+    for (const QString& text : parser.values(QStringLiteral("max-size"))) {
+        const auto bytes = readSizeOption(QStringLiteral("--max-size"), text);
+        if (const auto* message = std::get_if<QString>(&bytes))
+            return *message;
+        options.target.maxBytes = static_cast<std::size_t>(std::get<std::int64_t>(bytes));
     }
     if (lastAt("no-countdown") > lastAt("countdown"))
         options.countdownSeconds = 0;
@@ -303,7 +319,8 @@ int runRecordCommand(const QStringList& args)
     }
     if (mode == CaptureMode::area)
         session.setSelectedRect(options.area);
-    return runTerminalRecording(session, source, QFileInfo(options.output).absoluteFilePath());
+    return runTerminalRecording(session, source, QFileInfo(options.output).absoluteFilePath(),
+                                options.target);
 }
 
 } // namespace kinetta::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FlowServices.h"
 #include "capture/CaptureSource.h"
 #include "model/CaptureMode.h"
 
@@ -25,6 +26,7 @@ struct RecordOptions {
     std::optional<std::int64_t> durationSeconds;
     std::optional<std::int64_t> loopCount;
     std::optional<std::int64_t> countdownSeconds; // 0 turns the countdown off
+    EncodeTarget target;
     QString output;
     bool help = false;
 };

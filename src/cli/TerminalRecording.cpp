@@ -20,6 +20,8 @@ TerminalRecording::TerminalRecording(Services services, QString outputPath, Prin
     connect(&m_flow, &RecordingFlow::autoCopyFinished, this, &TerminalRecording::autoCopyFinished);
     connect(&m_flow, &RecordingFlow::framesRepeated, this,
             [this](std::size_t count) { m_print(repeatedText(count)); });
+    connect(&m_flow, &RecordingFlow::encodeReported, this,
+            [this](const QString& line) { m_print(QStringLiteral("Encoding: ") + line); });
     connect(&m_session, &RecordingSession::errorMessageChanged, this,
             [this](const std::optional<QString>& message) {
                 // A failed delivery is told place by place below, never as a copy.

@@ -48,6 +48,8 @@ public:
 
     void start();
     void interrupt();
+    // How small the GIF is to be; its passes and outcome are printed.
+    void setEncodeTarget(EncodeTarget target) { m_flow.setEncodeTarget(target); }
 
     [[nodiscard]] bool isFinished() const { return m_exitStatus.has_value(); }
     [[nodiscard]] std::optional<int> exitStatus() const { return m_exitStatus; }
@@ -82,6 +84,6 @@ private:
 // the command's exit status.
 [[nodiscard]] int runTerminalRecording(RecordingSession& session,
                                        std::shared_ptr<CaptureSource> source,
-                                       const QString& outputPath);
+                                       const QString& outputPath, EncodeTarget target = {});
 
 } // namespace kinetta::cli

@@ -16,7 +16,7 @@ namespace kinetta::cli
 {
 
 int runTerminalRecording(RecordingSession& session, std::shared_ptr<CaptureSource> source,
-                         const QString& outputPath)
+                         const QString& outputPath, EncodeTarget target)
 {
     QtScheduler scheduler;
     AsyncScreenRecorder recorder(
@@ -28,6 +28,7 @@ int runTerminalRecording(RecordingSession& session, std::shared_ptr<CaptureSourc
                                     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
                                     std::fflush(stderr);
                                 });
+    recording.setEncodeTarget(target);
     InterruptNotifier interrupts;
     QObject::connect(&interrupts, &InterruptNotifier::interrupted, &recording,
                      [&recording](int) { recording.interrupt(); });

@@ -144,13 +144,16 @@ void EncodePipeline::encodeJob(std::size_t position, GifFrameWriter& writer, Job
                 writer.write(current->pixels, before, m_size, m_delays[position], job.bytes);
             !written.ok())
             job.written = encodeFailure(EncodeError::Internal, written.message());
+        else
+            job.levelBytes = writer.levelBytes();
     }
     release(position);
     if (position > 0)
         release(position - 1);
 }
 
-EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress)
+EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressCallback& progress,
+                                 FrameLevelBytes* levelBytes)
 {
     const unsigned workerCount =
         static_cast<unsigned>(std::min<std::size_t>(m_threads, m_jobs.size()));
@@ -162,7 +165,7 @@ EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
         workers.reserve(workerCount);
         for (unsigned i = 0; i < workerCount; ++i)
             workers.emplace_back([this] { work(); });
-        outcome = collect(out, progress);
+        outcome = collect(out, progress, levelBytes);
     } catch (...) {
         outcome = currentExceptionFailure("write the frames");
     }
@@ -179,7 +182,7 @@ EncodeStatus EncodePipeline::run(std::vector<std::uint8_t>& out, const ProgressC
 }
 
 EncodeStatus EncodePipeline::collect(std::vector<std::uint8_t>& out,
-                                     const ProgressCallback& progress)
+                                     const ProgressCallback& progress, FrameLevelBytes* levelBytes)
 {
     for (std::size_t position = 0; position < m_jobs.size(); ++position) {
         Job job;
@@ -194,6 +197,8 @@ EncodeStatus EncodePipeline::collect(std::vector<std::uint8_t>& out,
         if (!job.written.ok())
             return job.written;
         out.insert(out.end(), job.bytes.begin(), job.bytes.end());
+        if (levelBytes)
+            levelBytes->push_back(std::move(job.levelBytes));
         if (progress && !progress(position + 1, m_jobs.size()))
             return encodeFailure(EncodeError::Cancelled, "encoding was cancelled");
     }

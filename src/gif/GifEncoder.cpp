@@ -5,6 +5,7 @@
 #include "EncodePipeline.h"
 #include "GifByteWriter.h"
 #include "GlobalPalette.h"
+#include "LzwEncoder.h"
 #include "SurveyedFrames.h"
 
 #include <algorithm>
@@ -163,21 +164,42 @@ EncodeResult GifEncoder::encode(const FrameSource& source, const Options& option
                                 const ProgressCallback& progress, const EncodeSettings& settings)
 {
     try {
-        return encodeUnguarded(source, options, progress, settings);
+        if (settings.maxBytes != 0)
+            return encodeToFit(source, options, progress, settings);
+        if (settings.passStarted)
+            settings.passStarted({EncodePass::Kind::Encode, 1, 1, settings.quality,
+                                  std::max<std::int64_t>(1, options.skipFrames)});
+        return chosen(encodeUnguarded(source, options, progress, settings), settings.quality,
+                      options.skipFrames, false);
     } catch (...) {
         return currentExceptionFailure("encode the frames");
     }
 }
 
+EncodeResult GifEncoder::chosen(EncodeResult result, int quality, std::int64_t skipFrames,
+                                bool dropped)
+{
+    result.m_quality = quality;
+    result.m_skipFrames = std::max<std::int64_t>(1, skipFrames);
+    result.m_droppedFrames = dropped;
+    return result;
+}
+
 EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Options& options,
                                          const ProgressCallback& progress,
-                                         const EncodeSettings& settings)
+                                         const EncodeSettings& settings,
+                                         FrameLevelBytes* levelBytes)
 {
     const std::size_t count = source.frameCount();
     if (count == 0)
         return encodeFailure(EncodeError::EmptyInput, "there are no frames to encode");
     if (Status<> checked = checkOptions(options); !checked.ok())
         return encodeFailure(EncodeError::InvalidOptions, checked.message());
+    if (settings.quality < minQuality || settings.quality > maxQuality)
+        return encodeFailure(EncodeError::InvalidOptions,
+                             "the quality must be between " + std::to_string(minQuality) + " and " +
+                                 std::to_string(maxQuality) + ", not " +
+                                 std::to_string(settings.quality));
     const std::vector<WrittenFrame> written = schedule(count, options);
 
     const FrameSize size = source.frameSize(0);
@@ -268,11 +290,21 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
             !surveyRead.ok())
             return Failure{surveyRead.message()};
     }
+    // Every frame is first coded as at the best quality; a lower quality
+    // adds its level and those above it, which may merge near colours, also
+    // of a recording that fits one table.
     const bool exact = settings.lossless || fitsOneTable;
     QuantiserSettings qs{};
+    qs.lossyDistance = lossyDistance(maxQuality);
     if (exact) {
         qs.lossyDistance = 0;
         qs.paletteDistance = 0;
+    }
+    if (!settings.lossless) {
+        for (const QualityLevel& level : qualityLevels) {
+            if (level.quality < maxQuality && level.quality >= effectiveQuality(settings.quality))
+                qs.lowerLevels.push_back({level.lossyDistance, level.flatLossyDistance});
+        }
     }
     for (std::uint32_t& pixel : first)
         pixel |= 0xFF000000u;
@@ -317,7 +349,7 @@ EncodeResult GifEncoder::encodeUnguarded(const FrameSource& source, const Option
         writing = [&](std::size_t done, std::size_t total) {
             return progress(stepsBefore + done, stepsBefore + total);
         };
-    if (EncodeStatus frames = pipeline.run(bytes, writing); !frames.ok())
+    if (EncodeStatus frames = pipeline.run(bytes, writing, levelBytes); !frames.ok())
         return Failure{frames.message()};
     GifByteWriter(bytes).byte(0x3B); // trailer
     return EncodeResult::success(std::move(bytes));

@@ -91,7 +91,10 @@ void GifFrameWriter::appendMinimalFrame(int delayHundredths, std::vector<std::ui
     m_pixels.assign(1, 0);
     m_rect = Rect{0, 0, 1, 1};
     pack(c, {}, false, c.packed);
+    const std::size_t start = out.size();
     appendImage(c, Rect{0, 0, 1, 1}, delayHundredths, out);
+    m_levelTotals.clear();
+    noteLevelBytes(out.size() - start);
 }
 
 void GifFrameWriter::extractRect(std::span<const std::uint32_t> current,
@@ -107,6 +110,18 @@ void GifFrameWriter::extractRect(std::span<const std::uint32_t> current,
             static_cast<std::size_t>(rect.y + row) * w + static_cast<std::size_t>(rect.x);
         const std::size_t dst = static_cast<std::size_t>(row) * rw;
         std::memcpy(m_pixels.data() + dst, current.data() + src, rw * sizeof(std::uint32_t));
+        // Flat as the whole frame shows it: the rectangle's edges have
+        // neighbours outside it, and transparency hides some inside.
+        if (!m_settings.lowerLevels.empty()) {
+            m_flatPixels.resize(m_pixels.size());
+            for (std::size_t x = 0; x < rw; ++x) {
+                const std::size_t at = src + x;
+                m_flatPixels[dst + x] = at % w != 0 && at >= w && current[at] == current[at - 1] &&
+                                                current[at] == current[at - w]
+                                            ? 1
+                                            : 0;
+            }
+        }
         if (!previous.empty()) {
             for (std::size_t x = 0; x < rw; ++x)
                 m_keep[dst + x] = current[src + x] != previous[src + x] ? 1 : 0;
@@ -344,8 +359,13 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
     const std::size_t reach = std::size_t{1} << candidate.minCodeSize;
     const std::vector<std::uint32_t>& palette = candidate.palette;
     const std::size_t entries = std::min(palette.size(), reach);
-    const int limit = merge ? m_settings.lossyDistance * m_settings.lossyDistance : -1;
+    const int limit = merge ? m_lossy.distance * m_lossy.distance : -1;
     std::array<std::pair<int, std::uint8_t>, 256> near{};
+    const auto kept =
+        static_cast<std::size_t>(std::clamp(m_lossy.substitutes, 0, LzwEncoder::Substitutes::kMax));
+    m_substitutes.stride = kept;
+    const int flatLimit = std::min(m_lossy.flatDistance, m_lossy.distance);
+    const int flatLimitSquared = merge ? flatLimit * flatLimit : -1;
     for (std::size_t a = 0; a < entries; ++a) {
         std::size_t n = 0;
         if (merge && palette[a] != 0) {
@@ -358,10 +378,14 @@ void GifFrameWriter::buildStandIns(const Candidate& candidate, bool merge)
             }
         }
         std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(n));
-        n = std::min<std::size_t>(n, LzwEncoder::Substitutes::kMax);
+        n = std::min(n, kept);
         m_substitutes.count[a] = static_cast<std::uint8_t>(n);
+        std::size_t flat = 0;
+        while (flat < n && near[flat].first <= flatLimitSquared)
+            ++flat;
+        m_substitutes.flatCount[a] = static_cast<std::uint8_t>(flat);
         for (std::size_t k = 0; k < n; ++k)
-            m_substitutes.near[a][k] = near[k].second;
+            m_substitutes.near[a * kept + k] = near[k].second;
     }
     m_alternates.clear();
     if (candidate.transparentIndex < 0 || !m_hasPrevious)
@@ -406,15 +430,15 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
             std::max(2, GifByteWriter::tableBits(std::size_t{highestIndexBits(
                                                      candidate.indices, candidate.transparentIndex)} +
                                                  1));
-    const bool merge = mayMerge && m_settings.lossyDistance > 0 && candidate.palette.size() >= 3;
+    const bool merge = mayMerge && m_lossy.distance > 0 && candidate.palette.size() >= 3;
     // A transparent pixel may as well show its own colour where that makes a
     // longer string: the same picture either way.
     const bool flexible = m_hasPrevious && candidate.transparentIndex >= 0;
     if (merge || flexible) {
         // The layouts on the shared table have the same stand-ins: built once.
         const StandInsKey key{candidate.usesGlobal ? static_cast<const void*>(m_globalPalette)
-                                                      : &candidate,
-                              candidate.minCodeSize, candidate.transparentIndex, merge};
+                                                   : &candidate,
+                              candidate.minCodeSize, candidate.transparentIndex, merge, m_lossy};
         if (key != m_standInsKey) {
             buildStandIns(candidate, merge);
             m_standInsKey = key;
@@ -428,8 +452,11 @@ void GifFrameWriter::pack(Candidate& candidate, LzwEncoder::Choices choices, boo
         const auto alternates =
             m_alternates.empty() ? std::span<const std::int16_t>()
                                  : std::span<const std::int16_t>(m_alternates).subspan(first, count);
+        const auto flats = m_levelPass
+                               ? std::span<const std::uint8_t>(m_flatPixels).subspan(first, count)
+                               : std::span<const std::uint8_t>();
         m_lzw.compressLossy(indices, alternates, candidate.transparentIndex, m_substitutes,
-                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt);
+                            m_rect.width, candidate.minCodeSize, packed, choices, giveUpAt, flats);
     } else {
         m_lzw.compress(indices, candidate.minCodeSize, packed, choices, giveUpAt);
     }
@@ -467,6 +494,7 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
 {
     m_hasPrevious = !previous.empty();
     m_standInsKey = {};
+    m_lossy = {m_settings.lossyDistance, m_settings.flatLossyDistance, m_settings.lossySubstitutes};
     if (m_hasPrevious) {
         const std::optional<Rect> rect = changedRect(current, previous, size);
         if (!rect) {
@@ -595,7 +623,12 @@ Status<> GifFrameWriter::write(std::span<const std::uint32_t> current,
             tryChoices(choices);
         }
     }
+    m_levelTotals.clear();
+    if (!m_settings.lowerLevels.empty())
+        tryLowerLevels(best, choices);
+    const std::size_t start = out.size();
     appendImage(*best, m_rect, delayHundredths, out);
+    noteLevelBytes(out.size() - start);
     return {};
 }
 

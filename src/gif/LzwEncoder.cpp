@@ -118,7 +118,8 @@ template <bool Lossy>
 void LzwEncoder::run(std::span<const std::uint8_t> indices,
                      std::span<const std::int16_t> alternates, int transparentIndex,
                      const Substitutes* substitutes, int width, int minCodeSize, Choices choices,
-                     std::vector<std::uint8_t>& packed, std::size_t giveUpAt)
+                     std::vector<std::uint8_t>& packed, std::size_t giveUpAt,
+                     std::span<const std::uint8_t> flatPixels)
 {
     assert(minCodeSize >= 2 && minCodeSize <= 8);
     packed.clear();
@@ -189,18 +190,20 @@ void LzwEncoder::run(std::span<const std::uint8_t> indices,
             }
             if (shown == transparentIndex)
                 shown = alternates.empty() ? -1 : alternates[i];
-            // A pixel equal to its left and upper neighbours stays exact, so
-            // flat areas stay flat.
+            // A pixel equal to its left and upper neighbours takes only its
+            // closest substitutes (none by default), so flat areas stay flat.
             const bool flat =
-                i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol;
-            if (!flat && shown >= 0) {
-                const auto& near = substitutes->near[static_cast<std::size_t>(shown)];
-                const int n = substitutes->count[static_cast<std::size_t>(shown)];
+                (i >= w && i % w != 0 && indices[i - 1] == symbol && indices[i - w] == symbol) ||
+                (!flatPixels.empty() && flatPixels[i] != 0);
+            if (shown >= 0) {
+                const std::uint8_t* near = substitutes->near.data() +
+                                           static_cast<std::size_t>(shown) * substitutes->stride;
+                const int n = flat ? substitutes->flatCount[static_cast<std::size_t>(shown)]
+                                   : substitutes->count[static_cast<std::size_t>(shown)];
                 for (int k = 0; k < n; ++k) {
-                    if (!mayHave(near[static_cast<std::size_t>(k)]))
+                    if (!mayHave(near[k]))
                         continue;
-                    const std::uint32_t other =
-                        find((code << 8) | near[static_cast<std::size_t>(k)], found);
+                    const std::uint32_t other = find((code << 8) | near[k], found);
                     if (found)
                         return codeIn(other);
                 }
@@ -297,17 +300,17 @@ void LzwEncoder::compress(std::span<const std::uint8_t> indices, int minCodeSize
                           std::vector<std::uint8_t>& packed, Choices choices,
                           std::size_t giveUpAt)
 {
-    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed, giveUpAt);
+    run<false>(indices, {}, -1, nullptr, 1, minCodeSize, choices, packed, giveUpAt, {});
 }
 
 void LzwEncoder::compressLossy(std::span<const std::uint8_t> indices,
                                std::span<const std::int16_t> alternates, int transparentIndex,
                                const Substitutes& substitutes, int width, int minCodeSize,
                                std::vector<std::uint8_t>& packed, Choices choices,
-                               std::size_t giveUpAt)
+                               std::size_t giveUpAt, std::span<const std::uint8_t> flatPixels)
 {
     run<true>(indices, alternates, transparentIndex, &substitutes, width, minCodeSize, choices,
-              packed, giveUpAt);
+              packed, giveUpAt, flatPixels);
 }
 
 } // namespace kinetta::gif

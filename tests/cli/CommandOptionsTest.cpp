@@ -70,3 +70,25 @@ TEST(CommandOptionsTest, RepeatsSpellingsAndPositionalsReadAsTheCommandsDid)
     EXPECT_EQ(output.parser.positionalArguments(), QStringList({"in.png", "-", "--quiet"}));
     EXPECT_FALSE(output.parser.isSet(QStringLiteral("quiet")));
 }
+
+TEST(CommandOptionsTest, SizesAreBytesOrKOrMInUnitsOf1024)
+{
+    for (const auto& [text, bytes] :
+         std::vector<std::pair<QString, std::int64_t>>{{"1", 1},
+                                                       {"2048", 2048},
+                                                       {"2K", 2048},
+                                                       {"2k", 2048},
+                                                       {"2M", 2097152},
+                                                       {"1.5m", 1572864},
+                                                       {"0.5K", 512},
+                                                       {"4096M", kMaxSizeLimit}})
+        EXPECT_EQ(readByteSize(text), bytes) << text.toStdString();
+    for (const QString text : {"", "0", "0K", "1.5", "2G", "2MB", "-1", " 2M", "2 M", "0x10", "M",
+                               "1e6", "4097M", "0.0001K", "99999999999999999"})
+        EXPECT_FALSE(readByteSize(text).has_value()) << text.toStdString();
+    const auto refused = readSizeOption(QStringLiteral("--max-size"), QStringLiteral("2G"));
+    ASSERT_TRUE(std::holds_alternative<QString>(refused));
+    EXPECT_EQ(std::get<QString>(refused),
+              "--max-size must be a size from 1 byte to 4096M, in bytes or with K or M "
+              "(1K = 1024 bytes) such as 2M, not '2G'");
+}

@@ -200,6 +200,48 @@ TEST_F(EncodeCommand, OptionsSelectFramesAndTimingOfFilesInTheOrderGiven)
     EXPECT_EQ(shownColours(decode("o.gif")), (std::vector<QRgb>{0x100000}));
 }
 
+TEST_F(EncodeCommand, QualityAndMaxSizeReachTheEncoder)
+{
+    // Noise over a ramp of close shades: exact by default, and the content
+    // where moving colours pays. Its bounds are the encoder tests' to check.
+    QImage image(96, 64, QImage::Format_RGB32);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int v = x / 2 + static_cast<int>(seed >> 16) % 16;
+            image.setPixel(x, y, qRgb(2 * v, v + 20, 200 - v));
+        }
+    }
+    ASSERT_TRUE(image.save(path("noise.png"), "PNG"));
+    for (const QStringList& args : {QStringList{"-o", path("default.gif")},
+                                    QStringList{"--quality", "100", "-o", path("q100.gif")},
+                                    QStringList{"--quality", "40", "-o", path("q40.gif")}}) {
+        const CommandRun run = runEncode(args + QStringList{path("noise.png")});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    }
+    EXPECT_EQ(readAll(path("q100.gif")), readAll(path("default.gif")));
+    const qsizetype best = readAll(path("q100.gif")).size();
+    const qsizetype low = readAll(path("q40.gif")).size();
+    EXPECT_LT(low, best);
+
+    // A size between the two: written at a quality that fits, and said so.
+    const qsizetype limit = (best + low) / 2;
+    const CommandRun fitted =
+        runEncode({"--max-size", QString::number(limit), "-o", path("fit.gif"), path("noise.png")});
+    ASSERT_EQ(fitted.status, 0) << fitted.err.toStdString();
+    EXPECT_LE(readAll(path("fit.gif")).size(), limit);
+    EXPECT_TRUE(fitted.err.contains(QStringLiteral("fits in %1 bytes").arg(limit)))
+        << fitted.err.toStdString();
+    // Nothing fits: no file, and the smallest size reached.
+    const CommandRun tooSmall =
+        runEncode({"--max-size", "0.1K", "-o", path("none.gif"), path("noise.png")});
+    EXPECT_EQ(tooSmall.status, 1);
+    EXPECT_TRUE(tooSmall.err.contains("no file fits in 102 bytes: the smallest reached is "))
+        << tooSmall.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("none.gif")));
+}
+
 TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
 {
     const QString good = writePng("good.png", 0x123456);
@@ -218,7 +260,9 @@ TEST_F(EncodeCommand, FailuresExitWithOneLineNamingTheCauseAndLeaveNothing)
                 {{"-o", out, good, "--skip"}, "--skip"}};
     // Each option is read by the reader `record` uses, whose number reading its tests cover.
     for (const QString option :
-         {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0"}) {
+         {"--fps fast", "--fps 100", "--loop 2.5", "--loop 65536", "--skip 0", "--quality 0",
+          "--quality 101", "--quality 50.5", "--max-size 0", "--max-size 2G", "--max-size 1.5",
+          "--max-size -3", "--max-size 4097M"}) {
         const QStringList words = option.split(' ');
         usage.emplace_back(words + QStringList{"-o", out, good}, words[0] + " must be a ");
     }

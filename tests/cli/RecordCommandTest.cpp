@@ -47,9 +47,11 @@ QString usageError(const QStringList& args)
 
 TEST(RecordOptionsTest, ReadsEveryOptionAndLeavesOutOthersUnset)
 {
-    const RecordOptions options = parsed({"--mode", "area", "--area", "10,20,300,200", "--fps=12.5",
-                                          "--scale", "0.5", "--no-cursor", "--duration", "4",
-                                          "--loop", "3", "--countdown", "0", "--output", "x.gif"});
+    const RecordOptions options = parsed({"--mode",      "area",    "--area",    "10,20,300,200",
+                                          "--fps=12.5",  "--scale", "0.5",       "--no-cursor",
+                                          "--duration",  "4",       "--loop",    "3",
+                                          "--countdown", "0",       "--quality", "40",
+                                          "--max-size",  "1.5M",    "--output",  "x.gif"});
     EXPECT_EQ(options.mode, CaptureMode::area);
     EXPECT_EQ(options.area, QRectF(10, 20, 300, 200));
     EXPECT_EQ(options.fps, 12.5);
@@ -58,12 +60,16 @@ TEST(RecordOptionsTest, ReadsEveryOptionAndLeavesOutOthersUnset)
     EXPECT_EQ(options.durationSeconds, 4);
     EXPECT_EQ(options.loopCount, 3);
     EXPECT_EQ(options.countdownSeconds, 0);
+    EXPECT_EQ(options.target.quality, 40);
+    EXPECT_EQ(options.target.maxBytes, 1572864u);
     EXPECT_EQ(options.output, "x.gif");
 
     const RecordOptions bare = parsed({"-o", "out.gif"});
     EXPECT_EQ(bare.output, "out.gif");
     EXPECT_FALSE(bare.mode || bare.fps || bare.scale || bare.cursor || bare.durationSeconds ||
                  bare.loopCount || bare.countdownSeconds);
+    EXPECT_EQ(bare.target.quality, 100);
+    EXPECT_EQ(bare.target.maxBytes, 0u);
     // --window or --area name the mode.
     EXPECT_EQ(parsed({"--window", "0x1e00004", "-o", "a.gif"}).mode, CaptureMode::window);
     EXPECT_EQ(parsed({"--area", "0,0,2,2", "-o", "a.gif"}).mode, CaptureMode::area);
@@ -93,6 +99,11 @@ TEST(RecordOptionsTest, OutOfRangeOrConflictingValuesAreUsageErrors)
                             "--loop 0x10",
                             "--loop 65536",
                             "--countdown 61",
+                            "--quality 0",
+                            "--quality 101",
+                            "--max-size 0",
+                            "--max-size 3G",
+                            "--max-size",
                             "--area 0,0,1,5",
                             "--area 1,2,3",
                             "--mode desktop",
@@ -338,6 +349,19 @@ TEST_F(CommandFixture, RecordsAWindowForTheGivenDuration)
     EXPECT_EQ(gifSize(gif), std::pair(60, 40));
     // Options given on the command line are not saved.
     EXPECT_LE(QFileInfo(settingsFile()).size(), 0);
+
+    // A size target: each pass and what fitted are printed.
+    const Result fitted =
+        run({"record", "--window", QString::number(window), "--duration", "1", "--no-countdown",
+             "--quality", "50", "--max-size", "100K", "-o", home.filePath("small.gif")});
+    ASSERT_EQ(fitted.status, 0) << fitted.err.toStdString();
+    EXPECT_TRUE(fitted.err.contains("Encoding: pass 1 of 3: estimating sizes"))
+        << fitted.err.toStdString();
+    EXPECT_TRUE(fitted.err.contains("Encoding: pass 2 of 3: encoding at quality 50"))
+        << fitted.err.toStdString();
+    EXPECT_TRUE(fitted.err.contains("Encoding: quality 50 fits in 102400 bytes"))
+        << fitted.err.toStdString();
+    EXPECT_LE(readAll(home.filePath("small.gif")).size(), 102400);
 }
 
 TEST_F(CommandFixture, RecordingsPlayAsLongAsTheyWereRecordedAtFractionalAndFastRates)

@@ -21,6 +21,10 @@ namespace kinetta::gif
 // Done, or why the encode fails, for each of its steps.
 using EncodeStatus = Status<EncodeFailure>;
 
+// Per written frame, its bytes at the best quality and at each lower level
+// the encode tried (GifFrameWriter::levelBytes()).
+using FrameLevelBytes = std::vector<std::vector<std::size_t>>;
+
 [[nodiscard]] inline Failure<EncodeFailure> encodeFailure(EncodeError kind, std::string message)
 {
     return {{kind, std::move(message)}};
@@ -45,8 +49,9 @@ public:
                    QuantiserSettings settings, const GlobalPalette* global);
 
     // Appends every frame's blocks to out. On failure out holds a partial file.
-    [[nodiscard]] EncodeStatus run(std::vector<std::uint8_t>& out,
-                                   const ProgressCallback& progress);
+    // levelBytes, when given, receives each frame's bytes per level.
+    [[nodiscard]] EncodeStatus run(std::vector<std::uint8_t>& out, const ProgressCallback& progress,
+                                   FrameLevelBytes* levelBytes = nullptr);
 
 private:
     struct Decoded {
@@ -57,6 +62,7 @@ private:
     };
     struct Job {
         std::vector<std::uint8_t> bytes;
+        std::vector<std::size_t> levelBytes;
         EncodeStatus written;
         bool done = false;
     };
@@ -65,7 +71,8 @@ private:
     void encodeJob(std::size_t position, GifFrameWriter& writer, Job& job);
     // Appends the finished jobs' blocks in order, on the calling thread.
     [[nodiscard]] EncodeStatus collect(std::vector<std::uint8_t>& out,
-                                       const ProgressCallback& progress);
+                                       const ProgressCallback& progress,
+                                       FrameLevelBytes* levelBytes);
     [[nodiscard]] std::shared_ptr<Decoded> acquire(std::size_t position);
     void release(std::size_t position);
 

@@ -34,6 +34,11 @@ public:
                                  std::span<const std::uint32_t> previous, FrameSize size,
                                  int delayHundredths, std::vector<std::uint8_t>& out);
 
+    // What the last frame written would have taken at the best quality and at
+    // each lower level, in the order of QuantiserSettings::lowerLevels: the
+    // frame's bytes were the last of them.
+    [[nodiscard]] const std::vector<std::size_t>& levelBytes() const { return m_levelBytes; }
+
 private:
     struct Candidate {
         std::vector<std::uint8_t> indices;
@@ -46,6 +51,15 @@ private:
         bool quantised = false;  // colours chosen by the quantiser
         bool filledTable = false; // its last coding filled the code table
     };
+    // How far the compressor may move colours in the pass under way: the
+    // best quality's settings, or a lower level's.
+    struct Lossy {
+        int distance = 0;
+        int flatDistance = 0;
+        int substitutes = 0;
+
+        friend bool operator==(const Lossy&, const Lossy&) = default;
+    };
     // What the stand-ins were last built for: a palette (the shared one, or
     // a candidate's own), the code size, transparency and merging.
     struct StandInsKey {
@@ -53,11 +67,14 @@ private:
         int minCodeSize = 0;
         int transparentIndex = -1;
         bool merge = false;
+        Lossy lossy;
 
         friend bool operator==(const StandInsKey&, const StandInsKey&) = default;
     };
 
     void appendMinimalFrame(int delayHundredths, std::vector<std::uint8_t>& out);
+    // Fills m_levelBytes for a frame whose blocks took written bytes.
+    void noteLevelBytes(std::size_t written);
     // Maps the rectangle to a shared table that holds every colour; returns
     // the frame's transparent index, -1 when it has none.
     [[nodiscard]] int mapToCompleteTable();
@@ -80,11 +97,22 @@ private:
     void appendImage(const Candidate& candidate, const Rect& rect, int delayHundredths,
                      std::vector<std::uint8_t>& bytes) const;
 
+    // Codes the chosen layout under each lower quality level, and with its
+    // colours merged into fewer, keeping whichever is smallest in *best.
+    void tryLowerLevels(Candidate*& best, LzwEncoder::Choices choices);
+    // from's indices on a table of its own with fewer colours: each colour
+    // merged into a more common one within distance. False when none merges.
+    [[nodiscard]] bool buildFewerColours(const Candidate& from, int distance,
+                                         Candidate& fewer) const;
+
     // The substitutes (when merging) and the alternates of unchanged pixels
     // that compressLossy() may write, within the candidate's code size.
     void buildStandIns(const Candidate& candidate, bool merge);
 
     QuantiserSettings m_settings;
+    Lossy m_lossy;
+    std::vector<std::size_t> m_levelTotals; // table and image data, per level
+    std::vector<std::size_t> m_levelBytes;
     Quantiser m_quantiser;
     LzwEncoder::Substitutes m_substitutes;
     std::vector<std::int16_t> m_alternates;
@@ -97,6 +125,10 @@ private:
     bool m_hasPrevious = false;
     std::vector<std::uint32_t> m_pixels; // the rectangle, contiguous
     std::vector<std::uint8_t> m_keep;    // 1 where the pixel changed
+    // 1 where the pixel equals its left and upper neighbours in the frame;
+    // made only when lower levels are tried, which keep such pixels nearer.
+    std::vector<std::uint8_t> m_flatPixels;
+    bool m_levelPass = false; // packing for a lower level
     Candidate m_opaque;
     Candidate m_transparent;
     Candidate m_mixed;
@@ -105,6 +137,8 @@ private:
     Candidate m_globalOpaque; // unchanged pixels redrawn, when the shared table holds them
     Candidate m_globalRuns;   // transparent only along long runs of unchanged pixels
     Candidate m_globalLongRuns; // the same for longer runs
+    Candidate m_fewer;          // the chosen layout on fewer colours, as kept
+    Candidate m_fewerTrial;     // the same, as tried at a level
     const GlobalPalette* m_globalPalette = nullptr;
     std::vector<std::uint32_t> m_nearestKeys; // colour -> nearest global entry, per frame
     std::vector<std::uint32_t> m_nearestValues;

@@ -48,9 +48,15 @@ public:
     // Colours close enough to each palette entry to stand in for it, closest
     // first; used by compressLossy().
     struct Substitutes {
-        static constexpr int kMax = 24;
-        std::array<std::array<std::uint8_t, kMax>, 256> near{};
+        static constexpr int kMax = 255; // every other entry of a full table
+        // Entry a's substitutes start at near[a * stride]. The stride is the
+        // most any entry keeps, so a short list of each fits the fastest cache.
+        std::array<std::uint8_t, 256 * kMax> near{};
+        std::size_t stride = 0;
         std::array<std::uint8_t, 256> count{};
+        // How many of the first substitutes of each may stand in for a pixel
+        // of a flat area (one equal to its left and upper neighbours).
+        std::array<std::uint8_t, 256> flatCount{};
     };
 
     // Like compress(), but where the exact index would end the current string
@@ -58,12 +64,16 @@ public:
     // longer strings for a bounded colour error. A transparent pixel may be
     // replaced only by alternates[i] (an index showing the colour already on
     // screen, or -1) and that index's substitutes. A pixel equal to its left and
-    // upper neighbours is always kept exact, so flat areas stay flat.
+    // upper neighbours takes only its first flatCount substitutes, so flat
+    // areas stay flat (exact with none); so does a pixel marked in
+    // flatPixels (empty, or a byte per index), for a caller that knows more
+    // of the picture than the indices tell.
     void compressLossy(std::span<const std::uint8_t> indices,
                        std::span<const std::int16_t> alternates, int transparentIndex,
                        const Substitutes& substitutes, int width, int minCodeSize,
                        std::vector<std::uint8_t>& packed, Choices choices = {},
-                       std::size_t giveUpAt = SIZE_MAX);
+                       std::size_t giveUpAt = SIZE_MAX,
+                       std::span<const std::uint8_t> flatPixels = {});
 
     // Whether the last compress filled the code table: if not, the choice of
     // what to do with a full table made no difference.
@@ -73,7 +83,8 @@ private:
     template <bool Lossy>
     void run(std::span<const std::uint8_t> indices, std::span<const std::int16_t> alternates,
              int transparentIndex, const Substitutes* substitutes, int width, int minCodeSize,
-             Choices choices, std::vector<std::uint8_t>& packed, std::size_t giveUpAt);
+             Choices choices, std::vector<std::uint8_t>& packed, std::size_t giveUpAt,
+             std::span<const std::uint8_t> flatPixels);
     // A fresh table holding the literals below `literals`.
     void resetTable(std::uint32_t literals);
 

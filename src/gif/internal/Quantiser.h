@@ -11,6 +11,16 @@
 namespace kinetta::gif
 {
 
+// One lower quality's freedoms, tried on a frame after those of the best
+// quality (see GifFrameWriter).
+struct LowerQualityLevel {
+    // As QuantiserSettings::lossyDistance and flatLossyDistance.
+    int lossyDistance = 0;
+    int flatLossyDistance = 0;
+
+    friend bool operator==(const LowerQualityLevel&, const LowerQualityLevel&) = default;
+};
+
 struct QuantiserSettings {
     int speed = 8;             // libimagequant speed, 1 (best) to 10 (fastest)
     // 0 none, 1 full error diffusion. None by default: on screen content and
@@ -25,9 +35,18 @@ struct QuantiserSettings {
     // Largest RGB distance by which compression may move a pixel's colour to
     // continue a longer string; 0 compresses without any loss.
     int lossyDistance = 20;
+    // How many of the nearest colours within lossyDistance compression tries
+    // in place of each: more find longer strings, each costing lookups.
+    int lossySubstitutes = 24;
+    // The same as lossyDistance for a pixel in a flat area: 0 keeps those exact.
+    int flatLossyDistance = 0;
     // Largest RGB distance at which a frame's colour may be shown by the
     // nearest entry of the table shared by all frames.
     int paletteDistance = 32;
+    // Lower qualities, best first: each frame is also coded under each, and
+    // the smallest coding of all is kept, so a list that adds a level never
+    // makes a frame larger.
+    std::vector<LowerQualityLevel> lowerLevels;
 };
 
 // Reduces an image of more than 256 colours to a palette. Large flat areas keep
