@@ -6,6 +6,7 @@
 #include "app/ThreadedGifEncoder.h"
 #include "app/shell/ApplicationId.h"
 #include "app/shell/LaunchRequest.h"
+#include "app/shell/QtPlatformChoice.h"
 #include "app/shell/RelaunchActions.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/StartAtLogin.h"
@@ -22,6 +23,7 @@
 #include "ui/common/AtSpiAnnouncer.h"
 #include "ui/common/ReduceMotion.h"
 #include "ui/icons/WindowIconLookup.h"
+#include "ui/overlays/InteractionScreen.h"
 #include "ui/overlays/MouseScreen.h"
 #include "ui/preview/DragOutFiles.h"
 
@@ -54,6 +56,9 @@ QString dragFolder()
 
 int runTrayProgram(int argc, char** argv)
 {
+    // Before the application: Qt reads the platform when it starts.
+    const QtPlatformChoice platform = applyQtPlatformChoice();
+    const bool wayland = isWaylandSession();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kinetta"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
@@ -78,6 +83,15 @@ int runTrayProgram(int argc, char** argv)
     case SingleInstance::Claim::primary:
         break;
     }
+
+    if (wayland)
+        printLine(QStringLiteral("Qt platform: ") + platform.reason);
+    // Where the pointer cannot be read outside our windows, "where the user
+    // is" means the screen of the last press or key in one of them.
+    InteractionScreen interaction;
+    std::function<QScreen*()> userScreen = [] { return mouseScreen(); };
+    if (wayland)
+        userScreen = [&interaction] { return interaction.screen(); };
 
     RecordingSession session(std::make_shared<IniPreferencesStore>());
     session.setWindowListSource(createWindowListSource());
@@ -110,7 +124,7 @@ int runTrayProgram(int argc, char** argv)
                            createKeyObserver,
                            std::move(permissions),
                            {},
-                           [] { return mouseScreen(); },
+                           userScreen,
                            [capture](std::uint32_t id) { return capture->windowSnapshot(id); },
                            &icons,
                            QSystemTrayIcon::isSystemTrayAvailable(),
@@ -118,7 +132,8 @@ int runTrayProgram(int argc, char** argv)
                            reduceMotion(),
                            QString::fromLatin1(kVersion),
                            buildVersionLine(),
-                           &startAtLogin};
+                           &startAtLogin,
+                           wayland};
     TrayShell shell(std::move(services));
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -296,7 +296,14 @@ bool TrayShell::hasTray() const
 QRect TrayShell::trayAnchor() const
 {
     const QRect icon = m_status ? m_status->geometry() : QRect();
-    return icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon;
+    if (!icon.isEmpty() || m_services.pointerHidden)
+        return icon;
+    return QRect(QCursor::pos(), QSize(1, 1));
+}
+
+QScreen* TrayShell::anchorScreen() const
+{
+    return m_services.pointerHidden ? m_services.mouseScreen() : nullptr;
 }
 
 void TrayShell::startFromPanel(const std::function<void()>& start)
@@ -357,7 +364,7 @@ void TrayShell::openRecordingPopover()
         QSize(RecordingHUDView::contentWidth, m_services.session.useAutoStop()
                                                   ? RecordingHUDView::heightWithAutoStop
                                                   : RecordingHUDView::heightWithoutAutoStop));
-    m_recordingPopover->open(trayAnchor());
+    m_recordingPopover->open(trayAnchor(), anchorScreen());
 }
 
 void TrayShell::toggleRecording()

@@ -70,6 +70,10 @@ struct ShellServices {
     // Whether the desktop starts the program at login, for the menu's
     // checkable entry; null: the entry shows unchecked and does nothing.
     StartAtLogin* startAtLogin = nullptr;
+    // The desktop does not tell where the pointer is outside Kinetta's
+    // windows (Wayland): what would open at the pointer when the tray tells
+    // no place opens centred on mouseScreen() instead.
+    bool pointerHidden = false;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,
@@ -171,7 +175,10 @@ private:
     // A recording, its countdown or encode, or a window of the program
     // other than the panel is open.
     [[nodiscard]] bool somethingUnderWay() const;
+    // The tray icon's rectangle, or the pointer's where it can be read;
+    // else empty, and popovers and toasts open centred on anchorScreen().
     [[nodiscard]] QRect trayAnchor() const;
+    [[nodiscard]] QScreen* anchorScreen() const;
     [[nodiscard]] bool hasTray() const;
 
     ShellServices m_services;

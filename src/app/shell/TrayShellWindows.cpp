@@ -114,10 +114,11 @@ void TrayShell::showControlPanel()
     if (m_panelPopover->style() == PopoverWindow::Style::window && m_panelPopover->isMinimized())
         m_panelPopover->showNormal();
     const QRect anchor = trayAnchor();
+    QScreen* centreOn = anchorScreen();
     // On a low screen the panel's settings scroll rather than push it over
     // the icon and its start button off screen.
-    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor));
-    m_panelPopover->open(anchor);
+    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor, centreOn));
+    m_panelPopover->open(anchor, centreOn);
 }
 
 void TrayShell::handPanelBack()
@@ -179,9 +180,10 @@ bool TrayShell::isRecordingPopoverShown() const
 
 void TrayShell::showToast(const Toast& toast)
 {
-    // Without a tray the toast opens at the pointer.
+    // Without a tray's place the toast opens at the pointer, or centred on
+    // the screen of the last interaction where the pointer cannot be read.
     const QRect icon = m_status ? m_status->geometry() : QRect();
-    m_toasts->show(toast, icon);
+    m_toasts->show(toast, icon, anchorScreen());
     if (ToastView* view = m_toasts->current())
         view->setObjectName(QStringLiteral("toast"));
 }

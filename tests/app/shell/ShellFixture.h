@@ -69,7 +69,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden});
         shell->launch();
     }
 
@@ -101,6 +101,8 @@ protected:
     QScreen* screen = QGuiApplication::primaryScreen();
     bool observerAvailable = true;
     bool acceptConfirmations = true;
+    // A Wayland desktop: the pointer cannot be read outside our windows.
+    bool pointerHidden = false;
     QStringList events;
     std::unique_ptr<TrayShell> shell;
 
