@@ -3,6 +3,7 @@
 #include "app/AsyncScreenRecorder.h"
 #include "app/AtomicFileWriter.h"
 #include "app/DesktopDelivery.h"
+#include "app/PortalHotKey.h"
 #include "app/ThreadedGifEncoder.h"
 #include "app/shell/ApplicationId.h"
 #include "app/shell/LaunchRequest.h"
@@ -133,7 +134,13 @@ int runTrayProgram(int argc, char** argv)
                            QString::fromLatin1(kVersion),
                            buildVersionLine(),
                            &startAtLogin,
-                           wayland};
+                           wayland,
+                           {}};
+    if (wayland)
+        services.portalHotKey = [](std::function<void()> activated) {
+            return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
+                                                  std::move(activated));
+        };
     TrayShell shell(std::move(services));
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 #include "app/BackgroundCall.h"
 #include "app/ExecutableFingerprint.h"
 #include "app/HotKeyArming.h"
+#include "app/PortalHotKey.h"
 #include "app/shell/DesktopSettings.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StartAtLogin.h"
@@ -62,6 +63,7 @@ TrayShell::~TrayShell()
     // with the key observer the global hotkey ends.
     m_permissions.reset();
     m_arming.reset();
+    m_portalHotKey.reset();
     m_keys.reset();
     m_flow.reset();
     delete m_preview.data();
@@ -98,6 +100,8 @@ void TrayShell::terminate()
 {
     if (m_keys)
         m_keys->remove();
+    // Its session and shortcut go with it.
+    m_portalHotKey.reset();
 }
 
 void TrayShell::keepPanelWindowInReach()
@@ -153,7 +157,10 @@ void TrayShell::buildControlPanel()
     callbacks.onRepairHotKey = [this] { m_permissions->resetHotKeyPermission(); };
 
     ControlPanelEnvironment environment;
-    environment.isHotKeyTrusted = [this] { return !m_keys || m_keys->isTrusted(); };
+    environment.isHotKeyTrusted = [this] { return !m_keys || hotKey().isTrusted(); };
+    environment.hotKeyProblem = [this] {
+        return m_portalHotKey ? m_portalHotKey->problem() : QString();
+    };
     environment.quit = [this] { m_services.permissions.quit(); };
     environment.openPrivacySettings = [this] { openDesktopSettings(); };
     environment.relaunch = [this] { m_permissions->relaunch(); };
@@ -256,7 +263,13 @@ void TrayShell::setupRecordingPopover()
 void TrayShell::installGlobalHotKey()
 {
     m_keys = std::make_unique<GlobalKeys>(*m_flow, *this, m_services.keyObserver);
-    m_arming = std::make_unique<HotKeyArming>(*m_keys, m_services.session.preferences());
+    if (m_services.portalHotKey) {
+        m_portalHotKey = m_services.portalHotKey([this] { toggleRecording(); });
+        // Registering answers later; the banner follows.
+        connect(m_portalHotKey.get(), &PortalHotKey::stateChanged, this,
+                [this] { controlPanel()->refreshHotKeyState(); });
+    }
+    m_arming = std::make_unique<HotKeyArming>(hotKey(), m_services.session.preferences());
     m_permissions = std::make_unique<PermissionsService>(*m_arming, m_services.permissions,
                                                          m_services.version, this);
     connect(m_permissions.get(), &PermissionsService::hotKeyReset, this,
@@ -275,6 +288,13 @@ void TrayShell::installGlobalHotKey()
         m_services.readFingerprint(this, arm);
     else
         readFingerprintInBackground(this, arm);
+}
+
+GlobalKeyService& TrayShell::hotKey() const
+{
+    if (m_portalHotKey)
+        return *m_portalHotKey;
+    return *m_keys;
 }
 
 ControlPanelView* TrayShell::controlPanel() const

@@ -31,6 +31,7 @@ class DragOutFiles;
 class FileWriter;
 class HotKeyArming;
 class PopoverWindow;
+class PortalHotKey;
 class RecordingHUDView;
 class RecordingSession;
 class StartAtLogin;
@@ -74,6 +75,10 @@ struct ShellServices {
     // windows (Wayland): what would open at the pointer when the tray tells
     // no place opens centred on mouseScreen() instead.
     bool pointerHidden = false;
+    // Where keys pressed in other programs cannot be observed (Wayland): the
+    // hotkey registered with the desktop, calling activated. Null: the key
+    // observer above.
+    std::function<std::unique_ptr<PortalHotKey>(std::function<void()> activated)> portalHotKey;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,
@@ -151,6 +156,10 @@ public:
     [[nodiscard]] ToastPresenter& toasts() const { return *m_toasts; }
     [[nodiscard]] PermissionsService& permissions() const { return *m_permissions; }
     [[nodiscard]] GlobalKeys& globalKeys() const { return *m_keys; }
+    // The hotkey as trust, repair and the banner see it: the portal's where
+    // there is one, else the key observer.
+    [[nodiscard]] GlobalKeyService& hotKey() const;
+    [[nodiscard]] PortalHotKey* portalHotKey() const { return m_portalHotKey.get(); }
     [[nodiscard]] QMenu* headerMenu() const { return m_headerMenu.get(); }
 
 Q_SIGNALS:
@@ -187,6 +196,7 @@ private:
     std::unique_ptr<PopoverWindow> m_recordingPopover;
     std::unique_ptr<RecordingFlow> m_flow;
     std::unique_ptr<GlobalKeys> m_keys;
+    std::unique_ptr<PortalHotKey> m_portalHotKey;
     std::unique_ptr<HotKeyArming> m_arming;
     std::unique_ptr<PermissionsService> m_permissions;
     std::unique_ptr<CountdownOverlayView> m_countdown;

@@ -327,6 +327,8 @@ void ControlPanelView::refresh()
     m_parts.loop->setLoopCount(m_session.loopCount());
 
     m_parts.hotKeyBanner->setVisible(!m_hotKeyGranted);
+    if (!m_hotKeyGranted && m_environment.hotKeyProblem)
+        m_parts.hotKeyBanner->setCaption(m_environment.hotKeyProblem());
     const auto& message = m_session.errorMessage();
     m_parts.errorBanner->setVisible(message.has_value());
     if (message)

@@ -49,6 +49,9 @@ struct ControlPanelCallbacks {
 // nothing (an empty isHotKeyTrusted counts as trusted).
 struct ControlPanelEnvironment {
     std::function<bool()> isHotKeyTrusted;
+    // What the hotkey banner says while the hotkey does not work; empty
+    // function or text: the key watcher's own words.
+    std::function<QString()> hotKeyProblem;
     std::function<void()> quit;
     std::function<void()> openPrivacySettings;
     std::function<void()> relaunch;
