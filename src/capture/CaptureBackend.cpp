@@ -3,6 +3,10 @@
 #include "capture/NullCaptureSource.h"
 #include "gif/Result.h"
 
+#ifdef KINETTA_HAVE_PIPEWIRE
+#include "capture/portal/PortalCaptureSource.h"
+#include "model/IniPreferencesStore.h"
+#endif
 #ifdef KINETTA_HAVE_X11
 #include "capture/x11/X11CaptureSource.h"
 #include "capture/x11/X11WindowIconReader.h"
@@ -16,21 +20,48 @@ namespace kinetta
 namespace
 {
 
+[[maybe_unused]] bool isWaylandSession()
+{
+    return !qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("XDG_SESSION_TYPE") == "wayland";
+}
+
 // Whether to capture through X11, or why not. Builds without X11 always say why not.
 Status<QString> chooseX11()
 {
     const QByteArray forced = qgetenv("KINETTA_CAPTURE");
     if (forced == "null")
         return Failure{QStringLiteral("Screen capture is switched off (KINETTA_CAPTURE=null).")};
+    if (forced == "portal")
+        return Failure{QStringLiteral("Screen capture goes through the desktop portal "
+                                      "(KINETTA_CAPTURE=portal).")};
 #ifdef KINETTA_HAVE_X11
-    if (forced == "x11" || !qgetenv("DISPLAY").isEmpty())
+    if (forced == "x11")
         return {};
-    return Failure{qgetenv("WAYLAND_DISPLAY").isEmpty()
-                       ? QStringLiteral("No X display is set (DISPLAY is empty).")
-                       : QStringLiteral("Recording needs an X11 session; this Wayland session "
-                                        "offers no X display (DISPLAY is empty).")};
+#ifdef KINETTA_HAVE_PIPEWIRE
+    // XWayland's display shows only X clients: the portal sees the whole screen.
+    if (isWaylandSession())
+        return Failure{QStringLiteral("This Wayland session records through the desktop portal.")};
+#endif
+    if (!qgetenv("DISPLAY").isEmpty())
+        return {};
+    return Failure{isWaylandSession()
+                       ? QStringLiteral("Recording needs an X11 session; this Wayland session "
+                                        "offers no X display (DISPLAY is empty).")
+                       : QStringLiteral("No X display is set (DISPLAY is empty).")};
 #else
     return Failure{QStringLiteral("This build of Kinetta has no X11 screen capture.")};
+#endif
+}
+
+// Whether to capture through the desktop portal: forced, or a Wayland session
+// that X11 was not forced for.
+bool choosePortal()
+{
+#ifdef KINETTA_HAVE_PIPEWIRE
+    const QByteArray forced = qgetenv("KINETTA_CAPTURE");
+    return forced == "portal" || (forced.isEmpty() && isWaylandSession());
+#else
+    return false;
 #endif
 }
 
@@ -60,6 +91,11 @@ public:
 
 std::shared_ptr<CaptureSource> createCaptureSource()
 {
+#ifdef KINETTA_HAVE_PIPEWIRE
+    if (choosePortal())
+        return std::make_shared<portal::PortalCaptureSource>(
+            portal::portalSessionBus(), std::make_shared<IniPreferencesStore>());
+#endif
     const Status<QString> x11 = chooseX11();
 #ifdef KINETTA_HAVE_X11
     if (x11.ok())

@@ -9,8 +9,11 @@
 namespace kinetta
 {
 
-// The one place that picks the capture platform. KINETTA_CAPTURE=x11 or =null
-// forces a choice; otherwise X11 when this build has it and DISPLAY is set.
+// The one place that picks the capture platform. KINETTA_CAPTURE=x11, =portal
+// or =null forces a choice; otherwise the desktop portal in a Wayland session
+// (WAYLAND_DISPLAY set, or XDG_SESSION_TYPE=wayland) when this build has
+// PipeWire, else X11 when this build has it and DISPLAY is set. Window lists
+// and icons come from X11 only.
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();

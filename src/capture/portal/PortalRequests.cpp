@@ -245,6 +245,12 @@ Result<PortalResponse, PortalFailure> PortalRequests::request(const QString& int
     return *slot->response;
 }
 
+QDBusConnection portalSessionBus()
+{
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                         QStringLiteral("kinetta-portal"));
+}
+
 QVariant unpackedResult(const QVariant& value)
 {
     if (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())

@@ -92,6 +92,12 @@ private:
     QThread m_signalThread;
 };
 
+// A connection of our own to the session bus for portal calls. The shared
+// QDBusConnection::sessionBus() holds incoming messages back until the
+// application's event loop runs, so a request made before that (a command
+// line recording) would never see its Response.
+[[nodiscard]] QDBusConnection portalSessionBus();
+
 // A value as QtDBus hands it over, with variants and a{sv} maps unwrapped
 // (nested maps too); other D-Bus structures stay QDBusArgument.
 [[nodiscard]] QVariant unpackedResult(const QVariant& value);

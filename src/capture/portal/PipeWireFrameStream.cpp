@@ -1,0 +1,386 @@
+#include "capture/portal/PipeWireFrameStream.h"
+
+#include "capture/CaptureLogging.h"
+#include "capture/portal/RawFrameConversion.h"
+
+#include <pipewire/pipewire.h>
+#include <spa/buffer/meta.h>
+#include <spa/param/video/format-utils.h>
+
+#include <cerrno>
+#include <cstring>
+#include <linux/dma-buf.h>
+#include <mutex>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+
+namespace kinetta::portal
+{
+namespace
+{
+
+constexpr std::uint32_t kMaxSide = 16384;
+
+std::optional<RawPixelLayout> layoutOf(std::uint32_t format)
+{
+    switch (format) {
+    case SPA_VIDEO_FORMAT_BGRx:
+        return RawPixelLayout::bgrx;
+    case SPA_VIDEO_FORMAT_BGRA:
+        return RawPixelLayout::bgra;
+    case SPA_VIDEO_FORMAT_RGBx:
+        return RawPixelLayout::rgbx;
+    case SPA_VIDEO_FORMAT_RGBA:
+        return RawPixelLayout::rgba;
+    case SPA_VIDEO_FORMAT_xRGB:
+        return RawPixelLayout::xrgb;
+    case SPA_VIDEO_FORMAT_ARGB:
+        return RawPixelLayout::argb;
+    case SPA_VIDEO_FORMAT_xBGR:
+        return RawPixelLayout::xbgr;
+    case SPA_VIDEO_FORMAT_ABGR:
+        return RawPixelLayout::abgr;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A DMA-BUF mapped for reading while it lives.
+class MappedDmaBuf final
+{
+public:
+    MappedDmaBuf(int fd, std::size_t size) : m_fd(fd), m_size(size)
+    {
+        void* map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+        if (map == MAP_FAILED)
+            return;
+        m_data = static_cast<const std::uint8_t*>(map);
+        dma_buf_sync sync{DMA_BUF_SYNC_START | DMA_BUF_SYNC_READ};
+        ioctl(m_fd, DMA_BUF_IOCTL_SYNC, &sync);
+    }
+    ~MappedDmaBuf()
+    {
+        if (!m_data)
+            return;
+        dma_buf_sync sync{DMA_BUF_SYNC_END | DMA_BUF_SYNC_READ};
+        ioctl(m_fd, DMA_BUF_IOCTL_SYNC, &sync);
+        munmap(const_cast<std::uint8_t*>(m_data), m_size);
+    }
+    MappedDmaBuf(const MappedDmaBuf&) = delete;
+    MappedDmaBuf& operator=(const MappedDmaBuf&) = delete;
+    [[nodiscard]] const std::uint8_t* data() const { return m_data; }
+
+private:
+    int m_fd;
+    std::size_t m_size;
+    const std::uint8_t* m_data = nullptr;
+};
+
+std::once_flag pipewireInitialised;
+
+// PipeWire's interface macros cast the C way; kept to these two places.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wold-style-cast"
+void listenToCore(pw_core* core, spa_hook* hook, const pw_core_events* events, void* data)
+{
+    pw_core_add_listener(core, hook, events, data);
+}
+
+pw_registry* watchRegistry(pw_core* core, spa_hook* hook, const pw_registry_events* events,
+                           void* data)
+{
+    pw_registry* registry = pw_core_get_registry(core, PW_VERSION_REGISTRY, 0);
+    if (registry)
+        pw_registry_add_listener(registry, hook, events, data);
+    return registry;
+}
+#pragma GCC diagnostic pop
+
+} // namespace
+
+struct PipeWireFrameStream::State {
+    Target target;
+    PipeWireFrameHandlers handlers;
+    pw_thread_loop* loop = nullptr;
+    pw_context* context = nullptr;
+    pw_core* core = nullptr;
+    pw_registry* registry = nullptr;
+    pw_stream* stream = nullptr;
+    spa_hook coreListener{};
+    spa_hook registryListener{};
+    spa_hook streamListener{};
+    spa_video_info_raw format{};
+    std::optional<RawPixelLayout> layout;
+    // Set before we take the stream down ourselves: that is no ending to report.
+    bool stopping = false;
+    bool ended = false;
+
+    ~State();
+    void end(const QString& reason);
+    void negotiated(const spa_pod* param);
+    void process();
+    [[nodiscard]] std::shared_ptr<const PortalFrame> read(spa_buffer* buffer) const;
+};
+
+PipeWireFrameStream::State::~State()
+{
+    if (loop)
+        pw_thread_loop_lock(loop);
+    stopping = true;
+    if (stream)
+        pw_stream_destroy(stream);
+    if (registry) {
+        spa_hook_remove(&registryListener);
+        pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
+    }
+    if (core) {
+        spa_hook_remove(&coreListener);
+        pw_core_disconnect(core);
+    }
+    if (loop) {
+        pw_thread_loop_unlock(loop);
+        pw_thread_loop_stop(loop);
+    }
+    if (context)
+        pw_context_destroy(context);
+    if (loop)
+        pw_thread_loop_destroy(loop);
+}
+
+void PipeWireFrameStream::State::end(const QString& reason)
+{
+    if (stopping || ended)
+        return;
+    ended = true;
+    handlers.ended(reason);
+}
+
+void PipeWireFrameStream::State::negotiated(const spa_pod* param)
+{
+    std::uint32_t mediaType = 0;
+    std::uint32_t mediaSubtype = 0;
+    if (!param || spa_format_parse(param, &mediaType, &mediaSubtype) < 0 ||
+        mediaType != SPA_MEDIA_TYPE_video || mediaSubtype != SPA_MEDIA_SUBTYPE_raw)
+        return;
+    spa_video_info_raw parsed{};
+    if (spa_format_video_raw_parse(param, &parsed) < 0)
+        return;
+    format = parsed;
+    layout = layoutOf(parsed.format);
+    qCDebug(lcCapture) << "screen cast format" << parsed.format << parsed.size.width << "x"
+                       << parsed.size.height;
+
+    std::uint8_t storage[1024];
+    spa_pod_builder builder;
+    spa_pod_builder_init(&builder, storage, sizeof(storage));
+    // Shared memory is mapped by PipeWire; a DMA-BUF (which a source only
+    // sends when it can send nothing else, since no modifier is offered) is
+    // mapped here.
+    const int dataTypes = (1 << SPA_DATA_MemFd) | (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_DmaBuf);
+    const spa_pod* params[3];
+    params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+        SPA_POD_CHOICE_RANGE_Int(8, 2, 16), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+        SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(dataTypes)));
+    params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+        SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
+        SPA_POD_Int(static_cast<int>(sizeof(spa_meta_header)))));
+    params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+        SPA_POD_Id(SPA_META_VideoCrop), SPA_PARAM_META_size,
+        SPA_POD_Int(static_cast<int>(sizeof(spa_meta_region)))));
+    pw_stream_update_params(stream, params, 3);
+}
+
+std::shared_ptr<const PortalFrame> PipeWireFrameStream::State::read(spa_buffer* buffer) const
+{
+    if (!layout || buffer->n_datas < 1)
+        return nullptr;
+    const spa_data& data = buffer->datas[0];
+    if (!data.chunk || data.chunk->size == 0 || (data.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
+        return nullptr;
+    const auto* header = static_cast<const spa_meta_header*>(
+        spa_buffer_find_meta_data(buffer, SPA_META_Header, sizeof(spa_meta_header)));
+    if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED))
+        return nullptr;
+
+    QRect image(0, 0, static_cast<int>(format.size.width), static_cast<int>(format.size.height));
+    // A source may send a larger buffer of which only a region is the picture.
+    if (const auto* region = static_cast<const spa_meta_region*>(
+            spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
+        region && region->region.size.width > 0 && region->region.size.height > 0)
+        image = image.intersected(QRect(region->region.position.x, region->region.position.y,
+                                        static_cast<int>(region->region.size.width),
+                                        static_cast<int>(region->region.size.height)));
+    if (image.isEmpty())
+        return nullptr;
+    const std::size_t rowBytes = static_cast<std::size_t>(format.size.width) * 4;
+    const std::size_t stride =
+        data.chunk->stride > 0 ? static_cast<std::size_t>(data.chunk->stride) : rowBytes;
+    const std::size_t needed =
+        static_cast<std::size_t>(data.chunk->offset) + stride * (format.size.height - 1) + rowBytes;
+    if (stride < rowBytes || needed > data.maxsize)
+        return nullptr;
+
+    std::optional<MappedDmaBuf> mapped;
+    const auto* base = static_cast<const std::uint8_t*>(data.data);
+    if (!base && data.type == SPA_DATA_DmaBuf && data.fd >= 0) {
+        mapped.emplace(static_cast<int>(data.fd), data.maxsize + data.mapoffset);
+        base = mapped->data() ? mapped->data() + data.mapoffset : nullptr;
+    }
+    if (!base)
+        return nullptr;
+
+    QRect crop = image;
+    if (target.crop) {
+        const QSize frame = target.frameSize.isEmpty() ? image.size() : target.frameSize;
+        const auto inImage = cropInImage(*target.crop, frame, image.size());
+        if (!inImage)
+            return nullptr;
+        crop = inImage->translated(image.topLeft());
+    }
+    auto frame = std::make_shared<PortalFrame>();
+    frame->width = crop.width();
+    frame->height = crop.height();
+    frame->pixels.resize(static_cast<std::size_t>(crop.width()) * crop.height());
+    convertToArgb(*layout, base + data.chunk->offset, stride, crop, frame->pixels.data());
+    return frame;
+}
+
+void PipeWireFrameStream::State::process()
+{
+    // Only the newest picture matters; older ones go straight back.
+    pw_buffer* newest = nullptr;
+    std::shared_ptr<const PortalFrame> frame;
+    while (pw_buffer* next = pw_stream_dequeue_buffer(stream)) {
+        if (auto read = this->read(next->buffer))
+            frame = std::move(read);
+        if (newest)
+            pw_stream_queue_buffer(stream, newest);
+        newest = next;
+    }
+    if (newest)
+        pw_stream_queue_buffer(stream, newest);
+    if (frame)
+        handlers.frame(std::move(frame));
+}
+
+PipeWireFrameStream::PipeWireFrameStream(std::unique_ptr<State> state) : m_state(std::move(state))
+{
+}
+
+PipeWireFrameStream::~PipeWireFrameStream() = default;
+
+Result<std::unique_ptr<PipeWireFrameStream>, QString>
+PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
+                           PipeWireFrameHandlers handlers)
+{
+    std::call_once(pipewireInitialised, [] { pw_init(nullptr, nullptr); });
+    auto state = std::make_unique<State>();
+    state->target = target;
+    state->handlers = std::move(handlers);
+    state->loop = pw_thread_loop_new("kinetta-pipewire", nullptr);
+    if (!state->loop)
+        return Failure{QStringLiteral("PipeWire could not make its loop.")};
+    state->context = pw_context_new(pw_thread_loop_get_loop(state->loop), nullptr, 0);
+    if (!state->context || pw_thread_loop_start(state->loop) < 0)
+        return Failure{QStringLiteral("PipeWire could not be started in this process.")};
+
+    pw_thread_loop_lock(state->loop);
+    State* raw = state.get();
+    // PipeWire owns the descriptor from here, whether or not it connects.
+    raw->core = pw_context_connect_fd(raw->context, connection.release(), nullptr, 0);
+    if (!raw->core) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        pw_thread_loop_unlock(raw->loop);
+        return Failure{QStringLiteral("Could not connect to PipeWire: ") + reason};
+    }
+
+    static const pw_core_events coreEvents = [] {
+        pw_core_events events{};
+        events.version = PW_VERSION_CORE_EVENTS;
+        events.error = [](void* data, std::uint32_t id, int /*seq*/, int res, const char* message) {
+            if (id == PW_ID_CORE)
+                static_cast<State*>(data)->end(
+                    QStringLiteral("The connection to PipeWire was lost (%1).")
+                        .arg(QString::fromUtf8(message ? message : std::strerror(-res))));
+        };
+        return events;
+    }();
+    listenToCore(raw->core, &raw->coreListener, &coreEvents, raw);
+
+    static const pw_registry_events registryEvents = [] {
+        pw_registry_events events{};
+        events.version = PW_VERSION_REGISTRY_EVENTS;
+        events.global_remove = [](void* data, std::uint32_t id) {
+            auto* self = static_cast<State*>(data);
+            if (id == self->target.node)
+                self->end(QStringLiteral("The shared screen went away."));
+        };
+        return events;
+    }();
+    raw->registry = watchRegistry(raw->core, &raw->registryListener, &registryEvents, raw);
+
+    static const pw_stream_events streamEvents = [] {
+        pw_stream_events events{};
+        events.version = PW_VERSION_STREAM_EVENTS;
+        events.state_changed = [](void* data, pw_stream_state /*old*/, pw_stream_state now,
+                                  const char* error) {
+            auto* self = static_cast<State*>(data);
+            if (now == PW_STREAM_STATE_ERROR)
+                self->end(QStringLiteral("The screen cast failed: %1")
+                              .arg(QString::fromUtf8(error ? error : "unknown error")));
+            else if (now == PW_STREAM_STATE_UNCONNECTED)
+                self->end(QStringLiteral("The screen cast was disconnected."));
+        };
+        events.param_changed = [](void* data, std::uint32_t id, const spa_pod* param) {
+            if (id == SPA_PARAM_Format)
+                static_cast<State*>(data)->negotiated(param);
+        };
+        events.process = [](void* data) { static_cast<State*>(data)->process(); };
+        return events;
+    }();
+    raw->stream = pw_stream_new(raw->core, "Kinetta screen capture",
+                                pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
+                                                  "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
+    if (!raw->stream) {
+        pw_thread_loop_unlock(raw->loop);
+        return Failure{QStringLiteral("PipeWire could not make a stream.")};
+    }
+    pw_stream_add_listener(raw->stream, &raw->streamListener, &streamEvents, raw);
+
+    // Every 32-bit layout a compositor may send, any size, and any rate down
+    // to 0/1: a source that sends only on damage offers variable rates, and
+    // a stream that cannot agree on a format is never linked.
+    std::uint8_t storage[1024];
+    spa_pod_builder builder;
+    spa_pod_builder_init(&builder, storage, sizeof(storage));
+    const spa_rectangle defaultSize{static_cast<std::uint32_t>(std::max(1, target.frameSize.width())),
+                                    static_cast<std::uint32_t>(std::max(1, target.frameSize.height()))};
+    const spa_rectangle minSize{1, 1};
+    const spa_rectangle maxSize{kMaxSide, kMaxSide};
+    const spa_fraction noRate{0, 1};
+    const spa_fraction maxRate{1000, 1};
+    const spa_pod* formats = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+        SPA_POD_CHOICE_ENUM_Id(9, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx,
+                               SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_RGBA,
+                               SPA_VIDEO_FORMAT_xRGB, SPA_VIDEO_FORMAT_ARGB, SPA_VIDEO_FORMAT_xBGR,
+                               SPA_VIDEO_FORMAT_ABGR),
+        SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
+        SPA_FORMAT_VIDEO_framerate, SPA_POD_CHOICE_RANGE_Fraction(&noRate, &noRate, &maxRate)));
+    const int connected = pw_stream_connect(
+        raw->stream, PW_DIRECTION_INPUT, target.node,
+        static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS),
+        &formats, 1);
+    pw_thread_loop_unlock(raw->loop);
+    if (connected < 0)
+        return Failure{QStringLiteral("Could not connect to the shared screen's stream: ") +
+                       QString::fromLocal8Bit(std::strerror(-connected))};
+    return std::unique_ptr<PipeWireFrameStream>(new PipeWireFrameStream(std::move(state)));
+}
+
+} // namespace kinetta::portal

@@ -1,0 +1,101 @@
+#include "capture/portal/PortalCaptureSource.h"
+
+#include "capture/CaptureLogging.h"
+#include "capture/portal/PortalCaptureStream.h"
+
+namespace kinetta::portal
+{
+
+PortalCaptureSource::PortalCaptureSource(QDBusConnection bus,
+                                         std::shared_ptr<PreferencesStore> settings,
+                                         std::chrono::milliseconds responseTimeout)
+    : m_requests(std::move(bus), responseTimeout), m_settings(std::move(settings))
+{
+}
+
+PortalCaptureSource::~PortalCaptureSource() = default;
+
+void PortalCaptureSource::ensureSession(bool showsCursor)
+{
+    if (m_session && m_session->showsCursor() != showsCursor)
+        m_session.reset();
+    if (m_session || m_failure)
+        return;
+    ScreenCastChoice choice;
+    choice.sourceTypes = monitorSource;
+    choice.showsCursor = showsCursor;
+    choice.restoreToken = m_settings->stringValue(kRestoreTokenKey);
+    auto opened = ScreenCastSession::open(m_requests, choice);
+    if (!opened.ok()) {
+        m_failure = opened.message();
+        return;
+    }
+    m_session = std::move(opened).value();
+    // A token is good for one use; the portal hands out the next one.
+    if (const auto& token = m_session->restoreToken())
+        if (const auto saved = m_settings->setValue(kRestoreTokenKey, *token); !saved.ok())
+            qCWarning(lcCapture) << "the screen-sharing choice is not remembered:"
+                                 << saved.message();
+}
+
+bool PortalCaptureSource::preflightAccess()
+{
+    std::lock_guard lock(m_mutex);
+    ensureSession();
+    return !(m_failure && m_failure->kind == ScreenCastFailure::Kind::refused);
+}
+
+void PortalCaptureSource::requestAccess()
+{
+    std::lock_guard lock(m_mutex);
+    m_failure.reset();
+}
+
+CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
+{
+    std::lock_guard lock(m_mutex);
+    ensureSession();
+    if (m_failure) {
+        const ScreenCastFailure failure = *m_failure;
+        // A failure is told once; the next attempt asks the portal again.
+        if (failure.kind != ScreenCastFailure::Kind::refused)
+            m_failure.reset();
+        if (failure.kind == ScreenCastFailure::Kind::refused)
+            return CaptureError{errorDescription(RecordingError::permissionDenied)};
+        return CaptureError{failure.message};
+    }
+    ShareableContent content;
+    for (const ScreenCastStream& stream : m_session->streams()) {
+        if (stream.size.isEmpty())
+            continue;
+        content.displays.push_back({stream.node, monitorGeometry(stream)});
+    }
+    if (content.displays.empty())
+        return CaptureError{QStringLiteral("The desktop portal did not say the shared screen's size.")};
+    return content;
+}
+
+CaptureResult<std::unique_ptr<CaptureStream>>
+PortalCaptureSource::startStream(const StreamConfiguration& configuration,
+                                 CaptureStreamOutput& output)
+{
+    std::lock_guard lock(m_mutex);
+    if (configuration.content == StreamConfiguration::Content::window)
+        return CaptureError{QStringLiteral("On Wayland, Kinetta records a screen or an area of "
+                                           "it; single windows are not offered.")};
+    // The cursor is asked for when the session is made; a session made for
+    // the content with the other choice gives way to a new one, which the
+    // restore token starts without asking the user again.
+    ensureSession(configuration.showsCursor);
+    if (m_failure) {
+        const ScreenCastFailure failure = *m_failure;
+        if (failure.kind != ScreenCastFailure::Kind::refused)
+            m_failure.reset();
+        return CaptureError{failure.kind == ScreenCastFailure::Kind::refused
+                                ? errorDescription(RecordingError::permissionDenied)
+                                : failure.message};
+    }
+    return PortalCaptureStream::start(std::exchange(m_session, nullptr), configuration, output);
+}
+
+} // namespace kinetta::portal

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "capture/CaptureSource.h"
+#include "capture/portal/PortalRequests.h"
+#include "capture/portal/ScreenCastSession.h"
+#include "model/PreferencesStore.h"
+
+#include <QDBusConnection>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace kinetta::portal
+{
+
+// Where the portal's restore token is kept between runs.
+inline const QString kRestoreTokenKey = QStringLiteral("screenCastRestoreToken");
+
+// Screen capture on Wayland through the desktop portal's screen cast. The
+// portal asks the user which screen to share the first time; its restore
+// token, kept in the settings, lets later recordings start without asking.
+// The first display is the shared monitor; single windows are not listed
+// (the portal, not Kinetta, would pick them).
+//
+// Access, content and the stream belong to one session: asking for access
+// (or for the content) starts it, which may show the portal's dialog and
+// blocks until it is answered; startStream() takes it over. Calls come from
+// one thread at a time.
+class PortalCaptureSource final : public CaptureSource
+{
+public:
+    PortalCaptureSource(QDBusConnection bus, std::shared_ptr<PreferencesStore> settings,
+                        std::chrono::milliseconds responseTimeout = std::chrono::minutes(3));
+    ~PortalCaptureSource() override;
+
+    // False when the user declined the portal's dialog.
+    [[nodiscard]] bool preflightAccess() override;
+    // Lets the next preflight ask the portal again.
+    void requestAccess() override;
+    [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override;
+    [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
+    startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
+
+private:
+    // Starts a session unless one with this cursor choice waits for its
+    // stream, or the last attempt was refused. Before a recording's
+    // configuration is known, the cursor is shown.
+    void ensureSession(bool showsCursor = true);
+
+    PortalRequests m_requests;
+    std::shared_ptr<PreferencesStore> m_settings;
+    std::mutex m_mutex;
+    std::unique_ptr<ScreenCastSession> m_session;
+    std::optional<ScreenCastFailure> m_failure;
+};
+
+} // namespace kinetta::portal
