@@ -135,12 +135,18 @@ int runTrayProgram(int argc, char** argv)
                            buildVersionLine(),
                            &startAtLogin,
                            wayland,
+                           {},
                            {}};
-    if (wayland)
+    if (wayland) {
         services.portalHotKey = [](std::function<void()> activated) {
             return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
                                                   std::move(activated));
         };
+        // The portal chooses the monitor; the area is drawn on its picture.
+        services.displayStill = [capture](bool showsCursor) {
+            return capture->displayStill(showsCursor);
+        };
+    }
     TrayShell shell(std::move(services));
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);

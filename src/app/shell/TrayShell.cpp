@@ -208,7 +208,7 @@ void TrayShell::buildControlPanel()
 bool TrayShell::somethingUnderWay() const
 {
     return m_flow->phase() != RecordingFlow::Phase::idle || m_flow->isEncoding() ||
-           m_areaOverlay->view() || m_picker->isOpen() || m_preview;
+           m_stillPending || m_areaOverlay->view() || m_picker->isOpen() || m_preview;
 }
 
 void TrayShell::openDesktopSettings()

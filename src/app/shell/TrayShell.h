@@ -7,12 +7,14 @@
 #include "app/RecordingFlow.h"
 #include "app/shell/LaunchRequest.h"
 #include "app/shell/TrayMenu.h"
+#include "capture/CaptureSource.h"
 #include "model/Scheduler.h"
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/ThumbnailLoader.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QScreen>
 #include <QRect>
 #include <functional>
 #include <memory>
@@ -79,6 +81,10 @@ struct ShellServices {
     // hotkey registered with the desktop, calling activated. Null: the key
     // observer above.
     std::function<std::unique_ptr<PortalHotKey>(std::function<void()> activated)> portalHotKey;
+    // Where capture chooses the display (Wayland): CaptureSource::displayStill,
+    // run off the GUI thread; the area is drawn on its picture. Null: on the
+    // live screen.
+    std::function<std::optional<CaptureResult<DisplayStill>>(bool showsCursor)> displayStill;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,
@@ -180,6 +186,10 @@ private:
     void toggleRecordingPopover();
     void openRecordingPopover();
     void startFromPanel(const std::function<void()>& start);
+    // Area mode where capture chooses the display: its picture first, then
+    // the selector on it, over the screen that shows that display.
+    void openAreaOnStill();
+    void showAreaOnStill(const CaptureResult<DisplayStill>& still);
     void popoverDismissedByPress(const QPoint& globalPos);
     // A recording, its countdown or encode, or a window of the program
     // other than the panel is open.
@@ -213,6 +223,12 @@ private:
     // The panel came back from the picker and has not had the focus yet.
     bool m_panelInHandOver = false;
     bool m_launched = false;
+    // Counts the pictures asked for; a late answer for an older one is dropped.
+    quint64 m_stillRequest = 0;
+    bool m_stillPending = false;
+    // The screen that shows the display capture last chose (Wayland); the
+    // countdown covers it.
+    QPointer<QScreen> m_recordedScreen;
 };
 
 } // namespace kinetta

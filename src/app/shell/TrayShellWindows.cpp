@@ -1,4 +1,5 @@
 // The shell's FlowPort: what the recording flow shows, on the real windows.
+#include "app/BackgroundCall.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StatusAppearance.h"
 #include "app/shell/TrayShell.h"
@@ -12,10 +13,12 @@
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/AreaOverlay.h"
 #include "ui/selection/AreaSelectorView.h"
+#include "ui/selection/StillArea.h"
 #include "ui/selection/WindowPickerView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QLoggingCategory>
 #include <QWindow>
 
@@ -26,7 +29,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
 void TrayShell::showCountdownOverlay()
 {
-    QScreen* screen = m_services.mouseScreen();
+    // Where capture chose the display, the countdown covers that one.
+    QScreen* screen = m_recordedScreen ? m_recordedScreen.data() : m_services.mouseScreen();
     if (!screen) {
         // The tray icon still counts down; there is nothing to cover.
         qCInfo(lcShell) << "No screen for the countdown overlay";
@@ -60,11 +64,61 @@ void TrayShell::removeEscapeMonitor()
 
 bool TrayShell::showAreaOverlay()
 {
+    if (m_services.displayStill) {
+        openAreaOnStill();
+        return true;
+    }
     // Without a screen the flow refuses the start and the panel says why.
     if (!m_services.mouseScreen() || !m_areaOverlay->show())
         return false;
     m_areaOverlay->view()->window()->setObjectName(QStringLiteral("areaOverlay"));
     return true;
+}
+
+void TrayShell::openAreaOnStill()
+{
+    const quint64 request = ++m_stillRequest;
+    m_stillPending = true;
+    // The desktop's dialog may wait for the user; the picture follows.
+    runInBackground(
+        this,
+        [still = m_services.displayStill, cursor = m_services.session.showCursor()] {
+            return still(cursor);
+        },
+        [this, request](const std::optional<CaptureResult<DisplayStill>>& still) {
+            if (request != m_stillRequest)
+                return;
+            m_stillPending = false;
+            if (still)
+                showAreaOnStill(*still);
+            // A capture that draws areas on the live screen after all.
+            else if (!m_areaOverlay->show())
+                m_flow->failStart(RecordingFlow::noScreenText());
+        });
+}
+
+void TrayShell::showAreaOnStill(const CaptureResult<DisplayStill>& still)
+{
+    if (!still.ok()) {
+        m_flow->failStart(still.error().message);
+        return;
+    }
+    const DisplayStill& picture = still.value();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QRect> geometries;
+    for (QScreen* screen : screens)
+        geometries.append(screen->geometry());
+    const auto shown = screenShowingDisplay(geometries, picture.display.frame);
+    QScreen* screen = shown ? screens[*shown] : m_services.mouseScreen();
+    if (!screen) {
+        m_flow->failStart(RecordingFlow::noScreenText());
+        return;
+    }
+    m_recordedScreen = screen;
+    m_areaOverlay->showOnStill(
+        *screen, picture.image,
+        stillPlacement(picture.display.frame, QSizeF(screen->geometry().size())));
+    m_areaOverlay->view()->window()->setObjectName(QStringLiteral("areaOverlay"));
 }
 
 void TrayShell::showWindowPicker()

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureLogging.h"
 #include "capture/portal/PortalCaptureStream.h"
+#include "capture/portal/SessionPicture.h"
 
 namespace kinetta::portal
 {
@@ -87,15 +88,40 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
     // the content with the other choice gives way to a new one, which the
     // restore token starts without asking the user again.
     ensureSession(configuration.showsCursor);
-    if (m_failure) {
-        const ScreenCastFailure failure = *m_failure;
-        if (failure.kind != ScreenCastFailure::Kind::refused)
-            m_failure.reset();
-        return CaptureError{failure.kind == ScreenCastFailure::Kind::refused
-                                ? errorDescription(RecordingError::permissionDenied)
-                                : failure.message};
-    }
+    if (m_failure)
+        return takeFailure();
     return PortalCaptureStream::start(std::exchange(m_session, nullptr), configuration, output);
+}
+
+CaptureError PortalCaptureSource::takeFailure()
+{
+    const ScreenCastFailure failure = *m_failure;
+    if (failure.kind != ScreenCastFailure::Kind::refused)
+        m_failure.reset();
+    return CaptureError{failure.kind == ScreenCastFailure::Kind::refused
+                            ? errorDescription(RecordingError::permissionDenied)
+                            : failure.message};
+}
+
+std::optional<CaptureResult<DisplayStill>> PortalCaptureSource::displayStill(bool showsCursor)
+{
+    std::lock_guard lock(m_mutex);
+    ensureSession(showsCursor);
+    if (m_failure)
+        return CaptureResult<DisplayStill>(takeFailure());
+    const ScreenCastStream shared = m_session->streams().empty() ? ScreenCastStream{}
+                                                                 : m_session->streams().front();
+    if (shared.size.isEmpty())
+        return CaptureResult<DisplayStill>(
+            CaptureError{QStringLiteral("The desktop portal did not say the shared screen's size.")});
+    auto picture = firstPicture(*m_session, std::chrono::seconds(5));
+    if (!picture.ok()) {
+        // A session whose stream gives nothing is no use to the recording either.
+        m_session.reset();
+        return CaptureResult<DisplayStill>(CaptureError{picture.message()});
+    }
+    return CaptureResult<DisplayStill>(
+        DisplayStill{{shared.node, monitorGeometry(shared)}, std::move(picture).value()});
 }
 
 } // namespace kinetta::portal

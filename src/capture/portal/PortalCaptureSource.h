@@ -41,8 +41,15 @@ public:
     [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override;
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
+    // Starts the session (the portal's dialog where no restore token does)
+    // and gives its monitor's first picture; the next startStream with the
+    // same cursor choice records that session.
+    [[nodiscard]] std::optional<CaptureResult<DisplayStill>>
+    displayStill(bool showsCursor) override;
 
 private:
+    // The failure as the user reads it; refusals stay until requestAccess().
+    [[nodiscard]] CaptureError takeFailure();
     // Starts a session unless one with this cursor choice waits for its
     // stream, or the last attempt was refused. Before a recording's
     // configuration is known, the cursor is shown.

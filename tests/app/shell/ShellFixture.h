@@ -70,7 +70,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill});
         shell->launch();
     }
 
@@ -106,6 +106,8 @@ protected:
     bool pointerHidden = false;
     // A Wayland desktop's hotkey, through a portal of the test's.
     std::function<std::unique_ptr<PortalHotKey>(std::function<void()>)> portalHotKey;
+    // A display chosen by capture, with its picture, for areas (Wayland).
+    std::function<std::optional<CaptureResult<DisplayStill>>(bool)> displayStill;
     QStringList events;
     std::unique_ptr<TrayShell> shell;
 

@@ -3,11 +3,17 @@
 #include "ShellFixture.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/QtPlatformChoice.h"
+#include "app/ProcessUntil.h"
+#include "ui/overlays/CountdownOverlayView.h"
 #include "ui/overlays/ToastPresenter.h"
 #include "ui/overlays/ToastView.h"
+#include "ui/panel/ControlPanelView.h"
+#include "ui/selection/AreaOverlay.h"
+#include "ui/selection/AreaSelectorView.h"
 
 #include <QCursor>
 #include <QScreen>
+#include <QTest>
 
 namespace kinetta::test
 {
@@ -67,6 +73,74 @@ TEST_F(PointerHiddenShellTest, PopoversAndToastsOpenCentredOnTheScreenOfTheLastI
     ToastView* toast = shell->toasts().current();
     ASSERT_NE(toast, nullptr);
     EXPECT_LE((toast->geometry().center() - available.center()).manhattanLength(), 2);
+}
+
+// Area mode where capture chooses the display: its picture is shown over the
+// screen that shows it, the selector works on the picture, the countdown
+// covers that screen, and the area reaches the recorder mapped onto the
+// display's frame.
+class StillAreaShellTest : public PointerHiddenShellTest
+{
+protected:
+    StillAreaShellTest()
+    {
+        displayStill = [this](bool showsCursor) -> std::optional<CaptureResult<DisplayStill>> {
+            stillCursors << showsCursor;
+            if (stillError)
+                return CaptureResult<DisplayStill>(CaptureError{*stillError});
+            // A scaled monitor reported at its pixel size, pictured at it.
+            const QRect frame(screen->geometry().topLeft(), screen->geometry().size() * 2);
+            QImage image(frame.size(), QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            return CaptureResult<DisplayStill>(DisplayStill{{7, frame}, image});
+        };
+    }
+
+    QList<bool> stillCursors;
+    std::optional<QString> stillError;
+};
+
+TEST_F(StillAreaShellTest, TheAreaIsDrawnOnTheDisplaysPictureAndRecordedInItsFrame)
+{
+    session.setCaptureMode(CaptureMode::area);
+    session.setShowCursor(false);
+    session.setUseCountdown(true);
+    session.setCountdownSeconds(1);
+    shell->flow().initiateRecording();
+    ASSERT_TRUE(processUntil([this] { return shell->areaOverlay().view() != nullptr; }));
+    EXPECT_EQ(stillCursors, QList<bool>{false});
+    AreaSelectorView* view = shell->areaOverlay().view();
+    EXPECT_FALSE(view->backdrop().isTranslucent());
+    EXPECT_EQ(view->backdrop().screenStill().size(), screen->geometry().size() * 2);
+    EXPECT_EQ(view->geometry(), screen->geometry());
+
+    // The selector's own keys: an arrow makes the default selection, Return takes it.
+    QTest::keyClick(view, Qt::Key_Right);
+    const QRectF chosen = *view->selection();
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_NE(shell->countdownOverlay(), nullptr);
+    EXPECT_EQ(shell->countdownOverlay()->geometry(), screen->geometry());
+    scheduler.advance(RecordingFlow::countdownStep + RecordingFlow::startPause);
+    ASSERT_EQ(recorder.requests.size(), 1u);
+    const RecorderRequest& request = recorder.requests.front();
+    EXPECT_EQ(request.mode, CaptureMode::area);
+    EXPECT_EQ(request.selectedRect, chosen);
+    ASSERT_TRUE(request.selectedScreen.has_value());
+    EXPECT_DOUBLE_EQ(request.selectedScreen->devicePixelRatio, 2.0);
+    EXPECT_EQ(request.selectedScreen->toDevice(chosen).size(), chosen.size() * 2);
+}
+
+TEST_F(StillAreaShellTest, ARefusedPictureLeavesTheReasonInThePanel)
+{
+    stillError = QStringLiteral("The screen-sharing request was declined.");
+    session.setCaptureMode(CaptureMode::area);
+    shell->flow().initiateRecording();
+    ASSERT_TRUE(processUntil([this] { return session.errorMessage().has_value(); }));
+    EXPECT_EQ(*session.errorMessage(), *stillError);
+    EXPECT_EQ(shell->areaOverlay().view(), nullptr);
+    EXPECT_TRUE(shell->panelPopover()->isVisible());
+    EXPECT_EQ(shell->flow().phase(), RecordingFlow::Phase::idle);
+    EXPECT_TRUE(recorder.requests.empty());
 }
 
 } // namespace
