@@ -1,0 +1,316 @@
+// Portal capture end to end: the fake portal on a private bus, a private
+// PipeWire daemon with WirePlumber, and a test source of known pictures.
+#include "capture/ScreenRecorder.h"
+#include "capture/portal/CollectingOutput.h"
+#include "capture/portal/PortalCaptureSource.h"
+#include "capture/portal/PortalRig.h"
+#include "capture/portal/TestVideoSource.h"
+#include "model/MemoryPreferencesStore.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <semaphore>
+
+namespace kinetta::portal
+{
+namespace
+{
+
+using testing::CollectingOutput;
+using testing::PortalRig;
+using testing::TestVideoSource;
+
+const QSize kScreen(160, 90);
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "portal_capture_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
+
+// Passes a real source's output on, counting what went through, so that a
+// test can wait for a recorder's frames to have arrived.
+class CountingSource final : public CaptureSource, private CaptureStreamOutput
+{
+public:
+    explicit CountingSource(std::shared_ptr<CaptureSource> inner) : m_inner(std::move(inner)) {}
+    bool preflightAccess() override { return m_inner->preflightAccess(); }
+    void requestAccess() override { m_inner->requestAccess(); }
+    CaptureResult<ShareableContent> shareableContent() override
+    {
+        return m_inner->shareableContent();
+    }
+    CaptureResult<std::unique_ptr<CaptureStream>>
+    startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override
+    {
+        m_output = &output;
+        return m_inner->startStream(configuration, *this);
+    }
+    CollectingOutput seen;
+
+private:
+    void streamDidOutput(CapturedImage image) override
+    {
+        seen.streamDidOutput(image);
+        m_output->streamDidOutput(std::move(image));
+    }
+    void streamDidStop(const CaptureError& error) override
+    {
+        seen.streamDidStop(error);
+        m_output->streamDidStop(error);
+    }
+    std::shared_ptr<CaptureSource> m_inner;
+    CaptureStreamOutput* m_output = nullptr;
+};
+
+class PortalCaptureTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        if (const QString missing = PortalRig::missingTools(true); !missing.isEmpty())
+            GTEST_SKIP() << "needs " << missing.toStdString();
+        rig = std::make_unique<PortalRig>();
+        ASSERT_TRUE(rig->problem().isEmpty()) << rig->problem().toStdString();
+        screen = std::make_unique<TestVideoSource>(rig->connectPipeWire(), kScreen);
+        ASSERT_NE(screen->node(), 0u);
+        rig->setStream(screen->node(), kScreen.width(), kScreen.height());
+        capture = makeCapture();
+    }
+
+    [[nodiscard]] std::shared_ptr<PortalCaptureSource> makeCapture()
+    {
+        return std::make_shared<PortalCaptureSource>(rig->bus(), settings,
+                                                     std::chrono::seconds(10));
+    }
+
+public:
+    static StreamConfiguration configuration(QSize output, bool cursor = true,
+                                             std::optional<QRectF> crop = std::nullopt)
+    {
+        StreamConfiguration result;
+        result.frameRate = 30;
+        result.outputSize = output;
+        result.showsCursor = cursor;
+        result.sourceRect = crop;
+        return result;
+    }
+
+protected:
+    // Shows picture n until the last delivery's pixels satisfy matches. A
+    // picture sent before the reader's side of the link runs is lost, as it
+    // would be from a compositor; showing it again stands for the next damage.
+    template <typename Matches>
+    bool showUntil(CollectingOutput& output, int n, Matches matches)
+    {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            screen->show(n);
+            if (output.waitFor(
+                    [&](const std::vector<CapturedImage>& images, auto&) {
+                        return !images.empty() && matches(CollectingOutput::pixels(images.back()));
+                    },
+                    std::chrono::milliseconds(200)))
+                return true;
+        }
+        return false;
+    }
+    bool showAndWait(CollectingOutput& output, int n, const std::vector<std::uint32_t>& expected)
+    {
+        return showUntil(output, n, [&](const auto& pixels) { return pixels == expected; });
+    }
+
+    std::unique_ptr<PortalRig> rig;
+    std::unique_ptr<TestVideoSource> screen;
+    std::shared_ptr<MemoryPreferencesStore> settings = std::make_shared<MemoryPreferencesStore>();
+    std::shared_ptr<PortalCaptureSource> capture;
+};
+
+TEST_F(PortalCaptureTest, PicturesArrivePixelExactAndAStillScreenKeepsBeingDelivered)
+{
+    CollectingOutput output;
+    auto stream = capture->startStream(configuration(kScreen), output);
+    ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+    ASSERT_TRUE(screen->waitUntilStreaming());
+    const auto full = [](int n) { return TestVideoSource::picture(n, kScreen); };
+    for (int n = 1; n <= 3; ++n)
+        ASSERT_TRUE(showAndWait(output, n, full(n))) << "picture " << n;
+
+    // Nothing more is sent: the last picture keeps going out on the cadence.
+    const std::size_t seen = output.count();
+    ASSERT_TRUE(output.waitFor([&](auto& images, auto&) { return images.size() >= seen + 6; }));
+    stream.value()->stop();
+    const std::size_t total = output.count();
+    for (std::size_t i = 0; i < total; ++i) {
+        const auto pixels = CollectingOutput::pixels(output.image(i));
+        if (i >= seen - 1)
+            EXPECT_EQ(pixels, full(3)) << "delivery " << i;
+        else
+            EXPECT_TRUE(pixels == full(1) || pixels == full(2) || pixels == full(3))
+                << "delivery " << i << " is none of the pictures shown";
+    }
+    EXPECT_EQ(output.stops(), 0);
+}
+
+TEST_F(PortalCaptureTest, HalfScaleStaysWithinTheAreaMeanAndAnAreaIsCroppedExactly)
+{
+    // Half size: each output pixel is the mean of a 2x2 block, to within one.
+    {
+        CollectingOutput output;
+        auto stream = capture->startStream(configuration(kScreen / 2), output);
+        ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+        ASSERT_TRUE(screen->waitUntilStreaming());
+        std::optional<std::string> mismatch;
+        const auto withinBound = [&](const std::vector<std::uint32_t>& pixels) {
+            mismatch.reset();
+            if (pixels.size() != static_cast<std::size_t>(80 * 45))
+                return false;
+            for (int y = 0; y < 45; ++y)
+                for (int x = 0; x < 80; ++x)
+                    for (int shift : {0, 8, 16}) {
+                        int sum = 0;
+                        for (int dy = 0; dy < 2; ++dy)
+                            for (int dx = 0; dx < 2; ++dx)
+                                sum += static_cast<int>(
+                                    (TestVideoSource::pixel(4, 2 * x + dx, 2 * y + dy) >> shift) &
+                                    0xff);
+                        const auto got = static_cast<int>(
+                            (pixels[static_cast<std::size_t>(y * 80 + x)] >> shift) & 0xff);
+                        if (std::abs(got - sum / 4.0) > 1.0) {
+                            mismatch = std::to_string(x) + "," + std::to_string(y);
+                            return false;
+                        }
+                    }
+            return true;
+        };
+        EXPECT_TRUE(showUntil(output, 4, withinBound)) << "first mismatch at " << mismatch.value_or("-");
+        stream.value()->stop();
+    }
+    // An area of the screen at full size: exactly those pixels.
+    CollectingOutput output;
+    const QRect area(30, 20, 64, 40);
+    auto stream =
+        capture->startStream(configuration(area.size(), true, QRectF(area)), output);
+    ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+    ASSERT_TRUE(screen->waitUntilStreaming());
+    const auto cropped = [&](int n) {
+        std::vector<std::uint32_t> pixels;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                pixels.push_back(TestVideoSource::pixel(n, x, y));
+        return pixels;
+    };
+    EXPECT_TRUE(showAndWait(output, 5, cropped(5)));
+}
+
+TEST_F(PortalCaptureTest, TheCursorModeFollowsTheRecordingAndTheRestoreTokenIsKeptAndSentAgain)
+{
+    // The content is asked for before the recording's cursor choice is known.
+    const auto content = capture->shareableContent();
+    ASSERT_TRUE(content.ok()) << content.error().message.toStdString();
+    ASSERT_EQ(content.value().displays.size(), 1u);
+    EXPECT_EQ(content.value().displays.front().frame, QRect(QPoint(0, 0), kScreen));
+    QVariantMap selected = rig->lastOptions(QStringLiteral("SelectSources"));
+    EXPECT_EQ(selected.value("cursor_mode").toUInt(), 2u);
+    EXPECT_EQ(selected.value("persist_mode").toUInt(), 2u);
+    EXPECT_EQ(selected.value("types").toUInt(), 1u);
+    EXPECT_FALSE(selected.contains("restore_token"));
+    EXPECT_EQ(settings->stringValue(kRestoreTokenKey), QStringLiteral("restore-1"));
+
+    // A recording without the cursor needs another session: the token spares the dialog.
+    CollectingOutput output;
+    auto stream = capture->startStream(configuration(kScreen, false), output);
+    ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+    selected = rig->lastOptions(QStringLiteral("SelectSources"));
+    EXPECT_EQ(selected.value("cursor_mode").toUInt(), 1u);
+    EXPECT_EQ(selected.value("restore_token").toString(), QStringLiteral("restore-1"));
+    EXPECT_EQ(settings->stringValue(kRestoreTokenKey), QStringLiteral("restore-2"));
+    stream.value()->stop();
+
+    // The next run of the program sends the token it left.
+    auto nextRun = makeCapture();
+    EXPECT_TRUE(nextRun->preflightAccess());
+    EXPECT_EQ(rig->lastOptions(QStringLiteral("SelectSources")).value("restore_token").toString(),
+              QStringLiteral("restore-2"));
+    EXPECT_EQ(rig->callCount(QStringLiteral("Start")), 3u);
+}
+
+TEST_F(PortalCaptureTest, DecliningTheDialogIsThePermissionErrorAndAMissingPortalIsNot)
+{
+    rig->setAnswer(QStringLiteral("SelectSources"), 1);
+    ScreenRecorder recorder(capture, FrameStore::optionsFromEnvironment());
+    const auto refused = recorder.start(CaptureMode::fullScreen, 10, 1, std::nullopt,
+                                        std::nullopt, true);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->recordingError(), RecordingError::permissionDenied);
+    EXPECT_EQ(refused->description(), errorDescription(RecordingError::permissionDenied));
+    EXPECT_FALSE(recorder.isCapturing());
+    EXPECT_FALSE(settings->stringValue(kRestoreTokenKey).has_value());
+    // The command line asks for the content first and shows the same text.
+    auto cli = makeCapture();
+    const auto content = cli->shareableContent();
+    ASSERT_FALSE(content.ok());
+    EXPECT_EQ(content.error().message, errorDescription(RecordingError::permissionDenied));
+
+    // Without a portal there is nobody to refuse: a capture error that says why.
+    rig->stopPortal();
+    auto orphan = makeCapture();
+    EXPECT_TRUE(orphan->preflightAccess());
+    const auto missing = orphan->shareableContent();
+    ASSERT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.error().message.contains(QStringLiteral("desktop portal")))
+        << missing.error().message.toStdString();
+}
+
+TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKeepsTheFrames)
+{
+    auto counting = std::make_shared<CountingSource>(capture);
+    ScreenRecorder recorder(counting, FrameStore::optionsFromEnvironment());
+    std::binary_semaphore stopped(0);
+    std::optional<CaptureError> streamError;
+    recorder.setOnStreamError([&](const CaptureError& error) {
+        streamError = error;
+        stopped.release();
+    });
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::fullScreen, 20, 1, std::nullopt, std::nullopt, true));
+    ASSERT_TRUE(screen->waitUntilStreaming());
+    ASSERT_TRUE(showAndWait(counting->seen, 6, TestVideoSource::picture(6, kScreen)));
+    const std::size_t first = counting->seen.count();
+    ASSERT_TRUE(counting->seen.waitFor(
+        [&](auto& images, auto&) { return images.size() >= first + 3; }));
+
+    screen->close();
+    ASSERT_TRUE(stopped.try_acquire_for(std::chrono::seconds(10)));
+    ASSERT_TRUE(streamError.has_value());
+    EXPECT_EQ(streamError->message, QStringLiteral("The shared screen went away."));
+    const RecordedFrames frames = recorder.stop();
+    // The slots up to the end: at least those of the deliveries seen after picture 6.
+    ASSERT_GE(frames.frames.size(), 3u);
+    EXPECT_EQ(frames.frames.back().pixels(), TestVideoSource::picture(6, kScreen));
+}
+
+TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)
+{
+    ensureApplication();
+    if (const QString missing = PortalRig::missingTools(false); !missing.isEmpty())
+        GTEST_SKIP() << "needs " << missing.toStdString();
+    PortalRig rig(PortalRig::Options{{"screencast"}, false});
+    ASSERT_TRUE(rig.problem().isEmpty()) << rig.problem().toStdString();
+    rig.setStream(42, kScreen.width(), kScreen.height());
+    PortalCaptureSource capture(rig.bus(), std::make_shared<MemoryPreferencesStore>(),
+                                std::chrono::seconds(10));
+    CollectingOutput output;
+    const auto stream = capture.startStream(PortalCaptureTest::configuration(kScreen), output);
+    ASSERT_FALSE(stream.ok());
+    EXPECT_TRUE(stream.error().message.contains(QStringLiteral("PipeWire")))
+        << stream.error().message.toStdString();
+    EXPECT_EQ(output.count(), 0u);
+}
+
+} // namespace
+} // namespace kinetta::portal
