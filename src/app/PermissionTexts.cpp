@@ -28,4 +28,24 @@ Confirmation hotKeyResetConfirmation()
             QStringLiteral("Reset Hotkey"), QStringLiteral("Cancel")};
 }
 
+Confirmation portalScreenResetConfirmation()
+{
+    return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
+            QStringLiteral("Kinetta records this Wayland desktop through its screen-sharing "
+                           "portal, which remembers the screen you chose so that you are not "
+                           "asked at every recording.\n\nThis forgets that choice: the desktop "
+                           "asks again which screen to share at the next recording."),
+            QStringLiteral("Reset"), QStringLiteral("Cancel")};
+}
+
+Confirmation portalHotKeyResetConfirmation()
+{
+    return {Confirmation::Tone::information, QStringLiteral("Reset Hotkey Access"),
+            QStringLiteral("On this Wayland desktop Ctrl+Shift+G is a global shortcut that "
+                           "Kinetta registers with the desktop, which may let you pick other "
+                           "keys for it.\n\nThis registers the shortcut afresh, which repairs a "
+                           "hotkey that stopped working."),
+            QStringLiteral("Reset Hotkey"), QStringLiteral("Cancel")};
+}
+
 } // namespace kinetta

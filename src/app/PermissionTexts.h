@@ -20,5 +20,9 @@ struct Confirmation {
 [[nodiscard]] Confirmation screenResetConfirmation();
 // Before installing the hotkey's key observer afresh.
 [[nodiscard]] Confirmation hotKeyResetConfirmation();
+// On a Wayland desktop: before forgetting the desktop portal's remembered
+// screen-sharing choice, and before binding the hotkey afresh with it.
+[[nodiscard]] Confirmation portalScreenResetConfirmation();
+[[nodiscard]] Confirmation portalHotKeyResetConfirmation();
 
 } // namespace kinetta

@@ -25,27 +25,33 @@ PermissionsActions desktopPermissionsActions(QWidget* dialogParent)
             },
             [](const QUrl& url) { QDesktopServices::openUrl(url); },
             [] { QCoreApplication::quit(); },
+            {},
             {}};
 }
 
 PermissionsService::PermissionsService(HotKeyArming& hotKey, PermissionsActions actions,
-                                       QString version, QObject* parent)
+                                       QString version, QObject* parent,
+                                       PermissionQuestions questions)
     : QObject(parent), m_hotKey(hotKey), m_actions(std::move(actions)),
-      m_version(std::move(version))
+      m_version(std::move(version)), m_questions(std::move(questions))
 {
 }
 
 void PermissionsService::resetScreenPermission()
 {
-    m_actions.confirm(screenResetConfirmation(), [self = QPointer(this)](bool accepted) {
-        if (self && accepted)
+    m_actions.confirm(m_questions.screenReset, [self = QPointer(this)](bool accepted) {
+        if (!self || !accepted)
+            return;
+        if (self->m_actions.forgetScreenConsent)
+            self->m_actions.forgetScreenConsent();
+        else
             self->relaunch();
     });
 }
 
 void PermissionsService::resetHotKeyFromMenu()
 {
-    m_actions.confirm(hotKeyResetConfirmation(), [self = QPointer(this)](bool accepted) {
+    m_actions.confirm(m_questions.hotKeyReset, [self = QPointer(this)](bool accepted) {
         if (self && accepted)
             self->resetHotKeyPermission();
     });

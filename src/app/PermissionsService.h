@@ -15,6 +15,18 @@ namespace kinetta
 
 class HotKeyArming;
 
+// The questions asked before the resets: X11's by default.
+struct PermissionQuestions {
+    Confirmation screenReset = screenResetConfirmation();
+    Confirmation hotKeyReset = hotKeyResetConfirmation();
+
+    // On a Wayland desktop, where the portal holds both permissions.
+    [[nodiscard]] static PermissionQuestions portal()
+    {
+        return {portalScreenResetConfirmation(), portalHotKeyResetConfirmation()};
+    }
+};
+
 // What the permissions service does to the world, apart so that tests
 // neither relaunch, quit nor open a browser.
 struct PermissionsActions {
@@ -32,6 +44,10 @@ struct PermissionsActions {
     // name), so that it does not hand its start to this quitting one. Main
     // thread, just before the start; may be empty.
     std::function<void()> beforeRelaunch;
+    // Where Kinetta itself remembers the user's consent to screen capture
+    // (the desktop portal's restore token): forgets it, and the screen reset
+    // does only that. Empty: nothing is remembered (X11), the reset relaunches.
+    std::function<void()> forgetScreenConsent;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,
@@ -51,9 +67,10 @@ class PermissionsService final : public QObject
 public:
     // version: the "version" item of the issue report.
     PermissionsService(HotKeyArming& hotKey, PermissionsActions actions, QString version,
-                       QObject* parent = nullptr);
+                       QObject* parent = nullptr, PermissionQuestions questions = {});
 
-    // Menu: confirm, then relaunch.
+    // Menu: confirm, then forget the screen consent where Kinetta keeps it,
+    // else relaunch.
     void resetScreenPermission();
     // Menu: confirm, then resetHotKeyPermission().
     void resetHotKeyFromMenu();
@@ -76,6 +93,7 @@ private:
     HotKeyArming& m_hotKey;
     PermissionsActions m_actions;
     QString m_version;
+    PermissionQuestions m_questions;
 };
 
 } // namespace kinetta

@@ -51,7 +51,8 @@ struct Effects {
                 [this] {
                     const std::lock_guard lock(startMutex);
                     startsWhenReleased.push_back(starts.size());
-                }};
+                },
+                {}};
     }
 };
 
@@ -207,6 +208,34 @@ TEST(ConfirmationBox, DesktopActionsAskThroughItAndEscapeAnswersNo)
     box->reject();
     ASSERT_TRUE(processUntil([&] { return !answers.empty(); }));
     EXPECT_EQ(answers, std::vector<bool>{false});
+}
+
+// On a Wayland desktop the portal remembers the screen-sharing choice: the
+// screen reset forgets it and relaunches nothing; the questions say so.
+TEST_F(PermissionsServiceTest, PortalScreenResetForgetsTheRememberedChoiceInsteadOfRelaunching)
+{
+    int forgotten = 0;
+    PermissionsActions actions = effects.actions();
+    actions.forgetScreenConsent = [&forgotten] { ++forgotten; };
+    PermissionsService portal(arming, std::move(actions), QStringLiteral("0.1.0"), nullptr,
+                              PermissionQuestions::portal());
+
+    portal.resetScreenPermission();
+    ASSERT_EQ(effects.questions.size(), 1u);
+    EXPECT_EQ(effects.questions[0].acceptButton, QStringLiteral("Reset"));
+    EXPECT_TRUE(effects.questions[0].text.contains("asks again which screen to share"));
+    EXPECT_EQ(forgotten, 0);
+
+    effects.answer = true;
+    portal.resetScreenPermission();
+    portal.resetHotKeyFromMenu();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(forgotten, 1);
+    EXPECT_TRUE(effects.starts.empty());
+    EXPECT_EQ(effects.quits, 0);
+    ASSERT_EQ(effects.questions.size(), 3u);
+    EXPECT_TRUE(effects.questions[2].text.contains("registers the shortcut afresh"));
+    EXPECT_EQ(observer.reinstalls, 1);
 }
 
 } // namespace

@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
 #include <cstdio>
 
 namespace kinetta
@@ -141,6 +142,11 @@ int runTrayProgram(int argc, char** argv)
         services.portalHotKey = [](std::function<void()> activated) {
             return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
                                                   std::move(activated));
+        };
+        // The portal remembers the chosen screen; the reset forgets it, off
+        // the GUI thread since a recording's start may hold the capture.
+        services.permissions.forgetScreenConsent = [capture] {
+            QThreadPool::globalInstance()->start([capture] { capture->forgetAccess(); });
         };
         // The portal chooses the monitor; the area is drawn on its picture.
         services.displayStill = [capture](bool showsCursor) {

@@ -52,6 +52,16 @@ void PortalCaptureSource::requestAccess()
     m_failure.reset();
 }
 
+void PortalCaptureSource::forgetAccess()
+{
+    std::lock_guard lock(m_mutex);
+    m_session.reset();
+    m_failure.reset();
+    if (const auto forgotten = m_settings->setValue(kRestoreTokenKey, QVariant()); !forgotten.ok())
+        qCWarning(lcCapture) << "the screen-sharing choice could not be forgotten:"
+                             << forgotten.message();
+}
+
 CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
 {
     std::lock_guard lock(m_mutex);

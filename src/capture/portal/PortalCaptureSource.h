@@ -38,6 +38,8 @@ public:
     [[nodiscard]] bool preflightAccess() override;
     // Lets the next preflight ask the portal again.
     void requestAccess() override;
+    // Drops the restore token and any session not yet recorded.
+    void forgetAccess() override;
     [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override;
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
