@@ -137,6 +137,7 @@ int runTrayProgram(int argc, char** argv)
                            &startAtLogin,
                            wayland,
                            {},
+                           {},
                            {}};
     if (wayland) {
         services.portalHotKey = [](std::function<void()> activated) {
@@ -148,6 +149,9 @@ int runTrayProgram(int argc, char** argv)
         services.permissions.forgetScreenConsent = [capture] {
             QThreadPool::globalInstance()->start([capture] { capture->forgetAccess(); });
         };
+        services.windowsUnavailable =
+            QStringLiteral("Recording a single window is not available on this desktop: "
+                           "Kinetta records a screen, or an area of it, here.");
         // The portal chooses the monitor; the area is drawn on its picture.
         services.displayStill = [capture](bool showsCursor) {
             return capture->displayStill(showsCursor);

@@ -167,6 +167,7 @@ void TrayShell::buildControlPanel()
     environment.announcer = &m_services.announcer;
     environment.scheduler = &m_services.scheduler;
     environment.reduceMotion = m_services.reduceMotion;
+    environment.windowsUnavailable = m_services.windowsUnavailable;
     environment.screen = [this]() -> std::optional<ScreenMetrics> {
         const QScreen* screen = m_services.mouseScreen();
         if (!screen)

@@ -85,6 +85,8 @@ struct ShellServices {
     // run off the GUI thread; the area is drawn on its picture. Null: on the
     // live screen.
     std::function<std::optional<CaptureResult<DisplayStill>>(bool showsCursor)> displayStill;
+    // Why single windows cannot be recorded here; empty: the window picker.
+    QString windowsUnavailable;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,

@@ -123,6 +123,12 @@ void TrayShell::showAreaOnStill(const CaptureResult<DisplayStill>& still)
 
 void TrayShell::showWindowPicker()
 {
+    // No windows to pick: the panel's window section says why.
+    if (!m_services.windowsUnavailable.isEmpty()) {
+        showControlPanel();
+        m_services.announcer.announce(m_services.windowsUnavailable, Announcer::outcomePriority);
+        return;
+    }
     closeControlPanel();
     m_picker->show();
     if (WindowPickerView* view = m_picker->view())

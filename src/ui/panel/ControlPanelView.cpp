@@ -142,8 +142,13 @@ QWidget* ControlPanelView::buildSettings()
         panel::PanelLabel::section(QStringLiteral("Window"), m_parts.windowSection));
     m_parts.windowCard = new ChosenWindowCard(m_parts.windowSection);
     m_parts.chooseWindow = new ChooseWindowButton(m_parts.windowSection);
+    m_parts.windowsUnavailable =
+        new panel::PanelLabel(m_environment.windowsUnavailable, panel::font(panel::kCaptionSize),
+                              panel::white(0.6), m_parts.windowSection,
+                              panel::PanelLabel::Wrap::words);
     windowLayout->addWidget(m_parts.windowCard);
     windowLayout->addWidget(m_parts.chooseWindow);
+    windowLayout->addWidget(m_parts.windowsUnavailable);
     layout->addWidget(m_parts.windowSection);
     connect(m_parts.windowCard, &ChosenWindowCard::changeRequested, this,
             [this] { call(m_callbacks.onChooseWindow); });
@@ -280,7 +285,9 @@ void ControlPanelView::connectSession()
 
 bool ControlPanelView::canRecord() const
 {
-    return m_session.captureMode() != CaptureMode::window || m_session.selectedWindow().has_value();
+    if (m_session.captureMode() != CaptureMode::window)
+        return true;
+    return m_environment.windowsUnavailable.isEmpty() && m_session.selectedWindow().has_value();
 }
 
 void ControlPanelView::refreshHotKeyState()
@@ -297,8 +304,10 @@ void ControlPanelView::refresh()
 
     const bool hasWindow = m_session.selectedWindow().has_value();
     m_parts.windowSection->setVisible(mode == CaptureMode::window);
-    m_parts.windowCard->setVisible(hasWindow);
-    m_parts.chooseWindow->setVisible(!hasWindow);
+    const bool windows = m_environment.windowsUnavailable.isEmpty();
+    m_parts.windowCard->setVisible(windows && hasWindow);
+    m_parts.chooseWindow->setVisible(windows && !hasWindow);
+    m_parts.windowsUnavailable->setVisible(!windows);
 
     const bool hasArea = m_session.selectedRect().has_value();
     m_parts.areaSection->setVisible(mode == CaptureMode::area);

@@ -65,6 +65,9 @@ struct ControlPanelEnvironment {
     std::function<std::optional<ScreenMetrics>()> screen;
     // The chosen window's application icon; empty: the drawn default.
     WindowIconFunction windowIcon;
+    // Why single windows cannot be recorded on this desktop; empty: they can.
+    // The window section then says so in one line, and Window mode cannot start.
+    QString windowsUnavailable;
 };
 
 // Where the user sets up a recording and starts it. Every control reads and
@@ -104,6 +107,8 @@ public:
         QWidget* windowSection;
         ChosenWindowCard* windowCard;
         ChooseWindowButton* chooseWindow;
+        // Shown instead of the two above where windows cannot be recorded.
+        panel::PanelLabel* windowsUnavailable;
         QWidget* areaSection;
         panel::PanelLabel* areaLabel;
         AreaHintCard* areaHint;

@@ -70,7 +70,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill, windowsUnavailable});
         shell->launch();
     }
 
@@ -108,6 +108,8 @@ protected:
     std::function<std::unique_ptr<PortalHotKey>(std::function<void()>)> portalHotKey;
     // A display chosen by capture, with its picture, for areas (Wayland).
     std::function<std::optional<CaptureResult<DisplayStill>>(bool)> displayStill;
+    // Why windows cannot be recorded (Wayland); empty: the picker.
+    QString windowsUnavailable;
     QStringList events;
     std::unique_ptr<TrayShell> shell;
 

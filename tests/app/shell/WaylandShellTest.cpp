@@ -8,6 +8,8 @@
 #include "ui/overlays/ToastPresenter.h"
 #include "ui/overlays/ToastView.h"
 #include "ui/panel/ControlPanelView.h"
+#include "ui/panel/PanelControls.h"
+#include "ui/selection/WindowPickerWindow.h"
 #include "ui/selection/AreaOverlay.h"
 #include "ui/selection/AreaSelectorView.h"
 
@@ -141,6 +143,34 @@ TEST_F(StillAreaShellTest, ARefusedPictureLeavesTheReasonInThePanel)
     EXPECT_TRUE(shell->panelPopover()->isVisible());
     EXPECT_EQ(shell->flow().phase(), RecordingFlow::Phase::idle);
     EXPECT_TRUE(recorder.requests.empty());
+}
+
+// No single windows on this desktop: the window section says so in one line,
+// Window mode cannot start from the panel, and the menu's entry opens the
+// panel with that line instead of a picker.
+class NoWindowsShellTest : public PointerHiddenShellTest
+{
+protected:
+    NoWindowsShellTest() { windowsUnavailable = QStringLiteral("No single windows here."); }
+};
+
+TEST_F(NoWindowsShellTest, WindowModeSaysItIsNotAvailable)
+{
+    shell->handleMenuAction(TrayAction::recordWindow);
+    EXPECT_EQ(session.captureMode(), CaptureMode::window);
+    EXPECT_FALSE(shell->windowPicker().isOpen());
+    ControlPanelView* panel = shell->controlPanel();
+    ASSERT_TRUE(shell->panelPopover()->isVisible());
+    const ControlPanelView::Parts& parts = panel->parts();
+    EXPECT_TRUE(parts.windowsUnavailable->isVisibleTo(panel));
+    EXPECT_EQ(parts.windowsUnavailable->text(), windowsUnavailable);
+    EXPECT_FALSE(parts.chooseWindow->isVisibleTo(panel));
+    EXPECT_FALSE(panel->canRecord());
+    EXPECT_EQ(announcer.texts().back(), windowsUnavailable);
+    // A window chosen on another desktop does not make it recordable here.
+    session.setSelectedWindow(WindowInfo{7, "App", "Title", QRectF(0, 0, 100, 100), 1, {}});
+    EXPECT_FALSE(panel->canRecord());
+    EXPECT_FALSE(parts.windowCard->isVisibleTo(panel));
 }
 
 } // namespace
