@@ -2,6 +2,7 @@
 
 #include "capture/NullCaptureSource.h"
 #include "gif/Result.h"
+#include "model/DesktopSession.h"
 
 #ifdef KINETTA_HAVE_PIPEWIRE
 #include "capture/portal/PortalCaptureSource.h"
@@ -19,11 +20,6 @@ namespace kinetta
 {
 namespace
 {
-
-[[maybe_unused]] bool isWaylandSession()
-{
-    return !qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("XDG_SESSION_TYPE") == "wayland";
-}
 
 // Whether to capture through X11, or why not. Builds without X11 always say why not.
 Status<QString> chooseX11()

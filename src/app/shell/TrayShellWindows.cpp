@@ -18,8 +18,8 @@
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QWindow>
 
 namespace kinetta
