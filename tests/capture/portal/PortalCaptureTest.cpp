@@ -7,7 +7,6 @@
 #include "capture/portal/TestVideoSource.h"
 #include "model/MemoryPreferencesStore.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <semaphore>
@@ -23,14 +22,6 @@ using testing::TestVideoSource;
 
 const QSize kScreen(160, 90);
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "portal_capture_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
 
 // Passes a real source's output on, counting what went through, so that a
 // test can wait for a recorder's frames to have arrived.
@@ -72,7 +63,7 @@ class PortalCaptureTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        testing::ensureCoreApplication();
         if (const QString missing = PortalRig::missingTools(true); !missing.isEmpty())
             GTEST_SKIP() << "needs " << missing.toStdString();
         rig = std::make_unique<PortalRig>();
@@ -306,7 +297,7 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
 
 TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)
 {
-    ensureApplication();
+    testing::ensureCoreApplication();
     if (const QString missing = PortalRig::missingTools(false); !missing.isEmpty())
         GTEST_SKIP() << "needs " << missing.toStdString();
     PortalRig rig(PortalRig::Options{{"screencast"}, false});
