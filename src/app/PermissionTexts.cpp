@@ -3,12 +3,20 @@
 namespace kinetta
 {
 
-// The texts say what Kinetta does on an X11 desktop, where neither capture
-// nor key observing is gated by a permission the user switches on: there is
-// no settings pane to send anyone to.
+// The texts say what Kinetta does on a Linux desktop: on X11 neither capture
+// nor key observing is gated by a permission the user switches on, and there
+// is no settings pane to send anyone to; through the desktop portal the only
+// consent is the screen-sharing prompt's, which Kinetta remembers.
 
-Confirmation screenResetConfirmation()
+Confirmation screenResetConfirmation(bool portalConsent)
 {
+    if (portalConsent)
+        return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
+                QStringLiteral("Kinetta remembers the screen you chose to share in the desktop's "
+                               "screen-sharing prompt, so that it does not ask again.\n\nThis "
+                               "forgets that choice. Kinetta will quit and start again, and the "
+                               "next recording asks which screen to share."),
+                QStringLiteral("Reset & Relaunch"), QStringLiteral("Cancel")};
     return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
             QStringLiteral("This desktop asks for no screen-recording permission: Kinetta reads "
                            "the screen straight from the X server, so there is no entry to "

@@ -4,6 +4,7 @@
 #include "app/ConfirmationBox.h"
 #include "app/HotKeyArming.h"
 #include "app/IssueReport.h"
+#include "capture/CaptureBackend.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -25,7 +26,8 @@ PermissionsActions desktopPermissionsActions(QWidget* dialogParent)
             },
             [](const QUrl& url) { QDesktopServices::openUrl(url); },
             [] { QCoreApplication::quit(); },
-            {}};
+            {},
+            screenConsentForgetter()};
 }
 
 PermissionsService::PermissionsService(HotKeyArming& hotKey, PermissionsActions actions,
@@ -37,9 +39,13 @@ PermissionsService::PermissionsService(HotKeyArming& hotKey, PermissionsActions 
 
 void PermissionsService::resetScreenPermission()
 {
-    m_actions.confirm(screenResetConfirmation(), [self = QPointer(this)](bool accepted) {
-        if (self && accepted)
-            self->relaunch();
+    const bool consent = static_cast<bool>(m_actions.forgetScreenConsent);
+    m_actions.confirm(screenResetConfirmation(consent), [self = QPointer(this)](bool accepted) {
+        if (!self || !accepted)
+            return;
+        if (self->m_actions.forgetScreenConsent)
+            self->m_actions.forgetScreenConsent();
+        self->relaunch();
     });
 }
 

@@ -38,6 +38,14 @@ void PortalCaptureSource::ensureSession(bool showsCursor)
                                  << saved.message();
 }
 
+void PortalCaptureSource::forgetConsent(PreferencesStore& settings)
+{
+    // An empty token is no token.
+    if (const auto saved = settings.setValue(kRestoreTokenKey, QString()); !saved.ok())
+        qCWarning(lcCapture) << "the screen-sharing choice could not be forgotten:"
+                             << saved.message();
+}
+
 bool PortalCaptureSource::preflightAccess()
 {
     std::lock_guard lock(m_mutex);

@@ -42,6 +42,9 @@ public:
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
 
+    // Forgets the kept restore token: the next session asks the user again.
+    static void forgetConsent(PreferencesStore& settings);
+
 private:
     // Starts a session unless one with this cursor choice waits for its
     // stream, or the last attempt was refused. Before a recording's

@@ -238,6 +238,11 @@ TEST_F(PortalCaptureTest, TheCursorModeFollowsTheRecordingAndTheRestoreTokenIsKe
     EXPECT_EQ(rig->lastOptions(QStringLiteral("SelectSources")).value("restore_token").toString(),
               QStringLiteral("restore-2"));
     EXPECT_EQ(rig->callCount(QStringLiteral("Start")), 3u);
+
+    // Reset: the choice is forgotten and the next session asks afresh.
+    PortalCaptureSource::forgetConsent(*settings);
+    EXPECT_TRUE(makeCapture()->preflightAccess());
+    EXPECT_FALSE(rig->lastOptions(QStringLiteral("SelectSources")).contains("restore_token"));
 }
 
 TEST_F(PortalCaptureTest, DecliningTheDialogIsThePermissionErrorAndAMissingPortalIsNot)
