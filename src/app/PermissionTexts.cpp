@@ -3,12 +3,20 @@
 namespace kinetta
 {
 
-// The texts say what Kinetta does on an X11 desktop, where neither capture
-// nor key observing is gated by a permission the user switches on: there is
-// no settings pane to send anyone to.
+// The texts say what Kinetta does on a Linux desktop: on X11 neither capture
+// nor key observing is gated by a permission the user switches on, and there
+// is no settings pane to send anyone to; through the desktop portal the only
+// consent is the screen-sharing prompt's, which Kinetta remembers.
 
-Confirmation screenResetConfirmation()
+Confirmation screenResetConfirmation(bool portalConsent)
 {
+    if (portalConsent)
+        return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
+                QStringLiteral("Kinetta remembers the screen you chose to share in the desktop's "
+                               "screen-sharing prompt, so that it does not ask again.\n\nThis "
+                               "forgets that choice. Kinetta will quit and start again, and the "
+                               "next recording asks which screen to share."),
+                QStringLiteral("Reset & Relaunch"), QStringLiteral("Cancel")};
     return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
             QStringLiteral("This desktop asks for no screen-recording permission: Kinetta reads "
                            "the screen straight from the X server, so there is no entry to "
@@ -26,16 +34,6 @@ Confirmation hotKeyResetConfirmation()
                            "installs it afresh, which repairs a hotkey that stopped working. "
                            "Other programs keep receiving every key."),
             QStringLiteral("Reset Hotkey"), QStringLiteral("Cancel")};
-}
-
-Confirmation portalScreenResetConfirmation()
-{
-    return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
-            QStringLiteral("Kinetta records this Wayland desktop through its screen-sharing "
-                           "portal, which remembers the screen you chose so that you are not "
-                           "asked at every recording.\n\nThis forgets that choice: the desktop "
-                           "asks again which screen to share at the next recording."),
-            QStringLiteral("Reset"), QStringLiteral("Cancel")};
 }
 
 Confirmation portalHotKeyResetConfirmation()

@@ -15,18 +15,6 @@ namespace kinetta
 
 class HotKeyArming;
 
-// The questions asked before the resets: X11's by default.
-struct PermissionQuestions {
-    Confirmation screenReset = screenResetConfirmation();
-    Confirmation hotKeyReset = hotKeyResetConfirmation();
-
-    // On a Wayland desktop, where the portal holds both permissions.
-    [[nodiscard]] static PermissionQuestions portal()
-    {
-        return {portalScreenResetConfirmation(), portalHotKeyResetConfirmation()};
-    }
-};
-
 // What the permissions service does to the world, apart so that tests
 // neither relaunch, quit nor open a browser.
 struct PermissionsActions {
@@ -44,33 +32,36 @@ struct PermissionsActions {
     // name), so that it does not hand its start to this quitting one. Main
     // thread, just before the start; may be empty.
     std::function<void()> beforeRelaunch;
-    // Where Kinetta itself remembers the user's consent to screen capture
-    // (the desktop portal's restore token): forgets it, and the screen reset
-    // does only that. Empty: nothing is remembered (X11), the reset relaunches.
+    // Forgets the screen-sharing choice the desktop portal let Kinetta keep,
+    // so that the next recording asks again. Empty where capture asks for
+    // no consent (X11). Main thread.
     std::function<void()> forgetScreenConsent;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,
 // QDesktopServices::openUrl and QCoreApplication::quit; nothing before a
-// relaunch.
+// relaunch; the capture platform's own forgetting of the screen consent.
 [[nodiscard]] PermissionsActions desktopPermissionsActions(QWidget* dialogParent = nullptr);
 
 // Resetting permissions, relaunching and reporting an issue, as the tray's
 // menu and the control panel's hotkey banner ask for them. On Linux a reset
 // clears what Kinetta itself holds for that permission: for the hotkey, the
-// key observer, installed afresh; for screen capture on X11, the X
+// key observer, installed afresh; for screen capture through the desktop
+// portal, the remembered screen-sharing choice; on X11, the X
 // connection, made afresh by a relaunch. Main thread.
 class PermissionsService final : public QObject
 {
     Q_OBJECT
 
 public:
-    // version: the "version" item of the issue report.
+    // version: the "version" item of the issue report; hotKeyQuestion: what
+    // the hotkey reset asks (the desktop portal's shortcut on Wayland).
     PermissionsService(HotKeyArming& hotKey, PermissionsActions actions, QString version,
-                       QObject* parent = nullptr, PermissionQuestions questions = {});
+                       QObject* parent = nullptr,
+                       Confirmation hotKeyQuestion = hotKeyResetConfirmation());
 
-    // Menu: confirm, then forget the screen consent where Kinetta keeps it,
-    // else relaunch.
+    // Menu: confirm, forget the screen consent where Kinetta keeps one, then
+    // relaunch.
     void resetScreenPermission();
     // Menu: confirm, then resetHotKeyPermission().
     void resetHotKeyFromMenu();
@@ -93,7 +84,7 @@ private:
     HotKeyArming& m_hotKey;
     PermissionsActions m_actions;
     QString m_version;
-    PermissionQuestions m_questions;
+    Confirmation m_hotKeyQuestion;
 };
 
 } // namespace kinetta

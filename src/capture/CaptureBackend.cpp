@@ -100,6 +100,18 @@ std::shared_ptr<CaptureSource> createCaptureSource()
     return std::make_shared<NullCaptureSource>(x11.message());
 }
 
+std::function<void()> screenConsentForgetter()
+{
+#ifdef KINETTA_HAVE_PIPEWIRE
+    if (choosePortal())
+        return [] {
+            IniPreferencesStore settings;
+            portal::PortalCaptureSource::forgetConsent(settings);
+        };
+#endif
+    return {};
+}
+
 std::shared_ptr<WindowListSource> createWindowListSource()
 {
 #ifdef KINETTA_HAVE_X11

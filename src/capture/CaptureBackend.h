@@ -4,6 +4,7 @@
 #include "capture/WindowIconReader.h"
 #include "model/WindowListSource.h"
 
+#include <functional>
 #include <memory>
 
 namespace kinetta
@@ -17,5 +18,8 @@ namespace kinetta
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
+// Forgets the screen-sharing choice kept for the desktop portal (so that the
+// next recording asks again); empty when capture does not go through the portal.
+[[nodiscard]] std::function<void()> screenConsentForgetter();
 
 } // namespace kinetta

@@ -119,10 +119,6 @@ public:
     [[nodiscard]] virtual bool preflightAccess() = 0;
     // Asks the user or the system for access where that is possible.
     virtual void requestAccess() = 0;
-    // Forgets the consent that capture remembers for the user (the desktop
-    // portal's restore token): the next recording asks again. Nothing where
-    // none is kept. May wait for a start under way; not on the GUI thread.
-    virtual void forgetAccess() {}
     [[nodiscard]] virtual CaptureResult<ShareableContent> shareableContent() = 0;
     // Starts delivering frames to output until stopped or an error ends it.
     [[nodiscard]] virtual CaptureResult<std::unique_ptr<CaptureStream>>

@@ -102,6 +102,28 @@ TEST_F(PermissionsServiceTest,
     EXPECT_EQ(observer.reinstalls, 0);
 }
 
+TEST_F(PermissionsServiceTest, ThroughThePortalTheResetForgetsTheScreenChoiceBeforeRelaunching)
+{
+    std::vector<std::size_t> forgottenAfterStarts;
+    PermissionsActions actions = effects.actions();
+    actions.forgetScreenConsent = [&] {
+        const std::lock_guard lock(effects.startMutex);
+        forgottenAfterStarts.push_back(effects.starts.size());
+    };
+    PermissionsService portal{arming, std::move(actions), QStringLiteral("0.1.0")};
+
+    portal.resetScreenPermission();
+    ASSERT_EQ(effects.questions.size(), 1u);
+    EXPECT_EQ(effects.questions[0].text, screenResetConfirmation(true).text);
+    EXPECT_TRUE(forgottenAfterStarts.empty()) << "a cancelled question forgets nothing";
+
+    effects.answer = true;
+    portal.resetScreenPermission();
+    ASSERT_TRUE(processUntil([&] { return effects.quits == 1; }));
+    EXPECT_EQ(forgottenAfterStarts, std::vector<std::size_t>{0})
+        << "forgotten once, before the new process starts";
+}
+
 TEST_F(PermissionsServiceTest, HotKeyResetInstallsTheObserverAfreshAndSaysWhetherItWorks)
 {
     std::vector<bool> resets;
@@ -133,7 +155,8 @@ TEST_F(PermissionsServiceTest, ReportOpensTheIssuePageWithThisSystem)
 
 TEST(ConfirmationTexts, SpeakOfThisDesktopNotAnotherOne)
 {
-    for (const Confirmation& question : {screenResetConfirmation(), hotKeyResetConfirmation()}) {
+    for (const Confirmation& question :
+         {screenResetConfirmation(), screenResetConfirmation(true), hotKeyResetConfirmation()}) {
         EXPECT_FALSE(question.text.contains(QStringLiteral("System Settings")));
         EXPECT_FALSE(question.text.contains(QStringLiteral("Privacy")));
         EXPECT_FALSE(question.text.contains(QChar(0x2318))) << "no Command sign";
@@ -142,6 +165,11 @@ TEST(ConfirmationTexts, SpeakOfThisDesktopNotAnotherOne)
     EXPECT_TRUE(hotKeyResetConfirmation().text.contains(QStringLiteral("Ctrl+Shift+G")));
     EXPECT_EQ(screenResetConfirmation().tone, Confirmation::Tone::warning);
     EXPECT_EQ(screenResetConfirmation().title, QStringLiteral("Reset Screen Recording Permission"));
+    // Through the portal the prompt's remembered choice is what goes, not an X connection.
+    const Confirmation portal = screenResetConfirmation(true);
+    EXPECT_EQ(portal.title, screenResetConfirmation().title);
+    EXPECT_TRUE(portal.text.contains(QStringLiteral("screen-sharing prompt")));
+    EXPECT_FALSE(portal.text.contains(QStringLiteral("X server")));
 }
 
 // The open box named as the confirmation, once it is shown.
@@ -208,34 +236,6 @@ TEST(ConfirmationBox, DesktopActionsAskThroughItAndEscapeAnswersNo)
     box->reject();
     ASSERT_TRUE(processUntil([&] { return !answers.empty(); }));
     EXPECT_EQ(answers, std::vector<bool>{false});
-}
-
-// On a Wayland desktop the portal remembers the screen-sharing choice: the
-// screen reset forgets it and relaunches nothing; the questions say so.
-TEST_F(PermissionsServiceTest, PortalScreenResetForgetsTheRememberedChoiceInsteadOfRelaunching)
-{
-    int forgotten = 0;
-    PermissionsActions actions = effects.actions();
-    actions.forgetScreenConsent = [&forgotten] { ++forgotten; };
-    PermissionsService portal(arming, std::move(actions), QStringLiteral("0.1.0"), nullptr,
-                              PermissionQuestions::portal());
-
-    portal.resetScreenPermission();
-    ASSERT_EQ(effects.questions.size(), 1u);
-    EXPECT_EQ(effects.questions[0].acceptButton, QStringLiteral("Reset"));
-    EXPECT_TRUE(effects.questions[0].text.contains("asks again which screen to share"));
-    EXPECT_EQ(forgotten, 0);
-
-    effects.answer = true;
-    portal.resetScreenPermission();
-    portal.resetHotKeyFromMenu();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(forgotten, 1);
-    EXPECT_TRUE(effects.starts.empty());
-    EXPECT_EQ(effects.quits, 0);
-    ASSERT_EQ(effects.questions.size(), 3u);
-    EXPECT_TRUE(effects.questions[2].text.contains("registers the shortcut afresh"));
-    EXPECT_EQ(observer.reinstalls, 1);
 }
 
 } // namespace

@@ -31,7 +31,6 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QSystemTrayIcon>
-#include <QThreadPool>
 #include <cstdio>
 
 namespace kinetta
@@ -143,11 +142,6 @@ int runTrayProgram(int argc, char** argv)
         services.portalHotKey = [](std::function<void()> activated) {
             return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
                                                   std::move(activated));
-        };
-        // The portal remembers the chosen screen; the reset forgets it, off
-        // the GUI thread since a recording's start may hold the capture.
-        services.permissions.forgetScreenConsent = [capture] {
-            QThreadPool::globalInstance()->start([capture] { capture->forgetAccess(); });
         };
         services.windowsUnavailable =
             QStringLiteral("Recording a single window is not available on this desktop: "

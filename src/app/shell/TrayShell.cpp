@@ -273,7 +273,7 @@ void TrayShell::installGlobalHotKey()
     m_arming = std::make_unique<HotKeyArming>(hotKey(), m_services.session.preferences());
     m_permissions = std::make_unique<PermissionsService>(
         *m_arming, m_services.permissions, m_services.version, this,
-        m_portalHotKey ? PermissionQuestions::portal() : PermissionQuestions{});
+        m_portalHotKey ? portalHotKeyResetConfirmation() : hotKeyResetConfirmation());
     connect(m_permissions.get(), &PermissionsService::hotKeyReset, this,
             [this](bool) { controlPanel()->refreshHotKeyState(); });
     // The fingerprint is read from the disk, so off the GUI thread; the

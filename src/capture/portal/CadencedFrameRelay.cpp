@@ -1,6 +1,7 @@
 #include "capture/portal/CadencedFrameRelay.h"
 
 #include <pthread.h>
+#include <utility>
 
 namespace kinetta::portal
 {
@@ -15,8 +16,10 @@ RelayTiming steadyTiming()
 }
 
 CadencedFrameRelay::CadencedFrameRelay(double frameRate, QSize outputSize,
-                                       CaptureStreamOutput& output, RelayTiming timing)
-    : m_cadence(frameRate), m_outputSize(outputSize), m_output(output), m_timing(std::move(timing))
+                                       CaptureStreamOutput& output, NewestPicture newest,
+                                       RelayTiming timing)
+    : m_cadence(frameRate), m_outputSize(outputSize), m_output(output),
+      m_newest(std::move(newest)), m_timing(std::move(timing))
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -26,13 +29,11 @@ CadencedFrameRelay::~CadencedFrameRelay()
     stop();
 }
 
-void CadencedFrameRelay::offer(std::shared_ptr<const PortalFrame> frame)
+void CadencedFrameRelay::pictureArrived()
 {
     {
         std::lock_guard lock(m_mutex);
-        const bool first = !m_newest;
-        m_newest = std::move(frame);
-        if (!first)
+        if (std::exchange(m_arrived, true))
             return;
     }
     // Only the first picture wakes the relay: the later ones wait for their slot.
@@ -73,7 +74,8 @@ CapturedImage CadencedFrameRelay::scaled(const std::shared_ptr<const PortalFrame
         m_scaler->sourceHeight() != frame->height)
         m_scaler = std::make_unique<AreaScaler>(frame->width, frame->height,
                                                 m_outputSize.width(), m_outputSize.height());
-    auto pixels = std::make_shared<std::vector<std::uint32_t>>(count);
+    auto pixels = m_scaledPixels.take();
+    pixels->resize(count);
     m_scaler->scale(frame->pixels.data(), static_cast<std::size_t>(frame->width), pixels->data());
     image.shared = SharedPixels{{pixels->data(), count}, pixels, true};
     return image;
@@ -84,7 +86,7 @@ void CadencedFrameRelay::run()
     pthread_setname_np(pthread_self(), "kinetta-relay");
     std::unique_lock lock(m_mutex);
     const auto woken = [this] { return m_stopRequested || m_endReason.has_value(); };
-    m_wake.wait(lock, [&] { return woken() || m_newest; });
+    m_wake.wait(lock, [&] { return woken() || m_arrived; });
     std::shared_ptr<const PortalFrame> shown;
     CapturedImage image;
     for (;;) {
@@ -96,17 +98,17 @@ void CadencedFrameRelay::run()
             m_output.streamDidStop(CaptureError{reason});
             return;
         }
-        if (m_newest != shown) {
-            shown = m_newest;
-            lock.unlock();
-            image = scaled(shown);
-            lock.lock();
-            continue;
-        }
         lock.unlock();
-        m_output.streamDidOutput(image);
+        // A picture that could not be read leaves its slot to the recorder,
+        // which repeats the frame before it.
+        if (auto newest = m_newest(); newest && newest != shown) {
+            shown = std::move(newest);
+            image = scaled(shown);
+        }
+        if (shown)
+            m_output.streamDidOutput(image);
         const auto now = m_timing.now();
-        if (!m_cadence.begun())
+        if (!m_cadence.begun() && shown)
             m_cadence.begin(now);
         const auto due = m_cadence.next(now);
         lock.lock();

@@ -1,16 +1,19 @@
 #include "capture/portal/PipeWireFrameStream.h"
 
+#include "capture/AreaScaler.h"
 #include "capture/CaptureLogging.h"
+#include "capture/portal/PipeWireConnection.h"
 #include "capture/portal/RawFrameConversion.h"
+#include "capture/portal/RecyclingPool.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <linux/dma-buf.h>
-#include <mutex>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 
@@ -76,8 +79,6 @@ private:
     const std::uint8_t* m_data = nullptr;
 };
 
-std::once_flag pipewireInitialised;
-
 // PipeWire's interface macros cast the C way; kept to these two places.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wold-style-cast"
@@ -101,9 +102,7 @@ pw_registry* watchRegistry(pw_core* core, spa_hook* hook, const pw_registry_even
 struct PipeWireFrameStream::State {
     Target target;
     PipeWireFrameHandlers handlers;
-    pw_thread_loop* loop = nullptr;
-    pw_context* context = nullptr;
-    pw_core* core = nullptr;
+    std::unique_ptr<PipeWireConnection> connection;
     pw_registry* registry = nullptr;
     pw_stream* stream = nullptr;
     spa_hook coreListener{};
@@ -111,6 +110,16 @@ struct PipeWireFrameStream::State {
     spa_hook streamListener{};
     spa_video_info_raw format{};
     std::optional<RawPixelLayout> layout;
+    // The newest buffer with a picture, kept from the source until a newer
+    // one comes or the stream goes; its number counts the pictures so far.
+    pw_buffer* held = nullptr;
+    std::uint64_t heldNumber = 0;
+    std::uint64_t convertedNumber = 0;
+    std::shared_ptr<const PortalFrame> converted;
+    // Pictures are converted into these; the relay and the frame store may
+    // hold a few.
+    RecyclingPool<PortalFrame> pictures{6};
+    std::unique_ptr<AreaScaler> scaler;
     // Set before we take the stream down ourselves: that is no ending to report.
     bool stopping = false;
     bool ended = false;
@@ -119,32 +128,29 @@ struct PipeWireFrameStream::State {
     void end(const QString& reason);
     void negotiated(const spa_pod* param);
     void process();
-    [[nodiscard]] std::shared_ptr<const PortalFrame> read(spa_buffer* buffer) const;
+    [[nodiscard]] bool holdsPicture(const spa_buffer* buffer) const;
+    [[nodiscard]] std::shared_ptr<const PortalFrame> convert(const spa_buffer* buffer);
 };
 
 PipeWireFrameStream::State::~State()
 {
-    if (loop)
-        pw_thread_loop_lock(loop);
-    stopping = true;
-    if (stream)
-        pw_stream_destroy(stream);
-    if (registry) {
-        spa_hook_remove(&registryListener);
-        pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
-    }
-    if (core) {
+    if (!connection)
+        return;
+    {
+        PipeWireConnection::Lock lock(*connection);
+        stopping = true;
+        if (stream) {
+            if (held)
+                pw_stream_queue_buffer(stream, held);
+            pw_stream_destroy(stream);
+        }
+        if (registry) {
+            spa_hook_remove(&registryListener);
+            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
+        }
         spa_hook_remove(&coreListener);
-        pw_core_disconnect(core);
     }
-    if (loop) {
-        pw_thread_loop_unlock(loop);
-        pw_thread_loop_stop(loop);
-    }
-    if (context)
-        pw_context_destroy(context);
-    if (loop)
-        pw_thread_loop_destroy(loop);
+    connection.reset();
 }
 
 void PipeWireFrameStream::State::end(const QString& reason)
@@ -193,36 +199,63 @@ void PipeWireFrameStream::State::negotiated(const spa_pod* param)
     pw_stream_update_params(stream, params, 3);
 }
 
-std::shared_ptr<const PortalFrame> PipeWireFrameStream::State::read(spa_buffer* buffer) const
+namespace
 {
-    if (!layout || buffer->n_datas < 1)
-        return nullptr;
+
+// Where the picture lies in a buffer: its region, row stride and first byte's offset.
+struct PictureLayout {
+    QRect image;
+    std::size_t stride = 0;
+    std::size_t offset = 0;
+};
+
+std::optional<PictureLayout> pictureLayout(const spa_buffer* buffer, const spa_video_info_raw& format)
+{
+    if (buffer->n_datas < 1)
+        return std::nullopt;
     const spa_data& data = buffer->datas[0];
     if (!data.chunk || data.chunk->size == 0 || (data.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
-        return nullptr;
+        return std::nullopt;
     const auto* header = static_cast<const spa_meta_header*>(
         spa_buffer_find_meta_data(buffer, SPA_META_Header, sizeof(spa_meta_header)));
     if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED))
-        return nullptr;
-
-    QRect image(0, 0, static_cast<int>(format.size.width), static_cast<int>(format.size.height));
+        return std::nullopt;
+    PictureLayout layout;
+    layout.image = QRect(0, 0, static_cast<int>(format.size.width),
+                         static_cast<int>(format.size.height));
     // A source may send a larger buffer of which only a region is the picture.
     if (const auto* region = static_cast<const spa_meta_region*>(
             spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
         region && region->region.size.width > 0 && region->region.size.height > 0)
-        image = image.intersected(QRect(region->region.position.x, region->region.position.y,
-                                        static_cast<int>(region->region.size.width),
-                                        static_cast<int>(region->region.size.height)));
-    if (image.isEmpty())
-        return nullptr;
+        layout.image = layout.image.intersected(
+            QRect(region->region.position.x, region->region.position.y,
+                  static_cast<int>(region->region.size.width),
+                  static_cast<int>(region->region.size.height)));
+    if (layout.image.isEmpty())
+        return std::nullopt;
     const std::size_t rowBytes = static_cast<std::size_t>(format.size.width) * 4;
-    const std::size_t stride =
+    layout.stride =
         data.chunk->stride > 0 ? static_cast<std::size_t>(data.chunk->stride) : rowBytes;
-    const std::size_t needed =
-        static_cast<std::size_t>(data.chunk->offset) + stride * (format.size.height - 1) + rowBytes;
-    if (stride < rowBytes || needed > data.maxsize)
-        return nullptr;
+    layout.offset = data.chunk->offset;
+    const std::size_t needed = layout.offset + layout.stride * (format.size.height - 1) + rowBytes;
+    if (layout.stride < rowBytes || needed > data.maxsize)
+        return std::nullopt;
+    return layout;
+}
 
+} // namespace
+
+bool PipeWireFrameStream::State::holdsPicture(const spa_buffer* buffer) const
+{
+    return layout && pictureLayout(buffer, format).has_value();
+}
+
+std::shared_ptr<const PortalFrame> PipeWireFrameStream::State::convert(const spa_buffer* buffer)
+{
+    const auto picture = pictureLayout(buffer, format);
+    if (!layout || !picture)
+        return nullptr;
+    const spa_data& data = buffer->datas[0];
     std::optional<MappedDmaBuf> mapped;
     const auto* base = static_cast<const std::uint8_t*>(data.data);
     if (!base && data.type == SPA_DATA_DmaBuf && data.fd >= 0) {
@@ -232,38 +265,65 @@ std::shared_ptr<const PortalFrame> PipeWireFrameStream::State::read(spa_buffer* 
     if (!base)
         return nullptr;
 
-    QRect crop = image;
+    QRect crop = picture->image;
     if (target.crop) {
-        const QSize frame = target.frameSize.isEmpty() ? image.size() : target.frameSize;
-        const auto inImage = cropInImage(*target.crop, frame, image.size());
+        const QSize frame = target.frameSize.isEmpty() ? crop.size() : target.frameSize;
+        const auto inImage = cropInImage(*target.crop, frame, crop.size());
         if (!inImage)
             return nullptr;
-        crop = inImage->translated(image.topLeft());
+        crop = inImage->translated(picture->image.topLeft());
     }
-    auto frame = std::make_shared<PortalFrame>();
-    frame->width = crop.width();
-    frame->height = crop.height();
-    frame->pixels.resize(static_cast<std::size_t>(crop.width()) * crop.height());
-    convertToArgb(*layout, base + data.chunk->offset, stride, crop, frame->pixels.data());
+    const std::uint8_t* image = base + picture->offset;
+    const QSize output = target.outputSize.isEmpty() ? crop.size() : target.outputSize;
+    auto frame = pictures.take();
+    frame->width = output.width();
+    frame->height = output.height();
+    frame->pixels.resize(static_cast<std::size_t>(output.width()) * output.height());
+    const bool wordAligned = reinterpret_cast<std::uintptr_t>(image) % 4 == 0 &&
+                             picture->stride % 4 == 0;
+    if (output == crop.size() || !wordAligned) {
+        // Full size (or, rarely, rows the scaler cannot read as words): convert
+        // the area; the relay scales what is left to scale.
+        frame->width = crop.width();
+        frame->height = crop.height();
+        frame->pixels.resize(static_cast<std::size_t>(crop.width()) * crop.height());
+        convertToArgb(*layout, image, picture->stride, crop, frame->pixels.data());
+        return frame;
+    }
+    // Smaller: scale the raw pixels first (the scaler treats the four bytes
+    // alike, so their order does not matter) and convert only the result.
+    if (!scaler || scaler->sourceWidth() != crop.width() ||
+        scaler->sourceHeight() != crop.height() || scaler->targetWidth() != output.width() ||
+        scaler->targetHeight() != output.height())
+        scaler = std::make_unique<AreaScaler>(crop.width(), crop.height(), output.width(),
+                                              output.height());
+    scaler->scale(reinterpret_cast<const std::uint32_t*>(
+                      image + static_cast<std::size_t>(crop.y()) * picture->stride +
+                      static_cast<std::size_t>(crop.x()) * 4),
+                  picture->stride / 4, frame->pixels.data());
+    convertToArgb(*layout, reinterpret_cast<const std::uint8_t*>(frame->pixels.data()),
+                  static_cast<std::size_t>(output.width()) * 4, QRect(QPoint(0, 0), output),
+                  frame->pixels.data());
     return frame;
 }
 
 void PipeWireFrameStream::State::process()
 {
-    // Only the newest picture matters; older ones go straight back.
-    pw_buffer* newest = nullptr;
-    std::shared_ptr<const PortalFrame> frame;
+    // Only the newest picture matters: it is held, the one held before goes back.
+    bool arrived = false;
     while (pw_buffer* next = pw_stream_dequeue_buffer(stream)) {
-        if (auto read = this->read(next->buffer))
-            frame = std::move(read);
-        if (newest)
-            pw_stream_queue_buffer(stream, newest);
-        newest = next;
+        if (!holdsPicture(next->buffer)) {
+            pw_stream_queue_buffer(stream, next);
+            continue;
+        }
+        if (held)
+            pw_stream_queue_buffer(stream, held);
+        held = next;
+        ++heldNumber;
+        arrived = true;
     }
-    if (newest)
-        pw_stream_queue_buffer(stream, newest);
-    if (frame)
-        handlers.frame(std::move(frame));
+    if (arrived)
+        handlers.arrived();
 }
 
 PipeWireFrameStream::PipeWireFrameStream(std::unique_ptr<State> state) : m_state(std::move(state))
@@ -272,30 +332,31 @@ PipeWireFrameStream::PipeWireFrameStream(std::unique_ptr<State> state) : m_state
 
 PipeWireFrameStream::~PipeWireFrameStream() = default;
 
+std::shared_ptr<const PortalFrame> PipeWireFrameStream::newestPicture()
+{
+    State& state = *m_state;
+    PipeWireConnection::Lock lock(*state.connection);
+    if (state.held && state.heldNumber != state.convertedNumber) {
+        state.converted = state.convert(state.held->buffer);
+        state.convertedNumber = state.heldNumber;
+    }
+    return state.converted;
+}
+
 Result<std::unique_ptr<PipeWireFrameStream>, QString>
 PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
                            PipeWireFrameHandlers handlers)
 {
-    std::call_once(pipewireInitialised, [] { pw_init(nullptr, nullptr); });
+    auto opened = PipeWireConnection::open(std::move(connection), "kinetta-pipewire");
+    if (!opened.ok())
+        return Failure{opened.message()};
     auto state = std::make_unique<State>();
     state->target = target;
     state->handlers = std::move(handlers);
-    state->loop = pw_thread_loop_new("kinetta-pipewire", nullptr);
-    if (!state->loop)
-        return Failure{QStringLiteral("PipeWire could not make its loop.")};
-    state->context = pw_context_new(pw_thread_loop_get_loop(state->loop), nullptr, 0);
-    if (!state->context || pw_thread_loop_start(state->loop) < 0)
-        return Failure{QStringLiteral("PipeWire could not be started in this process.")};
-
-    pw_thread_loop_lock(state->loop);
+    state->connection = std::move(opened).value();
     State* raw = state.get();
-    // PipeWire owns the descriptor from here, whether or not it connects.
-    raw->core = pw_context_connect_fd(raw->context, connection.release(), nullptr, 0);
-    if (!raw->core) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        pw_thread_loop_unlock(raw->loop);
-        return Failure{QStringLiteral("Could not connect to PipeWire: ") + reason};
-    }
+    PipeWireConnection::Lock lock(*raw->connection);
+    pw_core* core = raw->connection->core();
 
     static const pw_core_events coreEvents = [] {
         pw_core_events events{};
@@ -308,7 +369,7 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
         };
         return events;
     }();
-    listenToCore(raw->core, &raw->coreListener, &coreEvents, raw);
+    listenToCore(core, &raw->coreListener, &coreEvents, raw);
 
     static const pw_registry_events registryEvents = [] {
         pw_registry_events events{};
@@ -320,7 +381,7 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
         };
         return events;
     }();
-    raw->registry = watchRegistry(raw->core, &raw->registryListener, &registryEvents, raw);
+    raw->registry = watchRegistry(core, &raw->registryListener, &registryEvents, raw);
 
     static const pw_stream_events streamEvents = [] {
         pw_stream_events events{};
@@ -339,15 +400,19 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
                 static_cast<State*>(data)->negotiated(param);
         };
         events.process = [](void* data) { static_cast<State*>(data)->process(); };
+        // A buffer taken away (the format changed) cannot stay held.
+        events.remove_buffer = [](void* data, pw_buffer* buffer) {
+            auto* self = static_cast<State*>(data);
+            if (self->held == buffer)
+                self->held = nullptr;
+        };
         return events;
     }();
-    raw->stream = pw_stream_new(raw->core, "Kinetta screen capture",
+    raw->stream = pw_stream_new(core, "Kinetta screen capture",
                                 pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
                                                   "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
-    if (!raw->stream) {
-        pw_thread_loop_unlock(raw->loop);
+    if (!raw->stream)
         return Failure{QStringLiteral("PipeWire could not make a stream.")};
-    }
     pw_stream_add_listener(raw->stream, &raw->streamListener, &streamEvents, raw);
 
     // Every 32-bit layout a compositor may send, any size, and any rate down
@@ -376,7 +441,6 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
         raw->stream, PW_DIRECTION_INPUT, target.node,
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS),
         &formats, 1);
-    pw_thread_loop_unlock(raw->loop);
     if (connected < 0)
         return Failure{QStringLiteral("Could not connect to the shared screen's stream: ") +
                        QString::fromLocal8Bit(std::strerror(-connected))};

@@ -15,35 +15,40 @@
 namespace kinetta::portal
 {
 
-// One picture of the stream, cropped and in 0xAARRGGBB, rows without padding.
+// One picture of the stream, cropped (and scaled where asked) and in
+// 0xAARRGGBB, rows without padding.
 struct PortalFrame {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;
 };
 
-// Receives a pipewire stream's events on its loop thread.
+// What a stream tells, on its loop thread.
 struct PipeWireFrameHandlers {
-    // A new picture (pictures only come when the screen changed).
-    std::function<void(std::shared_ptr<const PortalFrame>)> frame;
+    // A new picture has come (pictures only come when the screen changed).
+    std::function<void()> arrived;
     // The stream ended (the source went away, the daemon closed the
     // connection); nothing follows.
     std::function<void(const QString& reason)> ended;
 };
 
-// Receives one node of a PipeWire connection (the portal's) on a thread loop
-// of its own: offers every 32-bit raw layout and any frame rate, takes
-// shared-memory buffers (a DMA-BUF is mapped and copied when the source
-// offers nothing else), skips empty and corrupted buffers, honours the
-// stride, and hands over each picture cropped to crop (given in a frame of
-// frameSize: the size the portal reported for the stream).
+// Receives one node of a PipeWire connection (the portal's): offers every
+// 32-bit raw layout and any frame rate, takes shared-memory buffers (a
+// DMA-BUF is mapped and copied when the source offers nothing else), skips
+// empty and corrupted buffers and honours the stride. The newest buffer is
+// held until a newer one comes; it is converted only when asked for, so that
+// a source sending faster than the recording costs nothing for the pictures
+// nobody keeps.
 class PipeWireFrameStream final
 {
 public:
     struct Target {
         std::uint32_t node = 0;
+        // The size the portal reported, the frame of crop.
         QSize frameSize;
         std::optional<QRectF> crop;
+        // What the pictures are scaled to; empty: the cropped size.
+        QSize outputSize;
     };
     [[nodiscard]] static Result<std::unique_ptr<PipeWireFrameStream>, QString>
     start(FileDescriptor connection, const Target& target, PipeWireFrameHandlers handlers);
@@ -51,6 +56,11 @@ public:
     ~PipeWireFrameStream();
     PipeWireFrameStream(const PipeWireFrameStream&) = delete;
     PipeWireFrameStream& operator=(const PipeWireFrameStream&) = delete;
+
+    // The newest picture, cropped, scaled and converted on the calling thread: the
+    // same object again until a new one arrives; null before the first (or
+    // when it could not be read). Any thread.
+    [[nodiscard]] std::shared_ptr<const PortalFrame> newestPicture();
 
     struct State;
 

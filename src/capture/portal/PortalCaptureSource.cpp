@@ -39,6 +39,14 @@ void PortalCaptureSource::ensureSession(bool showsCursor)
                                  << saved.message();
 }
 
+void PortalCaptureSource::forgetConsent(PreferencesStore& settings)
+{
+    // An empty token is no token.
+    if (const auto saved = settings.setValue(kRestoreTokenKey, QString()); !saved.ok())
+        qCWarning(lcCapture) << "the screen-sharing choice could not be forgotten:"
+                             << saved.message();
+}
+
 bool PortalCaptureSource::preflightAccess()
 {
     std::lock_guard lock(m_mutex);
@@ -50,16 +58,6 @@ void PortalCaptureSource::requestAccess()
 {
     std::lock_guard lock(m_mutex);
     m_failure.reset();
-}
-
-void PortalCaptureSource::forgetAccess()
-{
-    std::lock_guard lock(m_mutex);
-    m_session.reset();
-    m_failure.reset();
-    if (const auto forgotten = m_settings->setValue(kRestoreTokenKey, QVariant()); !forgotten.ok())
-        qCWarning(lcCapture) << "the screen-sharing choice could not be forgotten:"
-                             << forgotten.message();
 }
 
 CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()

@@ -38,8 +38,6 @@ public:
     [[nodiscard]] bool preflightAccess() override;
     // Lets the next preflight ask the portal again.
     void requestAccess() override;
-    // Drops the restore token and any session not yet recorded.
-    void forgetAccess() override;
     [[nodiscard]] CaptureResult<ShareableContent> shareableContent() override;
     [[nodiscard]] CaptureResult<std::unique_ptr<CaptureStream>>
     startStream(const StreamConfiguration& configuration, CaptureStreamOutput& output) override;
@@ -48,6 +46,9 @@ public:
     // same cursor choice records that session.
     [[nodiscard]] std::optional<CaptureResult<DisplayStill>>
     displayStill(bool showsCursor) override;
+
+    // Forgets the kept restore token: the next session asks the user again.
+    static void forgetConsent(PreferencesStore& settings);
 
 private:
     // The failure as the user reads it; refusals stay until requestAccess().

@@ -17,13 +17,14 @@ PortalCaptureStream::start(std::unique_ptr<ScreenCastSession> session,
         new PortalCaptureStream(std::move(session), configuration, output));
     CadencedFrameRelay& relay = stream->m_relay;
     auto pipewire = PipeWireFrameStream::start(
-        std::move(connection).value(), {shared.node, shared.size, configuration.sourceRect},
-        {[&relay](std::shared_ptr<const PortalFrame> frame) { relay.offer(std::move(frame)); },
+        std::move(connection).value(), {shared.node, shared.size, configuration.sourceRect, configuration.outputSize},
+        {[&relay] { relay.pictureArrived(); },
          [&relay](const QString& reason) { relay.end(reason); }});
     if (!pipewire.ok())
         return CaptureError{QStringLiteral("Recording on Wayland needs PipeWire: ") +
                             pipewire.message()};
     stream->m_pipewire = std::move(pipewire).value();
+    stream->m_pictures = stream->m_pipewire.get();
     return std::unique_ptr<CaptureStream>(std::move(stream));
 }
 
@@ -31,7 +32,10 @@ PortalCaptureStream::PortalCaptureStream(std::unique_ptr<ScreenCastSession> sess
                                          const StreamConfiguration& configuration,
                                          CaptureStreamOutput& output)
     : m_session(std::move(session)),
-      m_relay(configuration.frameRate, configuration.outputSize, output)
+      m_relay(configuration.frameRate, configuration.outputSize, output, [this] {
+          PipeWireFrameStream* pictures = m_pictures.load();
+          return pictures ? pictures->newestPicture() : nullptr;
+      })
 {
 }
 
@@ -43,10 +47,11 @@ PortalCaptureStream::~PortalCaptureStream()
 void PortalCaptureStream::stop()
 {
     std::lock_guard lock(m_stopMutex);
-    // PipeWire first, so that nothing is offered to a stopped relay, and the
+    // The relay first, so that it asks PipeWire for nothing more, and the
     // session last: closing it ends the stream on the portal's side.
-    m_pipewire.reset();
+    m_pictures = nullptr;
     m_relay.stop();
+    m_pipewire.reset();
     if (m_session)
         m_session->close();
 }

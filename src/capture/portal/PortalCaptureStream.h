@@ -5,6 +5,7 @@
 #include "capture/portal/PipeWireFrameStream.h"
 #include "capture/portal/ScreenCastSession.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -32,6 +33,8 @@ private:
 
     std::mutex m_stopMutex;
     std::unique_ptr<ScreenCastSession> m_session;
+    // Set once the stream runs; the relay may ask for pictures before that.
+    std::atomic<PipeWireFrameStream*> m_pictures = nullptr;
     CadencedFrameRelay m_relay;
     std::unique_ptr<PipeWireFrameStream> m_pipewire;
 };

@@ -22,15 +22,28 @@ void convertRow(const std::uint8_t* source, int width, std::uint32_t* target)
     }
 }
 
+// The usual layout of a compositor: the word is already 0x..RRGGBB.
+void convertBgrxRow(const std::uint8_t* source, int width, std::uint32_t* target)
+{
+    if (static_cast<const void*>(target) != source)
+        std::memcpy(target, source, static_cast<std::size_t>(width) * 4);
+    for (int x = 0; x < width; ++x)
+        target[x] |= kOpaque;
+}
+
 template <int RedByte, int GreenByte, int BlueByte>
 void convertRows(const std::uint8_t* image, std::size_t stride, const QRect& rect,
                  std::uint32_t* target)
 {
-    for (int y = 0; y < rect.height(); ++y)
-        convertRow<RedByte, GreenByte, BlueByte>(
-            image + static_cast<std::size_t>(rect.y() + y) * stride +
-                static_cast<std::size_t>(rect.x()) * 4,
-            rect.width(), target + static_cast<std::size_t>(y) * rect.width());
+    for (int y = 0; y < rect.height(); ++y) {
+        const std::uint8_t* row = image + static_cast<std::size_t>(rect.y() + y) * stride +
+                                  static_cast<std::size_t>(rect.x()) * 4;
+        std::uint32_t* out = target + static_cast<std::size_t>(y) * rect.width();
+        if constexpr (RedByte == 2 && GreenByte == 1 && BlueByte == 0)
+            convertBgrxRow(row, rect.width(), out);
+        else
+            convertRow<RedByte, GreenByte, BlueByte>(row, rect.width(), out);
+    }
 }
 
 } // namespace

@@ -14,7 +14,8 @@ enum class RawPixelLayout { bgrx, bgra, rgbx, rgba, xrgb, argb, xbgr, abgr };
 
 // Copies rect of an image in layout (rows of stride bytes) into target, tightly
 // packed, as opaque 0xAARRGGBB: a screen has no transparency, whatever its
-// fourth byte says. rect must lie inside the image.
+// fourth byte says. rect must lie inside the image. target may be the image
+// itself when rect starts at its origin and the stride is rect's width.
 void convertToArgb(RawPixelLayout layout, const std::uint8_t* image, std::size_t stride,
                    const QRect& rect, std::uint32_t* target);
 

@@ -12,11 +12,11 @@ namespace kinetta::portal
 namespace
 {
 
-// Filled on the PipeWire loop thread, read by the waiting caller.
+// Told on the PipeWire loop thread, read by the waiting caller.
 struct FirstArrival {
     std::mutex mutex;
     std::condition_variable arrived;
-    std::shared_ptr<const PortalFrame> frame;
+    bool pictured = false;
     std::optional<QString> ended;
 };
 
@@ -43,34 +43,29 @@ Result<QImage, QString> firstPicture(ScreenCastSession& session, std::chrono::mi
     if (!connection.ok())
         return Failure{connection.message()};
     auto arrival = std::make_shared<FirstArrival>();
+    const auto tell = [arrival](const std::function<void(FirstArrival&)>& change) {
+        {
+            std::lock_guard lock(arrival->mutex);
+            change(*arrival);
+        }
+        arrival->arrived.notify_all();
+    };
     auto stream = PipeWireFrameStream::start(
-        std::move(connection).value(), {shared.node, shared.size, std::nullopt},
-        {[arrival](std::shared_ptr<const PortalFrame> frame) {
-             {
-                 std::lock_guard lock(arrival->mutex);
-                 if (!arrival->frame)
-                     arrival->frame = std::move(frame);
-             }
-             arrival->arrived.notify_all();
-         },
-         [arrival](const QString& reason) {
-             {
-                 std::lock_guard lock(arrival->mutex);
-                 arrival->ended = reason;
-             }
-             arrival->arrived.notify_all();
+        std::move(connection).value(), {shared.node, shared.size, std::nullopt, QSize()},
+        {[tell] { tell([](FirstArrival& first) { first.pictured = true; }); },
+         [tell](const QString& reason) {
+             tell([&reason](FirstArrival& first) { first.ended = reason; });
          }});
     if (!stream.ok())
         return Failure{QStringLiteral("Recording on Wayland needs PipeWire: ") + stream.message()};
-    std::shared_ptr<const PortalFrame> frame;
     std::optional<QString> ended;
     {
         std::unique_lock lock(arrival->mutex);
         arrival->arrived.wait_for(lock, timeout,
-                                  [&] { return arrival->frame || arrival->ended; });
-        frame = arrival->frame;
+                                  [&] { return arrival->pictured || arrival->ended; });
         ended = arrival->ended;
     }
+    const std::shared_ptr<const PortalFrame> frame = stream.value()->newestPicture();
     // Its connection goes; the portal's stream and session stay.
     stream.value().reset();
     if (!frame)

@@ -7,7 +7,6 @@
 #include "capture/portal/TestVideoSource.h"
 #include "model/MemoryPreferencesStore.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <semaphore>
@@ -23,14 +22,6 @@ using testing::TestVideoSource;
 
 const QSize kScreen(160, 90);
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "portal_capture_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
 
 // Passes a real source's output on, counting what went through, so that a
 // test can wait for a recorder's frames to have arrived.
@@ -72,7 +63,7 @@ class PortalCaptureTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        testing::ensureCoreApplication();
         if (const QString missing = PortalRig::missingTools(true); !missing.isEmpty())
             GTEST_SKIP() << "needs " << missing.toStdString();
         rig = std::make_unique<PortalRig>();
@@ -158,28 +149,37 @@ TEST_F(PortalCaptureTest, PicturesArrivePixelExactAndAStillScreenKeepsBeingDeliv
 
 TEST_F(PortalCaptureTest, HalfScaleStaysWithinTheAreaMeanAndAnAreaIsCroppedExactly)
 {
-    // Half size: each output pixel is the mean of a 2x2 block, to within one.
-    {
+    // Half size, of the whole screen and of an area: each output pixel is the
+    // mean of a 2x2 block, to within one.
+    for (const QRect area : {QRect(QPoint(0, 0), kScreen), QRect(30, 20, 64, 40)}) {
         CollectingOutput output;
-        auto stream = capture->startStream(configuration(kScreen / 2), output);
+        const bool whole = area.size() == kScreen;
+        auto stream = capture->startStream(
+            configuration(area.size() / 2, true,
+                          whole ? std::nullopt : std::optional<QRectF>(QRectF(area))),
+            output);
         ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
         ASSERT_TRUE(screen->waitUntilStreaming());
         std::optional<std::string> mismatch;
         const auto withinBound = [&](const std::vector<std::uint32_t>& pixels) {
+            const int width = area.width() / 2;
+            const int height = area.height() / 2;
             mismatch.reset();
-            if (pixels.size() != static_cast<std::size_t>(80 * 45))
+            if (pixels.size() != static_cast<std::size_t>(width * height))
                 return false;
-            for (int y = 0; y < 45; ++y)
-                for (int x = 0; x < 80; ++x)
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
                     for (int shift : {0, 8, 16}) {
                         int sum = 0;
                         for (int dy = 0; dy < 2; ++dy)
                             for (int dx = 0; dx < 2; ++dx)
                                 sum += static_cast<int>(
-                                    (TestVideoSource::pixel(4, 2 * x + dx, 2 * y + dy) >> shift) &
+                                    (TestVideoSource::pixel(4, area.x() + 2 * x + dx,
+                                                            area.y() + 2 * y + dy) >>
+                                     shift) &
                                     0xff);
                         const auto got = static_cast<int>(
-                            (pixels[static_cast<std::size_t>(y * 80 + x)] >> shift) & 0xff);
+                            (pixels[static_cast<std::size_t>(y * width + x)] >> shift) & 0xff);
                         if (std::abs(got - sum / 4.0) > 1.0) {
                             mismatch = std::to_string(x) + "," + std::to_string(y);
                             return false;
@@ -187,7 +187,8 @@ TEST_F(PortalCaptureTest, HalfScaleStaysWithinTheAreaMeanAndAnAreaIsCroppedExact
                     }
             return true;
         };
-        EXPECT_TRUE(showUntil(output, 4, withinBound)) << "first mismatch at " << mismatch.value_or("-");
+        EXPECT_TRUE(showUntil(output, 4, withinBound))
+            << (whole ? "screen" : "area") << ": first mismatch at " << mismatch.value_or("-");
         stream.value()->stop();
     }
     // An area of the screen at full size: exactly those pixels.
@@ -237,6 +238,11 @@ TEST_F(PortalCaptureTest, TheCursorModeFollowsTheRecordingAndTheRestoreTokenIsKe
     EXPECT_EQ(rig->lastOptions(QStringLiteral("SelectSources")).value("restore_token").toString(),
               QStringLiteral("restore-2"));
     EXPECT_EQ(rig->callCount(QStringLiteral("Start")), 3u);
+
+    // Reset: the choice is forgotten and the next session asks afresh.
+    PortalCaptureSource::forgetConsent(*settings);
+    EXPECT_TRUE(makeCapture()->preflightAccess());
+    EXPECT_FALSE(rig->lastOptions(QStringLiteral("SelectSources")).contains("restore_token"));
 }
 
 TEST_F(PortalCaptureTest, DecliningTheDialogIsThePermissionErrorAndAMissingPortalIsNot)
@@ -296,7 +302,7 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
 
 TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)
 {
-    ensureApplication();
+    testing::ensureCoreApplication();
     if (const QString missing = PortalRig::missingTools(false); !missing.isEmpty())
         GTEST_SKIP() << "needs " << missing.toStdString();
     PortalRig rig(PortalRig::Options{{"screencast"}, false});

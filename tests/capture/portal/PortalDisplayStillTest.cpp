@@ -89,27 +89,5 @@ TEST(PortalDisplayStill, IsTheMonitorsPictureAndTheRecordingKeepsItsSession)
     stream.value()->stop();
 }
 
-// The screen reset: the remembered choice goes, and the next session asks
-// the portal without it.
-TEST(PortalDisplayStill, ForgettingAccessDropsTheRestoreToken)
-{
-    if (const QString missing = PortalRig::missingTools(false); !missing.isEmpty())
-        GTEST_SKIP() << "needs " << missing.toStdString();
-    PortalRig rig(PortalRig::Options{{"screencast"}, false});
-    ASSERT_TRUE(rig.problem().isEmpty()) << rig.problem().toStdString();
-    rig.setStream(42, kMonitor.width(), kMonitor.height());
-    auto settings = std::make_shared<MemoryPreferencesStore>();
-    PortalCaptureSource capture(rig.bus(), settings, std::chrono::seconds(10));
-
-    ASSERT_TRUE(capture.preflightAccess());
-    ASSERT_TRUE(settings->stringValue(kRestoreTokenKey).has_value());
-    capture.forgetAccess();
-    EXPECT_FALSE(settings->stringValue(kRestoreTokenKey).has_value());
-    // The session held for the recording went too: the next one is new.
-    ASSERT_TRUE(capture.preflightAccess());
-    EXPECT_EQ(rig.callCount(QStringLiteral("Start")), 2u);
-    EXPECT_FALSE(rig.lastOptions(QStringLiteral("SelectSources")).contains("restore_token"));
-}
-
 } // namespace
 } // namespace kinetta::portal

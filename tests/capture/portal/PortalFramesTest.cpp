@@ -4,8 +4,10 @@
 #include "capture/portal/CadencedFrameRelay.h"
 #include "capture/portal/CollectingOutput.h"
 #include "capture/portal/RawFrameConversion.h"
+#include "capture/portal/RecyclingPool.h"
 
 #include <array>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace kinetta::portal
@@ -56,6 +58,21 @@ TEST(RawFrameConversionTest, EveryLayoutGivesOpaqueArgbAndHonoursCropAndStride)
     }
 }
 
+TEST(RawFrameConversionTest, ConvertsInPlaceForScaledPictures)
+{
+    // Bytes R, G, B, x in each word, converted where they lie.
+    std::vector<std::uint32_t> pixels(3);
+    const std::uint8_t bytes[] = {1, 2, 3, 9, 4, 5, 6, 9, 7, 8, 10, 9};
+    std::memcpy(pixels.data(), bytes, sizeof(bytes));
+    convertToArgb(RawPixelLayout::rgbx, reinterpret_cast<const std::uint8_t*>(pixels.data()), 12,
+                  QRect(0, 0, 3, 1), pixels.data());
+    EXPECT_EQ(pixels, (std::vector<std::uint32_t>{0xff010203u, 0xff040506u, 0xff07080au}));
+    std::memcpy(pixels.data(), bytes, sizeof(bytes));
+    convertToArgb(RawPixelLayout::bgrx, reinterpret_cast<const std::uint8_t*>(pixels.data()), 12,
+                  QRect(0, 0, 3, 1), pixels.data());
+    EXPECT_EQ(pixels, (std::vector<std::uint32_t>{0xff030201u, 0xff060504u, 0xff0a0807u}));
+}
+
 TEST(RawFrameConversionTest, CropsFollowTheBuffersScaleAndStayInside)
 {
     // Same size: as given.
@@ -84,6 +101,22 @@ TEST(FrameCadenceTest, SlotsFollowTheFirstDeliveryAndLateOnesAreSkipped)
     FrameCadence slow(0.2);
     slow.begin(start);
     EXPECT_EQ(slow.next(start), start + 1s);
+}
+
+TEST(RecyclingPoolTest, GivesBackOnlyWhatNobodyHolds)
+{
+    RecyclingPool<int> pool(2);
+    auto first = pool.take();
+    auto second = pool.take();
+    EXPECT_NE(first, second);
+    const int* firstAddress = first.get();
+    first.reset();
+    EXPECT_EQ(pool.take().get(), firstAddress);
+    // Past its capacity the pool still hands out, without keeping.
+    auto held = pool.take();
+    auto extra = pool.take();
+    EXPECT_NE(extra, second);
+    EXPECT_NE(extra, held);
 }
 
 // Virtual time for the relay: each wait lets time jump to the slot, as far as
@@ -159,7 +192,31 @@ std::shared_ptr<const PortalFrame> flatFrame(int width, int height, std::uint32_
 struct RelayFixture : ::testing::Test {
     SteppedTiming time;
     CollectingOutput output;
+    std::mutex pictureMutex;
+    std::shared_ptr<const PortalFrame> picture;
+    int fetches = 0;
     std::optional<CadencedFrameRelay> relay;
+
+    void makeRelay(double frameRate, QSize outputSize)
+    {
+        relay.emplace(
+            frameRate, outputSize, output,
+            [this] {
+                std::lock_guard lock(pictureMutex);
+                ++fetches;
+                return picture;
+            },
+            time.timing());
+    }
+    // A new picture comes from the source.
+    void offer(std::shared_ptr<const PortalFrame> frame)
+    {
+        {
+            std::lock_guard lock(pictureMutex);
+            picture = std::move(frame);
+        }
+        relay->pictureArrived();
+    }
     void TearDown() override
     {
         time.open();
@@ -169,14 +226,19 @@ struct RelayFixture : ::testing::Test {
 
 TEST_F(RelayFixture, AStillScreenIsRepeatedEverySlotAndANewPictureGoesOutAtTheNextSlot)
 {
-    relay.emplace(20.0, QSize(4, 2), output, time.timing());
-    relay->offer(flatFrame(4, 2, 0xff112233u));
+    makeRelay(20.0, QSize(4, 2));
+    offer(flatFrame(4, 2, 0xff112233u));
     // The first picture goes out at once; then nothing new comes for 3 slots.
     time.allow(3);
     ASSERT_TRUE(output.waitFor([](auto& images, auto&) { return images.size() == 4; }));
-    relay->offer(flatFrame(4, 2, 0xff445566u));
+    offer(flatFrame(4, 2, 0xff445566u));
     time.allow(2);
     ASSERT_TRUE(output.waitFor([](auto& images, auto&) { return images.size() == 6; }));
+    // One fetch a slot: pictures the source sent in between are never made.
+    {
+        std::lock_guard lock(pictureMutex);
+        EXPECT_EQ(fetches, 6);
+    }
 
     for (std::size_t i = 0; i < 6; ++i) {
         const auto image = output.image(i);
@@ -199,13 +261,13 @@ TEST_F(RelayFixture, AStillScreenIsRepeatedEverySlotAndANewPictureGoesOutAtTheNe
 
 TEST_F(RelayFixture, PicturesAreScaledToTheOutputWithinTheAreaMeanBound)
 {
-    relay.emplace(10.0, QSize(2, 1), output, time.timing());
+    makeRelay(10.0, QSize(2, 1));
     auto frame = std::make_shared<PortalFrame>();
     frame->width = 4;
     frame->height = 2;
     frame->pixels = {0xff000000u, 0xff0000ffu, 0xff00ff00u, 0xff00ff00u,
                      0xff0000ffu, 0xff000000u, 0xff00ff00u, 0xff00ff00u};
-    relay->offer(frame);
+    offer(frame);
     ASSERT_TRUE(output.waitFor([](auto& images, auto&) { return !images.empty(); }));
     const auto pixels = CollectingOutput::pixels(output.image(0));
     ASSERT_EQ(pixels.size(), 2u);
@@ -217,8 +279,8 @@ TEST_F(RelayFixture, PicturesAreScaledToTheOutputWithinTheAreaMeanBound)
 
 TEST_F(RelayFixture, AnEndedSourceIsToldOnceAndNothingIsDeliveredAfter)
 {
-    relay.emplace(10.0, QSize(1, 1), output, time.timing());
-    relay->offer(flatFrame(1, 1, 0xff010203u));
+    makeRelay(10.0, QSize(1, 1));
+    offer(flatFrame(1, 1, 0xff010203u));
     time.allow(1);
     ASSERT_TRUE(output.waitFor([](auto& images, auto&) { return images.size() == 2; }));
     relay->end(QStringLiteral("The shared screen went away."));
@@ -233,13 +295,15 @@ TEST_F(RelayFixture, AnEndedSourceIsToldOnceAndNothingIsDeliveredAfter)
 
 TEST_F(RelayFixture, ASourceEndingBeforeItsFirstPictureStopsWithoutOutput)
 {
-    relay.emplace(10.0, QSize(1, 1), output, time.timing());
+    makeRelay(10.0, QSize(1, 1));
     relay->end(QStringLiteral("The connection to PipeWire was lost."));
     ASSERT_TRUE(output.waitFor([](auto&, auto& error) { return error.has_value(); }));
     EXPECT_EQ(output.count(), 0u);
     // Stopping a relay that never had a picture returns at once.
     CollectingOutput idle;
-    CadencedFrameRelay waiting(10.0, QSize(1, 1), idle, time.timing());
+    CadencedFrameRelay waiting(
+        10.0, QSize(1, 1), idle, [] { return std::shared_ptr<const PortalFrame>(); },
+        time.timing());
     waiting.stop();
     EXPECT_EQ(idle.count(), 0u);
     EXPECT_EQ(idle.stops(), 0);

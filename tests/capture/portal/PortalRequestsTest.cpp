@@ -1,7 +1,6 @@
 #include "capture/portal/PortalRequests.h"
 #include "capture/portal/PortalRig.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace kinetta::portal
@@ -13,22 +12,13 @@ using testing::PortalRig;
 
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 
-// QtDBus needs an application object; none of these tests runs its loop.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "portal_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
 
 class PortalRequestsTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        testing::ensureCoreApplication();
         if (const QString missing = PortalRig::missingTools(false); !missing.isEmpty())
             GTEST_SKIP() << "needs " << missing.toStdString();
         m_rig = std::make_unique<PortalRig>(PortalRig::Options{{"screencast"}, false});

@@ -1,5 +1,8 @@
 #include "capture/portal/PortalRig.h"
 
+#include "support/ChildProcess.h"
+
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -53,15 +56,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return pid;
 }
 
-void stopChild(pid_t& pid)
-{
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-}
-
 bool exited(pid_t pid)
 {
     return pid <= 0 || waitpid(pid, nullptr, WNOHANG) == pid;
@@ -105,6 +99,15 @@ bool onPath(const char* program)
 }
 
 } // namespace
+
+void ensureCoreApplication()
+{
+    static int argc = 1;
+    static char name[] = "kinetta-portal-test";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
 
 QString PortalRig::missingTools(bool pipewire)
 {

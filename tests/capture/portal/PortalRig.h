@@ -11,6 +11,10 @@
 namespace kinetta::testing
 {
 
+// QtDBus needs an application object; portal tests make one if none exists
+// (they never run its loop).
+void ensureCoreApplication();
+
 // A private desktop for portal tests: a session bus of its own (dbus-daemon
 // without service activation), optionally a PipeWire daemon with WirePlumber
 // linking streams, and the fake portal in tests/capture/portal/fake_portal

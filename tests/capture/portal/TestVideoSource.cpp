@@ -1,10 +1,11 @@
 #include "capture/portal/TestVideoSource.h"
 
+#include "capture/portal/PipeWireConnection.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 
 #include <cstring>
-#include <mutex>
 
 namespace kinetta::testing
 {
@@ -15,16 +16,13 @@ namespace
 constexpr int kRowPadding = 64;
 constexpr int kWaitSeconds = 10;
 
-std::once_flag initialised;
-
 } // namespace
 
 struct TestVideoSource::State {
     QSize size;
     int stride = 0;
+    std::unique_ptr<portal::PipeWireConnection> connection;
     pw_thread_loop* loop = nullptr;
-    pw_context* context = nullptr;
-    pw_core* core = nullptr;
     pw_stream* stream = nullptr;
     spa_hook listener{};
     pw_stream_state state = PW_STREAM_STATE_UNCONNECTED;
@@ -75,20 +73,14 @@ struct TestVideoSource::State {
 
     ~State()
     {
-        if (loop)
-            pw_thread_loop_lock(loop);
-        if (stream)
-            pw_stream_destroy(stream);
-        if (core)
-            pw_core_disconnect(core);
-        if (loop) {
-            pw_thread_loop_unlock(loop);
-            pw_thread_loop_stop(loop);
+        if (!connection)
+            return;
+        {
+            portal::PipeWireConnection::Lock lock(*connection);
+            if (stream)
+                pw_stream_destroy(stream);
         }
-        if (context)
-            pw_context_destroy(context);
-        if (loop)
-            pw_thread_loop_destroy(loop);
+        connection.reset();
     }
 };
 
@@ -112,19 +104,15 @@ std::vector<std::uint32_t> TestVideoSource::picture(int n, QSize size)
 
 TestVideoSource::TestVideoSource(int connection, QSize size) : m_state(std::make_unique<State>())
 {
-    std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
     State& s = *m_state;
     s.size = size;
     s.stride = size.width() * 4 + kRowPadding;
-    s.loop = pw_thread_loop_new("test-source", nullptr);
-    s.context = pw_context_new(pw_thread_loop_get_loop(s.loop), nullptr, 0);
-    pw_thread_loop_start(s.loop);
-    pw_thread_loop_lock(s.loop);
-    s.core = pw_context_connect_fd(s.context, connection, nullptr, 0);
-    if (!s.core) {
-        pw_thread_loop_unlock(s.loop);
+    auto opened = portal::PipeWireConnection::open(FileDescriptor(connection), "test-source");
+    if (!opened.ok())
         return;
-    }
+    s.connection = std::move(opened).value();
+    s.loop = s.connection->loop();
+    portal::PipeWireConnection::Lock lock(*s.connection);
     static const pw_stream_events events = [] {
         pw_stream_events e{};
         e.version = PW_VERSION_STREAM_EVENTS;
@@ -139,7 +127,7 @@ TestVideoSource::TestVideoSource(int connection, QSize size) : m_state(std::make
         };
         return e;
     }();
-    s.stream = pw_stream_new(s.core, "kinetta test screen",
+    s.stream = pw_stream_new(s.connection->core(), "kinetta test screen",
                              pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
                                                "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
     pw_stream_add_listener(s.stream, &s.listener, &events, &s);
@@ -164,7 +152,6 @@ TestVideoSource::TestVideoSource(int connection, QSize size) : m_state(std::make
            s.state != PW_STREAM_STATE_ERROR)
         if (pw_thread_loop_timed_wait(s.loop, kWaitSeconds) != 0)
             break;
-    pw_thread_loop_unlock(s.loop);
 }
 
 TestVideoSource::~TestVideoSource() = default;
@@ -173,9 +160,8 @@ std::uint32_t TestVideoSource::node() const
 {
     if (!m_state->stream)
         return 0;
-    pw_thread_loop_lock(m_state->loop);
+    portal::PipeWireConnection::Lock lock(*m_state->connection);
     const std::uint32_t id = pw_stream_get_node_id(m_state->stream);
-    pw_thread_loop_unlock(m_state->loop);
     return id == SPA_ID_INVALID ? 0 : id;
 }
 
@@ -183,34 +169,30 @@ bool TestVideoSource::waitUntilStreaming()
 {
     if (!m_state->stream)
         return false;
-    pw_thread_loop_lock(m_state->loop);
+    portal::PipeWireConnection::Lock lock(*m_state->connection);
     while (m_state->state != PW_STREAM_STATE_STREAMING && m_state->state != PW_STREAM_STATE_ERROR)
         if (pw_thread_loop_timed_wait(m_state->loop, kWaitSeconds) != 0)
             break;
-    const bool streaming = m_state->state == PW_STREAM_STATE_STREAMING;
-    pw_thread_loop_unlock(m_state->loop);
-    return streaming;
+    return m_state->state == PW_STREAM_STATE_STREAMING;
 }
 
 void TestVideoSource::show(int n)
 {
     if (!m_state->stream)
         return;
-    pw_thread_loop_lock(m_state->loop);
+    portal::PipeWireConnection::Lock lock(*m_state->connection);
     m_state->current = n;
     m_state->fill();
     pw_stream_trigger_process(m_state->stream);
-    pw_thread_loop_unlock(m_state->loop);
 }
 
 void TestVideoSource::close()
 {
     if (!m_state->stream)
         return;
-    pw_thread_loop_lock(m_state->loop);
+    portal::PipeWireConnection::Lock lock(*m_state->connection);
     pw_stream_destroy(m_state->stream);
     m_state->stream = nullptr;
-    pw_thread_loop_unlock(m_state->loop);
 }
 
 } // namespace kinetta::testing
