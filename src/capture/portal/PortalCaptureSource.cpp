@@ -38,6 +38,17 @@ void PortalCaptureSource::ensureSession(bool showsCursor)
                                  << saved.message();
 }
 
+std::optional<CaptureError> PortalCaptureSource::takeFailure()
+{
+    if (!m_failure)
+        return std::nullopt;
+    // A refusal holds until access is asked for again; any other failure is
+    // told once, and the next attempt asks the portal afresh.
+    if (m_failure->kind == ScreenCastFailure::Kind::refused)
+        return CaptureError{errorDescription(RecordingError::permissionDenied)};
+    return CaptureError{std::exchange(m_failure, std::nullopt)->message};
+}
+
 void PortalCaptureSource::forgetConsent(PreferencesStore& settings)
 {
     // An empty token is no token.
@@ -63,15 +74,8 @@ CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
 {
     std::lock_guard lock(m_mutex);
     ensureSession();
-    if (m_failure) {
-        const ScreenCastFailure failure = *m_failure;
-        // A failure is told once; the next attempt asks the portal again.
-        if (failure.kind != ScreenCastFailure::Kind::refused)
-            m_failure.reset();
-        if (failure.kind == ScreenCastFailure::Kind::refused)
-            return CaptureError{errorDescription(RecordingError::permissionDenied)};
-        return CaptureError{failure.message};
-    }
+    if (auto failure = takeFailure())
+        return *failure;
     ShareableContent content;
     for (const ScreenCastStream& stream : m_session->streams()) {
         if (stream.size.isEmpty())
@@ -79,7 +83,8 @@ CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
         content.displays.push_back({stream.node, monitorGeometry(stream)});
     }
     if (content.displays.empty())
-        return CaptureError{QStringLiteral("The desktop portal did not say the shared screen's size.")};
+        return CaptureError{
+            QStringLiteral("The desktop portal did not say the shared screen's size.")};
     return content;
 }
 
@@ -95,14 +100,8 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
     // the content with the other choice gives way to a new one, which the
     // restore token starts without asking the user again.
     ensureSession(configuration.showsCursor);
-    if (m_failure) {
-        const ScreenCastFailure failure = *m_failure;
-        if (failure.kind != ScreenCastFailure::Kind::refused)
-            m_failure.reset();
-        return CaptureError{failure.kind == ScreenCastFailure::Kind::refused
-                                ? errorDescription(RecordingError::permissionDenied)
-                                : failure.message};
-    }
+    if (auto failure = takeFailure())
+        return *failure;
     return PortalCaptureStream::start(std::exchange(m_session, nullptr), configuration, output);
 }
 

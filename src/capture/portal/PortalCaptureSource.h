@@ -50,6 +50,8 @@ private:
     // stream, or the last attempt was refused. Before a recording's
     // configuration is known, the cursor is shown.
     void ensureSession(bool showsCursor = true);
+    // The failure of the last attempt, in the words the user sees.
+    [[nodiscard]] std::optional<CaptureError> takeFailure();
 
     PortalRequests m_requests;
     std::shared_ptr<PreferencesStore> m_settings;

@@ -17,7 +17,8 @@ PortalCaptureStream::start(std::unique_ptr<ScreenCastSession> session,
         new PortalCaptureStream(std::move(session), configuration, output));
     CadencedFrameRelay& relay = stream->m_relay;
     auto pipewire = PipeWireFrameStream::start(
-        std::move(connection).value(), {shared.node, shared.size, configuration.sourceRect, configuration.outputSize},
+        std::move(connection).value(),
+        {shared.node, shared.size, configuration.sourceRect, configuration.outputSize},
         {[&relay] { relay.pictureArrived(); },
          [&relay](const QString& reason) { relay.end(reason); }});
     if (!pipewire.ok())

@@ -36,8 +36,8 @@ PortalResponse responseFrom(const QDBusMessage& message)
     if (arguments.size() < 2)
         return response;
     const unsigned code = arguments.at(0).toUInt();
-    response.outcome = code <= 2 ? static_cast<PortalResponse::Outcome>(code)
-                                 : PortalResponse::Outcome::ended;
+    response.outcome =
+        code <= 2 ? static_cast<PortalResponse::Outcome>(code) : PortalResponse::Outcome::ended;
     response.results = unpackedResult(arguments.at(1)).toMap();
     return response;
 }
@@ -135,16 +135,16 @@ QString PortalRequests::senderPathPart() const
 
 QString PortalRequests::requestPath(const QString& token) const
 {
-    return m_bus.isConnected() ? QStringLiteral("%1/request/%2/%3")
-                                     .arg(kPortalObject, senderPathPart(), token)
-                               : QString();
+    return m_bus.isConnected()
+               ? QStringLiteral("%1/request/%2/%3").arg(kPortalObject, senderPathPart(), token)
+               : QString();
 }
 
 QString PortalRequests::sessionPath(const QString& token) const
 {
-    return m_bus.isConnected() ? QStringLiteral("%1/session/%2/%3")
-                                     .arg(kPortalObject, senderPathPart(), token)
-                               : QString();
+    return m_bus.isConnected()
+               ? QStringLiteral("%1/session/%2/%3").arg(kPortalObject, senderPathPart(), token)
+               : QString();
 }
 
 PortalFailure PortalRequests::failureOf(const QDBusMessage& reply) const

@@ -52,8 +52,8 @@ class PortalRequests final
 public:
     // responseTimeout bounds each wait for a Response; a dialog the user has
     // to answer needs minutes.
-    explicit PortalRequests(QDBusConnection bus, std::chrono::milliseconds responseTimeout =
-                                                     std::chrono::minutes(3),
+    explicit PortalRequests(QDBusConnection bus,
+                            std::chrono::milliseconds responseTimeout = std::chrono::minutes(3),
                             QString service = kPortalService);
     ~PortalRequests();
     PortalRequests(const PortalRequests&) = delete;
@@ -61,9 +61,10 @@ public:
 
     // Calls interface.method on the portal object with arguments followed by
     // options (a{sv}), adding a fresh handle_token, and waits for Response.
-    [[nodiscard]] Result<PortalResponse, PortalFailure>
-    request(const QString& interface, const QString& method, const QVariantList& arguments,
-            QVariantMap options);
+    [[nodiscard]] Result<PortalResponse, PortalFailure> request(const QString& interface,
+                                                                const QString& method,
+                                                                const QVariantList& arguments,
+                                                                QVariantMap options);
     // A plain call that answers at once (OpenPipeWireRemote, for instance).
     [[nodiscard]] Result<QDBusMessage, PortalFailure>
     call(const QString& interface, const QString& method, const QVariantList& arguments) const;

@@ -22,7 +22,7 @@ ScreenCastFailure failureOf(const PortalFailure& failure)
     if (failure.kind == PortalFailure::Kind::unavailable)
         return {ScreenCastFailure::Kind::unavailable,
                 QStringLiteral("Recording on Wayland needs the desktop portal's screen cast "
-                               "(xdg-desktop-portal and a backend for this desktop), which is "
+                               "(the portal service and its backend for this desktop), which is "
                                "not running: ") +
                     failure.message};
     return {ScreenCastFailure::Kind::failed,
@@ -41,9 +41,9 @@ std::optional<ScreenCastFailure> refusalOf(const PortalResponse& response, const
     case PortalResponse::Outcome::ended:
         break;
     }
-    return ScreenCastFailure{ScreenCastFailure::Kind::failed,
-                             QStringLiteral("The desktop portal ended the screen cast at %1.")
-                                 .arg(step)};
+    return ScreenCastFailure{
+        ScreenCastFailure::Kind::failed,
+        QStringLiteral("The desktop portal ended the screen cast at %1.").arg(step)};
 }
 
 std::optional<QPoint> pointOf(const QVariant& value)
@@ -88,7 +88,8 @@ std::vector<ScreenCastStream> streamsOf(const QVariant& value)
 
 Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& requests)
 {
-    const auto value = requests.property(kScreenCastInterface, QStringLiteral("AvailableSourceTypes"));
+    const auto value =
+        requests.property(kScreenCastInterface, QStringLiteral("AvailableSourceTypes"));
     if (!value.ok())
         return Failure{value.message()};
     return value->toUInt();
@@ -96,7 +97,8 @@ Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& reque
 
 Result<unsigned, PortalFailure> availableCursorModes(const PortalRequests& requests)
 {
-    const auto value = requests.property(kScreenCastInterface, QStringLiteral("AvailableCursorModes"));
+    const auto value =
+        requests.property(kScreenCastInterface, QStringLiteral("AvailableCursorModes"));
     if (!value.ok())
         return Failure{value.message()};
     return value->toUInt();
@@ -122,9 +124,9 @@ ScreenCastSession::open(PortalRequests& requests, const ScreenCastChoice& choice
     const auto cursorModes = availableCursorModes(requests);
     const unsigned wanted = choice.showsCursor ? kCursorEmbedded : kCursorHidden;
 
-    const auto created = requests.request(
-        kScreenCastInterface, QStringLiteral("CreateSession"), {},
-        {{QStringLiteral("session_handle_token"), requests.newToken()}});
+    const auto created =
+        requests.request(kScreenCastInterface, QStringLiteral("CreateSession"), {},
+                         {{QStringLiteral("session_handle_token"), requests.newToken()}});
     if (!created.ok())
         return Failure{failureOf(created.message())};
     if (auto refused = refusalOf(*created, QStringLiteral("CreateSession")))
@@ -187,8 +189,8 @@ Result<FileDescriptor, QString> ScreenCastSession::openPipeWireRemote()
                                 ? QDBusUnixFileDescriptor()
                                 : qvariant_cast<QDBusUnixFileDescriptor>(arguments.constFirst());
     // Qt closes its own copy; PipeWire takes ownership of what it is given.
-    const int fd = descriptor.isValid() ? fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3)
-                                        : -1;
+    const int fd =
+        descriptor.isValid() ? fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3) : -1;
     if (fd < 0)
         return Failure{QStringLiteral("The desktop portal gave no connection to PipeWire.")};
     return FileDescriptor(fd);

@@ -22,7 +22,6 @@ using testing::TestVideoSource;
 
 const QSize kScreen(160, 90);
 
-
 // Passes a real source's output on, counting what went through, so that a
 // test can wait for a recorder's frames to have arrived.
 class CountingSource final : public CaptureSource, private CaptureStreamOutput
@@ -96,8 +95,7 @@ protected:
     // Shows picture n until the last delivery's pixels satisfy matches. A
     // picture sent before the reader's side of the link runs is lost, as it
     // would be from a compositor; showing it again stands for the next damage.
-    template <typename Matches>
-    bool showUntil(CollectingOutput& output, int n, Matches matches)
+    template <typename Matches> bool showUntil(CollectingOutput& output, int n, Matches matches)
     {
         for (int attempt = 0; attempt < 50; ++attempt) {
             screen->show(n);
@@ -194,8 +192,7 @@ TEST_F(PortalCaptureTest, HalfScaleStaysWithinTheAreaMeanAndAnAreaIsCroppedExact
     // An area of the screen at full size: exactly those pixels.
     CollectingOutput output;
     const QRect area(30, 20, 64, 40);
-    auto stream =
-        capture->startStream(configuration(area.size(), true, QRectF(area)), output);
+    auto stream = capture->startStream(configuration(area.size(), true, QRectF(area)), output);
     ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
     ASSERT_TRUE(screen->waitUntilStreaming());
     const auto cropped = [&](int n) {
@@ -249,8 +246,8 @@ TEST_F(PortalCaptureTest, DecliningTheDialogIsThePermissionErrorAndAMissingPorta
 {
     rig->setAnswer(QStringLiteral("SelectSources"), 1);
     ScreenRecorder recorder(capture, FrameStore::optionsFromEnvironment());
-    const auto refused = recorder.start(CaptureMode::fullScreen, 10, 1, std::nullopt,
-                                        std::nullopt, true);
+    const auto refused =
+        recorder.start(CaptureMode::fullScreen, 10, 1, std::nullopt, std::nullopt, true);
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->recordingError(), RecordingError::permissionDenied);
     EXPECT_EQ(refused->description(), errorDescription(RecordingError::permissionDenied));
@@ -282,13 +279,12 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
         streamError = error;
         stopped.release();
     });
-    ASSERT_FALSE(
-        recorder.start(CaptureMode::fullScreen, 20, 1, std::nullopt, std::nullopt, true));
+    ASSERT_FALSE(recorder.start(CaptureMode::fullScreen, 20, 1, std::nullopt, std::nullopt, true));
     ASSERT_TRUE(screen->waitUntilStreaming());
     ASSERT_TRUE(showAndWait(counting->seen, 6, TestVideoSource::picture(6, kScreen)));
     const std::size_t first = counting->seen.count();
-    ASSERT_TRUE(counting->seen.waitFor(
-        [&](auto& images, auto&) { return images.size() >= first + 3; }));
+    ASSERT_TRUE(
+        counting->seen.waitFor([&](auto& images, auto&) { return images.size() >= first + 3; }));
 
     screen->close();
     ASSERT_TRUE(stopped.try_acquire_for(std::chrono::seconds(10)));

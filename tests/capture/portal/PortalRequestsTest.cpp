@@ -1,4 +1,5 @@
 #include "capture/portal/PortalRequests.h"
+
 #include "capture/portal/PortalRig.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@ namespace
 using testing::PortalRig;
 
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-
 
 class PortalRequestsTest : public ::testing::Test
 {
@@ -48,8 +48,8 @@ TEST_F(PortalRequestsTest, AGrantedRequestHandsOverItsResultsOnTheTokensPaths)
     const QString handleToken =
         m_rig->lastOptions(QStringLiteral("CreateSession")).value("handle_token").toString();
     EXPECT_FALSE(handleToken.isEmpty());
-    EXPECT_TRUE(requests.requestPath(handleToken).startsWith(
-        QStringLiteral("/org/freedesktop/portal/desktop/request/")));
+    EXPECT_TRUE(requests.requestPath(handleToken)
+                    .startsWith(QStringLiteral("/org/freedesktop/portal/desktop/request/")));
     EXPECT_FALSE(requests.requestPath(handleToken).contains(QLatin1Char('.')));
     EXPECT_NE(requests.newToken(), requests.newToken());
 }
