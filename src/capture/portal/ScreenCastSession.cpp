@@ -86,22 +86,27 @@ std::vector<ScreenCastStream> streamsOf(const QVariant& value)
 
 } // namespace
 
-Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& requests)
+namespace
 {
-    const auto value =
-        requests.property(kScreenCastInterface, QStringLiteral("AvailableSourceTypes"));
+
+Result<unsigned, PortalFailure> screenCastMask(const PortalRequests& requests, const QString& name)
+{
+    const auto value = requests.property(kScreenCastInterface, name);
     if (!value.ok())
         return Failure{value.message()};
     return value->toUInt();
 }
 
+} // namespace
+
+Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& requests)
+{
+    return screenCastMask(requests, QStringLiteral("AvailableSourceTypes"));
+}
+
 Result<unsigned, PortalFailure> availableCursorModes(const PortalRequests& requests)
 {
-    const auto value =
-        requests.property(kScreenCastInterface, QStringLiteral("AvailableCursorModes"));
-    if (!value.ok())
-        return Failure{value.message()};
-    return value->toUInt();
+    return screenCastMask(requests, QStringLiteral("AvailableCursorModes"));
 }
 
 QRect monitorGeometry(const ScreenCastStream& stream)
