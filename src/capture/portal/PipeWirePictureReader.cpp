@@ -1,11 +1,10 @@
 #include "capture/portal/PipeWirePictureReader.h"
 
+#include <cstdint>
+#include <linux/dma-buf.h>
 #include <spa/buffer/buffer.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/raw.h>
-
-#include <cstdint>
-#include <linux/dma-buf.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 
@@ -93,10 +92,10 @@ std::optional<PictureLayout> pictureLayout(const spa_buffer* buffer, QSize size)
     if (const auto* region = static_cast<const spa_meta_region*>(
             spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
         region && region->region.size.width > 0 && region->region.size.height > 0)
-        layout.image = layout.image.intersected(
-            QRect(region->region.position.x, region->region.position.y,
-                  static_cast<int>(region->region.size.width),
-                  static_cast<int>(region->region.size.height)));
+        layout.image =
+            layout.image.intersected(QRect(region->region.position.x, region->region.position.y,
+                                           static_cast<int>(region->region.size.width),
+                                           static_cast<int>(region->region.size.height)));
     if (layout.image.isEmpty())
         return std::nullopt;
     const std::size_t rowBytes = static_cast<std::size_t>(size.width()) * 4;
@@ -169,11 +168,11 @@ std::shared_ptr<const PortalFrame> PipeWirePictureReader::read(const spa_buffer*
         m_scaler->sourceHeight() != crop.height() || m_scaler->targetWidth() != output.width() ||
         m_scaler->targetHeight() != output.height())
         m_scaler = std::make_unique<AreaScaler>(crop.width(), crop.height(), output.width(),
-                                              output.height());
+                                                output.height());
     m_scaler->scale(reinterpret_cast<const std::uint32_t*>(
-                      image + static_cast<std::size_t>(crop.y()) * picture->stride +
-                      static_cast<std::size_t>(crop.x()) * 4),
-                  picture->stride / 4, frame->pixels.data());
+                        image + static_cast<std::size_t>(crop.y()) * picture->stride +
+                        static_cast<std::size_t>(crop.x()) * 4),
+                    picture->stride / 4, frame->pixels.data());
     convertToArgb(*m_layout, reinterpret_cast<const std::uint8_t*>(frame->pixels.data()),
                   static_cast<std::size_t>(output.width()) * 4, QRect(QPoint(0, 0), output),
                   frame->pixels.data());

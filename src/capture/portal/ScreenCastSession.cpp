@@ -201,8 +201,21 @@ Result<FileDescriptor, QString> ScreenCastSession::openPipeWireRemote()
     return FileDescriptor(fd);
 }
 
+void ScreenCastSession::watchClosed(std::function<void()> closed)
+{
+    m_closedWatch = std::make_unique<PortalSignalSubscription>(
+        m_requests, m_handle, QStringLiteral("org.freedesktop.portal.Session"),
+        QStringLiteral("Closed"), [closed = std::move(closed)](const QDBusMessage&) { closed(); });
+}
+
+void ScreenCastSession::stopWatching()
+{
+    m_closedWatch.reset();
+}
+
 void ScreenCastSession::close()
 {
+    stopWatching();
     if (m_closed)
         return;
     m_closed = true;

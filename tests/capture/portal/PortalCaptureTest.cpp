@@ -296,6 +296,26 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
     EXPECT_EQ(frames.frames.back().pixels(), TestVideoSource::picture(6, kScreen));
 }
 
+TEST_F(PortalCaptureTest, ThePortalEndingTheSessionStopsTheStreamWithTheFramesDelivered)
+{
+    CollectingOutput output;
+    auto stream = capture->startStream(configuration(kScreen), output);
+    ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+    ASSERT_TRUE(screen->waitUntilStreaming());
+    ASSERT_TRUE(showAndWait(output, 7, TestVideoSource::picture(7, kScreen)));
+    const std::size_t delivered = output.count();
+
+    // The user stops sharing from the desktop; the source itself stays.
+    rig->closeSessions();
+    ASSERT_TRUE(output.waitFor([](auto&, auto& error) { return error.has_value(); }));
+    EXPECT_EQ(output.error()->message,
+              QStringLiteral("Screen sharing was stopped from the desktop."));
+    stream.value()->stop();
+    EXPECT_EQ(output.stops(), 1);
+    EXPECT_GE(output.count(), delivered);
+    EXPECT_EQ(CollectingOutput::pixels(output.image(0)), TestVideoSource::picture(7, kScreen));
+}
+
 TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)
 {
     testing::ensureCoreApplication();
