@@ -110,6 +110,15 @@ std::shared_ptr<CaptureSource> createCaptureSource()
     return std::make_shared<NullCaptureSource>(x11.message());
 }
 
+std::optional<QString> windowCaptureUnavailable()
+{
+#ifdef KINETTA_HAVE_PIPEWIRE
+    if (choosePortal())
+        return portal::singleWindowsUnavailable();
+#endif
+    return std::nullopt;
+}
+
 std::function<void()> screenConsentForgetter()
 {
 #ifdef KINETTA_HAVE_PIPEWIRE

@@ -6,6 +6,12 @@
 namespace kinetta::portal
 {
 
+QString singleWindowsUnavailable()
+{
+    return QStringLiteral("On Wayland, Kinetta records a screen or an area of it; single "
+                          "windows are not offered.");
+}
+
 PortalCaptureSource::PortalCaptureSource(QDBusConnection bus,
                                          std::shared_ptr<PreferencesStore> settings,
                                          std::chrono::milliseconds responseTimeout)
@@ -94,8 +100,7 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
 {
     std::lock_guard lock(m_mutex);
     if (configuration.content == StreamConfiguration::Content::window)
-        return CaptureError{QStringLiteral("On Wayland, Kinetta records a screen or an area of "
-                                           "it; single windows are not offered.")};
+        return CaptureError{singleWindowsUnavailable()};
     // The cursor is asked for when the session is made; a session made for
     // the content with the other choice gives way to a new one, which the
     // restore token starts without asking the user again.

@@ -14,6 +14,9 @@
 namespace kinetta::portal
 {
 
+// Why single windows are not recorded through the portal.
+[[nodiscard]] QString singleWindowsUnavailable();
+
 // Where the portal's restore token is kept between runs.
 inline const QString kRestoreTokenKey = QStringLiteral("screenCastRestoreToken");
 
