@@ -1,5 +1,6 @@
 // Portal capture end to end: the fake portal on a private bus, a private
 // PipeWire daemon with WirePlumber, and a test source of known pictures.
+#include "capture/CaptureBackend.h"
 #include "capture/ScreenRecorder.h"
 #include "capture/portal/CollectingOutput.h"
 #include "capture/portal/PortalCaptureSource.h"
@@ -314,6 +315,50 @@ TEST_F(PortalCaptureTest, ThePortalEndingTheSessionStopsTheStreamWithTheFramesDe
     EXPECT_EQ(output.stops(), 1);
     EXPECT_GE(output.count(), delivered);
     EXPECT_EQ(CollectingOutput::pixels(output.image(0)), TestVideoSource::picture(7, kScreen));
+}
+
+// The choice of platform, from the environment a session gives.
+TEST(CaptureBackendChoiceTest, WaylandSessionsRecordThroughThePortalUnlessX11IsForced)
+{
+    testing::ensureCoreApplication();
+    const char* names[] = {"KINETTA_CAPTURE", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY",
+                           "DBUS_SESSION_BUS_ADDRESS"};
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+    for (const char* name : names)
+        saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                     ? std::optional<QByteArray>(qgetenv(name))
+                                     : std::nullopt);
+    // Nothing here may reach a real bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    const auto portalChosen = [](const char* capture, const char* wayland, const char* session) {
+        for (auto [name, value] :
+             {std::pair{"KINETTA_CAPTURE", capture}, std::pair{"WAYLAND_DISPLAY", wayland},
+              std::pair{"XDG_SESSION_TYPE", session}}) {
+            if (value)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+        const bool portal = dynamic_cast<PortalCaptureSource*>(createCaptureSource().get());
+        EXPECT_EQ(windowCaptureUnavailable().has_value(), portal);
+        EXPECT_EQ(static_cast<bool>(screenConsentForgetter()), portal);
+        return portal;
+    };
+    qputenv("DISPLAY", ":99");
+    EXPECT_FALSE(portalChosen(nullptr, nullptr, nullptr)) << "an X11 session";
+    EXPECT_FALSE(portalChosen(nullptr, nullptr, "x11"));
+    EXPECT_TRUE(portalChosen(nullptr, "wayland-0", nullptr)) << "XWayland's display aside";
+    EXPECT_TRUE(portalChosen(nullptr, nullptr, "wayland"));
+    EXPECT_FALSE(portalChosen("x11", "wayland-0", "wayland"));
+    EXPECT_FALSE(portalChosen("null", "wayland-0", "wayland"));
+    EXPECT_TRUE(portalChosen("portal", nullptr, "x11"));
+
+    for (const auto& [name, value] : saved) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
 }
 
 TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)
