@@ -8,10 +8,11 @@
 #
 # The Wayland session is not part of the project: KINETTA_WAYLAND_SESSION names
 # a command that runs its arguments inside a headless Wayland session with
-# PipeWire and a desktop portal, with something moving on its screen. Where
-# swaymsg reaches the compositor, the screen is set to WIDTHxHEIGHT; the size
-# column says what was recorded.
-# Usage: KINETTA_WAYLAND_SESSION=CMD bench/capture/portal.sh [BUILD_DIR] [SECONDS] [WIDTHxHEIGHT]
+# PipeWire and a desktop portal, with something moving on its screen. When
+# KINETTA_WAYLAND_RESIZE is set, it is run inside the session with WIDTHxHEIGHT
+# appended, to set the screen's size (for a compositor that takes it from the
+# command line); the size column says what was recorded.
+# Usage: KINETTA_WAYLAND_SESSION=CMD [KINETTA_WAYLAND_RESIZE=CMD] bench/capture/portal.sh [BUILD_DIR] [SECONDS] [WIDTHxHEIGHT]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-${KINETTA_BUILD_DIR:-$root/build}}
@@ -36,9 +37,9 @@ for scale in 1.0 0.5; do
   )
   # shellcheck disable=SC2086 # the session command may carry its own arguments
   $KINETTA_WAYLAND_SESSION sh -c '
-    command -v swaymsg >/dev/null && swaymsg output "*" resolution "$1" >/dev/null 2>&1
-    shift
-    KINETTA_CAPTURE=portal exec "$@" 2>/dev/null' sh "$size" \
+    [ -n "$1" ] && eval "$1 \"\$2\"" >/dev/null 2>&1
+    shift 2
+    KINETTA_CAPTURE=portal exec "$@" 2>/dev/null' sh "${KINETTA_WAYLAND_RESIZE:-}" "$size" \
     "$build/bench/capture/capture_bench" "$seconds" "$fps" "$scale" ||
     echo "# the Wayland session ended with status $?"
 done

@@ -10,18 +10,17 @@ namespace kinetta
 
 Confirmation screenResetConfirmation(bool portalConsent)
 {
-    if (portalConsent)
-        return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
-                QStringLiteral("Kinetta remembers the screen you chose to share in the desktop's "
-                               "screen-sharing prompt, so that it does not ask again.\n\nThis "
-                               "forgets that choice. Kinetta will quit and start again, and the "
-                               "next recording asks which screen to share."),
-                QStringLiteral("Reset & Relaunch"), QStringLiteral("Cancel")};
-    return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"),
-            QStringLiteral("This desktop asks for no screen-recording permission: Kinetta reads "
-                           "the screen straight from the X server, so there is no entry to "
-                           "remove.\n\nKinetta will quit and start again, connecting to the X "
-                           "server afresh and checking again what it offers for capture."),
+    const QString text =
+        portalConsent
+            ? QStringLiteral("Kinetta remembers the screen you chose to share in the desktop's "
+                             "screen-sharing prompt, so that it does not ask again.\n\nThis "
+                             "forgets that choice. Kinetta will quit and start again, and the "
+                             "next recording asks which screen to share.")
+            : QStringLiteral("This desktop asks for no screen-recording permission: Kinetta reads "
+                             "the screen straight from the X server, so there is no entry to "
+                             "remove.\n\nKinetta will quit and start again, connecting to the X "
+                             "server afresh and checking again what it offers for capture.");
+    return {Confirmation::Tone::warning, QStringLiteral("Reset Screen Recording Permission"), text,
             QStringLiteral("Reset & Relaunch"), QStringLiteral("Cancel")};
 }
 

@@ -27,9 +27,15 @@ Status<QString> chooseX11()
     const QByteArray forced = qgetenv("KINETTA_CAPTURE");
     if (forced == "null")
         return Failure{QStringLiteral("Screen capture is switched off (KINETTA_CAPTURE=null).")};
+#ifdef KINETTA_HAVE_PIPEWIRE
     if (forced == "portal")
         return Failure{QStringLiteral("Screen capture goes through the desktop portal "
                                       "(KINETTA_CAPTURE=portal).")};
+#else
+    if (forced == "portal")
+        return Failure{QStringLiteral("This build of Kinetta has no capture through the desktop "
+                                      "portal (KINETTA_CAPTURE=portal).")};
+#endif
 #ifdef KINETTA_HAVE_X11
     if (forced == "x11")
         return {};
@@ -98,6 +104,15 @@ std::shared_ptr<CaptureSource> createCaptureSource()
         return std::make_shared<x11::X11CaptureSource>();
 #endif
     return std::make_shared<NullCaptureSource>(x11.message());
+}
+
+std::optional<QString> windowCaptureUnavailable()
+{
+#ifdef KINETTA_HAVE_PIPEWIRE
+    if (choosePortal())
+        return portal::singleWindowsUnavailable();
+#endif
+    return std::nullopt;
 }
 
 std::function<void()> screenConsentForgetter()

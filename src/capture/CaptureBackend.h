@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kinetta
 {
@@ -18,6 +19,9 @@ namespace kinetta
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
+// Why single windows cannot be listed or recorded here; nothing where they can
+// (or where capture itself is unavailable, which says so on use).
+[[nodiscard]] std::optional<QString> windowCaptureUnavailable();
 // Forgets the screen-sharing choice kept for the desktop portal (so that the
 // next recording asks again); empty when capture does not go through the portal.
 [[nodiscard]] std::function<void()> screenConsentForgetter();

@@ -25,7 +25,6 @@ public:
     // When the next slot after the last one returned is due, given the time
     // now. Before begin(), one interval from now.
     [[nodiscard]] Clock::time_point next(Clock::time_point now);
-    [[nodiscard]] std::chrono::duration<double> interval() const { return m_interval; }
 
 private:
     std::chrono::duration<double> m_interval;

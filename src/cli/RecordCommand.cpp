@@ -265,6 +265,12 @@ int runRecordCommand(const QStringList& args)
     const CaptureMode mode = session.captureMode();
     const QString savedNote =
         options.mode ? QString() : QStringLiteral(" (the saved mode; --mode chooses another)");
+    if (mode == CaptureMode::window) {
+        if (const auto unavailable = windowCaptureUnavailable()) {
+            printError(*unavailable + savedNote);
+            return 1;
+        }
+    }
     if (mode == CaptureMode::window && !options.windowID) {
         printError(windowNeeded() + savedNote);
         return kUsageExitStatus;

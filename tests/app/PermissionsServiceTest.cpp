@@ -47,7 +47,8 @@ struct Effects {
                     startedOn = QThread::currentThread();
                     return false; // a failed start still quits
                 },
-                [this](const QUrl& url) { opened.push_back(url); }, [this] { ++quits; },
+                [this](const QUrl& url) { opened.push_back(url); },
+                [this] { ++quits; },
                 [this] {
                     const std::lock_guard lock(startMutex);
                     startsWhenReleased.push_back(starts.size());

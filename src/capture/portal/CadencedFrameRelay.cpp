@@ -10,16 +10,15 @@ RelayTiming steadyTiming()
 {
     return {[] { return FrameCadence::Clock::now(); },
             [](std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
-               RelayTiming::TimePoint when, const std::function<bool()>& woken) {
-                wake.wait_until(lock, when, woken);
-            }};
+               RelayTiming::TimePoint when,
+               const std::function<bool()>& woken) { wake.wait_until(lock, when, woken); }};
 }
 
 CadencedFrameRelay::CadencedFrameRelay(double frameRate, QSize outputSize,
                                        CaptureStreamOutput& output, NewestPicture newest,
                                        RelayTiming timing)
-    : m_cadence(frameRate), m_outputSize(outputSize), m_output(output),
-      m_newest(std::move(newest)), m_timing(std::move(timing))
+    : m_cadence(frameRate), m_outputSize(outputSize), m_output(output), m_newest(std::move(newest)),
+      m_timing(std::move(timing))
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -66,14 +65,15 @@ CapturedImage CadencedFrameRelay::scaled(const std::shared_ptr<const PortalFrame
     CapturedImage image{m_outputSize.width(), m_outputSize.height(), {}};
     const auto count = static_cast<std::size_t>(m_outputSize.width()) * m_outputSize.height();
     if (frame->width == m_outputSize.width() && frame->height == m_outputSize.height()) {
-        // The picture itself is the frame: it is never written again.
+        // The picture itself is the frame: its pool reuses it only once
+        // nobody (the frame store included) holds it any more.
         image.shared = SharedPixels{{frame->pixels.data(), count}, frame, true};
         return image;
     }
     if (!m_scaler || m_scaler->sourceWidth() != frame->width ||
         m_scaler->sourceHeight() != frame->height)
-        m_scaler = std::make_unique<AreaScaler>(frame->width, frame->height,
-                                                m_outputSize.width(), m_outputSize.height());
+        m_scaler = std::make_unique<AreaScaler>(frame->width, frame->height, m_outputSize.width(),
+                                                m_outputSize.height());
     auto pixels = m_scaledPixels.take();
     pixels->resize(count);
     m_scaler->scale(frame->pixels.data(), static_cast<std::size_t>(frame->width), pixels->data());

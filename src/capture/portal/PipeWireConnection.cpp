@@ -1,10 +1,9 @@
 #include "capture/portal/PipeWireConnection.h"
 
-#include <pipewire/pipewire.h>
-
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <pipewire/pipewire.h>
 
 namespace kinetta::portal
 {
@@ -15,16 +14,15 @@ std::once_flag pipewireInitialised;
 
 } // namespace
 
-Result<std::unique_ptr<PipeWireConnection>, QString>
-PipeWireConnection::open(FileDescriptor fd, const char* name)
+Result<std::unique_ptr<PipeWireConnection>, QString> PipeWireConnection::open(FileDescriptor fd,
+                                                                              const char* name)
 {
     std::call_once(pipewireInitialised, [] { pw_init(nullptr, nullptr); });
     std::unique_ptr<PipeWireConnection> connection(new PipeWireConnection);
     connection->m_loop = pw_thread_loop_new(name, nullptr);
     if (!connection->m_loop)
         return Failure{QStringLiteral("PipeWire could not make its loop.")};
-    connection->m_context =
-        pw_context_new(pw_thread_loop_get_loop(connection->m_loop), nullptr, 0);
+    connection->m_context = pw_context_new(pw_thread_loop_get_loop(connection->m_loop), nullptr, 0);
     if (!connection->m_context || pw_thread_loop_start(connection->m_loop) < 0)
         return Failure{QStringLiteral("PipeWire could not be started in this process.")};
     Lock lock(*connection);

@@ -1,21 +1,14 @@
 #include "capture/portal/PipeWireFrameStream.h"
 
-#include "capture/AreaScaler.h"
 #include "capture/CaptureLogging.h"
 #include "capture/portal/PipeWireConnection.h"
-#include "capture/portal/RawFrameConversion.h"
-#include "capture/portal/RecyclingPool.h"
+#include "capture/portal/PipeWirePictureReader.h"
 
+#include <cstdint>
+#include <cstring>
 #include <pipewire/pipewire.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <linux/dma-buf.h>
-#include <sys/ioctl.h>
-#include <sys/mman.h>
 
 namespace kinetta::portal
 {
@@ -23,61 +16,6 @@ namespace
 {
 
 constexpr std::uint32_t kMaxSide = 16384;
-
-std::optional<RawPixelLayout> layoutOf(std::uint32_t format)
-{
-    switch (format) {
-    case SPA_VIDEO_FORMAT_BGRx:
-        return RawPixelLayout::bgrx;
-    case SPA_VIDEO_FORMAT_BGRA:
-        return RawPixelLayout::bgra;
-    case SPA_VIDEO_FORMAT_RGBx:
-        return RawPixelLayout::rgbx;
-    case SPA_VIDEO_FORMAT_RGBA:
-        return RawPixelLayout::rgba;
-    case SPA_VIDEO_FORMAT_xRGB:
-        return RawPixelLayout::xrgb;
-    case SPA_VIDEO_FORMAT_ARGB:
-        return RawPixelLayout::argb;
-    case SPA_VIDEO_FORMAT_xBGR:
-        return RawPixelLayout::xbgr;
-    case SPA_VIDEO_FORMAT_ABGR:
-        return RawPixelLayout::abgr;
-    default:
-        return std::nullopt;
-    }
-}
-
-// A DMA-BUF mapped for reading while it lives.
-class MappedDmaBuf final
-{
-public:
-    MappedDmaBuf(int fd, std::size_t size) : m_fd(fd), m_size(size)
-    {
-        void* map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-        if (map == MAP_FAILED)
-            return;
-        m_data = static_cast<const std::uint8_t*>(map);
-        dma_buf_sync sync{DMA_BUF_SYNC_START | DMA_BUF_SYNC_READ};
-        ioctl(m_fd, DMA_BUF_IOCTL_SYNC, &sync);
-    }
-    ~MappedDmaBuf()
-    {
-        if (!m_data)
-            return;
-        dma_buf_sync sync{DMA_BUF_SYNC_END | DMA_BUF_SYNC_READ};
-        ioctl(m_fd, DMA_BUF_IOCTL_SYNC, &sync);
-        munmap(const_cast<std::uint8_t*>(m_data), m_size);
-    }
-    MappedDmaBuf(const MappedDmaBuf&) = delete;
-    MappedDmaBuf& operator=(const MappedDmaBuf&) = delete;
-    [[nodiscard]] const std::uint8_t* data() const { return m_data; }
-
-private:
-    int m_fd;
-    std::size_t m_size;
-    const std::uint8_t* m_data = nullptr;
-};
 
 // PipeWire's interface macros cast the C way; kept to these two places.
 #pragma GCC diagnostic push
@@ -100,7 +38,6 @@ pw_registry* watchRegistry(pw_core* core, spa_hook* hook, const pw_registry_even
 } // namespace
 
 struct PipeWireFrameStream::State {
-    Target target;
     PipeWireFrameHandlers handlers;
     std::unique_ptr<PipeWireConnection> connection;
     pw_registry* registry = nullptr;
@@ -108,28 +45,27 @@ struct PipeWireFrameStream::State {
     spa_hook coreListener{};
     spa_hook registryListener{};
     spa_hook streamListener{};
-    spa_video_info_raw format{};
-    std::optional<RawPixelLayout> layout;
+    PipeWirePictureReader reader;
     // The newest buffer with a picture, kept from the source until a newer
     // one comes or the stream goes; its number counts the pictures so far.
     pw_buffer* held = nullptr;
     std::uint64_t heldNumber = 0;
     std::uint64_t convertedNumber = 0;
     std::shared_ptr<const PortalFrame> converted;
-    // Pictures are converted into these; the relay and the frame store may
-    // hold a few.
-    RecyclingPool<PortalFrame> pictures{6};
-    std::unique_ptr<AreaScaler> scaler;
     // Set before we take the stream down ourselves: that is no ending to report.
     bool stopping = false;
     bool ended = false;
 
+    State(const Target& target, PipeWireFrameHandlers told)
+        : handlers(std::move(told)), reader({target.frameSize, target.crop, target.outputSize}),
+          node(target.node)
+    {
+    }
     ~State();
     void end(const QString& reason);
     void negotiated(const spa_pod* param);
     void process();
-    [[nodiscard]] bool holdsPicture(const spa_buffer* buffer) const;
-    [[nodiscard]] std::shared_ptr<const PortalFrame> convert(const spa_buffer* buffer);
+    std::uint32_t node;
 };
 
 PipeWireFrameStream::State::~State()
@@ -171,8 +107,9 @@ void PipeWireFrameStream::State::negotiated(const spa_pod* param)
     spa_video_info_raw parsed{};
     if (spa_format_video_raw_parse(param, &parsed) < 0)
         return;
-    format = parsed;
-    layout = layoutOf(parsed.format);
+    if (!reader.setFormat(parsed))
+        qCWarning(lcCapture) << "the screen cast sends a pixel layout Kinetta cannot read:"
+                             << parsed.format;
     qCDebug(lcCapture) << "screen cast format" << parsed.format << parsed.size.width << "x"
                        << parsed.size.height;
 
@@ -199,120 +136,12 @@ void PipeWireFrameStream::State::negotiated(const spa_pod* param)
     pw_stream_update_params(stream, params, 3);
 }
 
-namespace
-{
-
-// Where the picture lies in a buffer: its region, row stride and first byte's offset.
-struct PictureLayout {
-    QRect image;
-    std::size_t stride = 0;
-    std::size_t offset = 0;
-};
-
-std::optional<PictureLayout> pictureLayout(const spa_buffer* buffer, const spa_video_info_raw& format)
-{
-    if (buffer->n_datas < 1)
-        return std::nullopt;
-    const spa_data& data = buffer->datas[0];
-    if (!data.chunk || data.chunk->size == 0 || (data.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
-        return std::nullopt;
-    const auto* header = static_cast<const spa_meta_header*>(
-        spa_buffer_find_meta_data(buffer, SPA_META_Header, sizeof(spa_meta_header)));
-    if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED))
-        return std::nullopt;
-    PictureLayout layout;
-    layout.image = QRect(0, 0, static_cast<int>(format.size.width),
-                         static_cast<int>(format.size.height));
-    // A source may send a larger buffer of which only a region is the picture.
-    if (const auto* region = static_cast<const spa_meta_region*>(
-            spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
-        region && region->region.size.width > 0 && region->region.size.height > 0)
-        layout.image = layout.image.intersected(
-            QRect(region->region.position.x, region->region.position.y,
-                  static_cast<int>(region->region.size.width),
-                  static_cast<int>(region->region.size.height)));
-    if (layout.image.isEmpty())
-        return std::nullopt;
-    const std::size_t rowBytes = static_cast<std::size_t>(format.size.width) * 4;
-    layout.stride =
-        data.chunk->stride > 0 ? static_cast<std::size_t>(data.chunk->stride) : rowBytes;
-    layout.offset = data.chunk->offset;
-    const std::size_t needed = layout.offset + layout.stride * (format.size.height - 1) + rowBytes;
-    if (layout.stride < rowBytes || needed > data.maxsize)
-        return std::nullopt;
-    return layout;
-}
-
-} // namespace
-
-bool PipeWireFrameStream::State::holdsPicture(const spa_buffer* buffer) const
-{
-    return layout && pictureLayout(buffer, format).has_value();
-}
-
-std::shared_ptr<const PortalFrame> PipeWireFrameStream::State::convert(const spa_buffer* buffer)
-{
-    const auto picture = pictureLayout(buffer, format);
-    if (!layout || !picture)
-        return nullptr;
-    const spa_data& data = buffer->datas[0];
-    std::optional<MappedDmaBuf> mapped;
-    const auto* base = static_cast<const std::uint8_t*>(data.data);
-    if (!base && data.type == SPA_DATA_DmaBuf && data.fd >= 0) {
-        mapped.emplace(static_cast<int>(data.fd), data.maxsize + data.mapoffset);
-        base = mapped->data() ? mapped->data() + data.mapoffset : nullptr;
-    }
-    if (!base)
-        return nullptr;
-
-    QRect crop = picture->image;
-    if (target.crop) {
-        const QSize frame = target.frameSize.isEmpty() ? crop.size() : target.frameSize;
-        const auto inImage = cropInImage(*target.crop, frame, crop.size());
-        if (!inImage)
-            return nullptr;
-        crop = inImage->translated(picture->image.topLeft());
-    }
-    const std::uint8_t* image = base + picture->offset;
-    const QSize output = target.outputSize.isEmpty() ? crop.size() : target.outputSize;
-    auto frame = pictures.take();
-    frame->width = output.width();
-    frame->height = output.height();
-    frame->pixels.resize(static_cast<std::size_t>(output.width()) * output.height());
-    const bool wordAligned = reinterpret_cast<std::uintptr_t>(image) % 4 == 0 &&
-                             picture->stride % 4 == 0;
-    if (output == crop.size() || !wordAligned) {
-        // Full size (or, rarely, rows the scaler cannot read as words): convert
-        // the area; the relay scales what is left to scale.
-        frame->width = crop.width();
-        frame->height = crop.height();
-        frame->pixels.resize(static_cast<std::size_t>(crop.width()) * crop.height());
-        convertToArgb(*layout, image, picture->stride, crop, frame->pixels.data());
-        return frame;
-    }
-    // Smaller: scale the raw pixels first (the scaler treats the four bytes
-    // alike, so their order does not matter) and convert only the result.
-    if (!scaler || scaler->sourceWidth() != crop.width() ||
-        scaler->sourceHeight() != crop.height() || scaler->targetWidth() != output.width() ||
-        scaler->targetHeight() != output.height())
-        scaler = std::make_unique<AreaScaler>(crop.width(), crop.height(), output.width(),
-                                              output.height());
-    scaler->scale(reinterpret_cast<const std::uint32_t*>(
-                      image + static_cast<std::size_t>(crop.y()) * picture->stride +
-                      static_cast<std::size_t>(crop.x()) * 4),
-                  picture->stride / 4, frame->pixels.data());
-    convertToArgb(*layout, reinterpret_cast<const std::uint8_t*>(frame->pixels.data()),
-                  static_cast<std::size_t>(output.width()) * 4, QRect(QPoint(0, 0), output),
-                  frame->pixels.data());
-    return frame;
-}
-
 void PipeWireFrameStream::State::process()
 {
     // Only the newest picture matters: it is held, the one held before goes back.
     bool arrived = false;
     while (pw_buffer* next = pw_stream_dequeue_buffer(stream)) {
-        if (!holdsPicture(next->buffer)) {
+        if (!reader.holdsPicture(next->buffer)) {
             pw_stream_queue_buffer(stream, next);
             continue;
         }
@@ -337,7 +166,7 @@ std::shared_ptr<const PortalFrame> PipeWireFrameStream::newestPicture()
     State& state = *m_state;
     PipeWireConnection::Lock lock(*state.connection);
     if (state.held && state.heldNumber != state.convertedNumber) {
-        state.converted = state.convert(state.held->buffer);
+        state.converted = state.reader.read(state.held->buffer);
         state.convertedNumber = state.heldNumber;
     }
     return state.converted;
@@ -350,9 +179,7 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
     auto opened = PipeWireConnection::open(std::move(connection), "kinetta-pipewire");
     if (!opened.ok())
         return Failure{opened.message()};
-    auto state = std::make_unique<State>();
-    state->target = target;
-    state->handlers = std::move(handlers);
+    auto state = std::make_unique<State>(target, std::move(handlers));
     state->connection = std::move(opened).value();
     State* raw = state.get();
     PipeWireConnection::Lock lock(*raw->connection);
@@ -376,7 +203,7 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
         events.version = PW_VERSION_REGISTRY_EVENTS;
         events.global_remove = [](void* data, std::uint32_t id) {
             auto* self = static_cast<State*>(data);
-            if (id == self->target.node)
+            if (id == self->node)
                 self->end(QStringLiteral("The shared screen went away."));
         };
         return events;
@@ -421,8 +248,9 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
     std::uint8_t storage[1024];
     spa_pod_builder builder;
     spa_pod_builder_init(&builder, storage, sizeof(storage));
-    const spa_rectangle defaultSize{static_cast<std::uint32_t>(std::max(1, target.frameSize.width())),
-                                    static_cast<std::uint32_t>(std::max(1, target.frameSize.height()))};
+    const spa_rectangle defaultSize{
+        static_cast<std::uint32_t>(std::max(1, target.frameSize.width())),
+        static_cast<std::uint32_t>(std::max(1, target.frameSize.height()))};
     const spa_rectangle minSize{1, 1};
     const spa_rectangle maxSize{kMaxSide, kMaxSide};
     const spa_fraction noRate{0, 1};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/portal/PortalFrame.h"
 #include "gif/Result.h"
 #include "model/FileDescriptor.h"
 
@@ -10,18 +11,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace kinetta::portal
 {
-
-// One picture of the stream, cropped (and scaled where asked) and in
-// 0xAARRGGBB, rows without padding.
-struct PortalFrame {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-};
 
 // What a stream tells, on its loop thread.
 struct PipeWireFrameHandlers {

@@ -7,6 +7,12 @@
 namespace kinetta::portal
 {
 
+QString singleWindowsUnavailable()
+{
+    return QStringLiteral("On Wayland, Kinetta records a screen or an area of it; single "
+                          "windows are not offered.");
+}
+
 PortalCaptureSource::PortalCaptureSource(QDBusConnection bus,
                                          std::shared_ptr<PreferencesStore> settings,
                                          std::chrono::milliseconds responseTimeout)
@@ -39,6 +45,17 @@ void PortalCaptureSource::ensureSession(bool showsCursor)
                                  << saved.message();
 }
 
+std::optional<CaptureError> PortalCaptureSource::takeFailure()
+{
+    if (!m_failure)
+        return std::nullopt;
+    // A refusal holds until access is asked for again; any other failure is
+    // told once, and the next attempt asks the portal afresh.
+    if (m_failure->kind == ScreenCastFailure::Kind::refused)
+        return CaptureError{errorDescription(RecordingError::permissionDenied)};
+    return CaptureError{std::exchange(m_failure, std::nullopt)->message};
+}
+
 void PortalCaptureSource::forgetConsent(PreferencesStore& settings)
 {
     // An empty token is no token.
@@ -64,15 +81,8 @@ CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
 {
     std::lock_guard lock(m_mutex);
     ensureSession();
-    if (m_failure) {
-        const ScreenCastFailure failure = *m_failure;
-        // A failure is told once; the next attempt asks the portal again.
-        if (failure.kind != ScreenCastFailure::Kind::refused)
-            m_failure.reset();
-        if (failure.kind == ScreenCastFailure::Kind::refused)
-            return CaptureError{errorDescription(RecordingError::permissionDenied)};
-        return CaptureError{failure.message};
-    }
+    if (auto failure = takeFailure())
+        return *failure;
     ShareableContent content;
     for (const ScreenCastStream& stream : m_session->streams()) {
         if (stream.size.isEmpty())
@@ -80,7 +90,8 @@ CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
         content.displays.push_back({stream.node, monitorGeometry(stream)});
     }
     if (content.displays.empty())
-        return CaptureError{QStringLiteral("The desktop portal did not say the shared screen's size.")};
+        return CaptureError{
+            QStringLiteral("The desktop portal did not say the shared screen's size.")};
     return content;
 }
 
@@ -90,33 +101,22 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
 {
     std::lock_guard lock(m_mutex);
     if (configuration.content == StreamConfiguration::Content::window)
-        return CaptureError{QStringLiteral("On Wayland, Kinetta records a screen or an area of "
-                                           "it; single windows are not offered.")};
+        return CaptureError{singleWindowsUnavailable()};
     // The cursor is asked for when the session is made; a session made for
     // the content with the other choice gives way to a new one, which the
     // restore token starts without asking the user again.
     ensureSession(configuration.showsCursor);
-    if (m_failure)
-        return takeFailure();
+    if (auto failure = takeFailure())
+        return *failure;
     return PortalCaptureStream::start(std::exchange(m_session, nullptr), configuration, output);
-}
-
-CaptureError PortalCaptureSource::takeFailure()
-{
-    const ScreenCastFailure failure = *m_failure;
-    if (failure.kind != ScreenCastFailure::Kind::refused)
-        m_failure.reset();
-    return CaptureError{failure.kind == ScreenCastFailure::Kind::refused
-                            ? errorDescription(RecordingError::permissionDenied)
-                            : failure.message};
 }
 
 std::optional<CaptureResult<DisplayStill>> PortalCaptureSource::displayStill(bool showsCursor)
 {
     std::lock_guard lock(m_mutex);
     ensureSession(showsCursor);
-    if (m_failure)
-        return CaptureResult<DisplayStill>(takeFailure());
+    if (auto failure = takeFailure())
+        return CaptureResult<DisplayStill>(*failure);
     const ScreenCastStream shared = m_session->streams().empty() ? ScreenCastStream{}
                                                                  : m_session->streams().front();
     if (shared.size.isEmpty())

@@ -14,6 +14,9 @@
 namespace kinetta::portal
 {
 
+// Why single windows are not recorded through the portal.
+[[nodiscard]] QString singleWindowsUnavailable();
+
 // Where the portal's restore token is kept between runs.
 inline const QString kRestoreTokenKey = QStringLiteral("screenCastRestoreToken");
 
@@ -51,12 +54,12 @@ public:
     static void forgetConsent(PreferencesStore& settings);
 
 private:
-    // The failure as the user reads it; refusals stay until requestAccess().
-    [[nodiscard]] CaptureError takeFailure();
     // Starts a session unless one with this cursor choice waits for its
     // stream, or the last attempt was refused. Before a recording's
     // configuration is known, the cursor is shown.
     void ensureSession(bool showsCursor = true);
+    // The failure of the last attempt, in the words the user sees.
+    [[nodiscard]] std::optional<CaptureError> takeFailure();
 
     PortalRequests m_requests;
     std::shared_ptr<PreferencesStore> m_settings;

@@ -17,7 +17,8 @@ PortalCaptureStream::start(std::unique_ptr<ScreenCastSession> session,
         new PortalCaptureStream(std::move(session), configuration, output));
     CadencedFrameRelay& relay = stream->m_relay;
     auto pipewire = PipeWireFrameStream::start(
-        std::move(connection).value(), {shared.node, shared.size, configuration.sourceRect, configuration.outputSize},
+        std::move(connection).value(),
+        {shared.node, shared.size, configuration.sourceRect, configuration.outputSize},
         {[&relay] { relay.pictureArrived(); },
          [&relay](const QString& reason) { relay.end(reason); }});
     if (!pipewire.ok())
@@ -25,6 +26,8 @@ PortalCaptureStream::start(std::unique_ptr<ScreenCastSession> session,
                             pipewire.message()};
     stream->m_pipewire = std::move(pipewire).value();
     stream->m_pictures = stream->m_pipewire.get();
+    stream->m_session->watchClosed(
+        [&relay] { relay.end(QStringLiteral("Screen sharing was stopped from the desktop.")); });
     return std::unique_ptr<CaptureStream>(std::move(stream));
 }
 
@@ -47,6 +50,8 @@ PortalCaptureStream::~PortalCaptureStream()
 void PortalCaptureStream::stop()
 {
     std::lock_guard lock(m_stopMutex);
+    if (m_session)
+        m_session->stopWatching();
     // The relay first, so that it asks PipeWire for nothing more, and the
     // session last: closing it ends the stream on the portal's side.
     m_pictures = nullptr;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QRandomGenerator>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,70 +37,64 @@ PortalResponse responseFrom(const QDBusMessage& message)
     if (arguments.size() < 2)
         return response;
     const unsigned code = arguments.at(0).toUInt();
-    response.outcome = code <= 2 ? static_cast<PortalResponse::Outcome>(code)
-                                 : PortalResponse::Outcome::ended;
+    response.outcome =
+        code <= 2 ? static_cast<PortalResponse::Outcome>(code) : PortalResponse::Outcome::ended;
     response.results = unpackedResult(arguments.at(1)).toMap();
     return response;
 }
 
 } // namespace
 
-// Receives one request's Response on the signal thread and wakes the caller.
-class ResponseReceiver final : public QObject
+// Receives one subscription's signals on the signal thread. The handler sits
+// behind a lock, so that once it is dropped no call is under way or follows.
+class SignalReceiver final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ResponseReceiver(std::shared_ptr<ResponseSlot> slot) : m_slot(std::move(slot)) {}
+    explicit SignalReceiver(std::function<void(const QDBusMessage&)> handler)
+        : m_handler(std::move(handler))
+    {
+    }
+    void drop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_handler = nullptr;
+    }
 
 public Q_SLOTS:
     void receive(const QDBusMessage& message)
     {
-        {
-            std::lock_guard lock(m_slot->mutex);
-            if (!m_slot->response)
-                m_slot->response = responseFrom(message);
-        }
-        m_slot->arrived.notify_all();
+        std::lock_guard lock(m_mutex);
+        if (m_handler)
+            m_handler(message);
     }
 
 private:
-    std::shared_ptr<ResponseSlot> m_slot;
+    std::mutex m_mutex;
+    std::function<void(const QDBusMessage&)> m_handler;
 };
 
-// One request's subscription: made before the call, undone however the wait ends.
-class ResponseSubscription final
+PortalSignalSubscription::PortalSignalSubscription(const PortalRequests& requests, QString path,
+                                                   QString interface, QString member,
+                                                   std::function<void(const QDBusMessage&)> handler)
+    : m_bus(requests.bus()), m_service(requests.service()), m_path(std::move(path)),
+      m_interface(std::move(interface)), m_member(std::move(member)),
+      m_receiver(new SignalReceiver(std::move(handler)))
 {
-public:
-    ResponseSubscription(QDBusConnection bus, QString service, QString path, QThread& thread,
-                         std::shared_ptr<ResponseSlot> slot)
-        : m_bus(std::move(bus)), m_service(std::move(service)), m_path(std::move(path)),
-          m_receiver(new ResponseReceiver(std::move(slot)))
-    {
-        m_receiver->moveToThread(&thread);
-        m_connected = m_bus.connect(m_service, m_path, kRequestInterface, kResponseSignal,
-                                    m_receiver, SLOT(receive(QDBusMessage)));
-    }
-    ~ResponseSubscription()
-    {
-        if (m_connected)
-            m_bus.disconnect(m_service, m_path, kRequestInterface, kResponseSignal, m_receiver,
-                             SLOT(receive(QDBusMessage)));
-        m_receiver->deleteLater();
-    }
-    ResponseSubscription(const ResponseSubscription&) = delete;
-    ResponseSubscription& operator=(const ResponseSubscription&) = delete;
+    m_receiver->moveToThread(&requests.signalThread());
+    m_connected = m_bus.connect(m_service, m_path, m_interface, m_member, m_receiver,
+                                SLOT(receive(QDBusMessage)));
+}
 
-    [[nodiscard]] bool connected() const { return m_connected; }
-    [[nodiscard]] const QString& path() const { return m_path; }
-
-private:
-    QDBusConnection m_bus;
-    QString m_service;
-    QString m_path;
-    ResponseReceiver* m_receiver;
-    bool m_connected = false;
-};
+PortalSignalSubscription::~PortalSignalSubscription()
+{
+    if (m_connected)
+        m_bus.disconnect(m_service, m_path, m_interface, m_member, m_receiver,
+                         SLOT(receive(QDBusMessage)));
+    m_receiver->drop();
+    m_receiver->deleteLater();
+}
 
 PortalRequests::PortalRequests(QDBusConnection bus, std::chrono::milliseconds responseTimeout,
                                QString service)
@@ -135,16 +130,16 @@ QString PortalRequests::senderPathPart() const
 
 QString PortalRequests::requestPath(const QString& token) const
 {
-    return m_bus.isConnected() ? QStringLiteral("%1/request/%2/%3")
-                                     .arg(kPortalObject, senderPathPart(), token)
-                               : QString();
+    return m_bus.isConnected()
+               ? QStringLiteral("%1/request/%2/%3").arg(kPortalObject, senderPathPart(), token)
+               : QString();
 }
 
 QString PortalRequests::sessionPath(const QString& token) const
 {
-    return m_bus.isConnected() ? QStringLiteral("%1/session/%2/%3")
-                                     .arg(kPortalObject, senderPathPart(), token)
-                               : QString();
+    return m_bus.isConnected()
+               ? QStringLiteral("%1/session/%2/%3").arg(kPortalObject, senderPathPart(), token)
+               : QString();
 }
 
 PortalFailure PortalRequests::failureOf(const QDBusMessage& reply) const
@@ -210,8 +205,16 @@ Result<PortalResponse, PortalFailure> PortalRequests::request(const QString& int
     const QString token = newToken();
     options.insert(QStringLiteral("handle_token"), token);
     auto slot = std::make_shared<ResponseSlot>();
-    std::optional<ResponseSubscription> subscription;
-    subscription.emplace(m_bus, m_service, requestPath(token), m_signalThread, slot);
+    const auto fill = [slot](const QDBusMessage& message) {
+        {
+            std::lock_guard lock(slot->mutex);
+            if (!slot->response)
+                slot->response = responseFrom(message);
+        }
+        slot->arrived.notify_all();
+    };
+    std::optional<PortalSignalSubscription> subscription;
+    subscription.emplace(*this, requestPath(token), kRequestInterface, kResponseSignal, fill);
     if (!subscription->connected())
         return Failure{PortalFailure{PortalFailure::Kind::callFailed,
                                      QStringLiteral("Could not listen for the portal's answer: ") +
@@ -228,8 +231,10 @@ Result<PortalResponse, PortalFailure> PortalRequests::request(const QString& int
     const QString handle = replyArguments.isEmpty()
                                ? QString()
                                : qvariant_cast<QDBusObjectPath>(replyArguments.constFirst()).path();
-    if (!handle.isEmpty() && handle != subscription->path())
-        subscription.emplace(m_bus, m_service, handle, m_signalThread, slot);
+    if (!handle.isEmpty() && handle != subscription->path()) {
+        subscription.reset();
+        subscription.emplace(*this, handle, kRequestInterface, kResponseSignal, fill);
+    }
 
     std::unique_lock lock(slot->mutex);
     if (!slot->arrived.wait_for(lock, m_timeout, [&] { return slot->response.has_value(); })) {

@@ -3,6 +3,7 @@
 #include "gif/Result.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QString>
 #include <QThread>
 #include <QVariant>
@@ -10,6 +11,7 @@
 #include <QVariantMap>
 #include <atomic>
 #include <chrono>
+#include <functional>
 
 namespace kinetta::portal
 {
@@ -52,8 +54,8 @@ class PortalRequests final
 public:
     // responseTimeout bounds each wait for a Response; a dialog the user has
     // to answer needs minutes.
-    explicit PortalRequests(QDBusConnection bus, std::chrono::milliseconds responseTimeout =
-                                                     std::chrono::minutes(3),
+    explicit PortalRequests(QDBusConnection bus,
+                            std::chrono::milliseconds responseTimeout = std::chrono::minutes(3),
                             QString service = kPortalService);
     ~PortalRequests();
     PortalRequests(const PortalRequests&) = delete;
@@ -61,9 +63,10 @@ public:
 
     // Calls interface.method on the portal object with arguments followed by
     // options (a{sv}), adding a fresh handle_token, and waits for Response.
-    [[nodiscard]] Result<PortalResponse, PortalFailure>
-    request(const QString& interface, const QString& method, const QVariantList& arguments,
-            QVariantMap options);
+    [[nodiscard]] Result<PortalResponse, PortalFailure> request(const QString& interface,
+                                                                const QString& method,
+                                                                const QVariantList& arguments,
+                                                                QVariantMap options);
     // A plain call that answers at once (OpenPipeWireRemote, for instance).
     [[nodiscard]] Result<QDBusMessage, PortalFailure>
     call(const QString& interface, const QString& method, const QVariantList& arguments) const;
@@ -79,6 +82,8 @@ public:
 
     [[nodiscard]] const QDBusConnection& bus() const { return m_bus; }
     [[nodiscard]] const QString& service() const { return m_service; }
+    // Where the portal's signals are received.
+    [[nodiscard]] QThread& signalThread() const { return m_signalThread; }
 
 private:
     [[nodiscard]] PortalFailure failureOf(const QDBusMessage& reply) const;
@@ -88,8 +93,36 @@ private:
     std::chrono::milliseconds m_timeout;
     QString m_service;
     std::atomic<unsigned> m_tokenCounter = 0;
-    // Where Response signals are received; the caller waits on its own thread.
-    QThread m_signalThread;
+    // Where signals are received; a requester waits on its own thread.
+    mutable QThread m_signalThread;
+};
+
+class SignalReceiver;
+
+// Hands a portal object's signal (a session's Closed, a shortcut's
+// Activated) to handler, on the requests' signal thread, while it lives: once
+// it is destroyed no call is under way and none follows. The requests must
+// outlive it.
+class PortalSignalSubscription final
+{
+public:
+    PortalSignalSubscription(const PortalRequests& requests, QString path, QString interface,
+                             QString member, std::function<void(const QDBusMessage&)> handler);
+    ~PortalSignalSubscription();
+    PortalSignalSubscription(const PortalSignalSubscription&) = delete;
+    PortalSignalSubscription& operator=(const PortalSignalSubscription&) = delete;
+
+    [[nodiscard]] bool connected() const { return m_connected; }
+    [[nodiscard]] const QString& path() const { return m_path; }
+
+private:
+    QDBusConnection m_bus;
+    QString m_service;
+    QString m_path;
+    QString m_interface;
+    QString m_member;
+    SignalReceiver* m_receiver;
+    bool m_connected = false;
 };
 
 // A connection of our own to the session bus for portal calls. The shared

@@ -22,7 +22,7 @@ ScreenCastFailure failureOf(const PortalFailure& failure)
     if (failure.kind == PortalFailure::Kind::unavailable)
         return {ScreenCastFailure::Kind::unavailable,
                 QStringLiteral("Recording on Wayland needs the desktop portal's screen cast "
-                               "(xdg-desktop-portal and a backend for this desktop), which is "
+                               "(the portal service and its backend for this desktop), which is "
                                "not running: ") +
                     failure.message};
     return {ScreenCastFailure::Kind::failed,
@@ -41,9 +41,9 @@ std::optional<ScreenCastFailure> refusalOf(const PortalResponse& response, const
     case PortalResponse::Outcome::ended:
         break;
     }
-    return ScreenCastFailure{ScreenCastFailure::Kind::failed,
-                             QStringLiteral("The desktop portal ended the screen cast at %1.")
-                                 .arg(step)};
+    return ScreenCastFailure{
+        ScreenCastFailure::Kind::failed,
+        QStringLiteral("The desktop portal ended the screen cast at %1.").arg(step)};
 }
 
 std::optional<QPoint> pointOf(const QVariant& value)
@@ -86,20 +86,27 @@ std::vector<ScreenCastStream> streamsOf(const QVariant& value)
 
 } // namespace
 
-Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& requests)
+namespace
 {
-    const auto value = requests.property(kScreenCastInterface, QStringLiteral("AvailableSourceTypes"));
+
+Result<unsigned, PortalFailure> screenCastMask(const PortalRequests& requests, const QString& name)
+{
+    const auto value = requests.property(kScreenCastInterface, name);
     if (!value.ok())
         return Failure{value.message()};
     return value->toUInt();
 }
 
+} // namespace
+
+Result<unsigned, PortalFailure> availableSourceTypes(const PortalRequests& requests)
+{
+    return screenCastMask(requests, QStringLiteral("AvailableSourceTypes"));
+}
+
 Result<unsigned, PortalFailure> availableCursorModes(const PortalRequests& requests)
 {
-    const auto value = requests.property(kScreenCastInterface, QStringLiteral("AvailableCursorModes"));
-    if (!value.ok())
-        return Failure{value.message()};
-    return value->toUInt();
+    return screenCastMask(requests, QStringLiteral("AvailableCursorModes"));
 }
 
 QRect monitorGeometry(const ScreenCastStream& stream)
@@ -122,9 +129,9 @@ ScreenCastSession::open(PortalRequests& requests, const ScreenCastChoice& choice
     const auto cursorModes = availableCursorModes(requests);
     const unsigned wanted = choice.showsCursor ? kCursorEmbedded : kCursorHidden;
 
-    const auto created = requests.request(
-        kScreenCastInterface, QStringLiteral("CreateSession"), {},
-        {{QStringLiteral("session_handle_token"), requests.newToken()}});
+    const auto created =
+        requests.request(kScreenCastInterface, QStringLiteral("CreateSession"), {},
+                         {{QStringLiteral("session_handle_token"), requests.newToken()}});
     if (!created.ok())
         return Failure{failureOf(created.message())};
     if (auto refused = refusalOf(*created, QStringLiteral("CreateSession")))
@@ -187,15 +194,28 @@ Result<FileDescriptor, QString> ScreenCastSession::openPipeWireRemote()
                                 ? QDBusUnixFileDescriptor()
                                 : qvariant_cast<QDBusUnixFileDescriptor>(arguments.constFirst());
     // Qt closes its own copy; PipeWire takes ownership of what it is given.
-    const int fd = descriptor.isValid() ? fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3)
-                                        : -1;
+    const int fd =
+        descriptor.isValid() ? fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3) : -1;
     if (fd < 0)
         return Failure{QStringLiteral("The desktop portal gave no connection to PipeWire.")};
     return FileDescriptor(fd);
 }
 
+void ScreenCastSession::watchClosed(std::function<void()> closed)
+{
+    m_closedWatch = std::make_unique<PortalSignalSubscription>(
+        m_requests, m_handle, QStringLiteral("org.freedesktop.portal.Session"),
+        QStringLiteral("Closed"), [closed = std::move(closed)](const QDBusMessage&) { closed(); });
+}
+
+void ScreenCastSession::stopWatching()
+{
+    m_closedWatch.reset();
+}
+
 void ScreenCastSession::close()
 {
+    stopWatching();
     if (m_closed)
         return;
     m_closed = true;

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -75,6 +76,11 @@ public:
     [[nodiscard]] bool showsCursor() const { return m_showsCursor; }
     // A connection to the PipeWire daemon that carries the streams: ours to own.
     [[nodiscard]] Result<FileDescriptor, QString> openPipeWireRemote();
+    // Calls closed, on the portal's signal thread, when the portal ends the
+    // session (the user stopped sharing from the desktop), until
+    // stopWatching() or close().
+    void watchClosed(std::function<void()> closed);
+    void stopWatching();
     void close();
 
 private:
@@ -89,6 +95,7 @@ private:
     std::optional<QString> m_restoreToken;
     bool m_showsCursor = true;
     bool m_closed = false;
+    std::unique_ptr<PortalSignalSubscription> m_closedWatch;
 };
 
 } // namespace kinetta::portal

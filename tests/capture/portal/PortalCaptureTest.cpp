@@ -1,5 +1,6 @@
 // Portal capture end to end: the fake portal on a private bus, a private
 // PipeWire daemon with WirePlumber, and a test source of known pictures.
+#include "capture/CaptureBackend.h"
 #include "capture/ScreenRecorder.h"
 #include "capture/portal/CollectingOutput.h"
 #include "capture/portal/PortalCaptureSource.h"
@@ -21,7 +22,6 @@ using testing::PortalRig;
 using testing::TestVideoSource;
 
 const QSize kScreen(160, 90);
-
 
 // Passes a real source's output on, counting what went through, so that a
 // test can wait for a recorder's frames to have arrived.
@@ -96,8 +96,7 @@ protected:
     // Shows picture n until the last delivery's pixels satisfy matches. A
     // picture sent before the reader's side of the link runs is lost, as it
     // would be from a compositor; showing it again stands for the next damage.
-    template <typename Matches>
-    bool showUntil(CollectingOutput& output, int n, Matches matches)
+    template <typename Matches> bool showUntil(CollectingOutput& output, int n, Matches matches)
     {
         for (int attempt = 0; attempt < 50; ++attempt) {
             screen->show(n);
@@ -194,8 +193,7 @@ TEST_F(PortalCaptureTest, HalfScaleStaysWithinTheAreaMeanAndAnAreaIsCroppedExact
     // An area of the screen at full size: exactly those pixels.
     CollectingOutput output;
     const QRect area(30, 20, 64, 40);
-    auto stream =
-        capture->startStream(configuration(area.size(), true, QRectF(area)), output);
+    auto stream = capture->startStream(configuration(area.size(), true, QRectF(area)), output);
     ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
     ASSERT_TRUE(screen->waitUntilStreaming());
     const auto cropped = [&](int n) {
@@ -249,8 +247,8 @@ TEST_F(PortalCaptureTest, DecliningTheDialogIsThePermissionErrorAndAMissingPorta
 {
     rig->setAnswer(QStringLiteral("SelectSources"), 1);
     ScreenRecorder recorder(capture, FrameStore::optionsFromEnvironment());
-    const auto refused = recorder.start(CaptureMode::fullScreen, 10, 1, std::nullopt,
-                                        std::nullopt, true);
+    const auto refused =
+        recorder.start(CaptureMode::fullScreen, 10, 1, std::nullopt, std::nullopt, true);
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->recordingError(), RecordingError::permissionDenied);
     EXPECT_EQ(refused->description(), errorDescription(RecordingError::permissionDenied));
@@ -282,13 +280,12 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
         streamError = error;
         stopped.release();
     });
-    ASSERT_FALSE(
-        recorder.start(CaptureMode::fullScreen, 20, 1, std::nullopt, std::nullopt, true));
+    ASSERT_FALSE(recorder.start(CaptureMode::fullScreen, 20, 1, std::nullopt, std::nullopt, true));
     ASSERT_TRUE(screen->waitUntilStreaming());
     ASSERT_TRUE(showAndWait(counting->seen, 6, TestVideoSource::picture(6, kScreen)));
     const std::size_t first = counting->seen.count();
-    ASSERT_TRUE(counting->seen.waitFor(
-        [&](auto& images, auto&) { return images.size() >= first + 3; }));
+    ASSERT_TRUE(
+        counting->seen.waitFor([&](auto& images, auto&) { return images.size() >= first + 3; }));
 
     screen->close();
     ASSERT_TRUE(stopped.try_acquire_for(std::chrono::seconds(10)));
@@ -298,6 +295,70 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
     // The slots up to the end: at least those of the deliveries seen after picture 6.
     ASSERT_GE(frames.frames.size(), 3u);
     EXPECT_EQ(frames.frames.back().pixels(), TestVideoSource::picture(6, kScreen));
+}
+
+TEST_F(PortalCaptureTest, ThePortalEndingTheSessionStopsTheStreamWithTheFramesDelivered)
+{
+    CollectingOutput output;
+    auto stream = capture->startStream(configuration(kScreen), output);
+    ASSERT_TRUE(stream.ok()) << stream.error().message.toStdString();
+    ASSERT_TRUE(screen->waitUntilStreaming());
+    ASSERT_TRUE(showAndWait(output, 7, TestVideoSource::picture(7, kScreen)));
+    const std::size_t delivered = output.count();
+
+    // The user stops sharing from the desktop; the source itself stays.
+    rig->closeSessions();
+    ASSERT_TRUE(output.waitFor([](auto&, auto& error) { return error.has_value(); }));
+    EXPECT_EQ(output.error()->message,
+              QStringLiteral("Screen sharing was stopped from the desktop."));
+    stream.value()->stop();
+    EXPECT_EQ(output.stops(), 1);
+    EXPECT_GE(output.count(), delivered);
+    EXPECT_EQ(CollectingOutput::pixels(output.image(0)), TestVideoSource::picture(7, kScreen));
+}
+
+// The choice of platform, from the environment a session gives.
+TEST(CaptureBackendChoiceTest, WaylandSessionsRecordThroughThePortalUnlessX11IsForced)
+{
+    testing::ensureCoreApplication();
+    const char* names[] = {"KINETTA_CAPTURE", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY",
+                           "DBUS_SESSION_BUS_ADDRESS"};
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+    for (const char* name : names)
+        saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                     ? std::optional<QByteArray>(qgetenv(name))
+                                     : std::nullopt);
+    // Nothing here may reach a real bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    const auto portalChosen = [](const char* capture, const char* wayland, const char* session) {
+        for (auto [name, value] :
+             {std::pair{"KINETTA_CAPTURE", capture}, std::pair{"WAYLAND_DISPLAY", wayland},
+              std::pair{"XDG_SESSION_TYPE", session}}) {
+            if (value)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+        const bool portal = dynamic_cast<PortalCaptureSource*>(createCaptureSource().get());
+        EXPECT_EQ(windowCaptureUnavailable().has_value(), portal);
+        EXPECT_EQ(static_cast<bool>(screenConsentForgetter()), portal);
+        return portal;
+    };
+    qputenv("DISPLAY", ":99");
+    EXPECT_FALSE(portalChosen(nullptr, nullptr, nullptr)) << "an X11 session";
+    EXPECT_FALSE(portalChosen(nullptr, nullptr, "x11"));
+    EXPECT_TRUE(portalChosen(nullptr, "wayland-0", nullptr)) << "XWayland's display aside";
+    EXPECT_TRUE(portalChosen(nullptr, nullptr, "wayland"));
+    EXPECT_FALSE(portalChosen("x11", "wayland-0", "wayland"));
+    EXPECT_FALSE(portalChosen("null", "wayland-0", "wayland"));
+    EXPECT_TRUE(portalChosen("portal", nullptr, "x11"));
+
+    for (const auto& [name, value] : saved) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
 }
 
 TEST(PortalWithoutPipeWireTest, StartingIsACaptureErrorThatNamesPipeWire)

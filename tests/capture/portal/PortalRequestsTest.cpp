@@ -1,7 +1,10 @@
 #include "capture/portal/PortalRequests.h"
+
 #include "capture/portal/PortalRig.h"
 
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
 
 namespace kinetta::portal
 {
@@ -11,7 +14,6 @@ namespace
 using testing::PortalRig;
 
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-
 
 class PortalRequestsTest : public ::testing::Test
 {
@@ -48,8 +50,8 @@ TEST_F(PortalRequestsTest, AGrantedRequestHandsOverItsResultsOnTheTokensPaths)
     const QString handleToken =
         m_rig->lastOptions(QStringLiteral("CreateSession")).value("handle_token").toString();
     EXPECT_FALSE(handleToken.isEmpty());
-    EXPECT_TRUE(requests.requestPath(handleToken).startsWith(
-        QStringLiteral("/org/freedesktop/portal/desktop/request/")));
+    EXPECT_TRUE(requests.requestPath(handleToken)
+                    .startsWith(QStringLiteral("/org/freedesktop/portal/desktop/request/")));
     EXPECT_FALSE(requests.requestPath(handleToken).contains(QLatin1Char('.')));
     EXPECT_NE(requests.newToken(), requests.newToken());
 }
@@ -79,6 +81,39 @@ TEST_F(PortalRequestsTest, AnUnansweredRequestEndsAfterTheBoundedWait)
     // The next request is answered as usual: nothing of the first is left waiting.
     m_rig->setAnswer(QStringLiteral("CreateSession"), 0);
     EXPECT_TRUE(createSession(requests, requests.newToken()).ok());
+}
+
+TEST_F(PortalRequestsTest, SignalsReachTheirHandlerWhileTheSubscriptionLives)
+{
+    PortalRequests requests(m_rig->bus());
+    const QString sessionToken = requests.newToken();
+    ASSERT_TRUE(createSession(requests, sessionToken).ok());
+    const QString session = requests.sessionPath(sessionToken);
+    const QString interface = QStringLiteral("org.freedesktop.portal.Session");
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int kept = 0;
+    int dropped = 0;
+    PortalSignalSubscription keep(requests, session, interface, QStringLiteral("Closed"),
+                                  [&](const QDBusMessage&) {
+                                      std::lock_guard lock(mutex);
+                                      ++kept;
+                                      changed.notify_all();
+                                  });
+    auto drop = std::make_unique<PortalSignalSubscription>(
+        requests, session, interface, QStringLiteral("Closed"), [&](const QDBusMessage&) {
+            std::lock_guard lock(mutex);
+            ++dropped;
+        });
+    ASSERT_TRUE(keep.connected());
+    drop.reset();
+
+    m_rig->closeSessions();
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return kept > 0; }));
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(dropped, 0);
 }
 
 TEST_F(PortalRequestsTest, PropertiesAndAMissingPortalOrInterfaceAreToldApart)

@@ -177,8 +177,7 @@ bool PortalRig::startBus()
         if (!std::filesystem::exists(socketPath))
             return false;
         QDBusConnection::disconnectFromBus(m_connectionName);
-        return QDBusConnection::connectToBus(QString::fromStdString(m_busAddress),
-                                             m_connectionName)
+        return QDBusConnection::connectToBus(QString::fromStdString(m_busAddress), m_connectionName)
             .isConnected();
     });
 }
@@ -208,11 +207,10 @@ bool PortalRig::startPortal(const std::vector<std::string>& modules)
 {
     std::vector<std::string> argv{"/usr/bin/python3", KINETTA_FAKE_PORTAL_DIR "/fake_portal.py"};
     argv.insert(argv.end(), modules.begin(), modules.end());
-    m_portal = spawn(argv, {"XDG_RUNTIME_DIR=" + m_runtime,
-                            "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress});
-    return waitUntilReady(m_portal, [&] {
-        return bus().interface()->isServiceRegistered(kService).value();
-    });
+    m_portal =
+        spawn(argv, {"XDG_RUNTIME_DIR=" + m_runtime, "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress});
+    return waitUntilReady(m_portal,
+                          [&] { return bus().interface()->isServiceRegistered(kService).value(); });
 }
 
 QDBusConnection PortalRig::bus() const
@@ -260,7 +258,8 @@ void PortalRig::setStream(std::uint32_t node, int width, int height, int x, int 
 
 void PortalRig::setProperty(const QString& interface, const QString& name, const QVariant& value)
 {
-    control(QStringLiteral("SetProperty"), {interface, name, QVariant::fromValue(QDBusVariant(value))});
+    control(QStringLiteral("SetProperty"),
+            {interface, name, QVariant::fromValue(QDBusVariant(value))});
 }
 
 void PortalRig::closeSessions()

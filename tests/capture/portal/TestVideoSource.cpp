@@ -2,10 +2,9 @@
 
 #include "capture/portal/PipeWireConnection.h"
 
+#include <cstring>
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
-
-#include <cstring>
 
 namespace kinetta::testing
 {
@@ -65,9 +64,9 @@ struct TestVideoSource::State {
         params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
             &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
             SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
-            SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * size.height()),
-            SPA_PARAM_BUFFERS_stride, SPA_POD_Int(stride),
-            SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)));
+            SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * size.height()), SPA_PARAM_BUFFERS_stride,
+            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType,
+            SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)));
         pw_stream_update_params(stream, params, 1);
     }
 
@@ -127,9 +126,10 @@ TestVideoSource::TestVideoSource(int connection, QSize size) : m_state(std::make
         };
         return e;
     }();
-    s.stream = pw_stream_new(s.connection->core(), "kinetta test screen",
-                             pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
-                                               "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
+    s.stream =
+        pw_stream_new(s.connection->core(), "kinetta test screen",
+                      pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
+                                        "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
     pw_stream_add_listener(s.stream, &s.listener, &events, &s);
     std::uint8_t storage[1024];
     spa_pod_builder builder;
@@ -140,13 +140,14 @@ TestVideoSource::TestVideoSource(int connection, QSize size) : m_state(std::make
     const spa_fraction rate{0, 1};
     const spa_pod* format = static_cast<const spa_pod*>(spa_pod_builder_add_object(
         &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-        SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
-        SPA_POD_Rectangle(&rectangle), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
-    pw_stream_connect(s.stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-                      static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER |
-                                                   PW_STREAM_FLAG_MAP_BUFFERS),
-                      &format, 1);
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+        SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&rectangle),
+        SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
+    pw_stream_connect(
+        s.stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+        static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), &format,
+        1);
     // The node id is known once the daemon has taken the stream.
     while (s.state != PW_STREAM_STATE_PAUSED && s.state != PW_STREAM_STATE_STREAMING &&
            s.state != PW_STREAM_STATE_ERROR)
