@@ -138,7 +138,7 @@ PortalRig::PortalRig(Options options)
         m_problem = QStringLiteral("the private session bus did not start");
     else if (options.pipewire && !startPipeWire())
         m_problem = QStringLiteral("the private PipeWire daemon did not start");
-    else if (!startPortal(options.portalModules))
+    else if (!startPortal(options))
         m_problem = QStringLiteral("the fake portal did not start");
 }
 
@@ -203,12 +203,13 @@ bool PortalRig::startPipeWire()
     return !exited(m_wireplumber);
 }
 
-bool PortalRig::startPortal(const std::vector<std::string>& modules)
+bool PortalRig::startPortal(const Options& options)
 {
     std::vector<std::string> argv{"/usr/bin/python3", KINETTA_FAKE_PORTAL_DIR "/fake_portal.py"};
-    argv.insert(argv.end(), modules.begin(), modules.end());
-    m_portal =
-        spawn(argv, {"XDG_RUNTIME_DIR=" + m_runtime, "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress});
+    argv.insert(argv.end(), options.portalModules.begin(), options.portalModules.end());
+    m_portal = spawn(
+        argv, {"XDG_RUNTIME_DIR=" + m_runtime, "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress,
+               std::string("FAKE_PORTAL_WINDOW_SOURCES=") + (options.windowSources ? "1" : "0")});
     return waitUntilReady(m_portal,
                           [&] { return bus().interface()->isServiceRegistered(kService).value(); });
 }
@@ -254,6 +255,11 @@ unsigned PortalRig::callCount(const QString& method)
 void PortalRig::setStream(std::uint32_t node, int width, int height, int x, int y)
 {
     control(QStringLiteral("SetMonitorStream"), {node, width, height, x, y});
+}
+
+void PortalRig::setWindowStream(std::uint32_t node, int width, int height)
+{
+    control(QStringLiteral("SetWindowStream"), {node, width, height});
 }
 
 void PortalRig::setProperty(const QString& interface, const QString& name, const QVariant& value)

@@ -26,6 +26,8 @@ public:
     struct Options {
         std::vector<std::string> portalModules{"screencast"};
         bool pipewire = true;
+        // Whether the portal offers single windows besides monitors.
+        bool windowSources = false;
     };
     explicit PortalRig(Options options);
     PortalRig() : PortalRig(Options{}) {}
@@ -47,6 +49,8 @@ public:
     [[nodiscard]] unsigned callCount(const QString& method);
     // What Start answers: one monitor stream of the given node.
     void setStream(std::uint32_t node, int width, int height, int x = 0, int y = 0);
+    // What Start answers a session that asked for windows only.
+    void setWindowStream(std::uint32_t node, int width, int height);
     void setProperty(const QString& interface, const QString& name, const QVariant& value);
     void closeSessions();
     // Ends the fake portal (its name leaves the bus).
@@ -59,7 +63,7 @@ public:
 private:
     [[nodiscard]] bool startBus();
     [[nodiscard]] bool startPipeWire();
-    [[nodiscard]] bool startPortal(const std::vector<std::string>& modules);
+    [[nodiscard]] bool startPortal(const Options& options);
     QDBusMessage control(const QString& method, const QVariantList& arguments);
 
     std::string m_folder;

@@ -1,8 +1,10 @@
 """org.freedesktop.portal.ScreenCast for the fake portal.
 
 The streams that Start hands out are set by the test through
-org.kinetta.test.FakePortal.SetMonitorStream; OpenPipeWireRemote gives a new
-connection to the PipeWire daemon of $XDG_RUNTIME_DIR (pipewire-0).
+org.kinetta.test.FakePortal.SetMonitorStream (and SetWindowStream for sessions
+that asked for windows only); OpenPipeWireRemote gives a new connection to the
+PipeWire daemon of $XDG_RUNTIME_DIR (pipewire-0). Single windows are offered
+only when $FAKE_PORTAL_WINDOW_SOURCES is 1.
 """
 import os
 import socket
@@ -15,7 +17,9 @@ CONTROL = "org.kinetta.test.FakePortal"
 
 properties = {
     SCREENCAST: {
-        "AvailableSourceTypes": dbus.UInt32(1 | 2, variant_level=1),
+        "AvailableSourceTypes": dbus.UInt32(
+            1 | (2 if os.environ.get("FAKE_PORTAL_WINDOW_SOURCES") == "1" else 0),
+            variant_level=1),
         "AvailableCursorModes": dbus.UInt32(1 | 2, variant_level=1),
         "version": dbus.UInt32(4, variant_level=1),
     }
@@ -24,6 +28,7 @@ properties = {
 
 def configure(portal):
     portal.streams = []
+    portal.window_streams = []
     portal.restore_tokens = 0
 
 
@@ -45,6 +50,14 @@ class Interface:
             "source_type": dbus.UInt32(1),
         }, signature="sv"))]
 
+    @dbus.service.method(CONTROL, in_signature="uii", out_signature="")
+    def SetWindowStream(self, node, width, height):
+        """What Start answers a session that asked for windows only."""
+        self.window_streams = [(dbus.UInt32(node), dbus.Dictionary({
+            "size": dbus.Struct((dbus.Int32(width), dbus.Int32(height)), signature="ii"),
+            "source_type": dbus.UInt32(2),
+        }, signature="sv"))]
+
     @dbus.service.method(SCREENCAST, in_signature="a{sv}", out_signature="o",
                          sender_keyword="sender")
     def CreateSession(self, options, sender=None):
@@ -59,6 +72,7 @@ class Interface:
         self.record(SCREENCAST, "SelectSources", options)
         session = _session(self, session_handle)
         session.state["persist_mode"] = int(options.get("persist_mode", 0))
+        session.state["types"] = int(options.get("types", 1))
         return self.answer(sender, options, "SelectSources", lambda: {})
 
     @dbus.service.method(SCREENCAST, in_signature="osa{sv}", out_signature="o",
@@ -68,7 +82,8 @@ class Interface:
         session = _session(self, session_handle)
 
         def results():
-            granted = {"streams": dbus.Array(self.streams, signature="(ua{sv})")}
+            streams = self.window_streams if session.state.get("types") == 2 else self.streams
+            granted = {"streams": dbus.Array(streams, signature="(ua{sv})")}
             if session.state.get("persist_mode", 0):
                 self.restore_tokens += 1
                 granted["restore_token"] = dbus.String("restore-%d" % self.restore_tokens)
