@@ -106,10 +106,19 @@ std::shared_ptr<CaptureSource> createCaptureSource()
     return std::make_shared<NullCaptureSource>(x11.message());
 }
 
-std::optional<QString> windowCaptureUnavailable()
+bool desktopChoosesWindows()
 {
 #ifdef KINETTA_HAVE_PIPEWIRE
     if (choosePortal())
+        return portal::offersSingleWindows(portal::PortalRequests(portal::portalSessionBus()));
+#endif
+    return false;
+}
+
+std::optional<QString> windowCaptureUnavailable()
+{
+#ifdef KINETTA_HAVE_PIPEWIRE
+    if (choosePortal() && !desktopChoosesWindows())
         return portal::singleWindowsUnavailable();
 #endif
     return std::nullopt;

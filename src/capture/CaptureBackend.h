@@ -19,8 +19,12 @@ namespace kinetta
 [[nodiscard]] std::shared_ptr<CaptureSource> createCaptureSource();
 [[nodiscard]] std::shared_ptr<WindowListSource> createWindowListSource();
 [[nodiscard]] std::shared_ptr<WindowIconReader> createWindowIconReader();
-// Why single windows cannot be listed or recorded here; nothing where they can
-// (or where capture itself is unavailable, which says so on use).
+// Whether the desktop, not a list of Kinetta's, chooses the single window to
+// record (the desktop portal's chooser, CaptureSource::chooseWindow). Asks the
+// portal: not on the GUI thread once it runs.
+[[nodiscard]] bool desktopChoosesWindows();
+// Why single windows cannot be recorded here; nothing where they can (or
+// where capture itself is unavailable, which says so on use).
 [[nodiscard]] std::optional<QString> windowCaptureUnavailable();
 // Forgets the screen-sharing choice kept for the desktop portal (so that the
 // next recording asks again); empty when capture does not go through the portal.

@@ -140,6 +140,16 @@ public:
     {
         return std::nullopt;
     }
+    // Where the platform, not Kinetta, chooses the window (the desktop
+    // portal's chooser): asks now and gives the chosen window, sized in the
+    // platform's logical pixels; the next window stream records it. Blocks;
+    // never on the GUI thread. Nothing where windows are picked from
+    // Kinetta's own list (X11).
+    [[nodiscard]] virtual std::optional<CaptureResult<ShareableWindow>>
+    chooseWindow(bool /*showsCursor*/)
+    {
+        return std::nullopt;
+    }
 };
 
 } // namespace kinetta

@@ -13,6 +13,12 @@ QString singleWindowsUnavailable()
                           "windows are not offered.");
 }
 
+bool offersSingleWindows(const PortalRequests& requests)
+{
+    const auto types = availableSourceTypes(requests);
+    return types.ok() && (*types & windowSource) != 0;
+}
+
 PortalCaptureSource::PortalCaptureSource(QDBusConnection bus,
                                          std::shared_ptr<PreferencesStore> settings,
                                          std::chrono::milliseconds responseTimeout)
@@ -22,15 +28,15 @@ PortalCaptureSource::PortalCaptureSource(QDBusConnection bus,
 
 PortalCaptureSource::~PortalCaptureSource() = default;
 
-void PortalCaptureSource::ensureSession(bool showsCursor)
+void PortalCaptureSource::ensureSession(std::optional<bool> showsCursor)
 {
-    if (m_session && m_session->showsCursor() != showsCursor)
+    if (m_session && showsCursor && m_session->showsCursor() != *showsCursor)
         m_session.reset();
     if (m_session || m_failure)
         return;
     ScreenCastChoice choice;
     choice.sourceTypes = monitorSource;
-    choice.showsCursor = showsCursor;
+    choice.showsCursor = showsCursor.value_or(true);
     choice.restoreToken = m_settings->stringValue(kRestoreTokenKey);
     auto opened = ScreenCastSession::open(m_requests, choice);
     if (!opened.ok()) {
@@ -43,6 +49,12 @@ void PortalCaptureSource::ensureSession(bool showsCursor)
         if (const auto saved = m_settings->setValue(kRestoreTokenKey, *token); !saved.ok())
             qCWarning(lcCapture) << "the screen-sharing choice is not remembered:"
                                  << saved.message();
+}
+
+bool PortalCaptureSource::holdsWindow() const
+{
+    return m_session && !m_session->streams().empty() &&
+           m_session->streams().front().sourceType == windowSource;
 }
 
 std::optional<CaptureError> PortalCaptureSource::takeFailure()
@@ -87,7 +99,12 @@ CaptureResult<ShareableContent> PortalCaptureSource::shareableContent()
     for (const ScreenCastStream& stream : m_session->streams()) {
         if (stream.size.isEmpty())
             continue;
+        // A window's session shares no monitor: the window stands as the
+        // display too, which window recordings only check is there.
         content.displays.push_back({stream.node, monitorGeometry(stream)});
+        if (stream.sourceType == windowSource)
+            content.windows.push_back(
+                {stream.node, QRectF(QPointF(0, 0), QSizeF(stream.size)), std::nullopt});
     }
     if (content.displays.empty())
         return CaptureError{
@@ -100,8 +117,15 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
                                  CaptureStreamOutput& output)
 {
     std::lock_guard lock(m_mutex);
-    if (configuration.content == StreamConfiguration::Content::window)
-        return CaptureError{singleWindowsUnavailable()};
+    if (configuration.content == StreamConfiguration::Content::window) {
+        // Only the window the chooser has just given can be recorded.
+        if (!holdsWindow() || m_session->streams().front().node != configuration.targetID)
+            return CaptureError{
+                QStringLiteral("No window was chosen in the desktop's dialog for this recording.")};
+        return PortalCaptureStream::start(std::exchange(m_session, nullptr), configuration, output);
+    }
+    if (holdsWindow())
+        m_session.reset();
     // The cursor is asked for when the session is made; a session made for
     // the content with the other choice gives way to a new one, which the
     // restore token starts without asking the user again.
@@ -114,6 +138,8 @@ PortalCaptureSource::startStream(const StreamConfiguration& configuration,
 std::optional<CaptureResult<DisplayStill>> PortalCaptureSource::displayStill(bool showsCursor)
 {
     std::lock_guard lock(m_mutex);
+    if (holdsWindow())
+        m_session.reset();
     ensureSession(showsCursor);
     if (auto failure = takeFailure())
         return CaptureResult<DisplayStill>(*failure);
@@ -130,6 +156,33 @@ std::optional<CaptureResult<DisplayStill>> PortalCaptureSource::displayStill(boo
     }
     return CaptureResult<DisplayStill>(
         DisplayStill{{shared.node, monitorGeometry(shared)}, std::move(picture).value()});
+}
+
+std::optional<CaptureResult<ShareableWindow>> PortalCaptureSource::chooseWindow(bool showsCursor)
+{
+    using Chosen = CaptureResult<ShareableWindow>;
+    std::lock_guard lock(m_mutex);
+    if (!offersSingleWindows(m_requests))
+        return std::nullopt;
+    // The chooser asks every time: a remembered window may be long closed,
+    // and the restore token kept is the screen's.
+    m_session.reset();
+    ScreenCastChoice choice;
+    choice.sourceTypes = windowSource;
+    choice.showsCursor = showsCursor;
+    choice.persists = false;
+    auto opened = ScreenCastSession::open(m_requests, choice);
+    if (!opened.ok())
+        return Chosen(CaptureError{opened.message().kind == ScreenCastFailure::Kind::refused
+                                       ? errorDescription(RecordingError::permissionDenied)
+                                       : opened.message().message});
+    const ScreenCastStream window = opened.value()->streams().front();
+    if (window.size.isEmpty())
+        return Chosen(CaptureError{
+            QStringLiteral("The desktop portal did not say the chosen window's size.")});
+    m_session = std::move(opened).value();
+    return Chosen(
+        ShareableWindow{window.node, QRectF(QPointF(0, 0), QSizeF(window.size)), std::nullopt});
 }
 
 } // namespace kinetta::portal

@@ -14,8 +14,10 @@
 namespace kinetta::portal
 {
 
-// Why single windows are not recorded through the portal.
+// Why single windows are not recorded where the portal offers none.
 [[nodiscard]] QString singleWindowsUnavailable();
+// Whether the portal offers single windows (through its own chooser).
+[[nodiscard]] bool offersSingleWindows(const PortalRequests& requests);
 
 // Where the portal's restore token is kept between runs.
 inline const QString kRestoreTokenKey = QStringLiteral("screenCastRestoreToken");
@@ -23,8 +25,8 @@ inline const QString kRestoreTokenKey = QStringLiteral("screenCastRestoreToken")
 // Screen capture on Wayland through the desktop portal's screen cast. The
 // portal asks the user which screen to share the first time; its restore
 // token, kept in the settings, lets later recordings start without asking.
-// The first display is the shared monitor; single windows are not listed
-// (the portal, not Kinetta, would pick them).
+// The first display is the shared monitor. Single windows are not listed:
+// where the portal offers them, its chooser picks one (chooseWindow).
 //
 // Access, content and the stream belong to one session: asking for access
 // (or for the content) starts it, which may show the portal's dialog and
@@ -49,15 +51,22 @@ public:
     // same cursor choice records that session.
     [[nodiscard]] std::optional<CaptureResult<DisplayStill>>
     displayStill(bool showsCursor) override;
+    // Opens a session of the window the user picks in the portal's chooser,
+    // asked every time (nothing remembered); the next window stream records
+    // that session. Nothing where the portal offers no single windows.
+    [[nodiscard]] std::optional<CaptureResult<ShareableWindow>>
+    chooseWindow(bool showsCursor) override;
 
     // Forgets the kept restore token: the next session asks the user again.
     static void forgetConsent(PreferencesStore& settings);
 
 private:
-    // Starts a session unless one with this cursor choice waits for its
-    // stream, or the last attempt was refused. Before a recording's
-    // configuration is known, the cursor is shown.
-    void ensureSession(bool showsCursor = true);
+    // Starts a session unless one waits for its stream (with this cursor
+    // choice, where one is given), or the last attempt was refused. Before a
+    // recording's configuration is known, the cursor is shown.
+    void ensureSession(std::optional<bool> showsCursor = std::nullopt);
+    // Whether the waiting session is the chooser's window.
+    [[nodiscard]] bool holdsWindow() const;
     // The failure of the last attempt, in the words the user sees.
     [[nodiscard]] std::optional<CaptureError> takeFailure();
 

@@ -122,9 +122,11 @@ ScreenCastSession::open(PortalRequests& requests, const ScreenCastChoice& choice
         return Failure{failureOf(sourceTypes.message())};
     const unsigned types = choice.sourceTypes & *sourceTypes;
     if (types == 0)
-        return Failure{ScreenCastFailure{ScreenCastFailure::Kind::unavailable,
-                                         QStringLiteral("The desktop portal offers no screen "
-                                                        "to record.")}};
+        return Failure{ScreenCastFailure{
+            ScreenCastFailure::Kind::unavailable,
+            choice.sourceTypes == windowSource
+                ? QStringLiteral("The desktop portal offers no single windows to record.")
+                : QStringLiteral("The desktop portal offers no screen to record.")}};
     // Older portals have no cursor modes at all: they show the cursor as they like.
     const auto cursorModes = availableCursorModes(requests);
     const unsigned wanted = choice.showsCursor ? kCursorEmbedded : kCursorHidden;
@@ -143,9 +145,9 @@ ScreenCastSession::open(PortalRequests& requests, const ScreenCastChoice& choice
     std::unique_ptr<ScreenCastSession> session(new ScreenCastSession(requests, handle));
     session->m_showsCursor = choice.showsCursor;
 
-    QVariantMap options{{QStringLiteral("types"), types},
-                        {QStringLiteral("multiple"), false},
-                        {QStringLiteral("persist_mode"), kPersistUntilRevoked}};
+    QVariantMap options{{QStringLiteral("types"), types}, {QStringLiteral("multiple"), false}};
+    if (choice.persists)
+        options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
     if (cursorModes.ok() && (*cursorModes & wanted))
         options.insert(QStringLiteral("cursor_mode"), wanted);
     else if (cursorModes.ok() && (*cursorModes & kCursorEmbedded))

@@ -47,6 +47,9 @@ struct ScreenCastChoice {
     bool showsCursor = true;
     // Given back by an earlier session so that the user is not asked again.
     std::optional<QString> restoreToken;
+    // Whether the portal is asked to remember the choice (and to give a
+    // restore token for it).
+    bool persists = true;
 };
 
 // Why a session could not be had.

@@ -66,7 +66,7 @@ protected:
         testing::ensureCoreApplication();
         if (const QString missing = PortalRig::missingTools(true); !missing.isEmpty())
             GTEST_SKIP() << "needs " << missing.toStdString();
-        rig = std::make_unique<PortalRig>();
+        rig = std::make_unique<PortalRig>(rigOptions);
         ASSERT_TRUE(rig->problem().isEmpty()) << rig->problem().toStdString();
         screen = std::make_unique<TestVideoSource>(rig->connectPipeWire(), kScreen);
         ASSERT_NE(screen->node(), 0u);
@@ -98,8 +98,13 @@ protected:
     // would be from a compositor; showing it again stands for the next damage.
     template <typename Matches> bool showUntil(CollectingOutput& output, int n, Matches matches)
     {
+        return showUntil(*screen, output, n, matches);
+    }
+    template <typename Matches>
+    bool showUntil(TestVideoSource& source, CollectingOutput& output, int n, Matches matches)
+    {
         for (int attempt = 0; attempt < 50; ++attempt) {
-            screen->show(n);
+            source.show(n);
             if (output.waitFor(
                     [&](const std::vector<CapturedImage>& images, auto&) {
                         return !images.empty() && matches(CollectingOutput::pixels(images.back()));
@@ -114,6 +119,7 @@ protected:
         return showUntil(output, n, [&](const auto& pixels) { return pixels == expected; });
     }
 
+    PortalRig::Options rigOptions;
     std::unique_ptr<PortalRig> rig;
     std::unique_ptr<TestVideoSource> screen;
     std::shared_ptr<MemoryPreferencesStore> settings = std::make_shared<MemoryPreferencesStore>();
@@ -318,6 +324,87 @@ TEST_F(PortalCaptureTest, ThePortalEndingTheSessionStopsTheStreamWithTheFramesDe
 }
 
 // The choice of platform, from the environment a session gives.
+// Single windows through the portal's own chooser, where it offers them.
+class PortalWindowChooserTest : public PortalCaptureTest
+{
+protected:
+    PortalWindowChooserTest() { rigOptions.windowSources = true; }
+
+    void SetUp() override
+    {
+        PortalCaptureTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        window = std::make_unique<TestVideoSource>(rig->connectPipeWire(), kWindow);
+        ASSERT_NE(window->node(), 0u);
+        rig->setWindowStream(window->node(), kWindow.width(), kWindow.height());
+    }
+
+    static constexpr QSize kWindow{96, 64};
+    std::unique_ptr<TestVideoSource> window;
+};
+
+TEST_F(PortalWindowChooserTest, TheChosenWindowsSessionIsRecordedAtItsSize)
+{
+    const auto chosen = capture->chooseWindow(false);
+    ASSERT_TRUE(chosen.has_value());
+    ASSERT_TRUE(chosen->ok()) << chosen->error().message.toStdString();
+    EXPECT_EQ(chosen->value().windowID, window->node());
+    EXPECT_EQ(chosen->value().frame, QRectF(QPointF(0, 0), QSizeF(kWindow)));
+    // Windows only, asked every time: nothing remembered, no token kept.
+    const QVariantMap asked = rig->lastOptions(QStringLiteral("SelectSources"));
+    EXPECT_EQ(asked.value("types").toUInt(), 2u);
+    EXPECT_EQ(asked.value("cursor_mode").toUInt(), 1u);
+    EXPECT_FALSE(asked.contains("persist_mode"));
+    EXPECT_FALSE(asked.contains("restore_token"));
+    EXPECT_FALSE(settings->stringValue(kRestoreTokenKey).has_value());
+
+    // The recorder, its cursor hidden as chosen, takes that very session over.
+    auto counting = std::make_shared<CountingSource>(capture);
+    ScreenRecorder recorder(counting, FrameStore::optionsFromEnvironment());
+    ASSERT_FALSE(
+        recorder.start(CaptureMode::window, 20, 1, chosen->value().windowID, std::nullopt, false));
+    EXPECT_EQ(rig->callCount(QStringLiteral("Start")), 1u);
+    ASSERT_TRUE(window->waitUntilStreaming());
+    const auto expected = TestVideoSource::picture(3, kWindow);
+    ASSERT_TRUE(showUntil(*window, counting->seen, 3,
+                          [&](const auto& pixels) { return pixels == expected; }));
+    const RecordedFrames frames = recorder.stop();
+    ASSERT_FALSE(frames.frames.empty());
+    EXPECT_EQ(frames.frames.back().width(), kWindow.width());
+    EXPECT_EQ(frames.frames.back().pixels(), expected);
+
+    // The window's session is used up: a window recording needs a new choice.
+    CollectingOutput output;
+    StreamConfiguration again = configuration(kWindow, false);
+    again.content = StreamConfiguration::Content::window;
+    again.targetID = window->node();
+    EXPECT_FALSE(capture->startStream(again, output).ok());
+}
+
+TEST_F(PortalWindowChooserTest, DecliningTheChooserIsThePermissionErrorAndSparesTheScreen)
+{
+    rig->setAnswer(QStringLiteral("Start"), 1);
+    const auto declined = capture->chooseWindow(true);
+    ASSERT_TRUE(declined.has_value());
+    ASSERT_FALSE(declined->ok());
+    EXPECT_EQ(declined->error().message, errorDescription(RecordingError::permissionDenied));
+    // Screen recordings still ask the portal for themselves.
+    rig->setAnswer(QStringLiteral("Start"), 0);
+    EXPECT_TRUE(capture->preflightAccess());
+    EXPECT_EQ(rig->lastOptions(QStringLiteral("SelectSources")).value("types").toUInt(), 1u);
+    ASSERT_TRUE(capture->shareableContent().ok());
+    EXPECT_TRUE(capture->shareableContent().value().windows.empty());
+
+    // A portal without single windows: no chooser, and the mode says why.
+    PortalRig monitorsOnly(PortalRig::Options{{"screencast"}, false, false});
+    ASSERT_TRUE(monitorsOnly.problem().isEmpty()) << monitorsOnly.problem().toStdString();
+    EXPECT_FALSE(offersSingleWindows(PortalRequests(monitorsOnly.bus())));
+    PortalCaptureSource plain(monitorsOnly.bus(), settings, std::chrono::seconds(10));
+    EXPECT_FALSE(plain.chooseWindow(true).has_value());
+    EXPECT_EQ(monitorsOnly.callCount(QStringLiteral("CreateSession")), 0u);
+}
+
 TEST(CaptureBackendChoiceTest, WaylandSessionsRecordThroughThePortalUnlessX11IsForced)
 {
     testing::ensureCoreApplication();
