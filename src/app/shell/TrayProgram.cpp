@@ -137,15 +137,22 @@ int runTrayProgram(int argc, char** argv)
                            wayland,
                            {},
                            {},
+                           {},
                            {}};
     if (wayland) {
         services.portalHotKey = [](std::function<void()> activated) {
             return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
                                                   std::move(activated));
         };
-        services.windowsUnavailable =
-            QStringLiteral("Recording a single window is not available on this desktop: "
-                           "Kinetta records a screen, or an area of it, here.");
+        // Asked once at launch, before the event loop runs.
+        if (desktopChoosesWindows())
+            services.chooseWindow = [capture](bool showsCursor) {
+                return capture->chooseWindow(showsCursor);
+            };
+        else
+            services.windowsUnavailable =
+                QStringLiteral("Recording a single window is not available on this desktop: "
+                               "Kinetta records a screen, or an area of it, here.");
         // The portal chooses the monitor; the area is drawn on its picture.
         services.displayStill = [capture](bool showsCursor) {
             return capture->displayStill(showsCursor);

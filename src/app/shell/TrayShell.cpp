@@ -168,6 +168,8 @@ void TrayShell::buildControlPanel()
     environment.scheduler = &m_services.scheduler;
     environment.reduceMotion = m_services.reduceMotion;
     environment.windowsUnavailable = m_services.windowsUnavailable;
+    if (m_services.chooseWindow)
+        environment.windowChooserNote = kWindowChooserNote;
     environment.screen = [this]() -> std::optional<ScreenMetrics> {
         const QScreen* screen = m_services.mouseScreen();
         if (!screen)
@@ -209,7 +211,8 @@ void TrayShell::buildControlPanel()
 bool TrayShell::somethingUnderWay() const
 {
     return m_flow->phase() != RecordingFlow::Phase::idle || m_flow->isEncoding() ||
-           m_stillPending || m_areaOverlay->view() || m_picker->isOpen() || m_preview;
+           m_stillPending || m_chooserPending || m_areaOverlay->view() || m_picker->isOpen() ||
+           m_preview;
 }
 
 void TrayShell::openDesktopSettings()

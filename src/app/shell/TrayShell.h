@@ -87,6 +87,10 @@ struct ShellServices {
     std::function<std::optional<CaptureResult<DisplayStill>>(bool showsCursor)> displayStill;
     // Why single windows cannot be recorded here; empty: the window picker.
     QString windowsUnavailable;
+    // Where the desktop's chooser picks the window (Wayland):
+    // CaptureSource::chooseWindow, run off the GUI thread at each window
+    // recording's start. Null: the window picker.
+    std::function<std::optional<CaptureResult<ShareableWindow>>(bool showsCursor)> chooseWindow;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,
@@ -99,6 +103,9 @@ class TrayShell final : public QObject, public FlowPort
     Q_OBJECT
 
 public:
+    // The window section's line where the desktop's chooser picks the window.
+    static inline const QString kWindowChooserNote =
+        QStringLiteral("The desktop asks which window to record.");
     static inline const QString kCountdownHint =
         QStringLiteral("Countdown in progress. Press Escape to cancel.");
     // How long after an outside press closed a popover a click on the icon
@@ -136,6 +143,7 @@ public:
     void removeEscapeMonitor() override;
     [[nodiscard]] bool showAreaOverlay() override;
     void showWindowPicker() override;
+    [[nodiscard]] bool showWindowChooser() override;
     void showPreviewWindow() override;
     void closePreviewWindow() override;
     void showControlPanel() override;
@@ -228,6 +236,8 @@ private:
     // Counts the pictures asked for; a late answer for an older one is dropped.
     quint64 m_stillRequest = 0;
     bool m_stillPending = false;
+    // The desktop's window chooser is open.
+    bool m_chooserPending = false;
     // The screen that shows the display capture last chose (Wayland); the
     // countdown covers it.
     QPointer<QScreen> m_recordedScreen;

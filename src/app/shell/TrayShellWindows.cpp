@@ -129,10 +129,49 @@ void TrayShell::showWindowPicker()
         m_services.announcer.announce(m_services.windowsUnavailable, Announcer::outcomePriority);
         return;
     }
+    // The desktop's chooser is the picker: it opens at the start.
+    if (m_services.chooseWindow) {
+        m_flow->initiateRecording();
+        return;
+    }
     closeControlPanel();
     m_picker->show();
     if (WindowPickerView* view = m_picker->view())
         view->window()->setObjectName(QStringLiteral("windowPicker"));
+}
+
+bool TrayShell::showWindowChooser()
+{
+    if (!m_services.chooseWindow)
+        return false;
+    if (std::exchange(m_chooserPending, true))
+        return true;
+    closeControlPanel();
+    // The desktop's chooser waits for the user; the recording follows.
+    runInBackground(
+        this,
+        [choose = m_services.chooseWindow, cursor = m_services.session.showCursor()] {
+            return choose(cursor);
+        },
+        [this](const std::optional<CaptureResult<ShareableWindow>>& chosen) {
+            m_chooserPending = false;
+            if (!chosen) {
+                m_flow->failStart(
+                    QStringLiteral("This desktop no longer offers single windows to record."));
+                return;
+            }
+            if (!chosen->ok()) {
+                m_flow->failStart(chosen->error().message);
+                return;
+            }
+            WindowInfo window;
+            window.windowID = chosen->value().windowID;
+            window.title = QStringLiteral("Window chosen on the desktop");
+            window.frame = chosen->value().frame;
+            m_services.session.setSelectedWindow(window);
+            m_flow->beginRecording(std::nullopt);
+        });
+    return true;
 }
 
 void TrayShell::showPreviewWindow()

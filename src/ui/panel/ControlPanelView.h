@@ -68,6 +68,9 @@ struct ControlPanelEnvironment {
     // Why single windows cannot be recorded on this desktop; empty: they can.
     // The window section then says so in one line, and Window mode cannot start.
     QString windowsUnavailable;
+    // Where the desktop's own chooser picks the window at each start: the
+    // line the window section shows instead of the chosen window.
+    QString windowChooserNote;
 };
 
 // Where the user sets up a recording and starts it. Every control reads and
@@ -108,7 +111,8 @@ public:
         ChosenWindowCard* windowCard;
         ChooseWindowButton* chooseWindow;
         // Shown instead of the two above where windows cannot be recorded.
-        panel::PanelLabel* windowsUnavailable;
+        // Why windows cannot be recorded, or how the desktop chooses them.
+        panel::PanelLabel* windowsNote;
         QWidget* areaSection;
         panel::PanelLabel* areaLabel;
         AreaHintCard* areaHint;

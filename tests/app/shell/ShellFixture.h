@@ -70,7 +70,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill, windowsUnavailable});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill, windowsUnavailable, chooseWindow});
         shell->launch();
     }
 
@@ -110,6 +110,7 @@ protected:
     std::function<std::optional<CaptureResult<DisplayStill>>(bool)> displayStill;
     // Why windows cannot be recorded (Wayland); empty: the picker.
     QString windowsUnavailable;
+    std::function<std::optional<CaptureResult<ShareableWindow>>(bool)> chooseWindow;
     QStringList events;
     std::unique_ptr<TrayShell> shell;
 

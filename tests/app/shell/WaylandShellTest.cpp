@@ -162,8 +162,8 @@ TEST_F(NoWindowsShellTest, WindowModeSaysItIsNotAvailable)
     ControlPanelView* panel = shell->controlPanel();
     ASSERT_TRUE(shell->panelPopover()->isVisible());
     const ControlPanelView::Parts& parts = panel->parts();
-    EXPECT_TRUE(parts.windowsUnavailable->isVisibleTo(panel));
-    EXPECT_EQ(parts.windowsUnavailable->text(), windowsUnavailable);
+    EXPECT_TRUE(parts.windowsNote->isVisibleTo(panel));
+    EXPECT_EQ(parts.windowsNote->text(), windowsUnavailable);
     EXPECT_FALSE(parts.chooseWindow->isVisibleTo(panel));
     EXPECT_FALSE(panel->canRecord());
     EXPECT_EQ(announcer.texts().back(), windowsUnavailable);
@@ -171,6 +171,66 @@ TEST_F(NoWindowsShellTest, WindowModeSaysItIsNotAvailable)
     session.setSelectedWindow(WindowInfo{7, "App", "Title", QRectF(0, 0, 100, 100), 1, {}});
     EXPECT_FALSE(panel->canRecord());
     EXPECT_FALSE(parts.windowCard->isVisibleTo(panel));
+}
+
+// Where the desktop's chooser picks the window: the window section says so in
+// one line, Window mode can start, and every way of starting it (the menu,
+// the panel's button and its start) asks the chooser, off the GUI thread, and
+// records the window it gives at its size; a refused chooser leaves the
+// reason in the panel.
+class WindowChooserShellTest : public PointerHiddenShellTest
+{
+protected:
+    WindowChooserShellTest()
+    {
+        chooseWindow = [this](bool showsCursor) -> std::optional<CaptureResult<ShareableWindow>> {
+            chooserCursors << showsCursor;
+            if (chooserError)
+                return CaptureResult<ShareableWindow>(CaptureError{*chooserError});
+            return CaptureResult<ShareableWindow>(
+                ShareableWindow{41, QRectF(0, 0, 90, 60), std::nullopt});
+        };
+    }
+
+    QList<bool> chooserCursors;
+    std::optional<QString> chooserError;
+};
+
+TEST_F(WindowChooserShellTest, EveryWindowStartAsksTheDesktopAndRecordsItsChoice)
+{
+    session.setShowCursor(false);
+    session.setUseCountdown(false);
+    shell->handleMenuAction(TrayAction::recordWindow);
+    EXPECT_EQ(session.captureMode(), CaptureMode::window);
+    EXPECT_FALSE(shell->windowPicker().isOpen());
+    ASSERT_TRUE(processUntil([this] { return !recorder.pendingStarts.empty(); }));
+    EXPECT_EQ(chooserCursors, QList<bool>{false});
+    ASSERT_EQ(recorder.requests.size(), 1u);
+    EXPECT_EQ(recorder.requests.front().mode, CaptureMode::window);
+    EXPECT_EQ(recorder.requests.front().selectedWindowID, 41u);
+    recorder.completeStart();
+    shell->flow().stopRecording();
+    recorder.completeStop(makeFrames(1));
+
+    // The panel: the chooser's line and button, never a stale chosen window.
+    shell->showControlPanel();
+    ControlPanelView* panel = shell->controlPanel();
+    const ControlPanelView::Parts& parts = panel->parts();
+    EXPECT_TRUE(parts.windowsNote->isVisibleTo(panel));
+    EXPECT_EQ(parts.windowsNote->text(), TrayShell::kWindowChooserNote);
+    EXPECT_TRUE(parts.chooseWindow->isVisibleTo(panel));
+    EXPECT_FALSE(parts.windowCard->isVisibleTo(panel));
+    EXPECT_TRUE(panel->canRecord());
+
+    // The chooser declined: the permission text in the panel, nothing started.
+    chooserError = errorDescription(RecordingError::permissionDenied);
+    parts.chooseWindow->click();
+    ASSERT_TRUE(processUntil([this] { return session.errorMessage().has_value(); }));
+    EXPECT_EQ(*session.errorMessage(), *chooserError);
+    EXPECT_EQ(chooserCursors.size(), 2);
+    EXPECT_EQ(recorder.requests.size(), 1u);
+    EXPECT_TRUE(shell->panelPopover()->isVisible());
+    EXPECT_EQ(shell->flow().phase(), RecordingFlow::Phase::idle);
 }
 
 } // namespace
