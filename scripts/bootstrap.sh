@@ -10,6 +10,7 @@ build_packages=(
   libxcb-randr0-dev libxcb-image0-dev libxcb-xinput-dev libxcb-res0-dev
   libimagequant-dev libpng-dev liblz4-dev libzstd-dev libyuv-dev
   qt6-qpa-plugins librsvg2-bin
+  libpipewire-0.3-dev
 )
 # What makes the Debian package (scripts/package.sh).
 package_packages=(dpkg-dev file)
@@ -18,6 +19,7 @@ test_packages=(
   xvfb xauth x11-utils x11-xserver-utils xterm openbox xdotool xcompmgr xclip trayer
   xserver-xorg-video-dummy
   libqt6dbus6 dbus-daemon at-spi2-core
+  pipewire pipewire-bin wireplumber python3-dbus python3-gi
   desktop-file-utils appstream man-db groff-base bash-completion zsh lintian
 )
 

@@ -1,8 +1,9 @@
-// Records the whole display for a while with the real recorder and X11
-// source, and prints the frames kept and the process CPU time per kept frame,
-// read just before the recording is stopped.
+// Records the whole display for a while with the real recorder and the
+// capture source the program would choose (KINETTA_CAPTURE=x11 or =portal
+// forces one), and prints the frames kept and the process CPU time per kept
+// frame, read just before the recording is stopped.
+#include "capture/CaptureBackend.h"
 #include "capture/ScreenRecorder.h"
-#include "capture/x11/X11CaptureSource.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -74,8 +75,9 @@ int main(int argc, char** argv)
     const double seconds = std::atof(argv[1]);
     const double fps = std::atof(argv[2]);
     const double scale = std::atof(argv[3]);
-    kinetta::ScreenRecorder recorder(std::make_shared<kinetta::x11::X11CaptureSource>(),
+    kinetta::ScreenRecorder recorder(kinetta::createCaptureSource(),
                                      kinetta::FrameStore::optionsFromEnvironment());
+    const QByteArray backend = qgetenv("KINETTA_CAPTURE");
     const double cpuBefore = processCpuMs();
     const auto error = recorder.start(kinetta::CaptureMode::fullScreen, fps, scale, std::nullopt,
                                       std::nullopt, true);
@@ -93,9 +95,10 @@ int main(int argc, char** argv)
     const std::size_t grabbed = frames.size() - recording.repeatedFrames;
     const double requested = seconds * fps;
     const auto size = frames.empty() ? QSize() : frames.front().size();
-    std::printf("kinetta scale=%.2f size=%dx%d kept=%zu repeated=%zu requested=%.0f kept%%=%.1f "
+    std::printf("kinetta-%s scale=%.2f size=%dx%d kept=%zu repeated=%zu requested=%.0f kept%%=%.1f "
                 "cpu_ms=%.0f cpu_ms_per_frame=%.2f (threads:%s)\n",
-                scale, size.width(), size.height(), grabbed, recording.repeatedFrames, requested,
+                backend.isEmpty() ? "auto" : backend.constData(), scale, size.width(),
+                size.height(), grabbed, recording.repeatedFrames, requested,
                 100.0 * static_cast<double>(grabbed) / requested, cpu,
                 grabbed == 0 ? 0.0 : cpu / static_cast<double>(grabbed), threads.c_str());
     return 0;

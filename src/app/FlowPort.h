@@ -57,6 +57,11 @@ public:
     // False when it could not open: there is no screen to cover.
     [[nodiscard]] virtual bool showAreaOverlay() = 0;
     virtual void showWindowPicker() = 0;
+    // Where the desktop, not Kinetta, chooses the window at each start (its
+    // own chooser): opens it; the chosen window is then selected and
+    // RecordingFlow::beginRecording called. False where the window is picked
+    // beforehand.
+    [[nodiscard]] virtual bool showWindowChooser() { return false; }
     // Opens the editor on the session's captured frames.
     virtual void showPreviewWindow() = 0;
     virtual void closePreviewWindow() = 0;

@@ -16,9 +16,13 @@ struct Confirmation {
     QString cancelButton;
 };
 
-// Before relaunching to set screen capture up afresh.
-[[nodiscard]] Confirmation screenResetConfirmation();
+// Before relaunching to set screen capture up afresh; portalConsent: capture
+// goes through the desktop portal, whose screen-sharing choice is forgotten.
+[[nodiscard]] Confirmation screenResetConfirmation(bool portalConsent = false);
 // Before installing the hotkey's key observer afresh.
 [[nodiscard]] Confirmation hotKeyResetConfirmation();
+// On a Wayland desktop: before binding the hotkey afresh with the desktop
+// portal's global shortcuts.
+[[nodiscard]] Confirmation portalHotKeyResetConfirmation();
 
 } // namespace kinetta

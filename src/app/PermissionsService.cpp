@@ -4,6 +4,7 @@
 #include "app/ConfirmationBox.h"
 #include "app/HotKeyArming.h"
 #include "app/IssueReport.h"
+#include "capture/CaptureBackend.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -25,27 +26,33 @@ PermissionsActions desktopPermissionsActions(QWidget* dialogParent)
             },
             [](const QUrl& url) { QDesktopServices::openUrl(url); },
             [] { QCoreApplication::quit(); },
-            {}};
+            {},
+            screenConsentForgetter()};
 }
 
 PermissionsService::PermissionsService(HotKeyArming& hotKey, PermissionsActions actions,
-                                       QString version, QObject* parent)
+                                       QString version, QObject* parent,
+                                       Confirmation hotKeyQuestion)
     : QObject(parent), m_hotKey(hotKey), m_actions(std::move(actions)),
-      m_version(std::move(version))
+      m_version(std::move(version)), m_hotKeyQuestion(std::move(hotKeyQuestion))
 {
 }
 
 void PermissionsService::resetScreenPermission()
 {
-    m_actions.confirm(screenResetConfirmation(), [self = QPointer(this)](bool accepted) {
-        if (self && accepted)
-            self->relaunch();
+    const bool consent = static_cast<bool>(m_actions.forgetScreenConsent);
+    m_actions.confirm(screenResetConfirmation(consent), [self = QPointer(this)](bool accepted) {
+        if (!self || !accepted)
+            return;
+        if (self->m_actions.forgetScreenConsent)
+            self->m_actions.forgetScreenConsent();
+        self->relaunch();
     });
 }
 
 void PermissionsService::resetHotKeyFromMenu()
 {
-    m_actions.confirm(hotKeyResetConfirmation(), [self = QPointer(this)](bool accepted) {
+    m_actions.confirm(m_hotKeyQuestion, [self = QPointer(this)](bool accepted) {
         if (self && accepted)
             self->resetHotKeyPermission();
     });

@@ -32,28 +32,36 @@ struct PermissionsActions {
     // name), so that it does not hand its start to this quitting one. Main
     // thread, just before the start; may be empty.
     std::function<void()> beforeRelaunch;
+    // Forgets the screen-sharing choice the desktop portal let Kinetta keep,
+    // so that the next recording asks again. Empty where capture asks for
+    // no consent (X11). Main thread.
+    std::function<void()> forgetScreenConsent;
 };
 
 // The real ones: message boxes over dialogParent, QProcess::startDetached,
 // QDesktopServices::openUrl and QCoreApplication::quit; nothing before a
-// relaunch.
+// relaunch; the capture platform's own forgetting of the screen consent.
 [[nodiscard]] PermissionsActions desktopPermissionsActions(QWidget* dialogParent = nullptr);
 
 // Resetting permissions, relaunching and reporting an issue, as the tray's
 // menu and the control panel's hotkey banner ask for them. On Linux a reset
 // clears what Kinetta itself holds for that permission: for the hotkey, the
-// key observer, installed afresh; for screen capture on X11, the X
+// key observer, installed afresh; for screen capture through the desktop
+// portal, the remembered screen-sharing choice; on X11, the X
 // connection, made afresh by a relaunch. Main thread.
 class PermissionsService final : public QObject
 {
     Q_OBJECT
 
 public:
-    // version: the "version" item of the issue report.
+    // version: the "version" item of the issue report; hotKeyQuestion: what
+    // the hotkey reset asks (the desktop portal's shortcut on Wayland).
     PermissionsService(HotKeyArming& hotKey, PermissionsActions actions, QString version,
-                       QObject* parent = nullptr);
+                       QObject* parent = nullptr,
+                       Confirmation hotKeyQuestion = hotKeyResetConfirmation());
 
-    // Menu: confirm, then relaunch.
+    // Menu: confirm, forget the screen consent where Kinetta keeps one, then
+    // relaunch.
     void resetScreenPermission();
     // Menu: confirm, then resetHotKeyPermission().
     void resetHotKeyFromMenu();
@@ -76,6 +84,7 @@ private:
     HotKeyArming& m_hotKey;
     PermissionsActions m_actions;
     QString m_version;
+    Confirmation m_hotKeyQuestion;
 };
 
 } // namespace kinetta

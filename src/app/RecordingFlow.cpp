@@ -134,6 +134,8 @@ void RecordingFlow::initiateRecording()
                  AnnouncementTopic::recording);
         return;
     }
+    if (m_session.captureMode() == CaptureMode::window && m_port.showWindowChooser())
+        return;
     // A window must have been chosen beforehand; the recorder reports a missing one.
     beginRecording(std::nullopt);
 }

@@ -78,6 +78,9 @@ public:
     void cancelCountdown();
     // A running capture ended by itself.
     void handleStreamError(const QString& description);
+    // A start that failed before the recorder was asked (the area's picture
+    // could not be had): the message in the panel, spoken; idle again.
+    void failStart(const QString& message);
     // Cancels the running auto-copy encodes; their frames stay in the session.
     void abortEncoding();
     // How small auto-copy encodes are to make the GIF; exact by default.
@@ -125,7 +128,6 @@ private:
 
     void setPhase(Phase phase);
     [[nodiscard]] std::optional<QString> checkSettings();
-    void failStart(const QString& message);
     void announce(const QString& text, AnnouncementTopic topic);
     void showToast(const Toast& toast);
     void showCountdownValue(std::int64_t value, bool first);

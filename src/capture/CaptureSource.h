@@ -81,6 +81,15 @@ struct CapturedImage {
     SharedPixels shared = {};
 };
 
+// A picture of the display the next stream will record, for drawing an area
+// on where the live screen cannot be covered and read (Wayland): the display
+// as the platform reports it (its frame in the platform's logical pixels,
+// which a scaled monitor's pictures exceed) and its picture.
+struct DisplayStill {
+    DisplayInfo display;
+    QImage image;
+};
+
 // Receives what a running stream produces. Called on the stream's own thread.
 class CaptureStreamOutput
 {
@@ -119,6 +128,25 @@ public:
     // the platform cannot read single windows); never an error. Safe to call
     // from any thread.
     [[nodiscard]] virtual std::optional<QImage> windowSnapshot(std::uint32_t /*windowID*/)
+    {
+        return std::nullopt;
+    }
+    // Where the platform, not Kinetta, chooses the display (the desktop
+    // portal's dialog): chooses it now and gives its current picture; the
+    // next stream records that same display. Blocks; never on the GUI thread.
+    // Nothing where areas are drawn on the live screen (X11).
+    [[nodiscard]] virtual std::optional<CaptureResult<DisplayStill>>
+    displayStill(bool /*showsCursor*/)
+    {
+        return std::nullopt;
+    }
+    // Where the platform, not Kinetta, chooses the window (the desktop
+    // portal's chooser): asks now and gives the chosen window, sized in the
+    // platform's logical pixels; the next window stream records it. Blocks;
+    // never on the GUI thread. Nothing where windows are picked from
+    // Kinetta's own list (X11).
+    [[nodiscard]] virtual std::optional<CaptureResult<ShareableWindow>>
+    chooseWindow(bool /*showsCursor*/)
     {
         return std::nullopt;
     }

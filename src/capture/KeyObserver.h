@@ -52,7 +52,8 @@ public:
 };
 
 // The one place that picks the key observer's platform. KINETTA_KEYS=x11 or
-// =null forces a choice; otherwise X11 when this build has it and DISPLAY is set.
+// =null forces a choice; otherwise X11 when this build has it, DISPLAY is set
+// and the session is not a Wayland one.
 [[nodiscard]] std::unique_ptr<KeyObserver> createKeyObserver();
 
 } // namespace kinetta

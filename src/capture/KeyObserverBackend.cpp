@@ -4,6 +4,8 @@
 #include "capture/x11/X11KeyObserver.h"
 #endif
 
+#include "model/DesktopSession.h"
+
 #include <QByteArray>
 
 namespace kinetta
@@ -33,12 +35,15 @@ Status<QString> chooseX11()
     if (forced == "null")
         return Failure{QStringLiteral("Global keys are switched off (KINETTA_KEYS=null).")};
 #ifdef KINETTA_HAVE_XINPUT
-    if (forced == "x11" || !qgetenv("DISPLAY").isEmpty())
+    if (forced == "x11")
         return {};
-    return Failure{qgetenv("WAYLAND_DISPLAY").isEmpty()
-                       ? QStringLiteral("No X display is set (DISPLAY is empty).")
-                       : QStringLiteral("Keys pressed in other programs cannot be seen in this "
-                                        "Wayland session (no X display).")};
+    // XWayland's server sees only the keys sent to its own clients.
+    if (isWaylandSession())
+        return Failure{QStringLiteral("Keys pressed in other programs cannot be seen in a "
+                                      "Wayland session.")};
+    if (!qgetenv("DISPLAY").isEmpty())
+        return {};
+    return Failure{QStringLiteral("No X display is set (DISPLAY is empty).")};
 #else
     return Failure{QStringLiteral("This build of Kinetta has no X11 key observer (XInput).")};
 #endif

@@ -74,7 +74,8 @@ QString recordUsage()
         "Records the screen, one window or an area into an animated GIF. Without\n"
         "--duration it records until Ctrl-C. Options left out take the saved settings;\n"
         "given options are used for this recording only.\n\n"
-        "  --mode MODE        screen, window (needs --window) or area (needs --area)\n"
+        "  --mode MODE        screen, window (needs --window; on Wayland the desktop\n"
+        "                     asks which) or area (needs --area)\n"
         "  --window ID        X window id, decimal or 0x hex (see 'kinetta windows')\n"
         "  --area X,Y,W,H     rectangle of the display, at least 2x2\n"
         "  --fps N            frames per second, 1 to 60\n"
@@ -247,7 +248,7 @@ int runRecordCommand(const QStringList& args)
         printError(*error);
         return kUsageExitStatus;
     }
-    const RecordOptions options = std::get<RecordOptions>(parsed);
+    RecordOptions options = std::get<RecordOptions>(parsed);
     if (options.help) {
         std::fputs(recordUsage().toLocal8Bit().constData(), stdout);
         return 0;
@@ -281,7 +282,19 @@ int runRecordCommand(const QStringList& args)
     const CaptureMode mode = session.captureMode();
     const QString savedNote =
         options.mode ? QString() : QStringLiteral(" (the saved mode; --mode chooses another)");
-    if (mode == CaptureMode::window && !options.windowID) {
+    if (mode == CaptureMode::window) {
+        if (const auto unavailable = windowCaptureUnavailable()) {
+            printError(*unavailable + savedNote);
+            return 1;
+        }
+    }
+    // Where the desktop's own chooser picks the window, there are no ids to give.
+    const bool desktopChooses = mode == CaptureMode::window && desktopChoosesWindows();
+    if (desktopChooses && options.windowID) {
+        printError(QStringLiteral("this desktop asks which window to record: leave out --window"));
+        return kUsageExitStatus;
+    }
+    if (mode == CaptureMode::window && !options.windowID && !desktopChooses) {
         printError(windowNeeded() + savedNote);
         return kUsageExitStatus;
     }
@@ -297,6 +310,16 @@ int runRecordCommand(const QStringList& args)
         return 1;
     }
     const std::shared_ptr<CaptureSource> source = createCaptureSource();
+    if (desktopChooses) {
+        // The recording takes over the session of the window chosen here.
+        const auto chosen = source->chooseWindow(session.showCursor());
+        if (!chosen || !chosen->ok()) {
+            printError(chosen ? chosen->error().message
+                              : QStringLiteral("this desktop offers no single windows to record"));
+            return 1;
+        }
+        options.windowID = chosen->value().windowID;
+    }
     const auto content = source->shareableContent();
     if (!content.ok()) {
         printError(content.error().message);

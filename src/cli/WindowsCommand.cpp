@@ -51,6 +51,17 @@ int runWindowsCommand(const QStringList& args)
                      help ? "" : "kinetta windows: takes no arguments\n");
         return help ? 0 : 2;
     }
+    // Before anything that would ask the desktop's screen-sharing prompt.
+    if (desktopChoosesWindows()) {
+        std::fputs("kinetta windows: this desktop lists no windows; 'kinetta record --mode "
+                   "window' asks it which window to record.\n",
+                   stderr);
+        return 1;
+    }
+    if (const auto unavailable = windowCaptureUnavailable()) {
+        std::fprintf(stderr, "kinetta windows: %s\n", unavailable->toLocal8Bit().constData());
+        return 1;
+    }
     const auto source = createCaptureSource();
     const auto content = source->shareableContent();
     if (!content.ok()) {

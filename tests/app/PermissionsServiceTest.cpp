@@ -47,11 +47,13 @@ struct Effects {
                     startedOn = QThread::currentThread();
                     return false; // a failed start still quits
                 },
-                [this](const QUrl& url) { opened.push_back(url); }, [this] { ++quits; },
+                [this](const QUrl& url) { opened.push_back(url); },
+                [this] { ++quits; },
                 [this] {
                     const std::lock_guard lock(startMutex);
                     startsWhenReleased.push_back(starts.size());
-                }};
+                },
+                {}};
     }
 };
 
@@ -101,6 +103,28 @@ TEST_F(PermissionsServiceTest,
     EXPECT_EQ(observer.reinstalls, 0);
 }
 
+TEST_F(PermissionsServiceTest, ThroughThePortalTheResetForgetsTheScreenChoiceBeforeRelaunching)
+{
+    std::vector<std::size_t> forgottenAfterStarts;
+    PermissionsActions actions = effects.actions();
+    actions.forgetScreenConsent = [&] {
+        const std::lock_guard lock(effects.startMutex);
+        forgottenAfterStarts.push_back(effects.starts.size());
+    };
+    PermissionsService portal{arming, std::move(actions), QStringLiteral("0.1.0")};
+
+    portal.resetScreenPermission();
+    ASSERT_EQ(effects.questions.size(), 1u);
+    EXPECT_EQ(effects.questions[0].text, screenResetConfirmation(true).text);
+    EXPECT_TRUE(forgottenAfterStarts.empty()) << "a cancelled question forgets nothing";
+
+    effects.answer = true;
+    portal.resetScreenPermission();
+    ASSERT_TRUE(processUntil([&] { return effects.quits == 1; }));
+    EXPECT_EQ(forgottenAfterStarts, std::vector<std::size_t>{0})
+        << "forgotten once, before the new process starts";
+}
+
 TEST_F(PermissionsServiceTest, HotKeyResetInstallsTheObserverAfreshAndSaysWhetherItWorks)
 {
     std::vector<bool> resets;
@@ -132,7 +156,8 @@ TEST_F(PermissionsServiceTest, ReportOpensTheIssuePageWithThisSystem)
 
 TEST(ConfirmationTexts, SpeakOfThisDesktopNotAnotherOne)
 {
-    for (const Confirmation& question : {screenResetConfirmation(), hotKeyResetConfirmation()}) {
+    for (const Confirmation& question :
+         {screenResetConfirmation(), screenResetConfirmation(true), hotKeyResetConfirmation()}) {
         EXPECT_FALSE(question.text.contains(QStringLiteral("System Settings")));
         EXPECT_FALSE(question.text.contains(QStringLiteral("Privacy")));
         EXPECT_FALSE(question.text.contains(QChar(0x2318))) << "no Command sign";
@@ -141,6 +166,11 @@ TEST(ConfirmationTexts, SpeakOfThisDesktopNotAnotherOne)
     EXPECT_TRUE(hotKeyResetConfirmation().text.contains(QStringLiteral("Ctrl+Shift+G")));
     EXPECT_EQ(screenResetConfirmation().tone, Confirmation::Tone::warning);
     EXPECT_EQ(screenResetConfirmation().title, QStringLiteral("Reset Screen Recording Permission"));
+    // Through the portal the prompt's remembered choice is what goes, not an X connection.
+    const Confirmation portal = screenResetConfirmation(true);
+    EXPECT_EQ(portal.title, screenResetConfirmation().title);
+    EXPECT_TRUE(portal.text.contains(QStringLiteral("screen-sharing prompt")));
+    EXPECT_FALSE(portal.text.contains(QStringLiteral("X server")));
 }
 
 // The open box named as the confirmation, once it is shown.

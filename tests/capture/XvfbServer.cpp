@@ -1,6 +1,7 @@
 #include "capture/XvfbServer.h"
 
 #include "capture/TestClient.h"
+#include "support/ChildProcess.h"
 
 #include <csignal>
 #include <cstdio>
@@ -15,15 +16,6 @@ namespace kinetta::testing
 {
 namespace
 {
-
-void stopChild(pid_t& pid)
-{
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-}
 
 // Runs argv with DISPLAY set and its output discarded; returns the pid.
 pid_t spawn(const std::string& display, const char* const* argv)

@@ -181,10 +181,16 @@ struct CommandFixture : ::testing::Test {
         process.setProcessEnvironment(environment);
     }
 
-    Result run(const QStringList& args, bool withDisplay = true)
+    Result run(const QStringList& args, bool withDisplay = true,
+               const QStringList& extraEnvironment = {})
     {
         QProcess process;
         prepare(process, withDisplay);
+        QProcessEnvironment environment = process.processEnvironment();
+        for (const QString& entry : extraEnvironment)
+            environment.insert(entry.section(QLatin1Char('='), 0, 0),
+                               entry.section(QLatin1Char('='), 1));
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KINETTA_EXECUTABLE), args);
         EXPECT_TRUE(process.waitForFinished(30000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -330,6 +336,23 @@ TEST_F(CommandFixture, WindowsListsRecordableWindowsInOrder)
     const Result noDisplay = run({"windows"}, false);
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_TRUE(noDisplay.err.startsWith("kinetta windows: "));
+
+    // Through the desktop portal there are no windows to list or record, and
+    // no screen-sharing prompt is shown to find that out.
+    const QStringList portal{QStringLiteral("KINETTA_CAPTURE=portal"),
+                             QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent")};
+    const Result wayland = run({"windows"}, true, portal);
+    EXPECT_EQ(wayland.status, 1);
+    EXPECT_TRUE(wayland.err.contains(QStringLiteral("single windows are not offered")))
+        << wayland.err.toStdString();
+    EXPECT_TRUE(wayland.out.isEmpty());
+    const Result window = run({"record", "--window", QString::number(second), "--duration", "1",
+                               "-o", home.filePath("w.gif")},
+                              true, portal);
+    EXPECT_EQ(window.status, 1);
+    EXPECT_TRUE(window.err.contains(QStringLiteral("single windows are not offered")))
+        << window.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("w.gif")));
 }
 
 TEST_F(CommandFixture, RecordsAWindowForTheGivenDuration)

@@ -50,9 +50,10 @@ void PopoverWindow::setContentSize(const QSize& size)
         place();
 }
 
-void PopoverWindow::open(const QRect& anchor)
+void PopoverWindow::open(const QRect& anchor, QScreen* centreOn)
 {
     m_anchor = anchor;
+    m_centreOn = anchor.isEmpty() ? centreOn : nullptr;
     place();
     show();
     raise();
@@ -60,32 +61,39 @@ void PopoverWindow::open(const QRect& anchor)
     m_content->setFocus(Qt::PopupFocusReason);
 }
 
-QScreen* PopoverWindow::screenFor(const QRect& anchor) const
+QScreen* PopoverWindow::screenFor(const QRect& anchor, QScreen* centreOn) const
 {
+    if (m_style == Style::popup && anchor.isEmpty() && centreOn)
+        return centreOn;
     QScreen* screen =
         m_style == Style::popup ? QGuiApplication::screenAt(anchor.center()) : nullptr;
     return screen ? screen : QGuiApplication::primaryScreen();
 }
 
-int PopoverWindow::heightRoom(const QRect& anchor) const
+int PopoverWindow::heightRoom(const QRect& anchor, QScreen* centreOn) const
 {
-    const QScreen* screen = screenFor(anchor);
+    const QScreen* screen = screenFor(anchor, centreOn);
     if (!screen)
         return QWIDGETSIZE_MAX;
-    // A window: its frame is the window manager's, and it need not avoid the icon.
-    if (m_style == Style::window)
+    // A window: its frame is the window manager's, and it need not avoid the
+    // icon; nor need a popup centred on a screen.
+    if (m_style == Style::window || (anchor.isEmpty() && centreOn))
         return screen->availableGeometry().height();
     return roomBesideTray(anchor, screen->geometry(), screen->availableGeometry(), trayGap);
 }
 
 void PopoverWindow::place()
 {
-    QScreen* screen = screenFor(m_anchor);
+    QScreen* screen = screenFor(m_anchor, m_centreOn);
     if (!screen)
         return; // nowhere to place it; the window system decides
     if (m_style == Style::window) {
         if (!isVisible())
             move(screen->availableGeometry().center() - rect().center());
+        return;
+    }
+    if (m_centreOn) {
+        setGeometry(centredIn(size(), screen->availableGeometry()));
         return;
     }
     setGeometry(placeBesideTray(m_anchor, size(), screen->geometry(), screen->availableGeometry(),

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QPointer>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 
@@ -41,13 +43,15 @@ public:
     {
         m_minimizeOnClose = std::move(whether);
     }
-    // The tallest the window can be at open(anchor) inside the screen's
-    // available area without covering the tray icon.
-    [[nodiscard]] int heightRoom(const QRect& anchor) const;
+    // The tallest the window can be at open(anchor, centreOn) inside the
+    // screen's available area without covering the tray icon.
+    [[nodiscard]] int heightRoom(const QRect& anchor, QScreen* centreOn = nullptr) const;
     // Shows the popup next to anchor (the tray icon's rectangle on screen, or
     // the pointer as a 1 × 1 rectangle) inside that screen's available area,
-    // or the window centred on the primary screen; then gives it the keyboard.
-    void open(const QRect& anchor);
+    // or, with an empty anchor, centred on centreOn (where neither the tray
+    // nor the pointer tells a place); the window centred on the primary
+    // screen. Then gives it the keyboard.
+    void open(const QRect& anchor, QScreen* centreOn = nullptr);
 
 Q_SIGNALS:
     // A press outside the popup closed it; the press does not reach what lies
@@ -74,12 +78,13 @@ protected:
 
 private:
     void place();
-    [[nodiscard]] QScreen* screenFor(const QRect& anchor) const;
+    [[nodiscard]] QScreen* screenFor(const QRect& anchor, QScreen* centreOn) const;
 
     QWidget* m_content;
     Style m_style;
     bool m_composited;
     QRect m_anchor;
+    QPointer<QScreen> m_centreOn;
     std::function<bool()> m_minimizeOnClose;
     // Set while the user's press or key is closing the popup.
     bool m_closingForUser = false;

@@ -3,9 +3,11 @@
 #include "app/AsyncScreenRecorder.h"
 #include "app/AtomicFileWriter.h"
 #include "app/DesktopDelivery.h"
+#include "app/PortalHotKey.h"
 #include "app/ThreadedGifEncoder.h"
 #include "app/shell/ApplicationId.h"
 #include "app/shell/LaunchRequest.h"
+#include "app/shell/QtPlatformChoice.h"
 #include "app/shell/RelaunchActions.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/StartAtLogin.h"
@@ -22,6 +24,7 @@
 #include "ui/common/AtSpiAnnouncer.h"
 #include "ui/common/ReduceMotion.h"
 #include "ui/icons/WindowIconLookup.h"
+#include "ui/overlays/InteractionScreen.h"
 #include "ui/overlays/MouseScreen.h"
 #include "ui/preview/DragOutFiles.h"
 
@@ -54,6 +57,9 @@ QString dragFolder()
 
 int runTrayProgram(int argc, char** argv)
 {
+    // Before the application: Qt reads the platform when it starts.
+    const QtPlatformChoice platform = applyQtPlatformChoice();
+    const bool wayland = isWaylandSession();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kinetta"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
@@ -78,6 +84,15 @@ int runTrayProgram(int argc, char** argv)
     case SingleInstance::Claim::primary:
         break;
     }
+
+    if (wayland)
+        printLine(QStringLiteral("Qt platform: ") + platform.reason);
+    // Where the pointer cannot be read outside our windows, "where the user
+    // is" means the screen of the last press or key in one of them.
+    InteractionScreen interaction;
+    std::function<QScreen*()> userScreen = [] { return mouseScreen(); };
+    if (wayland)
+        userScreen = [&interaction] { return interaction.screen(); };
 
     RecordingSession session(std::make_shared<IniPreferencesStore>());
     session.setWindowListSource(createWindowListSource());
@@ -110,7 +125,7 @@ int runTrayProgram(int argc, char** argv)
                            createKeyObserver,
                            std::move(permissions),
                            {},
-                           [] { return mouseScreen(); },
+                           userScreen,
                            [capture](std::uint32_t id) { return capture->windowSnapshot(id); },
                            &icons,
                            QSystemTrayIcon::isSystemTrayAvailable(),
@@ -118,7 +133,31 @@ int runTrayProgram(int argc, char** argv)
                            reduceMotion(),
                            QString::fromLatin1(kVersion),
                            buildVersionLine(),
-                           &startAtLogin};
+                           &startAtLogin,
+                           wayland,
+                           {},
+                           {},
+                           {},
+                           {}};
+    if (wayland) {
+        services.portalHotKey = [](std::function<void()> activated) {
+            return std::make_unique<PortalHotKey>(QDBusConnection::sessionBus(),
+                                                  std::move(activated));
+        };
+        // Asked once at launch, before the event loop runs.
+        if (desktopChoosesWindows())
+            services.chooseWindow = [capture](bool showsCursor) {
+                return capture->chooseWindow(showsCursor);
+            };
+        else
+            services.windowsUnavailable =
+                QStringLiteral("Recording a single window is not available on this desktop: "
+                               "Kinetta records a screen, or an area of it, here.");
+        // The portal chooses the monitor; the area is drawn on its picture.
+        services.displayStill = [capture](bool showsCursor) {
+            return capture->displayStill(showsCursor);
+        };
+    }
     TrayShell shell(std::move(services));
     QObject::connect(&shell, &TrayShell::quitRequested, &application, &QApplication::quit,
                      Qt::QueuedConnection);

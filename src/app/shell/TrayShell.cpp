@@ -3,6 +3,7 @@
 #include "app/BackgroundCall.h"
 #include "app/ExecutableFingerprint.h"
 #include "app/HotKeyArming.h"
+#include "app/PortalHotKey.h"
 #include "app/shell/DesktopSettings.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StartAtLogin.h"
@@ -62,6 +63,7 @@ TrayShell::~TrayShell()
     // with the key observer the global hotkey ends.
     m_permissions.reset();
     m_arming.reset();
+    m_portalHotKey.reset();
     m_keys.reset();
     m_flow.reset();
     delete m_preview.data();
@@ -98,6 +100,8 @@ void TrayShell::terminate()
 {
     if (m_keys)
         m_keys->remove();
+    // Its session and shortcut go with it.
+    m_portalHotKey.reset();
 }
 
 void TrayShell::keepPanelWindowInReach()
@@ -153,13 +157,19 @@ void TrayShell::buildControlPanel()
     callbacks.onRepairHotKey = [this] { m_permissions->resetHotKeyPermission(); };
 
     ControlPanelEnvironment environment;
-    environment.isHotKeyTrusted = [this] { return !m_keys || m_keys->isTrusted(); };
+    environment.isHotKeyTrusted = [this] { return !m_keys || hotKey().isTrusted(); };
+    environment.hotKeyProblem = [this] {
+        return m_portalHotKey ? m_portalHotKey->problem() : QString();
+    };
     environment.quit = [this] { m_services.permissions.quit(); };
     environment.openPrivacySettings = [this] { openDesktopSettings(); };
     environment.relaunch = [this] { m_permissions->relaunch(); };
     environment.announcer = &m_services.announcer;
     environment.scheduler = &m_services.scheduler;
     environment.reduceMotion = m_services.reduceMotion;
+    environment.windowsUnavailable = m_services.windowsUnavailable;
+    if (m_services.chooseWindow)
+        environment.windowChooserNote = kWindowChooserNote;
     environment.screen = [this]() -> std::optional<ScreenMetrics> {
         const QScreen* screen = m_services.mouseScreen();
         if (!screen)
@@ -201,7 +211,8 @@ void TrayShell::buildControlPanel()
 bool TrayShell::somethingUnderWay() const
 {
     return m_flow->phase() != RecordingFlow::Phase::idle || m_flow->isEncoding() ||
-           m_areaOverlay->view() || m_picker->isOpen() || m_preview;
+           m_stillPending || m_chooserPending || m_areaOverlay->view() || m_picker->isOpen() ||
+           m_preview;
 }
 
 void TrayShell::openDesktopSettings()
@@ -256,9 +267,16 @@ void TrayShell::setupRecordingPopover()
 void TrayShell::installGlobalHotKey()
 {
     m_keys = std::make_unique<GlobalKeys>(*m_flow, *this, m_services.keyObserver);
-    m_arming = std::make_unique<HotKeyArming>(*m_keys, m_services.session.preferences());
-    m_permissions = std::make_unique<PermissionsService>(*m_arming, m_services.permissions,
-                                                         m_services.version, this);
+    if (m_services.portalHotKey) {
+        m_portalHotKey = m_services.portalHotKey([this] { toggleRecording(); });
+        // Registering answers later; the banner follows.
+        connect(m_portalHotKey.get(), &PortalHotKey::stateChanged, this,
+                [this] { controlPanel()->refreshHotKeyState(); });
+    }
+    m_arming = std::make_unique<HotKeyArming>(hotKey(), m_services.session.preferences());
+    m_permissions = std::make_unique<PermissionsService>(
+        *m_arming, m_services.permissions, m_services.version, this,
+        m_portalHotKey ? portalHotKeyResetConfirmation() : hotKeyResetConfirmation());
     connect(m_permissions.get(), &PermissionsService::hotKeyReset, this,
             [this](bool) { controlPanel()->refreshHotKeyState(); });
     // The fingerprint is read from the disk, so off the GUI thread; the
@@ -275,6 +293,13 @@ void TrayShell::installGlobalHotKey()
         m_services.readFingerprint(this, arm);
     else
         readFingerprintInBackground(this, arm);
+}
+
+GlobalKeyService& TrayShell::hotKey() const
+{
+    if (m_portalHotKey)
+        return *m_portalHotKey;
+    return *m_keys;
 }
 
 ControlPanelView* TrayShell::controlPanel() const
@@ -296,7 +321,14 @@ bool TrayShell::hasTray() const
 QRect TrayShell::trayAnchor() const
 {
     const QRect icon = m_status ? m_status->geometry() : QRect();
-    return icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon;
+    if (!icon.isEmpty() || m_services.pointerHidden)
+        return icon;
+    return QRect(QCursor::pos(), QSize(1, 1));
+}
+
+QScreen* TrayShell::anchorScreen() const
+{
+    return m_services.pointerHidden ? m_services.mouseScreen() : nullptr;
 }
 
 void TrayShell::startFromPanel(const std::function<void()>& start)
@@ -357,7 +389,7 @@ void TrayShell::openRecordingPopover()
         QSize(RecordingHUDView::contentWidth, m_services.session.useAutoStop()
                                                   ? RecordingHUDView::heightWithAutoStop
                                                   : RecordingHUDView::heightWithoutAutoStop));
-    m_recordingPopover->open(trayAnchor());
+    m_recordingPopover->open(trayAnchor(), anchorScreen());
 }
 
 void TrayShell::toggleRecording()

@@ -7,12 +7,14 @@
 #include "app/RecordingFlow.h"
 #include "app/shell/LaunchRequest.h"
 #include "app/shell/TrayMenu.h"
+#include "capture/CaptureSource.h"
 #include "model/Scheduler.h"
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/ThumbnailLoader.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QScreen>
 #include <QRect>
 #include <functional>
 #include <memory>
@@ -31,6 +33,7 @@ class DragOutFiles;
 class FileWriter;
 class HotKeyArming;
 class PopoverWindow;
+class PortalHotKey;
 class RecordingHUDView;
 class RecordingSession;
 class StartAtLogin;
@@ -70,6 +73,24 @@ struct ShellServices {
     // Whether the desktop starts the program at login, for the menu's
     // checkable entry; null: the entry shows unchecked and does nothing.
     StartAtLogin* startAtLogin = nullptr;
+    // The desktop does not tell where the pointer is outside Kinetta's
+    // windows (Wayland): what would open at the pointer when the tray tells
+    // no place opens centred on mouseScreen() instead.
+    bool pointerHidden = false;
+    // Where keys pressed in other programs cannot be observed (Wayland): the
+    // hotkey registered with the desktop, calling activated. Null: the key
+    // observer above.
+    std::function<std::unique_ptr<PortalHotKey>(std::function<void()> activated)> portalHotKey;
+    // Where capture chooses the display (Wayland): CaptureSource::displayStill,
+    // run off the GUI thread; the area is drawn on its picture. Null: on the
+    // live screen.
+    std::function<std::optional<CaptureResult<DisplayStill>>(bool showsCursor)> displayStill;
+    // Why single windows cannot be recorded here; empty: the window picker.
+    QString windowsUnavailable;
+    // Where the desktop's chooser picks the window (Wayland):
+    // CaptureSource::chooseWindow, run off the GUI thread at each window
+    // recording's start. Null: the window picker.
+    std::function<std::optional<CaptureResult<ShareableWindow>>(bool showsCursor)> chooseWindow;
 };
 
 // The owner of everything the tray program shows: the tray icon and its menu,
@@ -82,6 +103,9 @@ class TrayShell final : public QObject, public FlowPort
     Q_OBJECT
 
 public:
+    // The window section's line where the desktop's chooser picks the window.
+    static inline const QString kWindowChooserNote =
+        QStringLiteral("The desktop asks which window to record.");
     static inline const QString kCountdownHint =
         QStringLiteral("Countdown in progress. Press Escape to cancel.");
     // How long after an outside press closed a popover a click on the icon
@@ -119,6 +143,7 @@ public:
     void removeEscapeMonitor() override;
     [[nodiscard]] bool showAreaOverlay() override;
     void showWindowPicker() override;
+    [[nodiscard]] bool showWindowChooser() override;
     void showPreviewWindow() override;
     void closePreviewWindow() override;
     void showControlPanel() override;
@@ -147,6 +172,10 @@ public:
     [[nodiscard]] ToastPresenter& toasts() const { return *m_toasts; }
     [[nodiscard]] PermissionsService& permissions() const { return *m_permissions; }
     [[nodiscard]] GlobalKeys& globalKeys() const { return *m_keys; }
+    // The hotkey as trust, repair and the banner see it: the portal's where
+    // there is one, else the key observer.
+    [[nodiscard]] GlobalKeyService& hotKey() const;
+    [[nodiscard]] PortalHotKey* portalHotKey() const { return m_portalHotKey.get(); }
     [[nodiscard]] QMenu* headerMenu() const { return m_headerMenu.get(); }
 
 Q_SIGNALS:
@@ -167,11 +196,18 @@ private:
     void toggleRecordingPopover();
     void openRecordingPopover();
     void startFromPanel(const std::function<void()>& start);
+    // Area mode where capture chooses the display: its picture first, then
+    // the selector on it, over the screen that shows that display.
+    void openAreaOnStill();
+    void showAreaOnStill(const CaptureResult<DisplayStill>& still);
     void popoverDismissedByPress(const QPoint& globalPos);
     // A recording, its countdown or encode, or a window of the program
     // other than the panel is open.
     [[nodiscard]] bool somethingUnderWay() const;
+    // The tray icon's rectangle, or the pointer's where it can be read;
+    // else empty, and popovers and toasts open centred on anchorScreen().
     [[nodiscard]] QRect trayAnchor() const;
+    [[nodiscard]] QScreen* anchorScreen() const;
     [[nodiscard]] bool hasTray() const;
 
     ShellServices m_services;
@@ -180,6 +216,7 @@ private:
     std::unique_ptr<PopoverWindow> m_recordingPopover;
     std::unique_ptr<RecordingFlow> m_flow;
     std::unique_ptr<GlobalKeys> m_keys;
+    std::unique_ptr<PortalHotKey> m_portalHotKey;
     std::unique_ptr<HotKeyArming> m_arming;
     std::unique_ptr<PermissionsService> m_permissions;
     std::unique_ptr<CountdownOverlayView> m_countdown;
@@ -196,6 +233,14 @@ private:
     // The panel came back from the picker and has not had the focus yet.
     bool m_panelInHandOver = false;
     bool m_launched = false;
+    // Counts the pictures asked for; a late answer for an older one is dropped.
+    quint64 m_stillRequest = 0;
+    bool m_stillPending = false;
+    // The desktop's window chooser is open.
+    bool m_chooserPending = false;
+    // The screen that shows the display capture last chose (Wayland); the
+    // countdown covers it.
+    QPointer<QScreen> m_recordedScreen;
 };
 
 } // namespace kinetta

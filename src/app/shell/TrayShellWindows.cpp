@@ -1,4 +1,5 @@
 // The shell's FlowPort: what the recording flow shows, on the real windows.
+#include "app/BackgroundCall.h"
 #include "app/shell/PopoverWindow.h"
 #include "app/shell/StatusAppearance.h"
 #include "app/shell/TrayShell.h"
@@ -12,11 +13,13 @@
 #include "ui/preview/PreviewWindow.h"
 #include "ui/selection/AreaOverlay.h"
 #include "ui/selection/AreaSelectorView.h"
+#include "ui/selection/StillArea.h"
 #include "ui/selection/WindowPickerView.h"
 #include "ui/selection/WindowPickerWindow.h"
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QWindow>
 
 namespace kinetta
@@ -26,7 +29,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
 void TrayShell::showCountdownOverlay()
 {
-    QScreen* screen = m_services.mouseScreen();
+    // Where capture chose the display, the countdown covers that one.
+    QScreen* screen = m_recordedScreen ? m_recordedScreen.data() : m_services.mouseScreen();
     if (!screen) {
         // The tray icon still counts down; there is nothing to cover.
         qCInfo(lcShell) << "No screen for the countdown overlay";
@@ -60,6 +64,10 @@ void TrayShell::removeEscapeMonitor()
 
 bool TrayShell::showAreaOverlay()
 {
+    if (m_services.displayStill) {
+        openAreaOnStill();
+        return true;
+    }
     // Without a screen the flow refuses the start and the panel says why.
     if (!m_services.mouseScreen() || !m_areaOverlay->show())
         return false;
@@ -67,12 +75,103 @@ bool TrayShell::showAreaOverlay()
     return true;
 }
 
+void TrayShell::openAreaOnStill()
+{
+    const quint64 request = ++m_stillRequest;
+    m_stillPending = true;
+    // The desktop's dialog may wait for the user; the picture follows.
+    runInBackground(
+        this,
+        [still = m_services.displayStill, cursor = m_services.session.showCursor()] {
+            return still(cursor);
+        },
+        [this, request](const std::optional<CaptureResult<DisplayStill>>& still) {
+            if (request != m_stillRequest)
+                return;
+            m_stillPending = false;
+            if (still)
+                showAreaOnStill(*still);
+            // A capture that draws areas on the live screen after all.
+            else if (!m_areaOverlay->show())
+                m_flow->failStart(RecordingFlow::noScreenText());
+        });
+}
+
+void TrayShell::showAreaOnStill(const CaptureResult<DisplayStill>& still)
+{
+    if (!still.ok()) {
+        m_flow->failStart(still.error().message);
+        return;
+    }
+    const DisplayStill& picture = still.value();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QRect> geometries;
+    for (QScreen* screen : screens)
+        geometries.append(screen->geometry());
+    const auto shown = screenShowingDisplay(geometries, picture.display.frame);
+    QScreen* screen = shown ? screens[*shown] : m_services.mouseScreen();
+    if (!screen) {
+        m_flow->failStart(RecordingFlow::noScreenText());
+        return;
+    }
+    m_recordedScreen = screen;
+    m_areaOverlay->showOnStill(
+        *screen, picture.image,
+        stillPlacement(picture.display.frame, QSizeF(screen->geometry().size())));
+    m_areaOverlay->view()->window()->setObjectName(QStringLiteral("areaOverlay"));
+}
+
 void TrayShell::showWindowPicker()
 {
+    // No windows to pick: the panel's window section says why.
+    if (!m_services.windowsUnavailable.isEmpty()) {
+        showControlPanel();
+        m_services.announcer.announce(m_services.windowsUnavailable, Announcer::outcomePriority);
+        return;
+    }
+    // The desktop's chooser is the picker: it opens at the start.
+    if (m_services.chooseWindow) {
+        m_flow->initiateRecording();
+        return;
+    }
     closeControlPanel();
     m_picker->show();
     if (WindowPickerView* view = m_picker->view())
         view->window()->setObjectName(QStringLiteral("windowPicker"));
+}
+
+bool TrayShell::showWindowChooser()
+{
+    if (!m_services.chooseWindow)
+        return false;
+    if (std::exchange(m_chooserPending, true))
+        return true;
+    closeControlPanel();
+    // The desktop's chooser waits for the user; the recording follows.
+    runInBackground(
+        this,
+        [choose = m_services.chooseWindow, cursor = m_services.session.showCursor()] {
+            return choose(cursor);
+        },
+        [this](const std::optional<CaptureResult<ShareableWindow>>& chosen) {
+            m_chooserPending = false;
+            if (!chosen) {
+                m_flow->failStart(
+                    QStringLiteral("This desktop no longer offers single windows to record."));
+                return;
+            }
+            if (!chosen->ok()) {
+                m_flow->failStart(chosen->error().message);
+                return;
+            }
+            WindowInfo window;
+            window.windowID = chosen->value().windowID;
+            window.title = QStringLiteral("Window chosen on the desktop");
+            window.frame = chosen->value().frame;
+            m_services.session.setSelectedWindow(window);
+            m_flow->beginRecording(std::nullopt);
+        });
+    return true;
 }
 
 void TrayShell::showPreviewWindow()
@@ -114,10 +213,11 @@ void TrayShell::showControlPanel()
     if (m_panelPopover->style() == PopoverWindow::Style::window && m_panelPopover->isMinimized())
         m_panelPopover->showNormal();
     const QRect anchor = trayAnchor();
+    QScreen* centreOn = anchorScreen();
     // On a low screen the panel's settings scroll rather than push it over
     // the icon and its start button off screen.
-    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor));
-    m_panelPopover->open(anchor);
+    controlPanel()->setHeightLimit(m_panelPopover->heightRoom(anchor, centreOn));
+    m_panelPopover->open(anchor, centreOn);
 }
 
 void TrayShell::handPanelBack()
@@ -179,9 +279,10 @@ bool TrayShell::isRecordingPopoverShown() const
 
 void TrayShell::showToast(const Toast& toast)
 {
-    // Without a tray the toast opens at the pointer.
+    // Without a tray's place the toast opens at the pointer, or centred on
+    // the screen of the last interaction where the pointer cannot be read.
     const QRect icon = m_status ? m_status->geometry() : QRect();
-    m_toasts->show(toast, icon);
+    m_toasts->show(toast, icon, anchorScreen());
     if (ToastView* view = m_toasts->current())
         view->setObjectName(QStringLiteral("toast"));
 }

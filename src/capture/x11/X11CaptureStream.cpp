@@ -1,5 +1,6 @@
 #include "capture/x11/X11CaptureStream.h"
 
+#include "capture/FrameCadence.h"
 #include "capture/x11/X11Windows.h"
 
 #include <algorithm>
@@ -291,24 +292,12 @@ CapturedImage X11CaptureStream::scaleToOutput(const GrabbedImage& image)
 void X11CaptureStream::run()
 {
     pthread_setname_np(pthread_self(), "kinetta-grab");
-    const std::chrono::duration<double> interval(1.0 / std::max(1.0, m_configuration.frameRate));
-    // Slot n is due n intervals after the first delivery, however late the
-    // slots before it were. A slot missed (a grab too late, an image not
-    // made) gets no delivery; the recorder repeats the frame before it.
-    std::optional<Clock::time_point> origin;
-    std::int64_t slot = 0;
+    // A slot missed (a grab too late, an image not made) gets no delivery;
+    // the recorder repeats the frame before it.
+    FrameCadence cadence(m_configuration.frameRate);
     Clock::time_point due = Clock::now();
     Clock::duration grabLead{};
-    const auto nextDue = [&] {
-        const auto now = Clock::now();
-        if (!origin)
-            return now + std::chrono::duration_cast<Clock::duration>(interval);
-        const auto elapsed = static_cast<std::int64_t>(
-            std::chrono::duration<double>(now - *origin) / interval);
-        slot = std::max(slot + 1, elapsed + 1);
-        return *origin + std::chrono::duration_cast<Clock::duration>(interval *
-                                                                     static_cast<double>(slot));
-    };
+    const auto nextDue = [&] { return cadence.next(Clock::now()); };
     for (;;) {
         // Start grabbing early by about as long as a grab takes, so that the
         // image is ready when its slot is due.
@@ -335,8 +324,8 @@ void X11CaptureStream::run()
             return;
         const auto delivered = Clock::now();
         m_output.streamDidOutput(std::move(*image));
-        if (!origin)
-            origin = delivered;
+        if (!cadence.begun())
+            cadence.begin(delivered);
         due = nextDue();
     }
 }

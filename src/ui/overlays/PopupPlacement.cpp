@@ -18,6 +18,13 @@ TrayEdge trayEdgeOf(const QRect& anchor, const QRect& screenGeometry, const QRec
     return anchor.center().y() < screenGeometry.center().y() ? TrayEdge::top : TrayEdge::bottom;
 }
 
+QRect centredIn(const QSize& size, const QRect& available)
+{
+    QRect placed(QPoint(0, 0), size);
+    placed.moveCenter(available.center());
+    return keepInside(placed, available);
+}
+
 QRect keepInside(const QRect& rect, const QRect& area)
 {
     QRect result = rect;

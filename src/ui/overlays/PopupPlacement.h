@@ -38,6 +38,10 @@ inline constexpr int toastMinimumGap = 6;
 [[nodiscard]] QRect placeToast(const QRect& anchor, const QSize& size, const QRect& screenGeometry,
                                const QRect& available);
 
+// Where the tray tells no place and the pointer cannot be read (Wayland):
+// a window of size centred in the available area of a screen.
+[[nodiscard]] QRect centredIn(const QSize& size, const QRect& available);
+
 // Keeps rect inside area, moving it (its top-left wins when it is the larger).
 [[nodiscard]] QRect keepInside(const QRect& rect, const QRect& area);
 

@@ -7,6 +7,8 @@
 #include <QtGlobal>
 #include <memory>
 
+class QScreen;
+
 namespace kinetta
 {
 
@@ -28,14 +30,19 @@ public:
     ToastPresenter& operator=(const ToastPresenter&) = delete;
 
     // anchor: the tray icon's rectangle on screen, or an empty rectangle when
-    // the tray tells none (the toast then opens at the pointer).
-    void show(const Toast& toast, const QRect& anchor);
+    // the tray tells none: the toast then opens centred on centreOn when
+    // given (where the pointer cannot be read), else at the pointer.
+    void show(const Toast& toast, const QRect& anchor, QScreen* centreOn = nullptr);
     void hide();
 
     // The toast on screen, or null.
     [[nodiscard]] ToastView* current() const;
 
 private:
+    // Next to the tray icon, or at the pointer when anchor is empty.
+    void place(const QRect& anchor);
+    void scheduleDismissal(const Toast& toast);
+
     Scheduler& m_scheduler;
     bool m_composited;
     std::unique_ptr<ToastView> m_view;

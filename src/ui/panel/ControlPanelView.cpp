@@ -142,8 +142,14 @@ QWidget* ControlPanelView::buildSettings()
         panel::PanelLabel::section(QStringLiteral("Window"), m_parts.windowSection));
     m_parts.windowCard = new ChosenWindowCard(m_parts.windowSection);
     m_parts.chooseWindow = new ChooseWindowButton(m_parts.windowSection);
+    m_parts.windowsNote = new panel::PanelLabel(
+        m_environment.windowsUnavailable.isEmpty() ? m_environment.windowChooserNote
+                                                   : m_environment.windowsUnavailable,
+        panel::font(panel::kCaptionSize), panel::white(0.6), m_parts.windowSection,
+        panel::PanelLabel::Wrap::words);
     windowLayout->addWidget(m_parts.windowCard);
     windowLayout->addWidget(m_parts.chooseWindow);
+    windowLayout->addWidget(m_parts.windowsNote);
     layout->addWidget(m_parts.windowSection);
     connect(m_parts.windowCard, &ChosenWindowCard::changeRequested, this,
             [this] { call(m_callbacks.onChooseWindow); });
@@ -280,7 +286,12 @@ void ControlPanelView::connectSession()
 
 bool ControlPanelView::canRecord() const
 {
-    return m_session.captureMode() != CaptureMode::window || m_session.selectedWindow().has_value();
+    if (m_session.captureMode() != CaptureMode::window)
+        return true;
+    // The desktop's chooser opens at the start.
+    if (!m_environment.windowChooserNote.isEmpty())
+        return m_environment.windowsUnavailable.isEmpty();
+    return m_environment.windowsUnavailable.isEmpty() && m_session.selectedWindow().has_value();
 }
 
 void ControlPanelView::refreshHotKeyState()
@@ -297,8 +308,12 @@ void ControlPanelView::refresh()
 
     const bool hasWindow = m_session.selectedWindow().has_value();
     m_parts.windowSection->setVisible(mode == CaptureMode::window);
-    m_parts.windowCard->setVisible(hasWindow);
-    m_parts.chooseWindow->setVisible(!hasWindow);
+    const bool windows = m_environment.windowsUnavailable.isEmpty();
+    // A window the desktop chose belongs to the recording it was chosen for.
+    const bool chooser = !m_environment.windowChooserNote.isEmpty();
+    m_parts.windowCard->setVisible(windows && !chooser && hasWindow);
+    m_parts.chooseWindow->setVisible(windows && (chooser || !hasWindow));
+    m_parts.windowsNote->setVisible(!windows || chooser);
 
     const bool hasArea = m_session.selectedRect().has_value();
     m_parts.areaSection->setVisible(mode == CaptureMode::area);
@@ -327,6 +342,8 @@ void ControlPanelView::refresh()
     m_parts.loop->setLoopCount(m_session.loopCount());
 
     m_parts.hotKeyBanner->setVisible(!m_hotKeyGranted);
+    if (!m_hotKeyGranted && m_environment.hotKeyProblem)
+        m_parts.hotKeyBanner->setCaption(m_environment.hotKeyProblem());
     const auto& message = m_session.errorMessage();
     m_parts.errorBanner->setVisible(message.has_value());
     if (message)
@@ -365,9 +382,10 @@ std::optional<ScreenMetrics> ControlPanelView::screenMetrics() const
 
 void ControlPanelView::refreshOutputSize()
 {
-    const auto text =
-        outputSizeText(m_session.captureMode(), screenMetrics(), m_session.selectedWindow(),
-                       m_session.selectedRect(), m_session.scale());
+    const auto text = outputSizeText(
+        m_session.captureMode(), screenMetrics(),
+        m_environment.windowChooserNote.isEmpty() ? m_session.selectedWindow() : std::nullopt,
+        m_session.selectedRect(), m_session.scale());
     m_parts.outputSize->setVisible(text.has_value());
     if (text)
         m_parts.outputSize->setSizeText(*text);

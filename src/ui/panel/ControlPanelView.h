@@ -49,6 +49,9 @@ struct ControlPanelCallbacks {
 // nothing (an empty isHotKeyTrusted counts as trusted).
 struct ControlPanelEnvironment {
     std::function<bool()> isHotKeyTrusted;
+    // What the hotkey banner says while the hotkey does not work; empty
+    // function or text: the key watcher's own words.
+    std::function<QString()> hotKeyProblem;
     std::function<void()> quit;
     std::function<void()> openPrivacySettings;
     std::function<void()> relaunch;
@@ -62,6 +65,12 @@ struct ControlPanelEnvironment {
     std::function<std::optional<ScreenMetrics>()> screen;
     // The chosen window's application icon; empty: the drawn default.
     WindowIconFunction windowIcon;
+    // Why single windows cannot be recorded on this desktop; empty: they can.
+    // The window section then says so in one line, and Window mode cannot start.
+    QString windowsUnavailable;
+    // Where the desktop's own chooser picks the window at each start: the
+    // line the window section shows instead of the chosen window.
+    QString windowChooserNote;
 };
 
 // Where the user sets up a recording and starts it. Every control reads and
@@ -101,6 +110,9 @@ public:
         QWidget* windowSection;
         ChosenWindowCard* windowCard;
         ChooseWindowButton* chooseWindow;
+        // Shown instead of the two above where windows cannot be recorded.
+        // Why windows cannot be recorded, or how the desktop chooses them.
+        panel::PanelLabel* windowsNote;
         QWidget* areaSection;
         panel::PanelLabel* areaLabel;
         AreaHintCard* areaHint;

@@ -19,16 +19,19 @@ namespace
 constexpr qreal kBannerSymbolSize = 11;
 constexpr qreal kErrorSymbolSize = 12;
 
+QString keyWatcherCaption()
+{
+    return QStringLiteral("The global Ctrl+Shift+G hotkey is not reaching Kinetta: it could not "
+                          "start watching the keyboard. If you just updated Kinetta, its old key "
+                          "watcher may be stale — this sets it up afresh for you.");
+}
+
 } // namespace
 
 HotKeyBanner::HotKeyBanner(QWidget* parent)
     : QWidget(parent),
-      m_caption(new panel::PanelLabel(
-          QStringLiteral("The global Ctrl+Shift+G hotkey is not reaching Kinetta: it could not "
-                         "start watching the keyboard. If you just updated Kinetta, its old key "
-                         "watcher may be stale — this sets it up afresh for you."),
-          panel::font(panel::kCaptionSize), panel::white(0.8), this,
-          panel::PanelLabel::Wrap::words)),
+      m_caption(new panel::PanelLabel(keyWatcherCaption(), panel::font(panel::kCaptionSize),
+                                      panel::white(0.8), this, panel::PanelLabel::Wrap::words)),
       m_repair(new panel::TextButton({QStringLiteral("arrow.clockwise"), 11,
                                       QStringLiteral("Reset & Enable Hotkey"),
                                       panel::font(11, QFont::Medium), Theme::ktPurple()},
@@ -50,6 +53,11 @@ HotKeyBanner::HotKeyBanner(QWidget* parent)
 QString HotKeyBanner::caption() const
 {
     return m_caption->text();
+}
+
+void HotKeyBanner::setCaption(const QString& text)
+{
+    m_caption->setText(text.isEmpty() ? keyWatcherCaption() : text);
 }
 
 void HotKeyBanner::paintEvent(QPaintEvent*)

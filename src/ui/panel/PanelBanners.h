@@ -23,6 +23,9 @@ public:
 
     [[nodiscard]] panel::TextButton* repairButton() const { return m_repair; }
     [[nodiscard]] QString caption() const;
+    // Another text than the key watcher's (the desktop's shortcut service);
+    // an empty one brings the key watcher's back.
+    void setCaption(const QString& text);
 
 Q_SIGNALS:
     void repairRequested();

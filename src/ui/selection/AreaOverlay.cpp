@@ -27,9 +27,20 @@ bool AreaOverlay::show()
     QScreen* screen = mouseScreen();
     if (!screen)
         return false;
-    const ScreenPlacement placement = screenPlacement(*screen);
     const bool compositing = !m_services.compositing || m_services.compositing();
+    // Taken before the overlay shows, so that the still has the screen alone.
+    open(*screen, OverlayBackdrop::forScreen(screen, compositing), screenPlacement(*screen));
+    return true;
+}
 
+void AreaOverlay::showOnStill(QScreen& screen, QImage still, ScreenPlacement placement)
+{
+    close();
+    open(screen, OverlayBackdrop::still(std::move(still)), placement);
+}
+
+void AreaOverlay::open(QScreen& screen, const OverlayBackdrop& backdrop, ScreenPlacement placement)
+{
     auto* view = new AreaSelectorView(
         {m_services.scheduler, m_services.announcer, m_services.reduceMotion},
         [this, placement](std::optional<QRectF> area) { selected(area, placement); });
@@ -39,17 +50,14 @@ bool AreaOverlay::show()
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    // Taken before the overlay shows, so that the still has the screen alone.
-    const OverlayBackdrop backdrop = OverlayBackdrop::forScreen(screen, compositing);
     backdrop.applyTo(*view);
     view->setBackdrop(backdrop);
     view->setWindowTitle(AreaSelectorView::accessibleLabelText());
-    view->setScreen(screen);
-    view->setGeometry(screen->geometry());
+    view->setScreen(&screen);
+    view->setGeometry(screen.geometry());
     view->show();
     view->raise();
     view->activateWindow();
-    return true;
 }
 
 AreaSelectorView* AreaOverlay::view() const

@@ -2,15 +2,19 @@
 
 #include "model/ScreenPlacement.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
 #include <functional>
 
+class QScreen;
+
 namespace kinetta
 {
 
 class Announcer;
+class OverlayBackdrop;
 class AreaSelectorView;
 class RecordingSession;
 class Scheduler;
@@ -44,6 +48,10 @@ public:
     // Opens the overlay (replacing one still open); false when there is no
     // screen to cover.
     bool show();
+    // Opens the overlay over screen with still under the dimming (a picture
+    // of the display to record, where the live screen cannot be shown); the
+    // area is recorded with placement.
+    void showOnStill(QScreen& screen, QImage still, ScreenPlacement placement);
     void close();
     // The open overlay's view; null when closed.
     [[nodiscard]] AreaSelectorView* view() const;
@@ -53,6 +61,7 @@ Q_SIGNALS:
     void cancelled();
 
 private:
+    void open(QScreen& screen, const OverlayBackdrop& backdrop, ScreenPlacement placement);
     void selected(std::optional<QRectF> area, ScreenPlacement screen);
     void dismiss();
 

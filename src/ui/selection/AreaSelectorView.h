@@ -49,6 +49,7 @@ public:
     // What lies under the dimming: the desktop through a translucent window,
     // or a still of the screen where translucency would show black.
     void setBackdrop(OverlayBackdrop backdrop);
+    [[nodiscard]] const OverlayBackdrop& backdrop() const { return m_backdrop; }
 
     // The current selection: the keyboard rectangle, else the drag's.
     [[nodiscard]] std::optional<QRectF> selection() const;

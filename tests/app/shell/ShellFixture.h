@@ -2,6 +2,7 @@
 
 #include "app/AtomicFileWriter.h"
 #include "app/FlowTestDoubles.h"
+#include "app/PortalHotKey.h"
 #include "app/shell/StartAtLogin.h"
 #include "app/shell/TrayShell.h"
 #include "model/RecordingSession.h"
@@ -69,7 +70,7 @@ protected:
             [](QObject*, std::function<void(QString)> done) { done(QStringLiteral("1-2")); },
             [this] { return screen; }, [](std::uint32_t) { return std::optional<QImage>(); },
             nullptr, m_tray, [] { return false; }, true, QStringLiteral("1.0"),
-            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin});
+            QStringLiteral("Kinetta 1.0 (abc)"), &startAtLogin, pointerHidden, portalHotKey, displayStill, windowsUnavailable, chooseWindow});
         shell->launch();
     }
 
@@ -101,6 +102,15 @@ protected:
     QScreen* screen = QGuiApplication::primaryScreen();
     bool observerAvailable = true;
     bool acceptConfirmations = true;
+    // A Wayland desktop: the pointer cannot be read outside our windows.
+    bool pointerHidden = false;
+    // A Wayland desktop's hotkey, through a portal of the test's.
+    std::function<std::unique_ptr<PortalHotKey>(std::function<void()>)> portalHotKey;
+    // A display chosen by capture, with its picture, for areas (Wayland).
+    std::function<std::optional<CaptureResult<DisplayStill>>(bool)> displayStill;
+    // Why windows cannot be recorded (Wayland); empty: the picker.
+    QString windowsUnavailable;
+    std::function<std::optional<CaptureResult<ShareableWindow>>(bool)> chooseWindow;
     QStringList events;
     std::unique_ptr<TrayShell> shell;
 

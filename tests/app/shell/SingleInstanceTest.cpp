@@ -277,6 +277,7 @@ TEST_F(SingleInstanceTest, ARelaunchedProcessBecomesTheRunningOneAndStartsBare)
         },
         [](const QUrl&) {},
         [&] { ++quits; },
+        {},
         {}};
     kinetta::test::FakeKeyObserver observer;
     kinetta::MemoryPreferencesStore store;
