@@ -23,6 +23,8 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so no library link names it: Qt's X11 platform plugin.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# Opening the issue page in the browser goes through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Opening the issue page in the browser goes through xdg-open. On a Wayland
+# desktop, screen capture goes through the desktop portal and PipeWire, and
+# without XWayland Qt needs its Wayland platform plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, xdg-desktop-portal, pipewire, qt6-wayland")
 include(CPack)

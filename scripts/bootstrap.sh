@@ -9,7 +9,7 @@ build_packages=(
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-composite0-dev
   libxcb-randr0-dev libxcb-image0-dev libxcb-xinput-dev libxcb-res0-dev
   libimagequant-dev libpng-dev liblz4-dev libzstd-dev libyuv-dev
-  qt6-qpa-plugins librsvg2-bin
+  qt6-qpa-plugins qt6-wayland librsvg2-bin
   libpipewire-0.3-dev
 )
 # What makes the Debian package (scripts/package.sh).
