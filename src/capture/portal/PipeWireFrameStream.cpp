@@ -204,7 +204,7 @@ PipeWireFrameStream::start(FileDescriptor connection, const Target& target,
         events.global_remove = [](void* data, std::uint32_t id) {
             auto* self = static_cast<State*>(data);
             if (id == self->node)
-                self->end(QStringLiteral("The shared screen went away."));
+                self->end(QStringLiteral("The shared screen or window went away."));
         };
         return events;
     }();

@@ -296,7 +296,7 @@ TEST_F(PortalCaptureTest, TheSourceClosingMidRecordingStopsWithAStreamErrorAndKe
     screen->close();
     ASSERT_TRUE(stopped.try_acquire_for(std::chrono::seconds(10)));
     ASSERT_TRUE(streamError.has_value());
-    EXPECT_EQ(streamError->message, QStringLiteral("The shared screen went away."));
+    EXPECT_EQ(streamError->message, QStringLiteral("The shared screen or window went away."));
     const RecordedFrames frames = recorder.stop();
     // The slots up to the end: at least those of the deliveries seen after picture 6.
     ASSERT_GE(frames.frames.size(), 3u);
