@@ -150,9 +150,7 @@ int runTrayProgram(int argc, char** argv)
                 return capture->chooseWindow(showsCursor);
             };
         else
-            services.windowsUnavailable =
-                QStringLiteral("Recording a single window is not available on this desktop: "
-                               "Kinetta records a screen, or an area of it, here.");
+            services.windowsUnavailable = TrayShell::kWindowsUnavailable;
         // The portal chooses the monitor; the area is drawn on its picture.
         services.displayStill = [capture](bool showsCursor) {
             return capture->displayStill(showsCursor);

@@ -106,6 +106,10 @@ public:
     // The window section's line where the desktop's chooser picks the window.
     static inline const QString kWindowChooserNote =
         QStringLiteral("The desktop asks which window to record.");
+    // The window section's line where the desktop offers no single windows.
+    static inline const QString kWindowsUnavailable =
+        QStringLiteral("Recording a single window is not available on this desktop: "
+                       "Kinetta records a screen, or an area of it, here.");
     static inline const QString kCountdownHint =
         QStringLiteral("Countdown in progress. Press Escape to cancel.");
     // How long after an outside press closed a popover a click on the icon

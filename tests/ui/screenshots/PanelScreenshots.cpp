@@ -1,5 +1,7 @@
 // The control panel in each capture mode and with each banner.
 #include "Screenshots.h"
+#include "app/PortalHotKey.h"
+#include "app/shell/TrayShell.h"
 #include "model/RecordingSession.h"
 #include "ui/panel/ControlPanelView.h"
 #include "ui/panel/RecordButton.h"
@@ -16,13 +18,23 @@ using namespace kinetta;
 
 // A panel over session at twice the density, as a HiDPI screen shows it.
 QImage render(RecordingSession& session, bool hotKeyTrusted = true,
-              const std::function<void(ControlPanelView&)>& prepare = {})
+              const std::function<void(ControlPanelView&)>& prepare = {},
+              const std::function<void(ControlPanelEnvironment&)>& desktop = {})
 {
     ControlPanelEnvironment environment;
     environment.isHotKeyTrusted = [hotKeyTrusted] { return hotKeyTrusted; };
     environment.screen = [] { return ScreenMetrics{QSizeF(1440, 900), 2.0}; };
+    if (desktop)
+        desktop(environment);
     ControlPanelView panel(session, {}, environment);
     panel.ensurePolished();
+    // Shown, as on a desktop: the panel takes its height from the layout
+    // requests it is then posted, and its settings fit without scrolling.
+    panel.show();
+    QCoreApplication::processEvents();
+    // No key has been pressed yet: nothing shows the focus.
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
     if (prepare)
         prepare(panel);
     QPixmap pixmap(panel.size() * 2);
@@ -48,14 +60,16 @@ std::vector<screenshots::Shot> panelShots()
     std::vector<screenshots::Shot> shots;
     const auto add = [&](const QString& name, const std::function<void(RecordingSession&)>& set,
                          bool hotKeyTrusted = true,
-                         const std::function<void(ControlPanelView&)>& prepare = {}) {
+                         const std::function<void(ControlPanelView&)>& prepare = {},
+                         const std::function<void(ControlPanelEnvironment&)>& desktop = {}) {
         RecordingSession session;
         set(session);
-        shots.push_back({QStringLiteral("panel-") + name, render(session, hotKeyTrusted, prepare)});
+        shots.push_back({QStringLiteral("panel-") + name,
+                         render(session, hotKeyTrusted, prepare, desktop)});
     };
+    const auto windowMode = [](RecordingSession& s) { s.setCaptureMode(CaptureMode::window); };
     add(QStringLiteral("screen"), [](RecordingSession&) {});
-    add(QStringLiteral("window-none"),
-        [](RecordingSession& s) { s.setCaptureMode(CaptureMode::window); });
+    add(QStringLiteral("window-none"), windowMode);
     add(QStringLiteral("window-chosen"), [](RecordingSession& s) {
         s.setCaptureMode(CaptureMode::window);
         s.setSelectedWindow(editorWindow());
@@ -97,6 +111,17 @@ std::vector<screenshots::Shot> panelShots()
             const QPointF inside = button->buttonRect().center();
             QEnterEvent enter(inside, inside, button->mapToGlobal(inside));
             QApplication::sendEvent(button, &enter);
+        });
+    // A Wayland desktop: the portal's chooser or no single windows at all,
+    // and a hotkey bound through the desktop's shortcuts or not at all.
+    add(QStringLiteral("wayland-window-chooser"), windowMode, true, {},
+        [](ControlPanelEnvironment& e) { e.windowChooserNote = TrayShell::kWindowChooserNote; });
+    add(QStringLiteral("wayland-window-unavailable"), windowMode, true, {},
+        [](ControlPanelEnvironment& e) { e.windowsUnavailable = TrayShell::kWindowsUnavailable; });
+    add(
+        QStringLiteral("wayland-hotkey-banner"), [](RecordingSession&) {}, false, {},
+        [](ControlPanelEnvironment& e) {
+            e.hotKeyProblem = [] { return PortalHotKey::unavailableText(); };
         });
     return shots;
 }
