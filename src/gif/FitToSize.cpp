@@ -244,7 +244,9 @@ EncodeResult GifEncoder::encodeToFit(const FrameSource& source, const Options& o
             return full;
         noteSmallest(full, first, options.skipFrames);
         if (full.bytes().size() <= limit) {
-            // Every level above it is now known exactly: the best that fits.
+            // Every frame was also coded at each level above it, over the
+            // frame before as this level drew it: close figures for those
+            // files (a few bytes off), so the best that fits is tried next.
             const std::vector<std::size_t> sizes = fileBytesPerLevel(full.bytes().size(), exact);
             int best = first;
             for (int k = first - 1; k >= top && sizes[static_cast<std::size_t>(k)] <= limit; --k)
